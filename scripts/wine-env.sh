@@ -1,0 +1,39 @@
+# Sourced by the test and demo scripts: a private Wine prefix in the build tree, a
+# persistent wineserver for fast starts, and an X display (Xvfb when none is given).
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="$root/build/wineprefix"
+export WINEDEBUG=-all
+export LC_ALL=ja_JP.UTF-8
+# No Mono or Gecko installer prompts while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+quarvel_xvfb_pid=""
+
+quarvel_start_display() {
+    if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != "--private" ]; then return 0; fi
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    quarvel_xvfb_pid=$!
+    export DISPLAY=":$n"
+    local tries=0
+    until xdpyinfo >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 200 ]; then echo "Xvfb did not start" >&2; return 1; fi
+        sleep 0.05
+    done
+}
+
+quarvel_start_wine() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+    wineserver -p
+}
+
+quarvel_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$quarvel_xvfb_pid" ]; then kill "$quarvel_xvfb_pid" 2>/dev/null || true; fi
+}

@@ -1,0 +1,164 @@
+#include "gui_driver.h"
+
+#include <chrono>
+#include <thread>
+
+namespace gui {
+
+namespace {
+
+struct FindRequest {
+    const std::string* caption;
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
+    auto* request = reinterpret_cast<FindRequest*>(param);
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    if (request->pid != 0) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner != request->pid) return TRUE;
+    }
+    if (Text(hwnd) != *request->caption) return TRUE;
+    request->found = hwnd;
+    return FALSE;
+}
+
+// Polls a condition until it holds: windows of other threads and processes give no
+// notification we could wait on.
+template <class Condition>
+bool PollUntil(int timeout_ms, Condition condition) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+std::string ClassName(HWND hwnd) {
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+bool IsComboBox(HWND control) { return _stricmp(ClassName(control).c_str(), "ComboBox") == 0; }
+
+HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
+    auto* text = reinterpret_cast<std::string*>(param);
+    if (_stricmp(ClassName(child).c_str(), "Static") != 0) return TRUE;
+    std::string t = Text(child);
+    if (t.empty()) return TRUE;
+    *text = t;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms) {
+    FindRequest request{&caption, pid, nullptr};
+    PollUntil(timeout_ms, [&] {
+        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+        return request.found != nullptr;
+    });
+    return request.found;
+}
+
+bool WaitUntilClosed(HWND hwnd, int timeout_ms) {
+    return PollUntil(timeout_ms, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
+}
+
+std::string Text(HWND hwnd) {
+    // WM_GETTEXT rather than GetWindowText: the latter does not ask another process.
+    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(got));
+    return text;
+}
+
+std::string ControlText(HWND dialog, int id) { return Text(Control(dialog, id)); }
+bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(Control(dialog, id)) != FALSE; }
+bool IsVisible(HWND dialog, int id) { return IsWindowVisible(Control(dialog, id)) != FALSE; }
+
+bool IsChecked(HWND dialog, int id) {
+    return SendMessageA(Control(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int Selection(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    UINT message = IsComboBox(control) ? CB_GETCURSEL : LB_GETCURSEL;
+    return static_cast<int>(SendMessageA(control, message, 0, 0));
+}
+
+int ItemCount(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    UINT message = IsComboBox(control) ? CB_GETCOUNT : LB_GETCOUNT;
+    return static_cast<int>(SendMessageA(control, message, 0, 0));
+}
+
+std::string ItemText(HWND dialog, int id, int index) {
+    HWND control = Control(dialog, id);
+    bool combo = IsComboBox(control);
+    LRESULT length =
+        SendMessageA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0);
+    if (length < 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                 reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+SIZE WindowSize(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ControlSize(HWND dialog, int id) { return WindowSize(Control(dialog, id)); }
+
+void SetControlText(HWND dialog, int id, const std::string& text) {
+    SendMessageA(Control(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Select(HWND dialog, int id, int index) {
+    HWND control = Control(dialog, id);
+    bool combo = IsComboBox(control);
+    SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0);
+    // Setting the selection by message sends no notification; a user's choice does.
+    WORD notification = combo ? CBN_SELCHANGE : LBN_SELCHANGE;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+void Click(HWND dialog, int id) { PostMessageA(Control(dialog, id), BM_CLICK, 0, 0); }
+
+void ClickAndWait(HWND dialog, int id) { SendMessageA(Control(dialog, id), BM_CLICK, 0, 0); }
+
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+    MessageBoxInfo box;
+    box.hwnd = WaitForWindow(caption, pid, timeout_ms);
+    if (box.hwnd == nullptr) return box;
+    box.caption = caption;
+    EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
+    return box;
+}
+
+bool HasButton(const MessageBoxInfo& box, int button_id) {
+    HWND button = GetDlgItem(box.hwnd, button_id);
+    return button != nullptr && IsWindowVisible(button);
+}
+
+bool Answer(const MessageBoxInfo& box, int button_id) {
+    if (box.hwnd == nullptr) return false;
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(button_id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button_id)));
+    return WaitUntilClosed(box.hwnd);
+}
+
+}  // namespace gui

@@ -1,0 +1,82 @@
+#include "test_folders.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+namespace {
+
+void DeleteTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+std::string BinDir() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s = path;
+    return s.substr(0, s.find_last_of('\\'));
+}
+
+std::string BinPath(const std::string& name) { return BinDir() + "\\" + name; }
+
+std::string DataDir() {
+    std::string unix_path = QUARVEL_SOURCE_DIR "/tests/data";
+    std::string windows_path = "Z:" + unix_path;
+    for (char& c : windows_path) {
+        if (c == '/') c = '\\';
+    }
+    return windows_path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TempDir::TempDir() {
+    static int counter;
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%squarvel-test-%lu-%d", base, GetCurrentProcessId(), ++counter);
+    path_ = name;
+    DeleteTree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { DeleteTree(path_); }
+
+}  // namespace testing_support

@@ -1,0 +1,29 @@
+#pragma once
+// Where the tests find the programs of the build and the fixture files, and a temporary
+// folder of their own that is removed afterwards.
+#include <string>
+
+namespace testing_support {
+
+std::string BinDir();   // the folder of the running test program (all executables are there)
+std::string BinPath(const std::string& name);
+std::string DataDir();  // tests\data of the source tree, as a Windows path
+
+std::string ReadFile(const std::string& path);  // whole file, binary; empty if missing
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace testing_support
