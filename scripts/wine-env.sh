@@ -3,7 +3,9 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="$root/build/wineprefix"
 export WINEDEBUG=-all
-export LC_ALL=ja_JP.UTF-8
+# Japanese locale inside Wine: the ANSI code page is 932. The Linux locale itself need not
+# be installed; bash's complaint about it is silenced.
+export LC_ALL=ja_JP.UTF-8 2>/dev/null
 # No Mono or Gecko installer prompts while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -28,6 +30,8 @@ quarvel_start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1
+        # Wine draws the window frames itself, so captions show under a bare Xvfb too.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
     fi
     wineserver -p
