@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs test programs of the x86_64 build under Wine, on a private Xvfb display.
+#   scripts/run-tests.sh                         every test program
+#   scripts/run-tests.sh unit_tests --gtest_filter='ErrorsRaise.*'
+# With a program name, the remaining arguments go to that program.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-env.sh"
+trap quarvel_stop EXIT
+quarvel_start_display --private
+quarvel_start_wine
+
+bin="$root/build/x86_64/bin"
+if [ $# -gt 0 ]; then
+    programs=("$1")
+    shift
+else
+    programs=()
+    for exe in "$bin"/*_tests.exe; do programs+=("$(basename "$exe" .exe)"); done
+fi
+failed=()
+for program in "${programs[@]}"; do
+    echo "=== $program"
+    if ! timeout 400 wine "$bin/$program.exe" --gtest_brief=1 "$@"; then
+        failed+=("$program")
+    fi
+done
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "FAILED: ${failed[*]}"
+    exit 1
+fi
+echo "All tests passed."
