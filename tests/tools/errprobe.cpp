@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../../src/app/app.h"
+#include "../../src/archiver/dllbind.h"
 #include "../../src/lib/errors.h"
 #include "../../src/lib/except3.h"
 
@@ -55,6 +56,29 @@ static void Nest(int depth) {
         __FILE__, __LINE__, [depth] { if (depth > 1) Nest(depth - 1); }, [] {});
 }
 
+// Binds UNLHA32.DLL and asks for its command export, then reports what was raised and
+// whether another process could take the DLL's semaphore right away.
+static void BindLha() {
+    char result[600];
+    Except_TryCatch(
+        __FILE__, __LINE__,
+        [&] {
+            Zent_Binding binding(Zent_Dll_Unlha, "LHA 形式の解凍には UNLHA32.DLL が必要です。");
+            binding.Export("");
+            snprintf(result, sizeof result, "bound");
+        },
+        [&] {
+            snprintf(result, sizeof result, "%d %s", Except_Error()->code, Except_Error()->message);
+        });
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, "UNLHA");
+    bool free = WaitForSingleObject(semaphore, 0) == WAIT_OBJECT_0;
+    if (free) ReleaseSemaphore(semaphore, 1, nullptr);
+    CloseHandle(semaphore);
+    snprintf(result + strlen(result), sizeof result - strlen(result), "|%s",
+             free ? "free" : "held");
+    WriteText("bind.txt", result);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     App_Startup(__DATE__, __TIME__);
     const char* scenario = command_line;
@@ -69,6 +93,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     }
     if (strcmp(scenario, "five-blocks") == 0) Nest(5);
     if (strcmp(scenario, "six-blocks") == 0) Nest(6);
+    if (strcmp(scenario, "bind-lha") == 0) BindLha();
     if (strcmp(scenario, "end-without-try") == 0) Except_End(Except_Main());
     return 0;
 }
