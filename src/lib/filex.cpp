@@ -444,6 +444,18 @@ void FileX_DeleteTree(const char* path) {
     Canonical(path, target, sizeof target);
     if (IsRootForm(target) || IsProtected(target)) ERRORS_RAISE(Errors_Unofficial, "error");
     if (!FileX_Exists(target)) return;
+    char cwd[StrX_PathSize];
+    DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
+    if (n > 0 && n < sizeof cwd) {
+        char current[StrX_PathSize];
+        Canonical(cwd, current, sizeof current);
+        // The folder cannot go while it is the current directory, nor while one inside it is.
+        if (IsInside(current, target)) {
+            char parent[StrX_PathSize];
+            StrX_ParentDir(parent, target);
+            SetCurrentDirectoryA(parent);
+        }
+    }
     static NestFind walk;
     NestFind_Begin(&walk, target, 1);
     Except_TryFinally(
@@ -460,18 +472,6 @@ void FileX_DeleteTree(const char* path) {
             }
         },
         [&] { NestFind_End(&walk); });
-    char cwd[StrX_PathSize];
-    DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
-    if (n > 0 && n < sizeof cwd) {
-        char current[StrX_PathSize];
-        Canonical(cwd, current, sizeof current);
-        // The folder cannot go while it is the current directory, nor while one inside it is.
-        if (IsInside(current, target)) {
-            char parent[StrX_PathSize];
-            StrX_ParentDir(parent, target);
-            SetCurrentDirectoryA(parent);
-        }
-    }
     if (!RemoveDirectoryA(target)) RaiseLastError();
 }
 
