@@ -330,6 +330,10 @@ static void Canonical(const char* path, char* out, size_t size) {
         return;
     }
     StdPlus_ReplaceChar(out, '/', '\\');
+    // A short 8.3 spelling (C:\WINDOW~1) names the same folder as the long one.
+    char long_form[StrX_PathSize];
+    n = GetLongPathNameA(out, long_form, sizeof long_form);
+    if (n > 0 && n < sizeof long_form) strcpy(out, long_form);
     while (strlen(out) > 0 && StdPlus_FindLastChar(out, '\\') == out + strlen(out) - 1)
         StdPlus_DropLast(out);
 }
