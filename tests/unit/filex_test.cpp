@@ -410,6 +410,23 @@ TEST_F(FileXAcrossVolumes, MovedReadOnlyFileKeepsAttributeAndTime) {
     EXPECT_TRUE(SameTime(WriteTime(dst), before));
 }
 
+TEST_F(FileXAcrossVolumes, UndeletableSourceIsReportedAndKept) {
+    std::string src = here / "busy.txt";
+    WriteFile(src, "busy");
+    SetFileAttributesA(src.c_str(), FILE_ATTRIBUTE_READONLY);
+    // Another program has the file open and does not let it be deleted.
+    HANDLE holder =
+        CreateFileA(src.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::string dst = other / "busy.txt";
+    auto caught = CatchRaise([&] { FileX_Move(dst.c_str(), src.c_str()); });
+    CloseHandle(holder);
+    EXPECT_EQ(caught.code, FileX_Err_AccessDenied);
+    EXPECT_EQ(caught.message, src + " が削除できません");
+    EXPECT_EQ(ReadFile(src), "busy");
+    EXPECT_TRUE(Attributes(src) & FILE_ATTRIBUTE_READONLY);
+}
+
 TEST_F(FileXAcrossVolumes, MovedFolderArrivesWholeAndLeavesNothing) {
     std::string src = here / "melted";
     MakeSampleTree(src);
