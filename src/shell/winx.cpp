@@ -23,8 +23,12 @@ static void SystemText(DWORD code, char* out, DWORD size) {
     while (len > 0 && (out[len - 1] == '\r' || out[len - 1] == '\n')) out[--len] = '\0';
 }
 
-static int Facility(DWORD code) { return static_cast<int>((code >> 16) & 0xFFF); }
-static int LowCode(DWORD code) { return static_cast<int>(code & 0xFFFF); }
+static int Facility(DWORD code) {
+    return static_cast<int>((code >> 16) & 0xFFF);
+}
+static int LowCode(DWORD code) {
+    return static_cast<int>(code & 0xFFFF);
+}
 
 void WinX_RaiseLastError() {
     DWORD code = GetLastError();
@@ -110,7 +114,8 @@ void WinXText_MakeAbsolute(char* path, size_t size, const char* base) {
     char joined[512];
     size_t base_len = strlen(base);
     const char* last = WinXText_FindLastChar(base, '\\');
-    bool has_sep = base_len > 0 && ((last != nullptr && last[1] == '\0') || base[base_len - 1] == '/');
+    bool has_sep =
+        base_len > 0 && ((last != nullptr && last[1] == '\0') || base[base_len - 1] == '/');
     snprintf(joined, sizeof joined, "%s%s%s", base, has_sep ? "" : "\\", path);
     WinXText_CopyN(path, joined, size);
 }
@@ -131,8 +136,8 @@ static const char* Environment(const char* name, char* buffer, DWORD size) {
     if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide_name, 64) == 0) return nullptr;
     DWORD n = GetEnvironmentVariableW(wide_name, wide, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return nullptr;
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, static_cast<int>(size), nullptr,
-                                    nullptr);
+    int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, static_cast<int>(size), nullptr, nullptr);
     if (bytes == 0) return nullptr;
     return buffer;
 }
@@ -145,7 +150,8 @@ static const char* ReadFolderValue(HKEY root, const char* key_path, const char* 
     LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out());
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     DWORD size = MAX_PATH;
-    rc = RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    rc =
+        RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     buffer[size < MAX_PATH ? size : MAX_PATH - 1] = '\0';
     rc = key.Close();

@@ -56,7 +56,7 @@ struct WinX_RegWalk {
     int depth;
     char relative[1024];
     char full[1536];
-    char item_key[1024];  // relative path of the key that holds the current item
+    char item_key[1024];                    // relative path of the key that holds the current item
     char item_name[WinX_RegWalk_NameSize];  // the current item's own name
 };
 void WinX_RegWalk_Start(WinX_RegWalk* walk, HKEY root, const char* key, bool visit_keys);
@@ -78,7 +78,7 @@ const char* WinX_SystemDir();
 const char* WinX_DesktopDir();
 const char* WinX_PersonalDir();
 const char* WinX_ProgramFilesDir();
-const char* WinX_TempDir();     // "TEMP" without a trailing backslash; null when unset
+const char* WinX_TempDir();      // "TEMP" without a trailing backslash; null when unset
 const char* WinX_FindWScript();  // null when there is no script host
 
 // ---- Explorer ------------------------------------------------------------------------
@@ -120,7 +120,7 @@ void WinX_GetTypeIcon(const char* extension, char* icon_file, int* index);
 // Lists the verbs of the type (after those of "*" when with_all_files) into at most
 // capacity records and returns their count. The default verb of each shell key is moved to
 // the front of that key's records; *default_index is the first default found, or -1.
-int WinX_ListVerbs(const char* extension, WinX_VerbInfo* records, int capacity,
-                   bool with_all_files, int* default_index);
+int WinX_ListVerbs(const char* extension, WinX_VerbInfo* records, int capacity, bool with_all_files,
+                   int* default_index);
 // Does opening a file of this type ask first (the type's EditFlags)?
 bool WinX_TypeConfirmsOpen(const char* extension);

@@ -22,9 +22,9 @@ static bool TryRead(const char* key, const char* name, void* out, DWORD size, bo
             char text[600];
             if (name != nullptr) snprintf(text, sizeof text, "%s\\%s", key, name);
             WinX_RegValue value = {0, out, 0, size};
-            WinX_RegRead(HKEY_CLASSES_ROOT, name != nullptr ? text : key, name == nullptr,
-                         &value);
-            if (terminate) static_cast<char*>(out)[value.size < size ? value.size : size - 1] = '\0';
+            WinX_RegRead(HKEY_CLASSES_ROOT, name != nullptr ? text : key, name == nullptr, &value);
+            if (terminate)
+                static_cast<char*>(out)[value.size < size ? value.size : size - 1] = '\0';
             found = true;
         },
         [&] {
@@ -163,8 +163,8 @@ static int ListShellKey(const char* shell_key, WinX_VerbInfo* records, int count
         if (!ReadVerb(shell_key, name, &records[count])) continue;
         bool is_default = default_verb[0] != '\0' && strcasecmp(name, default_verb) == 0;
         // Without a default verb Explorer opens with "open", so that one leads instead.
-        bool is_open = open_counts && default_verb[0] == '\0' && !front_taken &&
-                       strcasecmp(name, "open") == 0;
+        bool is_open =
+            open_counts && default_verb[0] == '\0' && !front_taken && strcasecmp(name, "open") == 0;
         if (is_default || is_open) {
             MoveToFront(records, first, count);
             front_taken = true;
@@ -175,8 +175,8 @@ static int ListShellKey(const char* shell_key, WinX_VerbInfo* records, int count
     return count;
 }
 
-int WinX_ListVerbs(const char* extension, WinX_VerbInfo* records, int capacity,
-                   bool with_all_files, int* default_index) {
+int WinX_ListVerbs(const char* extension, WinX_VerbInfo* records, int capacity, bool with_all_files,
+                   int* default_index) {
     *default_index = -1;
     int count = 0;
     if (with_all_files)

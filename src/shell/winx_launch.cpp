@@ -31,8 +31,12 @@ static UINT RunExplorer(const char* arguments_format, const char* path) {
     return WinExec(line, SW_SHOWNORMAL);
 }
 
-UINT WinX_ExplorePlain(const char* path) { return RunExplorer("\"%s\"", path); }
-UINT WinX_ExploreTree(const char* path) { return RunExplorer("/e,\"%s\"", path); }
+UINT WinX_ExplorePlain(const char* path) {
+    return RunExplorer("\"%s\"", path);
+}
+UINT WinX_ExploreTree(const char* path) {
+    return RunExplorer("/e,\"%s\"", path);
+}
 
 UINT WinX_Explore(const char* path, bool tree, bool root) {
     if (!tree) return WinX_ExplorePlain(path);
@@ -105,8 +109,8 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
         }
         for (DWORD i = 0;; i++) {
             DWORD length = sizeof found;
-            if (RegEnumKeyExA(shell.Get(), i, found, &length, nullptr, nullptr, nullptr,
-                              nullptr) != ERROR_SUCCESS)
+            if (RegEnumKeyExA(shell.Get(), i, found, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
                 break;
             if (strcmp(found, "open") == 0) {
                 WinXText_CopyN(verb, "open", size);
@@ -162,7 +166,8 @@ static void ToFileUrl(const char* path, char* out, size_t size) {
 // A local path becomes a file address; anything else (an http address) stays as it is.
 static void PageAddress(const char* target, char* out, size_t size) {
     bool local = (target[0] == '/' && target[1] == '/') ||
-                 (target[0] == '\\' && target[1] == '\\') || (target[0] != '\0' && target[1] == ':');
+                 (target[0] == '\\' && target[1] == '\\') ||
+                 (target[0] != '\0' && target[1] == ':');
     if (local) {
         ToFileUrl(target, out, size);
     } else {
@@ -228,7 +233,8 @@ static void WriteRedirectPage(const char* address, char* page, size_t size) {
         }
         ok = fputc('\n', f) != EOF && ok;
     }
-    if (fclose(f) != 0 || !ok) ERRORS_RAISE(FileX_Err_CannotWrite, "ファイル \"%s\" が書きこめません", page);
+    if (fclose(f) != 0 || !ok)
+        ERRORS_RAISE(FileX_Err_CannotWrite, "ファイル \"%s\" が書きこめません", page);
 }
 
 static void ReadClassDefault(const char* key, char* out, DWORD size) {
@@ -276,18 +282,21 @@ static DWORD g_dde_instance;
 
 static const char* DdeErrorName(UINT code) {
     static const char* const kNames[] = {
-        "DMLERR_ADVACKTIMEOUT",    "DMLERR_BUSY",           "DMLERR_DATAACKTIMEOUT",
-        "DMLERR_NOT_INITIALIZED",  "DMLERR_DLL_USAGE",      "DMLERR_EXECACKTIMEOUT",
-        "DMLERR_INVALIDPARAMETER", "DMLERR_LOW_MEMORY",     "DMLERR_MEMORY_ERROR",
-        "DMLERR_NOTPROCESSED",     "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
-        "DMLERR_POSTMSG_FAILED",   "DMLERR_REENTRANCY",     "DMLERR_SERVER_DIED",
-        "DMLERR_SYS_ERROR",        "DMLERR_UNADVACKTIMEOUT", "DMLERR_UNFOUND_QUEUE_ID",
+        "DMLERR_ADVACKTIMEOUT",       "DMLERR_BUSY",
+        "DMLERR_DATAACKTIMEOUT",      "DMLERR_NOT_INITIALIZED",
+        "DMLERR_DLL_USAGE",           "DMLERR_EXECACKTIMEOUT",
+        "DMLERR_INVALIDPARAMETER",    "DMLERR_LOW_MEMORY",
+        "DMLERR_MEMORY_ERROR",        "DMLERR_NOTPROCESSED",
+        "DMLERR_NO_CONV_ESTABLISHED", "DMLERR_POKEACKTIMEOUT",
+        "DMLERR_POSTMSG_FAILED",      "DMLERR_REENTRANCY",
+        "DMLERR_SERVER_DIED",         "DMLERR_SYS_ERROR",
+        "DMLERR_UNADVACKTIMEOUT",     "DMLERR_UNFOUND_QUEUE_ID",
     };
     if (code < 0x4000 || code > 0x4011) return "unknown";
     return kNames[code - 0x4000];
 }
 
-#define WINX_DDE_ERROR(code)                                                               \
+#define WINX_DDE_ERROR(code)                                                             \
     ERRORS_RAISE(Errors_Unofficial, "WinX: DDE Error : %s in %s:%d", DdeErrorName(code), \
                  __FILE_NAME__, __LINE__)
 
@@ -360,9 +369,9 @@ void WinX_DdeCall(const char* command_line, const char* service, const char* top
     }
     for (int tries = 1;; tries++) {
         DWORD flags = 0;
-        HDDEDATA done = DdeClientTransaction(
-            reinterpret_cast<BYTE*>(const_cast<char*>(data)), static_cast<DWORD>(length),
-            session.conversation, nullptr, 0, XTYP_EXECUTE, 10000, &flags);
+        HDDEDATA done = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(data)),
+                                             static_cast<DWORD>(length), session.conversation,
+                                             nullptr, 0, XTYP_EXECUTE, 10000, &flags);
         if (done != nullptr) return;
         UINT error = DdeGetLastError(instance);
         if (flags == 0 || error != DMLERR_NOTPROCESSED || tries >= kExecuteTries)

@@ -162,8 +162,8 @@ bool WinX_RegExists(HKEY root, const char* text, bool as_key, bool key_or_value)
     Split(text, &split);
     HKEY key;
     if (RegOpenKeyExA(root, split.key, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    bool found = RegQueryValueExA(key, split.name, nullptr, nullptr, nullptr, nullptr) ==
-                 ERROR_SUCCESS;
+    bool found =
+        RegQueryValueExA(key, split.name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return found;
 }
@@ -184,8 +184,9 @@ static void ReadTyped(HKEY root, const char* key_path, const char* name, void* b
     }
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     if (type != wanted_type)
-        ERRORS_RAISE(WinX_Err_DifferentType, "レジストリのキー「%s」のデータ「%s」のタイプが異なります。",
-                     key_path, name != nullptr ? name : "（標準）");
+        ERRORS_RAISE(WinX_Err_DifferentType,
+                     "レジストリのキー「%s」のデータ「%s」のタイプが異なります。", key_path,
+                     name != nullptr ? name : "（標準）");
     if (type == REG_SZ) {
         // A string stored without its NUL may fill the buffer exactly.
         char* text = static_cast<char*>(buffer);
@@ -212,7 +213,7 @@ void* WinX_RegReadBinary(HKEY root, const char* key, const char* value_name, voi
 struct WinX_RegWalkLevel {
     int first;  // the level's items in the pool: named values first, then subkeys
     int end;
-    int pos;    // the next item; a subkey stays current while its level is open
+    int pos;         // the next item; a subkey stays current while its level is open
     char key[1024];  // relative path of the level's key ("" for the start key)
 };
 
@@ -292,13 +293,14 @@ void WinX_RegWalk_Start(WinX_RegWalk* walk, HKEY root, const char* key, bool vis
         WinX_RegWalk_End(walk);
         ERRORS_RAISE(StdPlus_Err_MallocFailure, "malloc できません");
     }
-    Except_TryCatch(__FILE__, __LINE__, [&] { PushLevel(walk, ""); },
-                    [&] {
-                        // A start key that cannot be opened is an empty walk.
-                        if (Except_Error()->code != WinX_Err_CannotAddNest) Except_Rethrow();
-                        walk->depth = 0;
-                        walk->pool_used = 0;
-                    });
+    Except_TryCatch(
+        __FILE__, __LINE__, [&] { PushLevel(walk, ""); },
+        [&] {
+            // A start key that cannot be opened is an empty walk.
+            if (Except_Error()->code != WinX_Err_CannotAddNest) Except_Rethrow();
+            walk->depth = 0;
+            walk->pool_used = 0;
+        });
 }
 
 static void SetItem(WinX_RegWalk* walk, const char* key, const char* name, bool is_key) {
@@ -339,8 +341,12 @@ bool WinX_RegWalk_Next(WinX_RegWalk* walk) {
     return false;
 }
 
-const char* WinX_RegWalk_Relative(const WinX_RegWalk* walk) { return walk->relative; }
-const char* WinX_RegWalk_Full(const WinX_RegWalk* walk) { return walk->full; }
+const char* WinX_RegWalk_Relative(const WinX_RegWalk* walk) {
+    return walk->relative;
+}
+const char* WinX_RegWalk_Full(const WinX_RegWalk* walk) {
+    return walk->full;
+}
 
 // The key that holds the current item's data below base: the key item itself, or the
 // value's key.
@@ -382,8 +388,8 @@ static bool ReadWhole(HKEY root, const char* key_path, const char* name, DWORD* 
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     for (;;) {
         DWORD size = static_cast<DWORD>(data->size());
-        rc = RegQueryValueExA(key.Get(), name, nullptr, type, data->empty() ? nullptr : data->data(),
-                              &size);
+        rc = RegQueryValueExA(key.Get(), name, nullptr, type,
+                              data->empty() ? nullptr : data->data(), &size);
         if (rc == ERROR_FILE_NOT_FOUND) return false;
         if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && data->empty() && size > 0)) {
             data->resize(size + 1);

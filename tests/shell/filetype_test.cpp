@@ -3,13 +3,13 @@
 #include <string>
 
 #include "shell/winx.h"
-#include "shell_fixture.h"
+#include "../support/registry_env.h"
 
-using shell_test::DeleteKeyTree;
-using shell_test::PutBinary;
-using shell_test::PutDword;
-using shell_test::PutString;
-using shell_test::ScopedClass;
+using testing_support::DeleteKeyTree;
+using testing_support::PutBinary;
+using testing_support::PutDword;
+using testing_support::PutString;
+using testing_support::ScopedClass;
 
 namespace {
 

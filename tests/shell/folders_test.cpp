@@ -5,11 +5,11 @@
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
 #include "shell/winx.h"
-#include "shell_fixture.h"
+#include "../support/registry_env.h"
 
-using shell_test::ScopedEnv;
-using shell_test::ScopedValue;
 using testing_support::CatchRaise;
+using testing_support::ScopedEnv;
+using testing_support::ScopedValue;
 using testing_support::TempDir;
 
 static const char kShellFolders[] =

@@ -10,17 +10,17 @@
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
 #include "shell/winx.h"
-#include "shell_fixture.h"
+#include "../support/registry_env.h"
 
-using shell_test::DeleteKeyTree;
-using shell_test::PutString;
-using shell_test::ScopedClass;
-using shell_test::ScopedEnv;
-using shell_test::WaitForLog;
 using testing_support::BinPath;
 using testing_support::CatchRaise;
+using testing_support::DeleteKeyTree;
+using testing_support::PutString;
 using testing_support::ReadFile;
+using testing_support::ScopedClass;
+using testing_support::ScopedEnv;
 using testing_support::TempDir;
+using testing_support::WaitForLog;
 
 namespace {
 
@@ -51,10 +51,10 @@ TEST_F(WinXExplore, RunsTheThreeCommandFormsOfExplorer) {
     WinX_Explore("C:\\作業\\d", true, false);
     WinX_Explore("C:\\作業\\e", false, true);
     std::string log = WaitForLog(log_, 5);
-    EXPECT_EQ(log, recorder_ + " \"C:\\作業\\a\"\r\n" +  //
+    EXPECT_EQ(log, recorder_ + " \"C:\\作業\\a\"\r\n" +         //
                        recorder_ + " /e,\"C:\\作業\\b\"\r\n" +  //
-                       recorder_ + " /e,/root,\"C:\\作業\\c\"\r\n" +
-                       recorder_ + " /e,\"C:\\作業\\d\"\r\n" +  //
+                       recorder_ + " /e,/root,\"C:\\作業\\c\"\r\n" + recorder_ +
+                       " /e,\"C:\\作業\\d\"\r\n" +  //
                        recorder_ + " \"C:\\作業\\e\"\r\n");
 }
 
@@ -84,8 +84,7 @@ protected:
         PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec", nullptr, "\"%1\",,-1,0,,,,");
         PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec\\Application", nullptr,
                   "QuarvelTestBrowser");
-        PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec\\Topic", nullptr,
-                  "WWW_OpenURL");
+        PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec\\Topic", nullptr, "WWW_OpenURL");
     }
     ScopedClass http_{"http"};
     std::string browser_;
@@ -154,8 +153,9 @@ TEST_F(WinXOpenUrl, DdeModeStartsTheBrowserWhenNoServerAnswers) {
     // The recorder starts but never answers, so the second connect fails.
     EXPECT_EQ(WaitForLog(log_, 1), "\"" + browser_ + "\" \"%1\"\r\n");
     EXPECT_EQ(caught.code, Errors_Unofficial);
-    EXPECT_EQ(caught.message.rfind("WinX: DDE Error : DMLERR_NO_CONV_ESTABLISHED in winx_launch.cpp:", 0),
-              0u)
+    EXPECT_EQ(
+        caught.message.rfind("WinX: DDE Error : DMLERR_NO_CONV_ESTABLISHED in winx_launch.cpp:", 0),
+        0u)
         << caught.message;
 }
 
@@ -185,21 +185,22 @@ private:
                                       ULONG_PTR, ULONG_PTR) {
         DdeServer* self = current_;
         switch (type) {
-        case XTYP_CONNECT:
-            return reinterpret_cast<HDDEDATA>(TRUE);
-        case XTYP_REQUEST: {
-            char text[600] = {};
-            DdeQueryStringA(self->instance_, item, text, sizeof text, CP_WINANSI);
-            self->requested = text;
-            return DdeCreateDataHandle(self->instance_, reinterpret_cast<BYTE*>(const_cast<char*>("ok")),
-                                       3, 0, item, CF_TEXT, 0);
-        }
-        case XTYP_EXECUTE: {
-            char text[600] = {};
-            DWORD n = DdeGetData(data, reinterpret_cast<BYTE*>(text), sizeof text - 1, 0);
-            self->executed.assign(text, n);
-            return reinterpret_cast<HDDEDATA>(DDE_FACK);
-        }
+            case XTYP_CONNECT:
+                return reinterpret_cast<HDDEDATA>(TRUE);
+            case XTYP_REQUEST: {
+                char text[600] = {};
+                DdeQueryStringA(self->instance_, item, text, sizeof text, CP_WINANSI);
+                self->requested = text;
+                return DdeCreateDataHandle(self->instance_,
+                                           reinterpret_cast<BYTE*>(const_cast<char*>("ok")), 3, 0,
+                                           item, CF_TEXT, 0);
+            }
+            case XTYP_EXECUTE: {
+                char text[600] = {};
+                DWORD n = DdeGetData(data, reinterpret_cast<BYTE*>(text), sizeof text - 1, 0);
+                self->executed.assign(text, n);
+                return reinterpret_cast<HDDEDATA>(DDE_FACK);
+            }
         }
         (void)topic;
         return nullptr;
@@ -254,7 +255,8 @@ TEST(WinXDdeCall, ServerThatCannotBeStartedIsAnApiError) {
     EXPECT_NE(caught.message.find("allcode = "), std::string::npos) << caught.message;
     // The DDE instance was given up: a later call works normally.
     DdeServer server("QuarvelTestServer2");
-    caught = CatchRaise([] { WinX_DdeCall("unused.exe", "QuarvelTestServer2", "T", "item", 4, 0); });
+    caught =
+        CatchRaise([] { WinX_DdeCall("unused.exe", "QuarvelTestServer2", "T", "item", 4, 0); });
     EXPECT_EQ(caught.code, 0) << caught.text;
     EXPECT_EQ(server.requested, "item");
 }
@@ -315,7 +317,8 @@ TEST_F(WinXShellOpen, NamedVerbOpensWithThatVerb) {
 
 TEST_F(WinXShellOpen, DefaultWithAnAnchorGoesToTheBrowser) {
     ScopedClass http("http");
-    PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", nullptr, "\"" + opener_ + "\" \"%1\"");
+    PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", nullptr,
+              "\"" + opener_ + "\" \"%1\"");
     PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec", nullptr, "x");
     PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec\\Application", nullptr, "x");
     PutString(HKEY_CLASSES_ROOT, "http\\shell\\open\\ddeexec\\Topic", nullptr, "x");

@@ -6,15 +6,15 @@
 
 #include "../support/raise_capture.h"
 #include "shell/winx.h"
-#include "shell_fixture.h"
+#include "../support/registry_env.h"
 
-using shell_test::GetValue;
-using shell_test::KeyExists;
-using shell_test::PutBinary;
-using shell_test::PutDword;
-using shell_test::PutString;
-using shell_test::TestKey;
 using testing_support::CatchRaise;
+using testing_support::GetValue;
+using testing_support::KeyExists;
+using testing_support::PutBinary;
+using testing_support::PutDword;
+using testing_support::PutString;
+using testing_support::TestKey;
 
 namespace {
 
@@ -63,11 +63,13 @@ TEST(WinXRegRead, MissingKeyAndValueRaiseTheirOwnIdsWithTheGivenText) {
     std::string no_value = key / "Name";
     caught = CatchRaise([&] { ReadText(no_value, false); });
     EXPECT_EQ(caught.code, WinX_Err_NoRegData);
-    EXPECT_EQ(caught.message, "レジストリのキー「" + no_value + "」のデータ「Name」が見つかりません。");
+    EXPECT_EQ(caught.message,
+              "レジストリのキー「" + no_value + "」のデータ「Name」が見つかりません。");
 
     caught = CatchRaise([&] { ReadText(key.Path(), true); });
     EXPECT_EQ(caught.code, WinX_Err_NoRegData);
-    EXPECT_EQ(caught.message, "レジストリのキー「" + key.Path() + "」のデータ（標準）が見つかりません。");
+    EXPECT_EQ(caught.message,
+              "レジストリのキー「" + key.Path() + "」のデータ（標準）が見つかりません。");
 }
 
 TEST(WinXRegRead, ValueLargerThanTheBufferReadsAsNotFound) {
@@ -183,7 +185,8 @@ TEST(WinXRegReadTyped, ChecksTheTypeAndReportsMissingValues) {
     caught = CatchRaise(
         [&] { WinX_RegReadString(HKEY_CURRENT_USER, key.Path().c_str(), "None", text, 64); });
     EXPECT_EQ(caught.code, WinX_Err_NoRegData);
-    EXPECT_EQ(caught.message, "レジストリのキー「" + key.Path() + "」のデータ「None」が見つかりません。");
+    EXPECT_EQ(caught.message,
+              "レジストリのキー「" + key.Path() + "」のデータ「None」が見つかりません。");
     caught = CatchRaise(
         [&] { WinX_RegReadString(HKEY_CURRENT_USER, (key / "No").c_str(), "Text", text, 64); });
     EXPECT_EQ(caught.code, WinX_Err_NoRegKey);
@@ -197,8 +200,9 @@ TEST(WinXRegReadTyped, TooSmallBufferIsAnApiErrorWithTheFullCode) {
     auto caught = CatchRaise(
         [&] { WinX_RegReadString(HKEY_CURRENT_USER, key.Path().c_str(), "Text", text, 16); });
     EXPECT_EQ(caught.code, WinX_Err_API_Error);
-    EXPECT_NE(caught.message.find(", allcode = 000000EA (Facility=0, Code=234) in winx_registry.cpp("),
-              std::string::npos)
+    EXPECT_NE(
+        caught.message.find(", allcode = 000000EA (Facility=0, Code=234) in winx_registry.cpp("),
+        std::string::npos)
         << caught.message;
 }
 
@@ -235,8 +239,10 @@ std::vector<std::string> WalkOrder(const std::string& start, bool visit_keys) {
     WinX_RegWalk walk;
     WinX_RegWalk_Start(&walk, HKEY_CURRENT_USER, start.c_str(), visit_keys);
     while (WinX_RegWalk_Next(&walk)) {
-        items.push_back(std::string(walk.is_key ? "key " : "value ") + WinX_RegWalk_Relative(&walk));
-        EXPECT_EQ(std::string(WinX_RegWalk_Full(&walk)), start + "\\" + WinX_RegWalk_Relative(&walk));
+        items.push_back(std::string(walk.is_key ? "key " : "value ") +
+                        WinX_RegWalk_Relative(&walk));
+        EXPECT_EQ(std::string(WinX_RegWalk_Full(&walk)),
+                  start + "\\" + WinX_RegWalk_Relative(&walk));
     }
     WinX_RegWalk_End(&walk);
     return items;
@@ -252,9 +258,8 @@ TEST(WinXRegWalk, ValuesComeBeforeSubkeysAndKeysAfterTheirContents) {
     PutString(HKEY_CURRENT_USER, key / "A", "va", "x");
     PutString(HKEY_CURRENT_USER, key / "A\\B", "vb", "x");
     PutString(HKEY_CURRENT_USER, key / "C", "vc", "x");
-    std::vector<std::string> expected = {"value v1",     "value A\\va", "value A\\B\\vb",
-                                         "key A\\B",     "key A",       "value C\\vc",
-                                         "key C"};
+    std::vector<std::string> expected = {"value v1", "value A\\va", "value A\\B\\vb", "key A\\B",
+                                         "key A",    "value C\\vc", "key C"};
     EXPECT_EQ(WalkOrder(key.Path(), true), expected);
     std::vector<std::string> values_only = {"value v1", "value A\\va", "value A\\B\\vb",
                                             "value C\\vc"};

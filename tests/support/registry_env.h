@@ -1,11 +1,12 @@
 #pragma once
-// Registry and environment set-up for the shell tests. Every test works below keys of its
-// own or puts back what it changed, so the tests do not depend on each other's order.
+// Registry and environment set-up for tests that redirect folders and file types. Every test works
+// below keys of its own or puts back what it changed, so the tests do not depend on each other's
+// order.
 #include <windows.h>
 
 #include <string>
 
-namespace shell_test {
+namespace testing_support {
 
 // HKCU\Software\QuarvelTest\<name>, removed before and after the test.
 class TestKey {
@@ -70,4 +71,4 @@ private:
 // Waits until the recorder's log holds at least `lines` lines; returns the log's text.
 std::string WaitForLog(const std::string& log, int lines, int timeout_ms = 20000);
 
-}  // namespace shell_test
+}  // namespace testing_support

@@ -1,22 +1,24 @@
-#include "shell_fixture.h"
+#include "registry_env.h"
 
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "../support/test_folders.h"
+#include "test_folders.h"
 
-namespace shell_test {
+namespace testing_support {
 
 TestKey::TestKey(const std::string& name) : path_("Software\\QuarvelTest\\" + name) {
     DeleteKeyTree(HKEY_CURRENT_USER, path_);
 }
 
-TestKey::~TestKey() { DeleteKeyTree(HKEY_CURRENT_USER, path_); }
+TestKey::~TestKey() {
+    DeleteKeyTree(HKEY_CURRENT_USER, path_);
+}
 
-static void Put(HKEY root, const std::string& key, const char* name, DWORD type,
-                const void* data, DWORD size) {
+static void Put(HKEY root, const std::string& key, const char* name, DWORD type, const void* data,
+                DWORD size) {
     HKEY k;
     if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
         ERROR_SUCCESS)
@@ -59,7 +61,10 @@ bool KeyExists(HKEY root, const std::string& key) {
     return true;
 }
 
-void DeleteKeyTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); RegDeleteKeyA(root, key.c_str()); }
+void DeleteKeyTree(HKEY root, const std::string& key) {
+    RegDeleteTreeA(root, key.c_str());
+    RegDeleteKeyA(root, key.c_str());
+}
 
 ScopedValue::ScopedValue(HKEY root, const std::string& key, const char* name,
                          const std::string& value)
@@ -127,7 +132,9 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(Wide(name)) {
     SetEnvironmentVariableW(name_.c_str(), value != nullptr ? Wide(value).c_str() : nullptr);
 }
 
-ScopedEnv::~ScopedEnv() { SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+ScopedEnv::~ScopedEnv() {
+    SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr);
+}
 
 std::string WaitForLog(const std::string& log, int lines, int timeout_ms) {
     // The recorder is started without a handle we could wait on (WinExec, ShellExecute), so
@@ -141,4 +148,4 @@ std::string WaitForLog(const std::string& log, int lines, int timeout_ms) {
     }
 }
 
-}  // namespace shell_test
+}  // namespace testing_support
