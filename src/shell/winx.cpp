@@ -1,11 +1,12 @@
 // API error texts and the folders Windows keeps for the user.
 #include "winx.h"
 
-#include <mbctype.h>
-
 #include <cstdio>
 #include <cstring>
 
+#include "../lib/filex.h"
+#include "../lib/stdplus.h"
+#include "../lib/strx.h"
 #include "winx_local.h"
 
 // ---- API errors ----------------------------------------------------------------------
@@ -55,69 +56,6 @@ void WinX_RaiseApiErrorAt(DWORD code, const char* file, int line) {
     Errors_Raise(file, line, WinX_Err_API_Error, "WinX_Err_API_Error", "API Error : %s in %s(%d)",
                  detail, file, line);
     ExitProcess(14);
-}
-
-// ---- Text helpers (TODO: use StrX_/StdPlus_ once the support library lands) -------------
-
-const char* WinXText_FindLastChar(const char* text, char c) {
-    const char* found = nullptr;
-    for (const char* p = text; *p != '\0'; p++) {
-        if (_ismbblead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-            p++;
-            continue;
-        }
-        if (*p == c) found = p;
-    }
-    return found;
-}
-
-void WinXText_CopyN(char* dst, const char* src, size_t size) {
-    if (size == 0) return;
-    snprintf(dst, size, "%s", src);
-}
-
-const char* WinXText_Fragment(const char* path) {
-    const char* hash = strrchr(path, '#');
-    if (hash == nullptr) return "";
-    const char* dot = strrchr(path, '.');
-    if (dot != nullptr && hash < dot) return "";
-    return hash + 1;
-}
-
-bool WinXText_PathExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-void WinXText_ReplaceText(char* text, size_t size, const char* from, const char* to) {
-    size_t from_len = strlen(from);
-    size_t to_len = strlen(to);
-    if (from_len == 0 || size == 0) return;
-    char* p = text;
-    while ((p = strstr(p, from)) != nullptr) {
-        size_t tail = strlen(p + from_len);
-        size_t prefix = static_cast<size_t>(p - text);
-        size_t room = size - 1 - prefix;  // bytes available from p on
-        size_t put = to_len < room ? to_len : room;
-        size_t keep = room - put < tail ? room - put : tail;
-        memmove(p + put, p + from_len, keep);
-        memcpy(p, to, put);
-        p[put + keep] = '\0';
-        p += put;
-        if (put < to_len) break;  // the text is full
-    }
-}
-
-void WinXText_MakeAbsolute(char* path, size_t size, const char* base) {
-    if (path[0] == '\0' || path[0] == '\\' || path[0] == '/' || path[1] == ':' ||
-        strncmp(path, "file:", 5) == 0 || strncmp(path, "http:", 5) == 0)
-        return;
-    char joined[512];
-    size_t base_len = strlen(base);
-    const char* last = WinXText_FindLastChar(base, '\\');
-    bool has_sep =
-        base_len > 0 && ((last != nullptr && last[1] == '\0') || base[base_len - 1] == '/');
-    snprintf(joined, sizeof joined, "%s%s%s", base, has_sep ? "" : "\\", path);
-    WinXText_CopyN(path, joined, size);
 }
 
 // ---- Folders -------------------------------------------------------------------------
@@ -189,7 +127,7 @@ const char* WinX_TempDir() {
     static char buffer[MAX_PATH];
     if (Environment("TEMP", buffer, sizeof buffer) == nullptr) return nullptr;
     // The last byte may be the second half of a double-byte character that looks like '\'.
-    char* last = const_cast<char*>(WinXText_FindLastChar(buffer, '\\'));
+    char* last = (StdPlus_FindLastChar(buffer, '\\'));
     if (last != nullptr && last[1] == '\0') *last = '\0';
     return buffer;
 }
@@ -198,11 +136,10 @@ const char* WinX_FindWScript() {
     static char buffer[MAX_PATH];
     const char* windir = WinX_WindowsDir();
     if (windir == nullptr) return nullptr;
-    WinXText_CopyN(buffer, "WScript.exe", sizeof buffer);
-    WinXText_MakeAbsolute(buffer, sizeof buffer, windir);
-    if (WinXText_PathExists(buffer)) return buffer;
-    WinXText_CopyN(buffer, "system32\\WScript.exe", sizeof buffer);
-    WinXText_MakeAbsolute(buffer, sizeof buffer, windir);
-    if (WinXText_PathExists(buffer)) return buffer;
+    StdPlus_CopyN(buffer, "WScript.exe", sizeof buffer);
+    StrX_MakeAbsolute(buffer, sizeof buffer, windir);
+    if (FileX_Exists(buffer)) return buffer;
+    StrX_MoveToDir(buffer, "system32");
+    if (FileX_Exists(buffer)) return buffer;
     return nullptr;
 }

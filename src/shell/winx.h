@@ -102,6 +102,26 @@ UINT WinX_OpenUrl(const char* target, bool by_command);
 void WinX_DdeCall(const char* command_line, const char* service, const char* topic,
                   const char* data, int length, int mode);
 
+// ---- Autorun descriptions (autorun.inf) ---------------------------------------------------
+enum { Autorun_MaxVerbs = 20 };
+struct Autorun_Info {
+    char file[260];  // the description file
+    char open[260];  // its "open" command
+    char icon[260];  // "icon" up to its last comma
+    int icon_index;  // the number after that comma; 0 without one
+    int verb_count;
+    char verb_text[Autorun_MaxVerbs][256];
+    char verb_command[Autorun_MaxVerbs][260];
+};
+// Verbs beyond the twentieth are left out.
+void WinX_ReadAutorun(Autorun_Info* info, const char* file);
+// Entry index (-1: the open command, else a verb) made absolute against the description's
+// folder and split at its first blank when the part before it is an existing file: the
+// program goes to out, the parameters are returned (null when there are none).
+const char* WinX_AutorunCommand(const Autorun_Info* info, int index, char* out, size_t size);
+// Starts entry index with its default verb, in the program's folder.
+HINSTANCE WinX_RunAutorun(const Autorun_Info* info, int index);
+
 // ---- What a file type registered (under HKEY_CLASSES_ROOT) ------------------------------
 struct WinX_VerbInfo {
     char name[64];

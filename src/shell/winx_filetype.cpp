@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "../lib/except3.h"
+#include "../lib/stdplus.h"
+#include "../lib/strx.h"
 #include "winx_local.h"
 
 // Reads a default value (key path) or a named value into out, terminated. False when the
@@ -46,28 +48,6 @@ static bool ProgramId(const char* extension, char* out, DWORD size) {
     return TryReadText(key, out, size) && out[0] != '\0';
 }
 
-// TODO: use StrX_SplitCommand once the support library lands.
-static void ProgramOfCommand(const char* line, char* program, size_t size) {
-    if (line[0] == '"') {
-        const char* close = strchr(line + 1, '"');
-        size_t n = close != nullptr ? static_cast<size_t>(close - line - 1) : strlen(line + 1);
-        if (n >= size) n = size - 1;
-        memcpy(program, line + 1, n);
-        program[n] = '\0';
-        return;
-    }
-    // An unquoted program path may hold blanks: the first prefix that is a file wins.
-    for (const char* p = line; *p != '\0'; p++) {
-        if (*p != ' ') continue;
-        size_t n = static_cast<size_t>(p - line);
-        if (n >= size) break;
-        memcpy(program, line, n);
-        program[n] = '\0';
-        if (WinXText_PathExists(program)) return;
-    }
-    WinXText_CopyN(program, line, size);
-}
-
 void WinX_GetTypeIcon(const char* extension, char* icon_file, int* index) {
     icon_file[0] = '\0';
     *index = 0;
@@ -84,16 +64,19 @@ void WinX_GetTypeIcon(const char* extension, char* icon_file, int* index) {
         snprintf(key, sizeof key, "%s\\Shell\\%s\\command", program_id, verb);
         char command[512];
         if (!TryReadText(key, command, sizeof command)) return;
-        ProgramOfCommand(command, icon_file, MAX_PATH);
+        char program[StrX_PathSize];
+        const char* rest = nullptr;
+        StrX_SplitCommand(command, program, &rest);
+        StdPlus_CopyN(icon_file, program, MAX_PATH);
         return;
     }
     if (!TryReadText(key, value, sizeof value)) return;
-    char* comma = const_cast<char*>(WinXText_FindLastChar(value, ','));
+    char* comma = (StdPlus_FindLastChar(value, ','));
     if (comma != nullptr) {
         *comma = '\0';
         *index = atoi(comma + 1);
     }
-    WinXText_CopyN(icon_file, value, MAX_PATH);
+    StdPlus_CopyN(icon_file, value, MAX_PATH);
 }
 
 // ---- Verbs ---------------------------------------------------------------------------
@@ -114,7 +97,7 @@ static void FillDde(const char* verb_key, WinX_VerbInfo* record) {
 // Fills the record for one verb key; false when the verb has no command (not listed).
 static bool ReadVerb(const char* shell_key, const char* name, WinX_VerbInfo* record) {
     memset(record, 0, sizeof *record);
-    WinXText_CopyN(record->name, name, sizeof record->name);
+    StdPlus_CopyN(record->name, name, sizeof record->name);
     char verb_key[600];
     snprintf(verb_key, sizeof verb_key, "%s\\%s", shell_key, name);
     char key[700];
@@ -125,7 +108,7 @@ static bool ReadVerb(const char* shell_key, const char* name, WinX_VerbInfo* rec
         const char* menu = name;
         if (strcasecmp(name, "open") == 0) menu = "開く(&O)";
         if (strcasecmp(name, "print") == 0) menu = "印刷(&P)";
-        WinXText_CopyN(record->menu, menu, sizeof record->menu);
+        StdPlus_CopyN(record->menu, menu, sizeof record->menu);
     }
     // Stored as four bytes, whether written as binary or as a DWORD.
     BYTE flags[4] = {0, 0, 0, 0};
@@ -183,7 +166,7 @@ int WinX_ListVerbs(const char* extension, WinX_VerbInfo* records, int capacity, 
         count = ListShellKey("*\\shell", records, count, capacity, false, default_index);
     char program_id[256];
     if (extension[0] == '\0' || strcmp(extension, "*") == 0) {
-        WinXText_CopyN(program_id, "*", sizeof program_id);
+        StdPlus_CopyN(program_id, "*", sizeof program_id);
     } else if (!ProgramId(extension, program_id, sizeof program_id)) {
         return count;
     }

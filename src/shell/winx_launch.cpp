@@ -5,13 +5,15 @@
 
 #include <dde.h>
 #include <ddeml.h>
-#include <mbctype.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "../lib/except3.h"
+#include "../lib/filex.h"
+#include "../lib/stdplus.h"
+#include "../lib/strx.h"
 #include "winx_local.h"
 
 // ---- Explorer ------------------------------------------------------------------------
@@ -75,7 +77,7 @@ static void ProgramIdOf(const char* file, char* program_id, DWORD size) {
     const char* dot = strrchr(file, '.');
     char ext_key[MAX_PATH];
     snprintf(ext_key, sizeof ext_key, ".%s", dot != nullptr ? dot + 1 : "");
-    WinXText_CopyN(program_id, "*", size);
+    StdPlus_CopyN(program_id, "*", size);
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
@@ -88,14 +90,14 @@ static void ProgramIdOf(const char* file, char* program_id, DWORD size) {
             // "*" beats failing the whole open.
             int code = Except_Error()->code;
             if (code != WinX_Err_NoRegKey && code != WinX_Err_NoRegData) Except_Rethrow();
-            WinXText_CopyN(program_id, "*", size);
+            StdPlus_CopyN(program_id, "*", size);
         });
-    if (program_id[0] == '\0') WinXText_CopyN(program_id, "*", size);
+    if (program_id[0] == '\0') StdPlus_CopyN(program_id, "*", size);
 }
 
 void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
     verb[0] = '\0';
-    if (WinXText_Fragment(file)[0] != '\0') return;
+    if (StrX_Fragment(file)[0] != '\0') return;
     char program_id[256];
     ProgramIdOf(file, program_id, sizeof program_id);
     char found[256];
@@ -104,7 +106,7 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
         OpenShellKey(program_id, &shell);
         KeyDefault(shell.Get(), found, sizeof found);
         if (found[0] != '\0') {
-            WinXText_CopyN(verb, found, size);
+            StdPlus_CopyN(verb, found, size);
             return;
         }
         for (DWORD i = 0;; i++) {
@@ -113,7 +115,7 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
                 ERROR_SUCCESS)
                 break;
             if (strcmp(found, "open") == 0) {
-                WinXText_CopyN(verb, "open", size);
+                StdPlus_CopyN(verb, "open", size);
                 return;
             }
         }
@@ -127,11 +129,11 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
             ERROR_SUCCESS)
             found[0] = '\0';
     }
-    WinXText_CopyN(verb, found, size);
+    StdPlus_CopyN(verb, found, size);
 }
 
 HINSTANCE WinX_ShellOpenDefault(const char* file) {
-    if (WinXText_Fragment(file)[0] != '\0') {
+    if (StrX_Fragment(file)[0] != '\0') {
         // Windows drops the anchor of a file it opens; the browser keeps it.
         UINT result = WinX_OpenUrl(file, true);
         return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(result));
@@ -143,46 +145,17 @@ HINSTANCE WinX_ShellOpenDefault(const char* file) {
 
 // ---- Web pages -----------------------------------------------------------------------
 
-// TODO: use StrX_ToFileUrl once the support library lands.
-static void ToFileUrl(const char* path, char* out, size_t size) {
-    char url[MAX_PATH];
-    if ((path[0] == '\\' && path[1] == '\\') || (path[0] == '/' && path[1] == '/')) {
-        snprintf(url, sizeof url, "file://%s", path + 2);
-    } else {
-        snprintf(url, sizeof url, "file:///%s", path);
-        if (strlen(url) > 9) url[9] = '|';
-    }
-    for (char* p = url; *p != '\0'; p++) {
-        if (_ismbblead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-            p++;
-        } else if (*p == '\\') {
-            *p = '/';
-        }
-    }
-    WinXText_CopyN(out, url, size);
-    WinXText_ReplaceText(out, size, " ", "%20");
-}
-
 // A local path becomes a file address; anything else (an http address) stays as it is.
 static void PageAddress(const char* target, char* out, size_t size) {
     bool local = (target[0] == '/' && target[1] == '/') ||
                  (target[0] == '\\' && target[1] == '\\') ||
                  (target[0] != '\0' && target[1] == ':');
     if (local) {
-        ToFileUrl(target, out, size);
+        char url[StrX_PathSize];
+        StrX_ToFileUrl(url, target);
+        StdPlus_CopyN(out, url, size);
     } else {
-        WinXText_CopyN(out, target, size);
-    }
-}
-
-// TODO: use FileX_NumberedName once the support library lands.
-static void NumberedName(const char* dir, const char* prefix, const char* ext, char* out,
-                         size_t size) {
-    const char* last = WinXText_FindLastChar(dir, '\\');
-    const char* format = (last != nullptr && last[1] == '\0') ? "%s%s%d.%s" : "%s\\%s%d.%s";
-    for (int n = 1;; n++) {
-        snprintf(out, size, format, dir, prefix, n, ext);
-        if (!WinXText_PathExists(out)) return;
+        StdPlus_CopyN(out, target, size);
     }
 }
 
@@ -214,13 +187,11 @@ static const char* const kRedirectPage[] = {
 // Writes the page that sends the browser on to the address, anchor included, and returns
 // its path in page.
 static void WriteRedirectPage(const char* address, char* page, size_t size) {
+    // Without TEMP the numbered name falls back to the system's temporary folder.
     const char* temp = WinX_TempDir();
-    char fallback[MAX_PATH];
-    if (temp == nullptr) {
-        GetTempPathA(sizeof fallback, fallback);
-        temp = fallback;
-    }
-    NumberedName(temp, "url", "htm", page, size);
+    char name[StrX_PathSize];
+    FileX_NumberedName(temp != nullptr ? temp : "", "url", "htm", name);
+    StdPlus_CopyN(page, name, size);
     FILE* f = fopen(page, "wt");
     if (f == nullptr)
         ERRORS_RAISE(FileX_Err_CannotWriteOpen, "ファイル \"%s\" が書きこめません", page);
@@ -245,12 +216,12 @@ static void ReadClassDefault(const char* key, char* out, DWORD size) {
 
 UINT WinX_OpenUrl(const char* target, bool by_command) {
     char shown[520];
-    if (WinXText_Fragment(target)[0] != '\0') {
+    if (StrX_Fragment(target)[0] != '\0') {
         char address[MAX_PATH];
         PageAddress(target, address, sizeof address);
         WriteRedirectPage(address, shown, sizeof shown);
     } else {
-        WinXText_CopyN(shown, target, sizeof shown);
+        StdPlus_CopyN(shown, target, sizeof shown);
     }
     char command[512];
     char ddeexec[512];
@@ -261,14 +232,14 @@ UINT WinX_OpenUrl(const char* target, bool by_command) {
     ReadClassDefault("http\\shell\\open\\ddeexec\\Application", application, sizeof application);
     ReadClassDefault("http\\shell\\open\\ddeexec\\Topic", topic, sizeof topic);
     if (!by_command) {
-        WinXText_ReplaceText(ddeexec, sizeof ddeexec, "%1", shown);
+        StdPlus_ReplaceText(ddeexec, sizeof ddeexec, "%1", shown);
         WinX_DdeCall(command, application, topic, ddeexec, static_cast<int>(strlen(ddeexec)), 0);
         return 33;  // handed over; a failure would have been raised
     }
     char line[520];
-    WinXText_CopyN(line, command, sizeof line);
+    StdPlus_CopyN(line, command, sizeof line);
     if (strstr(line, "%1") != nullptr) {
-        WinXText_ReplaceText(line, sizeof line, "%1", shown);
+        StdPlus_ReplaceText(line, sizeof line, "%1", shown);
     } else {
         size_t len = strlen(line);
         snprintf(line + len, sizeof line - len, " %s", shown);
@@ -324,7 +295,7 @@ struct DdeSession {
 
 static void StartServer(const char* command_line) {
     char line[520];
-    WinXText_CopyN(line, command_line, sizeof line);
+    StdPlus_CopyN(line, command_line, sizeof line);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -30,18 +30,3 @@ private:
 
 // Raises an API error with the winx file and line of the failing step.
 #define WINX_API_ERROR(code) WinX_RaiseApiErrorAt((code), __FILE_NAME__, __LINE__)
-
-// Small text helpers, defined in winx.cpp.
-// TODO: use StrX_/StdPlus_ once the support library lands.
-// Last single-byte c, stepping over double-byte characters; null if none.
-const char* WinXText_FindLastChar(const char* text, char c);
-// Copies at most size-1 bytes and terminates.
-void WinXText_CopyN(char* dst, const char* src, size_t size);
-// The text after the last '#' when that '#' lies at or after the last '.'; else "".
-const char* WinXText_Fragment(const char* path);
-// Does the file or folder exist?
-bool WinXText_PathExists(const char* path);
-// Replaces every occurrence of from by to, never growing beyond size-1 characters.
-void WinXText_ReplaceText(char* text, size_t size, const char* from, const char* to);
-// Makes path absolute against base (left alone when already rooted or a URL).
-void WinXText_MakeAbsolute(char* path, size_t size, const char* base);

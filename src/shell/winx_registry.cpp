@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../lib/except3.h"
+#include "../lib/stdplus.h"
 #include "winx_local.h"
 
 enum { kSplitLimit = 512 };
@@ -23,7 +24,7 @@ static void Split(const char* text, SplitText* out) {
     if (strlen(text) >= kSplitLimit)
         ERRORS_RAISE(WinX_Err_TooLongPath, "レジストリのパスが長すぎます（%s）", text);
     strcpy(out->key, text);
-    char* cut = const_cast<char*>(WinXText_FindLastChar(out->key, '\\'));
+    char* cut = (StdPlus_FindLastChar(out->key, '\\'));
     if (cut == nullptr) {
         // A bare name is a value directly below the root key.
         memmove(out->key + 1, out->key, strlen(out->key) + 1);
@@ -111,7 +112,7 @@ static void DeleteBelow(HKEY root, const char* parent, const char* name, bool is
 }
 
 void WinX_RegDelete(HKEY root, const char* text, bool is_key) {
-    if (is_key && WinXText_FindLastChar(text, '\\') == nullptr) {
+    if (is_key && StdPlus_FindLastChar(text, '\\') == nullptr) {
         LONG rc = RegDeleteKeyA(root, text);
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) WINX_API_ERROR(rc);
         return;
@@ -132,7 +133,7 @@ void WinX_RegDeleteIfLeaf(HKEY root, const char* key_path) {
         rc = RegEnumKeyExA(key.Get(), 0, first, &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) return;  // has a subkey: stays
     }
-    if (WinXText_FindLastChar(key_path, '\\') == nullptr) {
+    if (StdPlus_FindLastChar(key_path, '\\') == nullptr) {
         LONG rc = RegDeleteKeyA(root, key_path);
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) WINX_API_ERROR(rc);
         return;
@@ -230,7 +231,7 @@ static void JoinPath(char* out, size_t size, const char* a, const char* b) {
 static void AddToPool(WinX_RegWalk* walk, const char* name, bool is_key) {
     if (walk->pool_used >= WinX_RegWalk_PoolNames)
         ERRORS_RAISE(ArrX_Err_Full, "レジストリ %s の項目が多すぎます", walk->start);
-    WinXText_CopyN(walk->pool[walk->pool_used], name, WinX_RegWalk_NameSize);
+    StdPlus_CopyN(walk->pool[walk->pool_used], name, WinX_RegWalk_NameSize);
     walk->pool_is_key[walk->pool_used] = is_key;
     walk->pool_used++;
 }
@@ -253,7 +254,7 @@ static void PushLevel(WinX_RegWalk* walk, const char* relative_key) {
 
     WinX_RegWalkLevel* level = &walk->levels[walk->depth];
     level->first = walk->pool_used;
-    WinXText_CopyN(level->key, relative_key, sizeof level->key);
+    StdPlus_CopyN(level->key, relative_key, sizeof level->key);
     char name[WinX_RegWalk_NameSize];
     for (DWORD i = 0;; i++) {
         DWORD length = sizeof name;
@@ -283,16 +284,12 @@ void WinX_RegWalk_Start(WinX_RegWalk* walk, HKEY root, const char* key, bool vis
     if (strlen(key) >= sizeof walk->start)
         ERRORS_RAISE(WinX_Err_TooLongPath, "レジストリのパスが長すぎます（%s）", key);
     strcpy(walk->start, key);
-    // TODO: use StdPlus_Malloc once the support library lands.
+    // A failed allocation raises; the caller's finally section ends the walk.
     walk->pool = static_cast<char(*)[WinX_RegWalk_NameSize]>(
-        calloc(WinX_RegWalk_PoolNames, WinX_RegWalk_NameSize));
-    walk->pool_is_key = static_cast<bool*>(calloc(WinX_RegWalk_PoolNames, sizeof(bool)));
-    walk->levels =
-        static_cast<WinX_RegWalkLevel*>(calloc(WinX_RegWalk_Depth, sizeof(WinX_RegWalkLevel)));
-    if (walk->pool == nullptr || walk->pool_is_key == nullptr || walk->levels == nullptr) {
-        WinX_RegWalk_End(walk);
-        ERRORS_RAISE(StdPlus_Err_MallocFailure, "malloc できません");
-    }
+        StdPlus_Malloc(WinX_RegWalk_PoolNames * WinX_RegWalk_NameSize));
+    walk->pool_is_key = static_cast<bool*>(StdPlus_Malloc(WinX_RegWalk_PoolNames * sizeof(bool)));
+    walk->levels = static_cast<WinX_RegWalkLevel*>(
+        StdPlus_Malloc(WinX_RegWalk_Depth * sizeof(WinX_RegWalkLevel)));
     Except_TryCatch(
         __FILE__, __LINE__, [&] { PushLevel(walk, ""); },
         [&] {
@@ -305,8 +302,8 @@ void WinX_RegWalk_Start(WinX_RegWalk* walk, HKEY root, const char* key, bool vis
 
 static void SetItem(WinX_RegWalk* walk, const char* key, const char* name, bool is_key) {
     walk->is_key = is_key;
-    WinXText_CopyN(walk->item_key, key, sizeof walk->item_key);
-    WinXText_CopyN(walk->item_name, name, sizeof walk->item_name);
+    StdPlus_CopyN(walk->item_key, key, sizeof walk->item_key);
+    StdPlus_CopyN(walk->item_name, name, sizeof walk->item_name);
     JoinPath(walk->relative, sizeof walk->relative, key, name);
     JoinPath(walk->full, sizeof walk->full, walk->start, walk->relative);
 }
@@ -355,7 +352,7 @@ static void ItemDataKey(const WinX_RegWalk* walk, const char* base, char* out, s
     if (walk->is_key) {
         JoinPath(relative, sizeof relative, walk->item_key, walk->item_name);
     } else {
-        WinXText_CopyN(relative, walk->item_key, sizeof relative);
+        StdPlus_CopyN(relative, walk->item_key, sizeof relative);
     }
     JoinPath(out, size, base, relative);
 }
@@ -367,9 +364,9 @@ void WinX_RegWalk_Read(const WinX_RegWalk* walk, WinX_RegValue* value) {
 }
 
 void WinX_RegWalk_End(WinX_RegWalk* walk) {
-    free(walk->pool);
-    free(walk->pool_is_key);
-    free(walk->levels);
+    StdPlus_Free(walk->pool);
+    StdPlus_Free(walk->pool_is_key);
+    StdPlus_Free(walk->levels);
     walk->pool = nullptr;
     walk->pool_is_key = nullptr;
     walk->levels = nullptr;
