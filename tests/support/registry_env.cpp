@@ -92,7 +92,11 @@ ScopedValue::~ScopedValue() {
 ScopedClass::ScopedClass(const std::string& key)
     : key_(key), backup_("Software\\QuarvelTest\\ClassBackup\\" + key) {
     std::replace(backup_.begin(), backup_.end(), '*', '_');
-    DeleteKeyTree(HKEY_CURRENT_USER, backup_);
+    if (KeyExists(HKEY_CURRENT_USER, backup_)) {
+        // A run that ended early left its backup: that is the class as it was.
+        existed_ = true;
+        Restore();
+    }
     existed_ = KeyExists(HKEY_CLASSES_ROOT, key_);
     if (existed_) {
         HKEY dest;
@@ -105,6 +109,10 @@ ScopedClass::ScopedClass(const std::string& key)
 }
 
 ScopedClass::~ScopedClass() {
+    Restore();
+}
+
+void ScopedClass::Restore() {
     DeleteKeyTree(HKEY_CLASSES_ROOT, key_);
     if (existed_) {
         HKEY dest;

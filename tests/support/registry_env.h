@@ -51,6 +51,7 @@ public:
     ~ScopedClass();
 
 private:
+    void Restore();
     std::string key_;
     std::string backup_;
     bool existed_;
