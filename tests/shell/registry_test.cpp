@@ -237,14 +237,18 @@ namespace {
 std::vector<std::string> WalkOrder(const std::string& start, bool visit_keys) {
     std::vector<std::string> items;
     WinX_RegWalk walk;
-    WinX_RegWalk_Start(&walk, HKEY_CURRENT_USER, start.c_str(), visit_keys);
-    while (WinX_RegWalk_Next(&walk)) {
-        items.push_back(std::string(walk.is_key ? "key " : "value ") +
-                        WinX_RegWalk_Relative(&walk));
-        EXPECT_EQ(std::string(WinX_RegWalk_Full(&walk)),
-                  start + "\\" + WinX_RegWalk_Relative(&walk));
-    }
-    WinX_RegWalk_End(&walk);
+    Except_TryFinally(
+        __FILE__, __LINE__,
+        [&] {
+            WinX_RegWalk_Start(&walk, HKEY_CURRENT_USER, start.c_str(), visit_keys);
+            while (WinX_RegWalk_Next(&walk)) {
+                items.push_back(std::string(walk.is_key ? "key " : "value ") +
+                                WinX_RegWalk_Relative(&walk));
+                EXPECT_EQ(std::string(WinX_RegWalk_Full(&walk)),
+                          start + "\\" + WinX_RegWalk_Relative(&walk));
+            }
+        },
+        [&] { WinX_RegWalk_End(&walk); });
     return items;
 }
 
@@ -335,4 +339,15 @@ TEST(WinXRegDeleteTree, RemovesTheKeyWithEverythingBelowIt) {
     EXPECT_EQ(GetValue(HKEY_CURRENT_USER, key / "Neighbour", "v"), "kept");
     auto caught = CatchRaise([&] { WinX_RegDeleteTree(HKEY_CURRENT_USER, doomed.c_str()); });
     EXPECT_EQ(caught.code, 0);
+}
+
+TEST(WinXRegWalk, TreeDeeperThanTheStackIsRefusedNotOverrun) {
+    TestKey key("RegWalkDeep");
+    std::string deep = key.Path();
+    for (int i = 0; i < WinX_RegWalk_Depth + 1; i++) deep += "\\k";
+    PutString(HKEY_CURRENT_USER, deep, "v", "x");
+    auto caught = CatchRaise([&] { WalkOrder(key.Path(), true); });
+    EXPECT_EQ(caught.code, ArrX_Err_Full);
+    // Within the limit the same tree is walked to its bottom.
+    EXPECT_EQ(WalkOrder(key / "k\\k", false).size(), 1u);
 }
