@@ -192,9 +192,7 @@ static void WriteRedirectPage(const char* address, char* page, size_t size) {
     char name[StrX_PathSize];
     FileX_NumberedName(temp != nullptr ? temp : "", "url", "htm", name);
     StdPlus_CopyN(page, name, size);
-    FILE* f = fopen(page, "wt");
-    if (f == nullptr)
-        ERRORS_RAISE(FileX_Err_CannotWriteOpen, "ファイル \"%s\" が書きこめません", page);
+    FILE* f = FileX_Open(page, "wt");
     bool ok = true;
     for (const char* line : kRedirectPage) {
         if (strstr(line, "%s") != nullptr) {
