@@ -1,0 +1,87 @@
+#pragma once
+// The user's settings: the record every action works from and the file dovetrim.ini
+// beside the program that keeps it between runs. Files of other programs and of newer
+// versions are refused; files of older versions are converted on load.
+#include <ctime>
+
+enum { Zent_SettingsVersion = 202 };
+enum { Zent_IconHistorySize = 8, Zent_SafeMax = 100, Zent_DllFlagCount = 10 };
+enum { Zent_AutoOpenMax = 64 };
+
+// Melt destinations and default actions, stored in the file by name.
+enum Zent_MeltTo {
+    Zent_MeltTo_Cache,
+    Zent_MeltTo_Std,
+    Zent_MeltTo_StdInst,
+    Zent_MeltTo_Here,
+    Zent_MeltTo_Desktop,
+    Zent_MeltTo_MyDoc,
+    Zent_MeltTo_ProgFile,
+    Zent_MeltTo_System,
+    Zent_MeltTo_Temp,
+};
+enum Zent_DefAct {
+    Zent_DefAct_AutoFold,
+    Zent_DefAct_AutoExp,
+    Zent_DefAct_Fold,
+    Zent_DefAct_Exp,
+    Zent_DefAct_Melt,
+    Zent_DefAct_None,
+};
+
+// A file the user marked as safe: the identity record of the cache database ("stiisi").
+struct Zent_SafeEntry {
+    char path[260];
+    time_t time;
+    int size;
+    int checksum;
+    char folder[260];
+    int sequence;
+};
+
+// One auto-open rule as it is stored: its kinds by name.
+// TODO: the auto-open rule module takes these over with its own list.
+struct Zent_AutoOpenText {
+    char type[256];
+    char security[256];
+    char wildcard[260];
+    char cmd_type[256];
+    char command[256];
+};
+
+struct Zent_Settings {
+    int version;  // as read; 0 when there was no file
+    int PrevPage;
+    int MeltToOnDblClk;
+    int DefActOnDblClk;
+    int MeltToOnDrop;
+    int DefActOnDrop;
+    char CachePath[260];
+    char StdMeltPath[260];
+    char InstallPath[260];
+    int DefCompressType;
+    char DelOrgOnMenu;  // flags are bytes, as the record file reads them
+    char DelOrgOnDrop;
+    Zent_AutoOpenText rules[Zent_AutoOpenMax];
+    int rule_count;
+    // UNLHA32, UNZIP32, ZIP32, CAB32, UNRAR, UNARJ32, YZ1, UNGCA32, TAR32, 7Z
+    char dll[Zent_DllFlagCount];
+    char IconHis[Zent_IconHistorySize][260];
+    Zent_SafeEntry safe[Zent_SafeMax];
+    int safe_count;
+};
+
+// dovetrim.ini in the program's folder.
+const char* Zent_SettingsPath();
+void Zent_LoadSettings(Zent_Settings* settings, const char* path);
+// Writes a complete new file beside the old one and only then replaces it, so a failed
+// save leaves the previous settings intact.
+void Zent_SaveSettings(const Zent_Settings* settings, const char* path);
+bool Zent_NoDllFlagged(const Zent_Settings* settings);
+
+// Names of the enumerations. A number out of range gives the first name; an unknown name
+// raises Errors_Unofficial "error".
+const char* Zent_MeltToName(int value);
+int Zent_MeltToOfName(const char* name);
+const char* Zent_DefActName(int value);
+int Zent_DefActOfName(const char* name);

@@ -1,0 +1,62 @@
+#include "winx-p.h"
+
+#include <shlobj.h>
+
+#include "../lib/errors.h"
+#include "winx.h"
+
+namespace {
+
+// COM for the time of one call.
+struct ComScope {
+    HRESULT hr = CoInitialize(nullptr);
+    ~ComScope() {
+        if (SUCCEEDED(hr)) CoUninitialize();
+    }
+};
+
+template <class T>
+struct ComPtr {
+    T* p = nullptr;
+    ~ComPtr() {
+        if (p != nullptr) p->Release();
+    }
+};
+
+}  // namespace
+
+void WinX_CreateShortcut(const char* link_file, const char* target, const char* arguments,
+                         const char* work_dir, int show_cmd, const char* icon_file,
+                         int icon_index) {
+    ComScope com;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link.p))))
+        WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
+    link.p->SetPath(target);
+    link.p->SetArguments(arguments);
+    link.p->SetWorkingDirectory(work_dir);
+    link.p->SetShowCmd(show_cmd);
+    link.p->SetIconLocation(icon_file, icon_index);
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
+        WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, link_file, -1, wide, MAX_PATH) == 0)
+        WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
+    if (FAILED(file.p->Save(wide, TRUE)))
+        WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
+}
+
+bool WinX_BrowseFolder(HWND owner, const char* title, char* path) {
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.pszDisplayName = path;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+    if (chosen == nullptr) return false;
+    BOOL ok = SHGetPathFromIDListA(chosen, path);
+    CoTaskMemFree(chosen);
+    return ok != FALSE;
+}

@@ -1,0 +1,146 @@
+#pragma once
+// The program's window onto Windows: registry access, the folders Windows keeps for the
+// user, starting Explorer, documents, web pages and autorun entries, and reading what a
+// file type registered. Every failure is raised (errors.h); nothing is returned as a code.
+#include <windows.h>
+
+#include <cstddef>
+
+// ---- Registry ------------------------------------------------------------------------
+// Most operations take one text that names a key and a value together: the part after
+// the last backslash is the value name. With is_default set the whole text is the key
+// and its unnamed default value is meant. A text to split must be shorter than 512.
+
+struct WinX_RegValue {
+    DWORD type;      // REG_SZ, REG_BINARY, REG_DWORD...: set by a read, used by a write
+    void* data;      // the caller's buffer
+    DWORD size;      // bytes of data: set by a read, used by a write
+    DWORD capacity;  // the buffer's size, used by a read
+};
+
+void WinX_RegRead(HKEY root, const char* text, bool is_default, WinX_RegValue* value);
+// Creates the key and every key above it when needed.
+void WinX_RegWrite(HKEY root, const char* text, bool is_default, const WinX_RegValue* value);
+// Deletes a key (is_key) or a value; what does not exist is no error.
+void WinX_RegDelete(HKEY root, const char* text, bool is_key);
+// Deletes the key only when it has no subkeys; a missing key is no error.
+void WinX_RegDeleteIfLeaf(HKEY root, const char* key);
+// Never raises. as_key alone: is there such a key. as_key and key_or_value: a key of that
+// name, or else a value (split form). Neither: is there such a value (split form).
+bool WinX_RegExists(HKEY root, const char* text, bool as_key, bool key_or_value);
+// Typed reads; value_name null means the default value. A value of another type raises
+// WinX_Err_DifferentType, one larger than the buffer an API error.
+char* WinX_RegReadString(HKEY root, const char* key, const char* value_name, char* buffer,
+                         DWORD capacity);
+void* WinX_RegReadBinary(HKEY root, const char* key, const char* value_name, void* buffer,
+                         DWORD capacity);
+// Copies every value of the source key and below it, default values included, to the same
+// relative place below the destination key.
+void WinX_RegCopyTree(HKEY dest_root, const char* dest_key, HKEY src_root, const char* src_key);
+void WinX_RegDeleteTree(HKEY root, const char* key);
+
+// Depth-first walk below a start key. The named values of a key come before its subkeys;
+// with visit_keys every subkey is visited after everything below it. A key's default value
+// is no item of its own. The walk holds no registry handle between steps.
+enum { WinX_RegWalk_PoolNames = 8192, WinX_RegWalk_NameSize = 251, WinX_RegWalk_Depth = 51 };
+struct WinX_RegWalkLevel;
+struct WinX_RegWalk {
+    HKEY root;
+    char start[512];
+    bool visit_keys;
+    bool is_key;  // the current item is a key (else a value)
+    char (*pool)[WinX_RegWalk_NameSize];
+    bool* pool_is_key;
+    int pool_used;
+    WinX_RegWalkLevel* levels;
+    int depth;
+    char relative[1024];
+    char full[1536];
+    char item_key[1024];                    // relative path of the key that holds the current item
+    char item_name[WinX_RegWalk_NameSize];  // the current item's own name
+};
+void WinX_RegWalk_Start(WinX_RegWalk* walk, HKEY root, const char* key, bool visit_keys);
+bool WinX_RegWalk_Next(WinX_RegWalk* walk);  // false when the walk is done
+const char* WinX_RegWalk_Relative(const WinX_RegWalk* walk);
+const char* WinX_RegWalk_Full(const WinX_RegWalk* walk);
+// A key item reads its default value, a value item that value.
+void WinX_RegWalk_Read(const WinX_RegWalk* walk, WinX_RegValue* value);
+void WinX_RegWalk_End(WinX_RegWalk* walk);
+
+// Raise WinX_Err_API_Error with the system's text for the code.
+[[noreturn]] void WinX_RaiseLastError();
+[[noreturn]] void WinX_RaiseApiError(DWORD code);
+[[noreturn]] void WinX_RaiseApiErrorAt(DWORD code, const char* file, int line);
+
+// ---- Folders (each returns a static buffer of its own, overwritten by the next call) -----
+const char* WinX_WindowsDir();  // "windir"; null when unset
+const char* WinX_SystemDir();
+const char* WinX_DesktopDir();
+const char* WinX_PersonalDir();
+const char* WinX_ProgramFilesDir();
+const char* WinX_TempDir();      // "TEMP" without a trailing backslash; null when unset
+const char* WinX_FindWScript();  // null when there is no script host
+
+// ---- Explorer ------------------------------------------------------------------------
+// Each returns WinExec's result.
+UINT WinX_ExplorePlain(const char* path);
+UINT WinX_ExploreTree(const char* path);
+UINT WinX_Explore(const char* path, bool tree, bool root);
+
+// ---- Documents and web pages ---------------------------------------------------------
+HINSTANCE WinX_ShellOpenVerb(const char* file, const char* verb);
+HINSTANCE WinX_ShellOpenDefault(const char* file);
+// The verb a double-click on the file would use: the type's default, else "open", else
+// the "*" class's default or first verb. A file with an anchor gives the empty verb.
+void WinX_DefaultVerb(const char* file, char* verb, size_t size);
+// by_command false: hands the page to the browser by DDE; true: by its command line.
+// A target with an anchor goes through a redirect page in the temporary folder, so the
+// anchor survives. Returns WinExec's result in command mode, 33 after a DDE hand-over.
+UINT WinX_OpenUrl(const char* target, bool by_command);
+// One DDE transaction; the server is started with command_line when it does not answer.
+// mode 0 request, 1 execute.
+void WinX_DdeCall(const char* command_line, const char* service, const char* topic,
+                  const char* data, int length, int mode);
+
+// ---- Autorun descriptions (autorun.inf) ---------------------------------------------------
+enum { Autorun_MaxVerbs = 20 };
+struct Autorun_Info {
+    char file[260];  // the description file
+    char open[260];  // its "open" command
+    char icon[260];  // "icon" up to its last comma
+    int icon_index;  // the number after that comma; 0 without one
+    int verb_count;
+    char verb_text[Autorun_MaxVerbs][256];
+    char verb_command[Autorun_MaxVerbs][260];
+};
+// Verbs beyond the twentieth are left out.
+void WinX_ReadAutorun(Autorun_Info* info, const char* file);
+// Entry index (-1: the open command, else a verb) made absolute against the description's
+// folder and split at its first blank when the part before it is an existing file: the
+// program goes to out, the parameters are returned (null when there are none).
+const char* WinX_AutorunCommand(const Autorun_Info* info, int index, char* out, size_t size);
+// Starts entry index with its default verb, in the program's folder.
+HINSTANCE WinX_RunAutorun(const Autorun_Info* info, int index);
+
+// ---- What a file type registered (under HKEY_CLASSES_ROOT) ------------------------------
+struct WinX_VerbInfo {
+    char name[64];
+    char menu[64];
+    BYTE edit_flags[4];
+    char command[256];
+    bool has_dde;
+    char dde_message[64];
+    char dde_application[256];
+    char dde_ifexec[256];
+    char dde_topic[64];
+};
+// The icon of an extension's type: file and index; the empty file when nothing is
+// registered.
+void WinX_GetTypeIcon(const char* extension, char* icon_file, int* index);
+// Lists the verbs of the type (after those of "*" when with_all_files) into at most
+// capacity records and returns their count. The default verb of each shell key is moved to
+// the front of that key's records; *default_index is the first default found, or -1.
+int WinX_ListVerbs(const char* extension, WinX_VerbInfo* records, int capacity, bool with_all_files,
+                   int* default_index);
+// Does opening a file of this type ask first (the type's EditFlags)?
+bool WinX_TypeConfirmsOpen(const char* extension);

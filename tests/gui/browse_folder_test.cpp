@@ -1,0 +1,86 @@
+// The folder picker as a user meets it: a real dialog, answered by its buttons.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <future>
+#include <string>
+
+#include "../support/gui_driver.h"
+#include "../support/test_folders.h"
+#include "shell/winx-p.h"
+
+namespace {
+
+struct PickerResult {
+    bool chosen = false;
+    std::string path;
+};
+
+// Runs the picker on a thread of its own and hands back the dialog it shows.
+class Picker {
+public:
+    Picker() {
+        result_ = std::async(std::launch::async, [this] {
+            thread_id_ = GetCurrentThreadId();
+            SetEvent(started_);
+            char path[MAX_PATH] = "unchanged";
+            PickerResult r;
+            r.chosen = WinX_BrowseFolder(nullptr, "解凍先を選んでください", path);
+            r.path = path;
+            return r;
+        });
+        WaitForSingleObject(started_, 10000);
+    }
+    ~Picker() { CloseHandle(started_); }
+
+    // The picker's dialog once it is up, or null after the timeout.
+    HWND Dialog() {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < static_cast<DWORD>(gui::kDefaultTimeoutMs)) {
+            HWND found = nullptr;
+            EnumThreadWindows(thread_id_, FindVisible, reinterpret_cast<LPARAM>(&found));
+            if (found != nullptr && GetDlgItem(found, IDOK) != nullptr) return found;
+            Sleep(20);
+        }
+        return nullptr;
+    }
+    PickerResult Result() { return result_.get(); }
+
+private:
+    static BOOL CALLBACK FindVisible(HWND hwnd, LPARAM out) {
+        if (!IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = hwnd;
+        return FALSE;
+    }
+    HANDLE started_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD thread_id_ = 0;
+    std::future<PickerResult> result_;
+};
+
+}  // namespace
+
+TEST(WinXBrowseFolder, CancelAnswersFalse) {
+    Picker picker;
+    HWND dialog = picker.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    gui::Click(dialog, IDCANCEL);
+    PickerResult r = picker.Result();
+    EXPECT_FALSE(r.chosen);
+}
+
+TEST(WinXBrowseFolder, OkAnswersTheChosenFolder) {
+    testing_support::TempDir dir;
+    std::string chosen = dir / "解凍先";
+    ASSERT_TRUE(CreateDirectoryA(chosen.c_str(), nullptr));
+    Picker picker;
+    HWND dialog = picker.Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_NE(gui::Text(dialog), "");
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(chosen.c_str()));
+    gui::Click(dialog, IDOK);
+    PickerResult r = picker.Result();
+    EXPECT_TRUE(r.chosen);
+    EXPECT_EQ(r.path, chosen);
+}

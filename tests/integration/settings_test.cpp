@@ -1,0 +1,307 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "../support/raise_capture.h"
+#include "../support/registry_env.h"
+#include "../support/test_folders.h"
+#include "lib/strx.h"
+
+using testing_support::CatchRaise;
+using testing_support::ReadFile;
+using testing_support::ScopedValue;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+const char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Redirected desktop and program files folders, and a settings file path of the test's own.
+class SettingsFile : public testing::Test {
+protected:
+    std::unique_ptr<Zent_Settings> Load() {
+        auto s = std::make_unique<Zent_Settings>();
+        Zent_LoadSettings(s.get(), path_.c_str());
+        return s;
+    }
+    void Write(const std::string& text) { WriteFile(path_, text); }
+
+    ScopedValue desktop_{HKEY_CURRENT_USER, kShellFolders, "Desktop", "C:\\利用者\\机上"};
+    ScopedValue program_files_{HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                               "ProgramFilesDir", "E:\\Apps"};
+    TempDir dir_;
+    std::string path_ = dir_ / "dovetrim.ini";
+};
+
+std::string Rule(const char* type, const char* security, const char* wildcard, const char* cmd,
+                 const char* command) {
+    return std::string(" \r\n[AutoOpen] \r\nType = ") + type + "\r\nSecurity = " + security +
+           "\r\nWildCard = " + wildcard + "\r\nCmdType = " + cmd + "\r\nCommand = " + command +
+           "\r\n";
+}
+
+std::string MainHeader(int version) {
+    return "[main] \r\nApplication = Quarvel\r\nVersion = " + std::to_string(version) + "\r\n";
+}
+
+std::string CurrentMain(int version) {
+    return MainHeader(version) +
+           "PrevPage = 3\r\nMeltToOnDblClk = Zent_MeltTo_Desktop\r\n"
+           "DefActOnDblClk = Zent_DefAct_Fold\r\nMeltToOnDrop = Zent_MeltTo_Temp\r\n"
+           "DefActOnDrop = Zent_DefAct_None\r\nCachePath = D:\\cache\r\nStdMeltPath = D:\\melt\r\n"
+           "InstallPath = D:\\inst\r\nDefCompressType = Zent_7zType\r\nDelOrgOnMenu = 0\r\n"
+           "DelOrgOnDrop = 1\r\n";
+}
+
+}  // namespace
+
+TEST_F(SettingsFile, NoFileGivesTheDefaults) {
+    auto s = Load();
+    EXPECT_EQ(s->version, 0);
+    EXPECT_EQ(s->PrevPage, 0);
+    EXPECT_EQ(s->MeltToOnDblClk, Zent_MeltTo_Cache);
+    EXPECT_EQ(s->DefActOnDblClk, Zent_DefAct_AutoExp);
+    EXPECT_EQ(s->MeltToOnDrop, Zent_MeltTo_Here);
+    EXPECT_EQ(s->DefActOnDrop, Zent_DefAct_Melt);
+    EXPECT_STREQ(s->CachePath, "C:\\利用者\\机上\\Archives Cache");
+    EXPECT_STREQ(s->StdMeltPath, "C:\\利用者\\机上");
+    EXPECT_STREQ(s->InstallPath, "E:\\Apps");
+    EXPECT_EQ(s->DefCompressType, 0);  // LHA
+    EXPECT_EQ(s->DelOrgOnMenu, 1);
+    EXPECT_EQ(s->DelOrgOnDrop, 0);
+    EXPECT_TRUE(Zent_NoDllFlagged(s.get()));
+    EXPECT_EQ(s->safe_count, 0);
+    ASSERT_EQ(s->rule_count, 11);
+    EXPECT_STREQ(s->rules[0].wildcard, "autorun.inf");
+    EXPECT_STREQ(s->rules[0].cmd_type, "Zent_AutoRunInf");
+    EXPECT_STREQ(s->rules[10].type, "Zent_Other");
+}
+
+TEST_F(SettingsFile, SavedFileHasTheExactLayout) {
+    auto s = Load();
+    s->PrevPage = 2;
+    s->dll[0] = 1;
+    s->dll[8] = 1;
+    strcpy(s->IconHis[0], "C:\\icons\\a.ico");
+    strcpy(s->IconHis[3], "C:\\icons\\b b.dll");
+    s->safe_count = 1;
+    Zent_SafeEntry& e = s->safe[0];
+    strcpy(e.path, "C:\\cd\\setup.exe");
+    ASSERT_EQ(StrX_MakeTime(&e.time, 2024, 1, 2, 3, 4, 5), 0);
+    e.size = 1234;
+    e.checksum = 5678;
+    strcpy(e.folder, "C:\\cache\\cd");
+    e.sequence = 2;
+    s->rule_count = 2;  // the first two default rules
+    Zent_SaveSettings(s.get(), path_.c_str());
+
+    std::string expected =
+        MainHeader(202) +
+        "PrevPage = 2\r\nMeltToOnDblClk = Zent_MeltTo_Cache\r\nDefActOnDblClk = "
+        "Zent_DefAct_AutoExp\r\n"
+        "MeltToOnDrop = Zent_MeltTo_Here\r\nDefActOnDrop = Zent_DefAct_Melt\r\n"
+        "CachePath = C:\\利用者\\机上\\Archives Cache\r\nStdMeltPath = C:\\利用者\\机上\r\n"
+        "InstallPath = E:\\Apps\r\nDefCompressType = Zent_LzhType\r\nDelOrgOnMenu = 1\r\n"
+        "DelOrgOnDrop = 0\r\nUNLHA32 = 1\r\nUNZIP32 = 0\r\nZIP32 = 0\r\nCAB32 = 0\r\nUNRAR = 0\r\n"
+        "UNARJ32 = 0\r\nYZ1 = 0\r\nUNGCA32 = 0\r\nTAR32 = 1\r\n7Z = 0\r\n"
+        "IconHis = C:\\icons\\a.ico\r\nIconHis = C:\\icons\\b b.dll\r\n"
+        "Safe = C:\\cd\\setup.exe, 2024/01/02-03:04:05, 1234, 5678, C:\\cache\\cd, 2\r\n" +
+        Rule("Zent_Match", "Zent_Confirm", "autorun.inf", "Zent_AutoRunInf", "") +
+        Rule("Zent_Match", "Zent_Confirm", "setup.exe", "Zent_RegCmd", "open") + " \r\n";
+    EXPECT_EQ(ReadFile(path_), expected);
+    // Nothing of the save is left behind.
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((dir_ / "*.tmp").c_str(), &found);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+TEST_F(SettingsFile, SaveAndLoadReproduceEveryField) {
+    auto s = Load();
+    s->PrevPage = 4;
+    s->MeltToOnDblClk = Zent_MeltTo_Temp;
+    s->DefActOnDblClk = Zent_DefAct_None;
+    s->MeltToOnDrop = Zent_MeltTo_ProgFile;
+    s->DefActOnDrop = Zent_DefAct_Fold;
+    strcpy(s->CachePath, "D:\\表示\\cache, with comma");
+    strcpy(s->StdMeltPath, " leading blank");
+    strcpy(s->InstallPath, "D:\\\"quoted\"");
+    s->DefCompressType = 8;
+    s->DelOrgOnMenu = 0;
+    s->DelOrgOnDrop = 1;
+    for (int i = 0; i < Zent_DllFlagCount; i++) s->dll[i] = static_cast<char>(i % 2);
+    strcpy(s->IconHis[1], "C:\\one.ico");
+    strcpy(s->IconHis[5], "C:\\two.ico");
+    s->safe_count = 3;
+    for (int i = 0; i < 3; i++) {
+        Zent_SafeEntry& e = s->safe[i];
+        snprintf(e.path, sizeof e.path, "C:\\安全\\%d.exe", i);
+        StrX_MakeTime(&e.time, 2020 + i, 12, 31, 23, 59, 58);
+        e.size = 100000 + i;
+        e.checksum = -5 - i;
+        snprintf(e.folder, sizeof e.folder, "C:\\cache\\%d", i);
+        e.sequence = i;
+    }
+    s->rule_count = 1;
+    strcpy(s->rules[0].wildcard, "*.日本");
+    Zent_SaveSettings(s.get(), path_.c_str());
+
+    auto back = Load();
+    EXPECT_EQ(back->version, 202);
+    EXPECT_EQ(back->PrevPage, 4);
+    EXPECT_EQ(back->MeltToOnDblClk, Zent_MeltTo_Temp);
+    EXPECT_EQ(back->DefActOnDblClk, Zent_DefAct_None);
+    EXPECT_EQ(back->MeltToOnDrop, Zent_MeltTo_ProgFile);
+    EXPECT_EQ(back->DefActOnDrop, Zent_DefAct_Fold);
+    EXPECT_STREQ(back->CachePath, s->CachePath);
+    EXPECT_STREQ(back->StdMeltPath, s->StdMeltPath);
+    EXPECT_STREQ(back->InstallPath, s->InstallPath);
+    EXPECT_EQ(back->DefCompressType, 8);
+    EXPECT_EQ(back->DelOrgOnMenu, 0);
+    EXPECT_EQ(back->DelOrgOnDrop, 1);
+    EXPECT_EQ(memcmp(back->dll, s->dll, sizeof s->dll), 0);
+    // Empty history entries are not written, so the others close up.
+    EXPECT_STREQ(back->IconHis[0], "C:\\one.ico");
+    EXPECT_STREQ(back->IconHis[1], "C:\\two.ico");
+    EXPECT_STREQ(back->IconHis[2], "");
+    ASSERT_EQ(back->safe_count, 3);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_STREQ(back->safe[i].path, s->safe[i].path);
+        EXPECT_EQ(back->safe[i].time, s->safe[i].time);
+        EXPECT_EQ(back->safe[i].size, s->safe[i].size);
+        EXPECT_EQ(back->safe[i].checksum, s->safe[i].checksum);
+        EXPECT_STREQ(back->safe[i].folder, s->safe[i].folder);
+        EXPECT_EQ(back->safe[i].sequence, i);
+    }
+    ASSERT_EQ(back->rule_count, 1);
+    EXPECT_STREQ(back->rules[0].wildcard, "*.日本");
+    EXPECT_STREQ(back->rules[0].cmd_type, "Zent_AutoRunInf");
+}
+
+TEST_F(SettingsFile, FirstLayoutConvertsTheExplorerSwitch) {
+    Write(MainHeader(100) +
+          "CachePath = D:\\old cache\r\nProgFilesPath = D:\\Progs\r\n"
+          "OpenExplorer = 1\r\n \r\n");
+    auto s = Load();
+    EXPECT_EQ(s->version, 100);
+    EXPECT_EQ(s->MeltToOnDblClk, Zent_MeltTo_Cache);
+    EXPECT_EQ(s->DefActOnDblClk, Zent_DefAct_AutoFold);
+    EXPECT_EQ(s->MeltToOnDrop, Zent_MeltTo_Here);
+    EXPECT_EQ(s->DefActOnDrop, Zent_DefAct_Fold);
+    EXPECT_STREQ(s->CachePath, "D:\\old cache");
+    EXPECT_STREQ(s->StdMeltPath, "C:\\利用者\\机上");
+    EXPECT_STREQ(s->InstallPath, "D:\\Progs");
+    EXPECT_EQ(s->DefCompressType, 0);  // key missing: LHA
+    EXPECT_EQ(s->DelOrgOnMenu, 1);
+    EXPECT_EQ(s->rule_count, 11);  // older than the rules: the defaults
+
+    Write(MainHeader(100) +
+          "CachePath = x\r\nProgFilesPath = y\r\nOpenExplorer = 0\r\n"
+          "DefCompressType = Zent_ZipType\r\n \r\n");
+    s = Load();
+    EXPECT_EQ(s->DefActOnDblClk, Zent_DefAct_AutoExp);
+    EXPECT_EQ(s->DefActOnDrop, Zent_DefAct_Exp);
+    EXPECT_EQ(s->DefCompressType, 1);
+}
+
+TEST_F(SettingsFile, Version150KeepsItsRulesButHasNoLists) {
+    Write(CurrentMain(150) + Rule("Zent_Match", "Zent_NoConfirm", "*.txt", "Zent_RegCmd", "edit") +
+          Rule("Zent_Other", "Zent_Confirm", "*", "Zent_OpenOnly", "") + " \r\n");
+    auto s = Load();
+    EXPECT_EQ(s->version, 150);
+    EXPECT_EQ(s->PrevPage, 3);
+    EXPECT_EQ(s->MeltToOnDblClk, Zent_MeltTo_Desktop);
+    EXPECT_EQ(s->DefActOnDrop, Zent_DefAct_None);
+    EXPECT_EQ(s->DefCompressType, 8);
+    EXPECT_EQ(s->DelOrgOnDrop, 1);
+    EXPECT_TRUE(Zent_NoDllFlagged(s.get()));
+    EXPECT_STREQ(s->IconHis[0], "");
+    EXPECT_EQ(s->safe_count, 0);
+    ASSERT_EQ(s->rule_count, 2);
+    EXPECT_STREQ(s->rules[0].wildcard, "*.txt");
+    EXPECT_STREQ(s->rules[0].command, "edit");
+    EXPECT_STREQ(s->rules[1].type, "Zent_Other");
+}
+
+TEST_F(SettingsFile, AtMost100SafeLinesAreTakenAndTheRulesStillFollow) {
+    std::string text = CurrentMain(202) +
+                       "UNLHA32 = 1\r\nUNZIP32 = 0\r\nZIP32 = 0\r\nCAB32 = 0\r\nUNRAR = 0\r\n"
+                       "UNARJ32 = 0\r\nYZ1 = 0\r\nUNGCA32 = 0\r\nTAR32 = 0\r\n";  // no 7Z line
+    for (int i = 0; i < 150; i++)
+        text +=
+            "Safe = C:\\s\\" + std::to_string(i) + ".exe, 2024/01/02-03:04:05, 1, 2, C:\\c, 0\r\n";
+    text += Rule("Zent_Match", "Zent_Confirm", "setup.exe", "Zent_RegCmd", "open") + " \r\n";
+    Write(text);
+    auto s = Load();
+    EXPECT_EQ(s->dll[0], 1);
+    EXPECT_EQ(s->dll[9], 0);
+    ASSERT_EQ(s->safe_count, 100);
+    EXPECT_STREQ(s->safe[99].path, "C:\\s\\99.exe");
+    ASSERT_EQ(s->rule_count, 1);
+    EXPECT_STREQ(s->rules[0].wildcard, "setup.exe");
+}
+
+TEST_F(SettingsFile, FilesOfNewerVersionsAndOtherProgramsAreRefusedAndClosed) {
+    Write(MainHeader(203) + " \r\n");
+    auto caught = CatchRaise([&] { Load(); });
+    EXPECT_EQ(caught.code, Zent_Err_FutureVersion);
+    EXPECT_EQ(caught.message, "新しいバージョン用のファイルです");
+    EXPECT_TRUE(DeleteFileA(path_.c_str()));  // the reader let go of it
+
+    Write("[main] \r\nApplication = Other\r\nVersion = 202\r\n \r\n");
+    caught = CatchRaise([&] { Load(); });
+    EXPECT_EQ(caught.code, Zent_Err_NotThisAppFile);
+    EXPECT_EQ(caught.message, "このアプリ用のファイルではありません");
+    EXPECT_TRUE(DeleteFileA(path_.c_str()));
+
+    Write(CurrentMain(202) +
+          "UNLHA32 = 0\r\nUNZIP32 = 0\r\nZIP32 = 0\r\nCAB32 = 0\r\nUNRAR = 0\r\n"
+          "UNARJ32 = 0\r\nYZ1 = 0\r\nUNGCA32 = 0\r\nTAR32 = 0\r\n7Z = 1\r\n \r\n");
+    caught = CatchRaise([&] { EXPECT_EQ(Load()->dll[9], 1); });
+    EXPECT_EQ(caught.code, 0) << caught.text;
+}
+
+TEST_F(SettingsFile, UnknownNameInTheCurrentLayoutIsAnError) {
+    std::string text = CurrentMain(202);
+    text.replace(text.find("Zent_MeltTo_Desktop"), strlen("Zent_MeltTo_Desktop"),
+                 "Zent_MeltTo_Moon");
+    Write(text);
+    auto caught = CatchRaise([&] { Load(); });
+    EXPECT_EQ(caught.code, Errors_Unofficial);
+    EXPECT_EQ(caught.message, "error");
+}
+
+TEST_F(SettingsFile, FailedSaveLeavesTheOldFileIntact) {
+    auto s = Load();
+    Zent_SaveSettings(s.get(), path_.c_str());
+    std::string before = ReadFile(path_);
+    ASSERT_FALSE(before.empty());
+    // The new file cannot be written: its name is taken by a folder. (A read-only file
+    // would not do: the tests run as root under Wine, which may write to it anyway.)
+    std::string temporary = path_ + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
+    ASSERT_TRUE(CreateDirectoryA(temporary.c_str(), nullptr));
+    s->PrevPage = 4;
+    auto caught = CatchRaise([&] { Zent_SaveSettings(s.get(), path_.c_str()); });
+    EXPECT_EQ(caught.code, FileX_Err_CannotWriteOpen);
+    EXPECT_EQ(ReadFile(path_), before);
+    RemoveDirectoryA(temporary.c_str());
+    // Once the name is free again the save goes through.
+    Zent_SaveSettings(s.get(), path_.c_str());
+    EXPECT_EQ(Load()->PrevPage, 4);
+}
+
+TEST(SettingsNames, UnknownNumbersGiveTheFirstNameAndNamesAreCaseSensitive) {
+    EXPECT_STREQ(Zent_MeltToName(8), "Zent_MeltTo_Temp");
+    EXPECT_STREQ(Zent_MeltToName(9), "Zent_MeltTo_Cache");
+    EXPECT_STREQ(Zent_DefActName(-1), "Zent_DefAct_AutoFold");
+    EXPECT_EQ(Zent_DefActOfName("Zent_DefAct_None"), 5);
+    auto caught = CatchRaise([] { Zent_DefActOfName("zent_defact_none"); });
+    EXPECT_EQ(caught.code, Errors_Unofficial);
+}
