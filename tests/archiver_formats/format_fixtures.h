@@ -1,7 +1,11 @@
 #pragma once
 // The text files inside the fixture archives (tests/data/README.md): numbered CR LF lines.
+#include <windows.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "format_entry.h"
 #include "../support/test_folders.h"
@@ -38,4 +42,24 @@ inline ArcFormat::Bytes MixedBytes(size_t size, uint32_t seed = 1) {
                                : static_cast<uint8_t>("abcabcabd"[i % 9]);
     }
     return b;
+}
+
+// scripts/check-format-interop.sh sets ARCHIVER_FORMATS_INTEROP to a folder: the writer tests
+// then leave their archives and sources there for the Linux tools to test and extract.
+inline void KeepForInterop(const std::string& name, const ArcFormat::Bytes& archive,
+                           const std::vector<ArcFormat::WriteItem>& sources) {
+    const char* dir = std::getenv("ARCHIVER_FORMATS_INTEROP");
+    if (!dir || !*dir) return;
+    const std::string base = std::string(dir) + "\\" + name;
+    testing_support::WriteFile(base, AsText(archive));
+    const std::string tree = base + ".src";
+    CreateDirectoryA(tree.c_str(), nullptr);
+    for (const auto& item : sources) {
+        const std::string path = tree + "\\" + item.path;
+        if (item.is_dir) {
+            CreateDirectoryA(path.c_str(), nullptr);
+        } else {
+            testing_support::WriteFile(path, AsText(item.data));
+        }
+    }
 }

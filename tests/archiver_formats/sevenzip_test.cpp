@@ -93,6 +93,8 @@ TEST_P(SevenZipWriter, WrittenArchiveReadsBackWithNamesTimesAndFolders) {
 
     Bytes archive;
     ASSERT_EQ(Status::Ok, SevenZip_Write(items, GetParam(), &archive));
+    KeepForInterop(GetParam() == SevenZipMethod::Lzma ? "written-lzma.7z" : "written-copy.7z",
+                   archive, items);
     SevenZipReader reader;
     ASSERT_EQ(Status::Ok, reader.Open(archive));
     const auto& e = reader.Entries();
