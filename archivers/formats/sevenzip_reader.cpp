@@ -362,6 +362,8 @@ Status DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* ou
     return Status::Unsupported;
 }
 
+std::string SevenZip_MethodWithDictionary(const SevenZipReader::Folder& f);
+
 Status DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
     if (f.pack_offset > archive.size() || f.pack_size > archive.size() - f.pack_offset)
         return Status::BrokenHeader;
@@ -370,6 +372,29 @@ Status DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Byt
     if (s != Status::Ok) return s;
     if (f.has_crc && Format_Crc32(*out) != f.crc) return Status::CrcError;
     return Status::Ok;
+}
+
+// 7-Zip's way of showing a dictionary: a power of two as its exponent, else in m, k or b.
+std::string DictionaryText(uint32_t dict) {
+    for (int i = 0; i < 32; ++i)
+        if ((1u << i) == dict) return std::to_string(i);
+    if ((dict & ((1u << 20) - 1)) == 0) return std::to_string(dict >> 20) + "m";
+    if ((dict & ((1u << 10) - 1)) == 0) return std::to_string(dict >> 10) + "k";
+    return std::to_string(dict) + "b";
+}
+
+std::string SevenZip_MethodWithDictionary(const SevenZipReader::Folder& f) {
+    std::string name = SevenZip_MethodName(f);
+    if (name == "LZMA" && f.props.size() >= 5)
+        return name + ":" +
+               DictionaryText(f.props[1] | f.props[2] << 8 | f.props[3] << 16 |
+                              static_cast<uint32_t>(f.props[4]) << 24);
+    if (name == "LZMA2" && f.props.size() >= 1) {
+        unsigned p = f.props[0];
+        uint32_t dict = p >= 40 ? 0xFFFFFFFFu : (2u | (p & 1)) << (p / 2 + 11);
+        return name + ":" + DictionaryText(dict);
+    }
+    return name;
 }
 
 }  // namespace
@@ -479,6 +504,18 @@ Status SevenZipReader::Open(Bytes archive) {
     empty_stream.resize(num_files, false);
 
     folders_ = s.folders;
+    summary_ = Summary();
+    summary_.physical_size = archive_.size();
+    uint64_t packed_total = 0;
+    for (uint64_t size : s.pack_sizes) packed_total += size;
+    summary_.headers_size = archive_.size() > packed_total ? archive_.size() - packed_total : 0;
+    summary_.blocks = folders_.size();
+    for (size_t count : s.substream_counts) summary_.solid = summary_.solid || count > 1;
+    for (const auto& f : folders_) {
+        std::string m = SevenZip_MethodWithDictionary(f);
+        if ((" " + summary_.methods + " ").find(" " + m + " ") == std::string::npos)
+            summary_.methods += (summary_.methods.empty() ? "" : " ") + m;
+    }
     size_t folder = 0, in_folder = 0, stream = 0, empty_index = 0;
     uint64_t offset = 0;
     for (size_t i = 0; i < num_files; ++i) {

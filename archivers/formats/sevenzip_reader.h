@@ -12,6 +12,16 @@ public:
     // The entry's content, its CRC checked; directories give an empty result.
     Status Extract(size_t index, Bytes* out);
 
+    // What the header of a listing shows about the archive as a whole.
+    struct Summary {
+        uint64_t physical_size = 0;
+        uint64_t headers_size = 0;  // everything but the packed streams
+        size_t blocks = 0;
+        bool solid = false;
+        std::string methods;  // "LZMA2:24k", "Copy LZMA:16", ...
+    };
+    const Summary& Info() const { return summary_; }
+
     struct Folder {
         std::vector<uint8_t> coder_id;
         Bytes props;
@@ -25,6 +35,7 @@ private:
     Status DecodeFolder(size_t folder, Bytes* out);
 
     Bytes archive_;
+    Summary summary_;
     std::vector<Entry> entries_;
     std::vector<Folder> folders_;
     struct Place {
@@ -39,5 +50,8 @@ private:
 
 // Text for the method column of listings and entry records.
 std::string SevenZip_MethodName(const SevenZipReader::Folder& folder);
+
+// The text of the "l" command, laid out as 7-Zip lays out its own listing, with LF line ends.
+std::string SevenZip_ListText(const std::string& archive_path, const SevenZipReader& reader);
 
 }  // namespace ArcFormat

@@ -115,3 +115,36 @@ INSTANTIATE_TEST_SUITE_P(Methods, SevenZipWriter,
                          testing::Values(SevenZipMethod::Copy, SevenZipMethod::Lzma));
 
 }  // namespace
+
+namespace {
+
+// The rows 7zz itself prints for this fixture (its names with '\', times in the test's
+// local zone, which is UTC under the test prefix).
+TEST(SevenZipListing, LaysOutRowsLike7Zip) {
+    SevenZipReader reader;
+    ASSERT_EQ(Status::Ok, reader.Open(FixtureBytes("doc-top.7z")));
+    std::string text = SevenZip_ListText("Z:\\x\\doc-top.7z", reader);
+    EXPECT_NE(
+        std::string::npos,
+        text.find("Listing archive: Z:\\x\\doc-top.7z\n\n--\nPath = Z:\\x\\doc-top.7z\nType = 7z\n"
+                  "Physical Size = 439\nHeaders Size = 179\nMethod = LZMA2:24k\nSolid = +\n"
+                  "Blocks = 1\n"))
+        << text;
+    const char* rows =
+        "   Date      Time    Attr         Size   Compressed  Name\n"
+        "------------------- ----- ------------ ------------  ------------------------\n"
+        "2004-08-26 14:30:58 D....            0            0  doc\n"
+        "2004-08-26 14:30:58 ....A        17100          260  doc\\a.txt\n"
+        "2004-08-26 14:30:58 ....A         2280               doc\\b.txt\n"
+        "------------------- ----- ------------ ------------  ------------------------\n"
+        "2004-08-26 14:30:58              19380          260  2 files, 1 folders\n";
+    TIME_ZONE_INFORMATION zone;
+    if (GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID && zone.Bias == 0) {
+        EXPECT_NE(std::string::npos, text.find(rows)) << text;
+    } else {
+        EXPECT_NE(std::string::npos, text.find("2 files, 1 folders\n")) << text;
+    }
+    EXPECT_EQ(std::string::npos, text.find('\r'));
+}
+
+}  // namespace
