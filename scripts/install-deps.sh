@@ -8,7 +8,8 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
     googletest
     wine wine64
-    xvfb xauth x11-utils imagemagick fonts-noto-cjk
+    xvfb xauth x11-utils imagemagick fonts-noto-cjk locales
+    lhasa unzip zip 7zip gzip
 )
 
 missing=()
@@ -17,11 +18,18 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q "${missing[@]}"
+fi
+
+# Wine maps file names to the Linux locale's character set: without a real ja_JP.UTF-8
+# locale it cannot create a file named in Japanese (the ANSI code page is 932 either way).
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "Generating the ja_JP.UTF-8 locale"
+    $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
