@@ -282,6 +282,7 @@ Status ArjReader::Open(Bytes archive) {
             e.dos_time = static_cast<uint16_t>(stamp);
             e.dos_date = static_cast<uint16_t>(stamp >> 16);
             e.filetime = Format_DosToFileTime(e.dos_date, e.dos_time);
+            e.dos_is_local = true;
         }
         const char* name = reinterpret_cast<const char*>(h + first);
         size_t name_size = 0;

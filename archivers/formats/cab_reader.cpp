@@ -90,6 +90,7 @@ Status ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
         e.dos_date = static_cast<uint16_t>(Le(h + at + 10, 2));
         e.dos_time = static_cast<uint16_t>(Le(h + at + 12, 2));
         e.filetime = Format_DosToFileTime(e.dos_date, e.dos_time);
+        e.dos_is_local = true;
         unsigned attributes = Le(h + at + 14, 2);
         size_t name_at = at + 16, end = name_at;
         while (end < n && h[end]) ++end;

@@ -29,6 +29,9 @@ struct Entry {
     uint16_t dos_date = 0;
     uint16_t dos_time = 0;
     uint64_t filetime = 0;    // FILETIME ticks, UTC; 0 when the format stores none
+    // The format stores a DOS stamp, which is local time: dos_date/dos_time are the truth and
+    // filetime is only their reading as UTC.
+    bool dos_is_local = false;
     uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits
     bool is_dir = false;
     std::string method;  // short method text such as "LZMA2" or "-arj1-"

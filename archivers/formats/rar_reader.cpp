@@ -181,6 +181,7 @@ Status RarReader::ReadBlock(RarHeader* header, bool* end) {
         e.dos_date = static_cast<uint16_t>(h.file_time >> 16);
         e.dos_time = static_cast<uint16_t>(h.file_time);
         e.filetime = Format_DosToFileTime(e.dos_date, e.dos_time);
+        e.dos_is_local = true;
         e.is_dir = (flags & kDirectoryMask) == kDirectoryMask;
         // Unix hosts store a mode, not attributes.
         e.attributes =
