@@ -18,13 +18,15 @@ const DllInfo& Info() {
 // "-up0q0r2x2y2z1w2!"T"" carries a quoted name inside a switch; it is still a switch.
 std::vector<Word> SwitchesStaySwitches(std::vector<Word> words) {
     for (Word& w : words)
-        if (w.text.size() > 2 && w.text[0] == '-' && (w.text[1] == 'u' || w.text[1] == 'U')) w.quoted = false;
+        if (w.text.size() > 2 && w.text[0] == '-' && (w.text[1] == 'u' || w.text[1] == 'U'))
+            w.quoted = false;
     return words;
 }
 
 ArcFormat::SevenZipMethod MethodOf(const ParsedCommand& c) {
     std::string m = SwitchValue(c, "-m0=", "LZMA");
-    return lstrcmpiA(m.c_str(), "Copy") == 0 ? ArcFormat::SevenZipMethod::Copy : ArcFormat::SevenZipMethod::Lzma;
+    return lstrcmpiA(m.c_str(), "Copy") == 0 ? ArcFormat::SevenZipMethod::Copy
+                                             : ArcFormat::SevenZipMethod::Lzma;
 }
 
 ImageWriter WriterFor(const ParsedCommand& c) {
@@ -59,7 +61,8 @@ int Update(const ParsedCommand& c, EntryPacer& pacer, std::string& report) {
     std::string target = c.archive;
     for (const std::string& s : c.switches) {
         size_t bang = s.find('!');
-        if (s.size() > 3 && (s[1] == 'u' || s[1] == 'U') && bang != std::string::npos) target = s.substr(bang + 1);
+        if (s.size() > 3 && (s[1] == 'u' || s[1] == 'U') && bang != std::string::npos)
+            target = s.substr(bang + 1);
     }
     Archive old;
     if (FileExists(c.archive)) {
@@ -103,26 +106,26 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
     if (c.bad_response) return kErrCannotRead;
     switch (std::tolower(static_cast<unsigned char>(c.verb[0]))) {
-    case 'x':
-        return Dll_Extract(Info(), c, pacer, report);
-    case 'e': {
-        Bridge_JoinArchiveWords(&c.archive, &c.names);
-        Archive archive;
-        int r = LoadArchive(Info(), c.archive, archive);
-        return r ? r : ExtractAll(archive, c.names, false, pacer, report);
-    }
-    case 't':
-        return Dll_Test(Info(), c, report);
-    case 'l':
-        return List(c, report);
-    case 'a':
-        if (Unsupported(c)) return kErrNotSupported;
-        return Dll_Create(Info(), c, HasSwitch(c, "-r"), true, WriterFor(c), pacer, report);
-    case 'u':
-        if (Unsupported(c)) return kErrNotSupported;
-        return Update(c, pacer, report);
-    default:
-        return kErrCommand;
+        case 'x':
+            return Dll_Extract(Info(), c, pacer, report);
+        case 'e': {
+            Bridge_JoinArchiveWords(&c.archive, &c.names);
+            Archive archive;
+            int r = LoadArchive(Info(), c.archive, archive);
+            return r ? r : ExtractAll(archive, c.names, false, pacer, report);
+        }
+        case 't':
+            return Dll_Test(Info(), c, report);
+        case 'l':
+            return List(c, report);
+        case 'a':
+            if (Unsupported(c)) return kErrNotSupported;
+            return Dll_Create(Info(), c, HasSwitch(c, "-r"), true, WriterFor(c), pacer, report);
+        case 'u':
+            if (Unsupported(c)) return kErrNotSupported;
+            return Update(c, pacer, report);
+        default:
+            return kErrCommand;
     }
 }
 

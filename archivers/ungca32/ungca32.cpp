@@ -18,13 +18,13 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
     ParsedCommand c = ParseCommand(words, true);
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
     switch (std::tolower(static_cast<unsigned char>(c.verb[0]))) {
-    case 'e':
-    case 'x':
-        return Dll_Extract(Info(), c, pacer, report);
-    case 't':
-        return Dll_Test(Info(), c, report);
-    default:
-        return kErrCommand;
+        case 'e':
+        case 'x':
+            return Dll_Extract(Info(), c, pacer, report);
+        case 't':
+            return Dll_Test(Info(), c, report);
+        default:
+            return kErrCommand;
     }
 }
 

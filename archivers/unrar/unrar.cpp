@@ -101,11 +101,16 @@ void CopyName(char* dest, size_t size, const std::string& text) {
 
 int ProcessResult(ArcFormat::Status s) {
     switch (s) {
-    case ArcFormat::Status::Ok: return 0;
-    case ArcFormat::Status::Unsupported: return ERAR_UNKNOWN_FORMAT;
-    case ArcFormat::Status::IoError: return ERAR_EOPEN;
-    case ArcFormat::Status::NotArchive: return ERAR_BAD_ARCHIVE;
-    default: return ERAR_BAD_DATA;
+        case ArcFormat::Status::Ok:
+            return 0;
+        case ArcFormat::Status::Unsupported:
+            return ERAR_UNKNOWN_FORMAT;
+        case ArcFormat::Status::IoError:
+            return ERAR_EOPEN;
+        case ArcFormat::Status::NotArchive:
+            return ERAR_BAD_ARCHIVE;
+        default:
+            return ERAR_BAD_DATA;
     }
 }
 
@@ -127,8 +132,10 @@ std::string TargetOf(const std::string& stored, const char* dest_path, const cha
 std::string ParentOf(const std::string& path) {
     size_t cut = std::string::npos;
     for (size_t i = 0; i < path.size(); ++i) {
-        if (arc::IsLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
-        else if (path[i] == '\\') cut = i;
+        if (arc::IsLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size())
+            ++i;
+        else if (path[i] == '\\')
+            cut = i;
     }
     return cut == std::string::npos ? "" : path.substr(0, cut);
 }
@@ -236,6 +243,8 @@ int WINAPI RARCloseArchive(HANDLE handle) {
     return 0;
 }
 
-int WINAPI RARGetDllVersion() { return 4; }
+int WINAPI RARGetDllVersion() {
+    return 4;
+}
 
 }  // extern "C"

@@ -22,22 +22,23 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
     if (c.bad_response) return kErrCannotRead;
     switch (std::tolower(static_cast<unsigned char>(c.verb[0]))) {
-    case 'x':
-    case 'e':
-        return Dll_Extract(Info(), c, pacer, report);
-    case 't':
-        return Dll_Test(Info(), c, report);
-    case 'c':
-        return Dll_Create(
-            Info(), c, true, true,
-            [](const std::vector<ArcFormat::WriteItem>& items, ArcFormat::Bytes* out) {
-                return ArcFormat::Container_Write(ArcFormat::ContainerKind::Yz1, items, true, out);
-            },
-            pacer, report);
-    case 's':
-        return kErrNotSupported;
-    default:
-        return kErrCommand;
+        case 'x':
+        case 'e':
+            return Dll_Extract(Info(), c, pacer, report);
+        case 't':
+            return Dll_Test(Info(), c, report);
+        case 'c':
+            return Dll_Create(
+                Info(), c, true, true,
+                [](const std::vector<ArcFormat::WriteItem>& items, ArcFormat::Bytes* out) {
+                    return ArcFormat::Container_Write(ArcFormat::ContainerKind::Yz1, items, true,
+                                                      out);
+                },
+                pacer, report);
+        case 's':
+            return kErrNotSupported;
+        default:
+            return kErrCommand;
     }
 }
 

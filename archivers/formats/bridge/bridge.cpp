@@ -33,11 +33,14 @@ Entry ToEngine(const ArcFormat::Entry& in, size_t index) {
         e.dos_time = in.dos_time;
         e.mtime = UnixFromDos(in.dos_date, in.dos_time);
     } else {
-        e.mtime = in.filetime > kUnixEpochTicks ? uint32_t((in.filetime - kUnixEpochTicks) / 10000000ull) : 0;
+        e.mtime = in.filetime > kUnixEpochTicks
+                      ? uint32_t((in.filetime - kUnixEpochTicks) / 10000000ull)
+                      : 0;
         DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
     }
-    e.attr = in.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
+    e.attr =
+        in.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
     if (e.is_dir) e.attr |= FILE_ATTRIBUTE_DIRECTORY;
     e.os_type = 0;
     e.method = in.method;
@@ -57,7 +60,8 @@ struct ReaderCache {
 template <class Reader, class OpenFn>
 Reader* CachedReader(ReaderCache<Reader>& cache, const Archive& a, OpenFn open, Status* status) {
     *status = Status::Ok;
-    if (cache.reader && cache.data == a.bytes.data() && cache.size == a.bytes.size()) return cache.reader.get();
+    if (cache.reader && cache.data == a.bytes.data() && cache.size == a.bytes.size())
+        return cache.reader.get();
     cache.reader.reset(new Reader);
     cache.data = a.bytes.data();
     cache.size = a.bytes.size();
@@ -75,12 +79,14 @@ int Parse(ReaderCache<Reader>& cache, Archive& a, OpenFn open) {
     Reader* r = CachedReader(cache, a, open, &s);
     if (!r) return Bridge_Result(s);
     a.entries.clear();
-    for (size_t i = 0; i < r->Entries().size(); ++i) a.entries.push_back(ToEngine(r->Entries()[i], i));
+    for (size_t i = 0; i < r->Entries().size(); ++i)
+        a.entries.push_back(ToEngine(r->Entries()[i], i));
     return kOk;
 }
 
 template <class Reader, class OpenFn>
-int Decode(ReaderCache<Reader>& cache, const Archive& a, const Entry& e, std::vector<uint8_t>& out, OpenFn open) {
+int Decode(ReaderCache<Reader>& cache, const Archive& a, const Entry& e, std::vector<uint8_t>& out,
+           OpenFn open) {
     Status s;
     Reader* r = CachedReader(cache, a, open, &s);
     if (!r) return Bridge_Result(s);
@@ -96,35 +102,75 @@ bool StartsWith(const Archive& a, const char* magic, size_t n) {
 
 // --- 7z
 ReaderCache<ArcFormat::SevenZipReader> g_7z;
-Status Open7z(ArcFormat::SevenZipReader& r, Bytes b) { return r.Open(std::move(b)); }
-bool Sniff7z(const Archive& a) { return StartsWith(a, "7z\xBC\xAF\x27\x1C", 6); }
-int Parse7z(Archive& a) { return Parse(g_7z, a, Open7z); }
-int Decode7z(const Archive& a, const Entry& e, std::vector<uint8_t>& out) { return Decode(g_7z, a, e, out, Open7z); }
+Status Open7z(ArcFormat::SevenZipReader& r, Bytes b) {
+    return r.Open(std::move(b));
+}
+bool Sniff7z(const Archive& a) {
+    return StartsWith(a, "7z\xBC\xAF\x27\x1C", 6);
+}
+int Parse7z(Archive& a) {
+    return Parse(g_7z, a, Open7z);
+}
+int Decode7z(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    return Decode(g_7z, a, e, out, Open7z);
+}
 
 // --- ARJ
 ReaderCache<ArcFormat::ArjReader> g_arj;
-Status OpenArj(ArcFormat::ArjReader& r, Bytes b) { return r.Open(std::move(b)); }
-bool SniffArj(const Archive& a) { return StartsWith(a, "\x60\xEA", 2); }
-int ParseArj(Archive& a) { return Parse(g_arj, a, OpenArj); }
-int DecodeArj(const Archive& a, const Entry& e, std::vector<uint8_t>& out) { return Decode(g_arj, a, e, out, OpenArj); }
+Status OpenArj(ArcFormat::ArjReader& r, Bytes b) {
+    return r.Open(std::move(b));
+}
+bool SniffArj(const Archive& a) {
+    return StartsWith(a, "\x60\xEA", 2);
+}
+int ParseArj(Archive& a) {
+    return Parse(g_arj, a, OpenArj);
+}
+int DecodeArj(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    return Decode(g_arj, a, e, out, OpenArj);
+}
 
 // --- CAB
 ReaderCache<ArcFormat::CabReader> g_cab;
-Status OpenCab(ArcFormat::CabReader& r, Bytes b) { return r.Open(std::move(b)); }
-bool SniffCab(const Archive& a) { return StartsWith(a, "MSCF", 4); }
-int ParseCab(Archive& a) { return Parse(g_cab, a, OpenCab); }
-int DecodeCab(const Archive& a, const Entry& e, std::vector<uint8_t>& out) { return Decode(g_cab, a, e, out, OpenCab); }
+Status OpenCab(ArcFormat::CabReader& r, Bytes b) {
+    return r.Open(std::move(b));
+}
+bool SniffCab(const Archive& a) {
+    return StartsWith(a, "MSCF", 4);
+}
+int ParseCab(Archive& a) {
+    return Parse(g_cab, a, OpenCab);
+}
+int DecodeCab(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    return Decode(g_cab, a, e, out, OpenCab);
+}
 
 // --- our YZ1 and GCA containers
 ReaderCache<ArcFormat::ContainerReader> g_yz1, g_gca;
-Status OpenYz1(ArcFormat::ContainerReader& r, Bytes b) { return r.Open(std::move(b), ArcFormat::ContainerKind::Yz1); }
-Status OpenGca(ArcFormat::ContainerReader& r, Bytes b) { return r.Open(std::move(b), ArcFormat::ContainerKind::Gca); }
-bool SniffYz1(const Archive& a) { return StartsWith(a, "QVSCyz1", 7); }
-bool SniffGca(const Archive& a) { return StartsWith(a, "QVSCgca", 7); }
-int ParseYz1(Archive& a) { return Parse(g_yz1, a, OpenYz1); }
-int ParseGca(Archive& a) { return Parse(g_gca, a, OpenGca); }
-int DecodeYz1(const Archive& a, const Entry& e, std::vector<uint8_t>& out) { return Decode(g_yz1, a, e, out, OpenYz1); }
-int DecodeGca(const Archive& a, const Entry& e, std::vector<uint8_t>& out) { return Decode(g_gca, a, e, out, OpenGca); }
+Status OpenYz1(ArcFormat::ContainerReader& r, Bytes b) {
+    return r.Open(std::move(b), ArcFormat::ContainerKind::Yz1);
+}
+Status OpenGca(ArcFormat::ContainerReader& r, Bytes b) {
+    return r.Open(std::move(b), ArcFormat::ContainerKind::Gca);
+}
+bool SniffYz1(const Archive& a) {
+    return StartsWith(a, "QVSCyz1", 7);
+}
+bool SniffGca(const Archive& a) {
+    return StartsWith(a, "QVSCgca", 7);
+}
+int ParseYz1(Archive& a) {
+    return Parse(g_yz1, a, OpenYz1);
+}
+int ParseGca(Archive& a) {
+    return Parse(g_gca, a, OpenGca);
+}
+int DecodeYz1(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    return Decode(g_yz1, a, e, out, OpenYz1);
+}
+int DecodeGca(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    return Decode(g_gca, a, e, out, OpenGca);
+}
 
 }  // namespace
 
@@ -136,13 +182,20 @@ const Format kGcaFormat = {"gca", SniffGca, ParseGca, DecodeGca};
 
 int Bridge_Result(Status status) {
     switch (status) {
-    case Status::Ok: return kOk;
-    case Status::NotArchive: return kErrNotArchive;
-    case Status::BrokenHeader: return kErrHeaderCrc;
-    case Status::BadData: return kErrBrokenData;
-    case Status::CrcError: return kErrFileCrc;
-    case Status::Unsupported: return kErrNotSupported;
-    case Status::IoError: return kErrCannotRead;
+        case Status::Ok:
+            return kOk;
+        case Status::NotArchive:
+            return kErrNotArchive;
+        case Status::BrokenHeader:
+            return kErrHeaderCrc;
+        case Status::BadData:
+            return kErrBrokenData;
+        case Status::CrcError:
+            return kErrFileCrc;
+        case Status::Unsupported:
+            return kErrNotSupported;
+        case Status::IoError:
+            return kErrCannotRead;
     }
     return kErrBrokenData;
 }

@@ -26,8 +26,8 @@ int Dll_Test(const DllInfo& dll, ParsedCommand c, std::string& report) {
     return r;
 }
 
-int Dll_Create(const DllInfo& dll, const ParsedCommand& c, bool recursive, bool with_dirs, const ImageWriter& write,
-               EntryPacer& pacer, std::string& report) {
+int Dll_Create(const DllInfo& dll, const ParsedCommand& c, bool recursive, bool with_dirs,
+               const ImageWriter& write, EntryPacer& pacer, std::string& report) {
     Archive old;
     if (FileExists(c.archive)) {
         int r = LoadArchive(dll, c.archive, old);
@@ -42,7 +42,8 @@ int Dll_Create(const DllInfo& dll, const ParsedCommand& c, bool recursive, bool 
     std::vector<BridgeItem> items;
     for (const Entry& e : old.entries) {
         bool replaced = false;
-        for (const Source& s : sources) replaced = replaced || lstrcmpiA(s.name.c_str(), e.name.c_str()) == 0;
+        for (const Source& s : sources)
+            replaced = replaced || lstrcmpiA(s.name.c_str(), e.name.c_str()) == 0;
         if (replaced) continue;
         BridgeItem keep;
         keep.from = &old;
