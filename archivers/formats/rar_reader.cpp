@@ -77,6 +77,7 @@ void RarReader::Close() {
 Status RarReader::Open(const std::string& path) {
     first_volume_flags_known_ = false;
     pending_ = false;
+    gave_up_ = false;
     return OpenVolume(path);
 }
 
@@ -110,7 +111,10 @@ Status RarReader::OpenVolume(const std::string& path) {
 bool RarReader::NextVolume() {
     std::string name = Rar_NextVolumeName(path_, (archive_flags_ & 0x0010) != 0);
     while (!FileExists(name)) {
-        if (!hook_ || !hook_(name, true)) return false;
+        if (!hook_ || !hook_(name, true)) {
+            gave_up_ = true;
+            return false;
+        }
     }
     if (hook_) hook_(name, false);
     return OpenVolume(name) == Status::Ok;
@@ -195,7 +199,7 @@ Status RarReader::ReadBlock(RarHeader* header, bool* end) {
 }
 
 Status RarReader::ReadHeader(RarHeader* header) {
-    if (!file_) return Status::IoError;
+    if (!file_ || gave_up_) return Status::IoError;
     if (pending_) {
         Status s = Process(nullptr);
         if (s != Status::Ok) return s;

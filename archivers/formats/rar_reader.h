@@ -55,6 +55,7 @@ private:
     bool volume_ended_ = false;
     bool next_volume_flag_ = false;
     bool pending_ = false;
+    bool gave_up_ = false;  // a volume the caller would not provide: nothing more to read
     RarHeader current_;
     long data_offset_ = 0;
     VolumeHook hook_;
