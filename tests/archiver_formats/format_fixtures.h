@@ -52,6 +52,7 @@ inline void KeepForInterop(const std::string& name, const ArcFormat::Bytes& arch
     if (!dir || !*dir) return;
     const std::string base = std::string(dir) + "\\" + name;
     testing_support::WriteFile(base, AsText(archive));
+    if (sources.empty()) return;
     const std::string tree = base + ".src";
     CreateDirectoryA(tree.c_str(), nullptr);
     for (const auto& item : sources) {
