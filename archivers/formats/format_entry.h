@@ -28,7 +28,7 @@ struct Entry {
     bool has_crc = false;
     uint16_t dos_date = 0;
     uint16_t dos_time = 0;
-    uint64_t filetime = 0;    // FILETIME ticks, UTC; 0 when the format stores none
+    uint64_t filetime = 0;  // FILETIME ticks, UTC; 0 when the format stores none
     // The format stores a DOS stamp, which is local time: dos_date/dos_time are the truth and
     // filetime is only their reading as UTC.
     bool dos_is_local = false;

@@ -122,3 +122,28 @@ TEST_P(CommonDll, FaultHooksCancelAndFail) {
 INSTANTIATE_TEST_SUITE_P(Dlls, CommonDll, testing::ValuesIn(kCases));
 
 }  // namespace
+
+namespace {
+
+// Japanese names from the real tools: 7zz and gcab store Unicode, arj the CP932 bytes.
+TEST(CommonDlls, Cp932NamesFromRealToolsSurviveExtraction) {
+    const struct {
+        const char *file, *prefix, *fixture, *command, *tail;
+    } cases[] = {{"7-ZIP32.DLL", "SevenZip", "sjis-names.7z", "x ", ""},
+                 {"CAB32.DLL", "Cab", "sjis-names.cab", "-x -o ", ""},
+                 {"UNARJ32J.DLL", "Unarj", "sjis-names.arj", "e ", " -sx1 -y1"}};
+    for (const auto& c : cases) {
+        StandInDll dll(c.file);
+        CommonExports x(dll, c.prefix);
+        InFolder dir;
+        ASSERT_EQ(0, x.Run(c.command + DataPath(c.fixture) + c.tail)) << c.fixture;
+        EXPECT_EQ(FixtureLines(20), ReadFile(dir / "資料\\表示.txt")) << c.fixture;
+        EXPECT_EQ(FixtureLines(200), ReadFile(dir / "資料\\ソフト.txt")) << c.fixture;
+        bool listed = false;
+        for (const auto& r : x.Records(DataPath(c.fixture)))
+            listed = listed || std::string(r.file_name) == "資料\\表示.txt";
+        EXPECT_TRUE(listed) << c.fixture;
+    }
+}
+
+}  // namespace

@@ -129,7 +129,9 @@ TEST(Unrar, VolumeSetsCallTheCallbackForEachVolume) {
     EXPECT_EQ((std::vector<int>{0, 0}), run.processed);
     EXPECT_EQ(FixtureLines(200), ReadFile(dir / "a.txt"));
     EXPECT_EQ(FixtureLines(20), ReadFile(dir / "b.txt"));
-    EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"vol.part2.rar", 1}, {"vol.part3.rar", 1}}), g_volume_calls);
+    EXPECT_EQ(
+        (std::vector<std::pair<std::string, int>>{{"vol.part2.rar", 1}, {"vol.part3.rar", 1}}),
+        g_volume_calls);
 
     // Only the first volume is there: the callback is asked (mode 0) and stops the run; it is
     // not asked again when the caller goes on reading.
