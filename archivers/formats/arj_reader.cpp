@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace ArcFormat {
 namespace {
 
@@ -100,7 +102,7 @@ private:
 
 const unsigned kNc = 510, kNt = 19, kNp = 17, kCBits = 9, kTBits = 5, kPBits = 5;
 
-bool ReadPtLengths(BitReader& in, unsigned nn, unsigned nbit, int special, Huffman* table) {
+bool ReadPtLengths(BitReader& in, unsigned nn, unsigned nbit, int zero_run_after, Huffman* table) {
     unsigned n = in.Get(nbit);
     if (n == 0) {
         table->Constant(in.Get(nbit));
@@ -121,7 +123,7 @@ bool ReadPtLengths(BitReader& in, unsigned nn, unsigned nbit, int special, Huffm
         }
         in.Skip(c < 7 ? 3 : c - 3);
         lengths[i++] = static_cast<uint8_t>(c);
-        if (static_cast<int>(i) == special) {
+        if (static_cast<int>(i) == zero_run_after) {
             int zeros = static_cast<int>(in.Get(2));
             while (zeros-- > 0 && i < nn) lengths[i++] = 0;
         }
@@ -176,7 +178,7 @@ uint32_t Le(const uint8_t* p, int n) {
 Status Arj_DecodeLzh(const uint8_t* data, size_t in_size, size_t size, Bytes* out) {
     BitReader in(data, in_size);
     out->clear();
-    out->reserve(size);
+    out->reserve(std::min<size_t>(size, 64u << 20));
     Huffman c_table, p_table, t_table;
     unsigned block = 0;
     while (out->size() < size) {
@@ -208,7 +210,7 @@ Status Arj_DecodeLzh(const uint8_t* data, size_t in_size, size_t size, Bytes* ou
 Status Arj_DecodeFastest(const uint8_t* data, size_t in_size, size_t size, Bytes* out) {
     BitReader in(data, in_size);
     out->clear();
-    out->reserve(size);
+    out->reserve(std::min<size_t>(size, 64u << 20));
     // Lengths and distances are Elias-gamma-like: a unary prefix picks the width of the rest.
     auto read_code = [&in](unsigned start, unsigned stop) {
         unsigned width = start, plus = 0, power = 1u << start;

@@ -1,9 +1,17 @@
 #include "lzma_decoder.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace ArcFormat {
 namespace {
+
+// Sizes come from headers: reserve what a sane archive needs, let larger outputs grow, so a
+// forged size cannot make us ask for gigabytes up front.
+const size_t kReserveLimit = 64u << 20;
+size_t Reservation(uint64_t size) {
+    return size < kReserveLimit ? static_cast<size_t>(size) : kReserveLimit;
+}
 
 const int kNumStates = 12;
 const int kPosStatesMax = 16;
@@ -240,14 +248,14 @@ private:
 
 Status Lzma_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, size_t in_size,
                    uint64_t out_size, Bytes* out) {
-    if (props_size < 5) return Status::Unsupported;
+    if (props_size < 5 || out_size > SIZE_MAX / 2) return Status::Unsupported;
     LzmaDecoder decoder;
     if (!decoder.SetProps(props[0])) return Status::Unsupported;
     decoder.ResetState();
     RangeDecoder rc;
     if (!rc.Init(in, in_size)) return Status::BadData;
     const size_t start = out->size();
-    out->reserve(start + out_size);
+    out->reserve(start + Reservation(out_size));
     return decoder.Run(rc, out, start, start + out_size, true) == Status::Ok &&
                    out->size() == start + out_size
                ? Status::Ok
@@ -256,12 +264,12 @@ Status Lzma_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, s
 
 Status Lzma2_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, size_t in_size,
                     uint64_t out_size, Bytes* out) {
-    if (props_size < 1 || props[0] > 40) return Status::Unsupported;
+    if (props_size < 1 || props[0] > 40 || out_size > SIZE_MAX / 2) return Status::Unsupported;
     LzmaDecoder decoder;
     bool have_props = false;
     size_t dict_start = out->size();
     const size_t limit = out->size() + out_size;
-    out->reserve(limit);
+    out->reserve(dict_start + Reservation(out_size));
     size_t i = 0;
     while (true) {
         if (i >= in_size) return Status::BadData;

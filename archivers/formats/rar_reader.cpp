@@ -232,6 +232,10 @@ Status RarReader::Process(Bytes* out) {
     const bool stored = part.method == 0x30;
     while (true) {
         if (out && stored && !part.entry.is_dir) {
+            // The size is the header's word: check it against the file before trusting it.
+            if (std::fseek(file_, 0, SEEK_END) != 0 || std::ftell(file_) < data_offset_ ||
+                static_cast<unsigned long>(std::ftell(file_) - data_offset_) < part.pack_size)
+                return Status::BadData;
             size_t at = out->size();
             out->resize(at + part.pack_size);
             if (std::fseek(file_, data_offset_, SEEK_SET) != 0 ||

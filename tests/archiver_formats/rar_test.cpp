@@ -133,3 +133,26 @@ TEST(RarReader, NextVolumeNames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RarReader, DamagedArchivesNeverCrashOrPassBadContent) {
+    TempDir dir;
+    std::string good = testing_support::ReadFile(Data("doc-top-store.rar"));
+    for (size_t at = 0; at < good.size(); at += 1 + good.size() / 200) {
+        std::string bad = good;
+        bad[at] ^= 0x5A;
+        WriteFile(dir / "bad.rar", bad);
+        RarReader reader;
+        if (reader.Open(dir / "bad.rar") != Status::Ok) continue;
+        RarHeader h;
+        while (reader.ReadHeader(&h) == Status::Ok) {
+            Bytes out;
+            if (reader.Process(&out) == Status::Ok && !h.entry.is_dir) {
+                EXPECT_EQ(h.entry.crc, Format_Crc32(out)) << "damage at " << at;
+            }
+        }
+    }
+}
+
+}  // namespace
