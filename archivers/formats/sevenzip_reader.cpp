@@ -160,13 +160,19 @@ void ReadPackInfo(Cursor& c, Streams& s) {
     }
 }
 
-// Reads one folder; folders with more than one coder are kept (so entry numbering stays
-// right) but marked not simple, and extraction of them reports Unsupported.
+const std::vector<uint8_t> kCopyId = {0x00}, kLzmaId = {0x03, 0x01, 0x01}, kLzma2Id = {0x21};
+const std::vector<uint8_t> kBcjId = {0x03, 0x03, 0x01, 0x03};
+
+// Reads one folder. Supported are one coder, or the x86 filter fed by one coder (what 7-Zip
+// writes for programs); other folders are kept, so entry numbering stays right, but marked
+// not simple, and extracting them reports Unsupported.
 void ReadFolder(Cursor& c, SevenZipReader::Folder& f, size_t* out_streams, size_t* packed_streams,
                 size_t* final_out) {
     size_t coders = c.Count();
     size_t total_in = 0, total_out = 0;
-    if (coders != 1) f.simple = false;
+    bool all_plain = true;  // every coder one in, one out
+    std::vector<std::vector<uint8_t>> ids;
+    std::vector<Bytes> all_props;
     for (size_t i = 0; i < coders && !c.Bad(); ++i) {
         uint8_t flags = c.Byte();
         size_t id_size = flags & 0x0F;
@@ -176,7 +182,7 @@ void ReadFolder(Cursor& c, SevenZipReader::Folder& f, size_t* out_streams, size_
         if (flags & 0x10) {
             in = c.Count();
             out = c.Count();
-            f.simple = false;
+            all_plain = all_plain && in == 1 && out == 1;
         }
         Bytes props;
         if (flags & 0x20) {
@@ -184,27 +190,42 @@ void ReadFolder(Cursor& c, SevenZipReader::Folder& f, size_t* out_streams, size_
             for (size_t k = 0; k < n; ++k) props.push_back(c.Byte());
         }
         if (flags & 0x80) c.Fail();  // alternative methods were never written by any tool
-        if (i == 0) {
-            f.coder_id = id;
-            f.props = props;
-        }
+        ids.push_back(id);
+        all_props.push_back(props);
         total_in += in;
         total_out += out;
     }
-    if (total_out == 0) {
+    if (total_out == 0 || c.Bad()) {
         c.Fail();
         return;
     }
     size_t bind_pairs = total_out - 1;
     std::vector<bool> bound(total_out, false);
+    std::vector<std::pair<uint64_t, uint64_t>> binds;
     for (size_t i = 0; i < bind_pairs; ++i) {
-        c.Number();
+        uint64_t in_index = c.Number();
         uint64_t out_index = c.Number();
+        binds.push_back({in_index, out_index});
         if (out_index < total_out) bound[out_index] = true;
     }
     *final_out = 0;
     for (size_t i = 0; i < total_out; ++i)
         if (!bound[i]) *final_out = i;
+    f.simple = false;
+    if (all_plain && coders == 1) {
+        f.simple = true;
+        f.coder_id = ids[0];
+        f.props = all_props[0];
+        f.inner_out = 0;
+    } else if (all_plain && coders == 2 && binds.size() == 1 && *final_out < 2 &&
+               ids[*final_out] == kBcjId && binds[0].first == *final_out &&
+               binds[0].second == 1 - *final_out) {
+        f.simple = true;
+        f.filter = SevenZipReader::Filter::X86;
+        f.inner_out = 1 - *final_out;
+        f.coder_id = ids[f.inner_out];
+        f.props = all_props[f.inner_out];
+    }
     if (total_in < bind_pairs) {
         c.Fail();
         return;
@@ -231,6 +252,7 @@ void ReadUnpackInfo(Cursor& c, Streams& s, std::vector<size_t>& packed_per_folde
         for (size_t k = 0; k < outs[i]; ++k) {
             uint64_t size = c.Number();
             if (k == finals[i]) s.folders[i].unpack_size = size;
+            if (k == s.folders[i].inner_out) s.folders[i].inner_size = size;
         }
     }
     for (uint8_t id = c.Byte(); id != kEnd && !c.Bad(); id = c.Byte()) {
@@ -345,24 +367,85 @@ std::string NameToAnsi(const std::u16string& name) {
     return out;
 }
 
-Status DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* out) {
-    const std::vector<uint8_t> copy = {0x00}, lzma = {0x03, 0x01, 0x01}, lzma2 = {0x21};
-    if (!f.simple) return Status::Unsupported;
-    if (f.coder_id == copy) {
-        if (f.pack_size != f.unpack_size) return Status::BadData;
-        out->assign(in, in + f.pack_size);
-        return Status::Ok;
+// 7-Zip's x86 branch filter, decoding direction: relative CALL/JMP targets that the encoder
+// turned absolute are turned back. The last four bytes are never converted.
+void X86Unfilter(Bytes& data) {
+    static const bool kAllowed[8] = {true, true, true, false, true, false, false, false};
+    static const unsigned kBit[8] = {0, 1, 2, 2, 3, 3, 3, 3};
+    auto ms_byte = [](uint8_t b) { return b == 0 || b == 0xFF; };
+    const size_t size = data.size();
+    if (size < 5) return;
+    const uint32_t ip = 5;
+    size_t pos = 0;
+    size_t prev_pos = static_cast<size_t>(0) - 1;
+    uint32_t prev_mask = 0;
+    while (true) {
+        while (pos < size - 4 && (data[pos] & 0xFE) != 0xE8) ++pos;
+        if (pos >= size - 4) break;
+        uint8_t* p = &data[pos];
+        size_t gap = pos - prev_pos;
+        if (gap > 3) {
+            prev_mask = 0;
+        } else {
+            prev_mask = (prev_mask << (gap - 1)) & 7;
+            if (prev_mask != 0) {
+                uint8_t b = p[4 - kBit[prev_mask]];
+                if (!kAllowed[prev_mask] || ms_byte(b)) {
+                    prev_pos = pos;
+                    prev_mask = ((prev_mask << 1) & 7) | 1;
+                    ++pos;
+                    continue;
+                }
+            }
+        }
+        prev_pos = pos;
+        if (!ms_byte(p[4])) {
+            prev_mask = ((prev_mask << 1) & 7) | 1;
+            ++pos;
+            continue;
+        }
+        uint32_t src = static_cast<uint32_t>(p[4]) << 24 | static_cast<uint32_t>(p[3]) << 16 |
+                       static_cast<uint32_t>(p[2]) << 8 | p[1];
+        uint32_t dest;
+        while (true) {
+            dest = src - (ip + static_cast<uint32_t>(pos));
+            if (prev_mask == 0) break;
+            unsigned index = kBit[prev_mask] * 8;
+            uint8_t b = static_cast<uint8_t>(dest >> (24 - index));
+            if (!ms_byte(b)) break;
+            src = dest ^ ((1u << (32 - index)) - 1);
+        }
+        p[4] = static_cast<uint8_t>(~(((dest >> 24) & 1) - 1));
+        p[3] = static_cast<uint8_t>(dest >> 16);
+        p[2] = static_cast<uint8_t>(dest >> 8);
+        p[1] = static_cast<uint8_t>(dest);
+        pos += 5;
     }
-    if (f.coder_id == lzma)
-        return Lzma_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size),
-                           f.unpack_size, out);
-    if (f.coder_id == lzma2)
-        return Lzma2_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size),
-                            f.unpack_size, out);
-    return Status::Unsupported;
 }
 
-std::string SevenZip_MethodWithDictionary(const SevenZipReader::Folder& f);
+Status DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* out) {
+    if (!f.simple) return Status::Unsupported;
+    const bool filtered = f.filter == SevenZipReader::Filter::X86;
+    const uint64_t size = filtered ? f.inner_size : f.unpack_size;
+    Status s;
+    if (f.coder_id == kCopyId) {
+        if (f.pack_size != size) return Status::BadData;
+        out->assign(in, in + f.pack_size);
+        s = Status::Ok;
+    } else if (f.coder_id == kLzmaId) {
+        s = Lzma_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size), size,
+                        out);
+    } else if (f.coder_id == kLzma2Id) {
+        s = Lzma2_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size), size,
+                         out);
+    } else {
+        return Status::Unsupported;
+    }
+    if (s != Status::Ok || !filtered) return s;
+    if (out->size() != f.unpack_size) return Status::BadData;
+    X86Unfilter(*out);
+    return Status::Ok;
+}
 
 Status DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
     if (f.pack_offset > archive.size() || f.pack_size > archive.size() - f.pack_offset)
@@ -401,9 +484,9 @@ std::string SevenZip_MethodWithDictionary(const SevenZipReader::Folder& f) {
 
 std::string SevenZip_MethodName(const SevenZipReader::Folder& folder) {
     if (!folder.simple) return "Complex";
-    if (folder.coder_id == std::vector<uint8_t>{0x00}) return "Copy";
-    if (folder.coder_id == std::vector<uint8_t>{0x03, 0x01, 0x01}) return "LZMA";
-    if (folder.coder_id == std::vector<uint8_t>{0x21}) return "LZMA2";
+    if (folder.coder_id == kCopyId) return "Copy";
+    if (folder.coder_id == kLzmaId) return "LZMA";
+    if (folder.coder_id == kLzma2Id) return "LZMA2";
     return "Unknown";
 }
 
@@ -513,6 +596,7 @@ Status SevenZipReader::Open(Bytes archive) {
     for (size_t count : s.substream_counts) summary_.solid = summary_.solid || count > 1;
     for (const auto& f : folders_) {
         std::string m = SevenZip_MethodWithDictionary(f);
+        if (f.filter == Filter::X86) m += " BCJ";
         if ((" " + summary_.methods + " ").find(" " + m + " ") == std::string::npos)
             summary_.methods += (summary_.methods.empty() ? "" : " ") + m;
     }

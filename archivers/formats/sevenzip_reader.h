@@ -1,6 +1,7 @@
 #pragma once
 // Reader of 7z archives: headers plain or packed, folders with one coder (Copy, LZMA or
-// LZMA2), solid or not, CRC-checked. Other coders and filters are reported Unsupported.
+// LZMA2), alone or behind the x86 branch filter (BCJ), solid or not, CRC-checked. Other
+// coders and filters (BCJ2, PPMd, encryption...) are reported Unsupported.
 #include "format_entry.h"
 
 namespace ArcFormat {
@@ -22,13 +23,17 @@ public:
     };
     const Summary& Info() const { return summary_; }
 
+    enum class Filter { None, X86 };
     struct Folder {
         std::vector<uint8_t> coder_id;
         Bytes props;
         uint64_t pack_offset = 0, pack_size = 0, unpack_size = 0;
         bool has_crc = false;
         uint32_t crc = 0;
-        bool simple = true;  // one coder, one packed stream
+        bool simple = true;  // one coder (perhaps behind the x86 filter), one packed stream
+        Filter filter = Filter::None;
+        size_t inner_out = 0;     // the coder output that the filter reads
+        uint64_t inner_size = 0;  // its size
     };
 
 private:

@@ -47,6 +47,20 @@ TEST(SevenZipReader, ReadsCopyArchiveMadeBy7zz) {
     EXPECT_EQ(FixtureLines(20), AsText(b));
 }
 
+// 7-Zip puts programs behind its x86 branch filter (here forced with -mf=BCJ on a made-up
+// program full of CALL and JMP opcodes); the reader's CRC check proves the filter undone.
+TEST(SevenZipReader, ReadsProgramsBehindTheX86Filter) {
+    SevenZipReader reader;
+    ASSERT_EQ(Status::Ok, reader.Open(FixtureBytes("bcj-setup.7z")));
+    ASSERT_EQ(1u, reader.Entries().size());
+    EXPECT_EQ("setup.exe", reader.Entries()[0].path);
+    EXPECT_EQ(0x9054209Fu, reader.Entries()[0].crc);
+    EXPECT_EQ("LZMA2:15 BCJ", reader.Info().methods);
+    Bytes out;
+    ASSERT_EQ(Status::Ok, reader.Extract(0, &out));
+    EXPECT_EQ(30001u, out.size());
+}
+
 TEST(SevenZipReader, DamageIsReportedNotDecoded) {
     Bytes data = FixtureBytes("doc-top.7z");
     EXPECT_EQ(Status::NotArchive, SevenZipReader().Open(AsBytes("not an archive at all, no")));
