@@ -126,6 +126,62 @@ TEST_F(Lha, KeepsParentReferencesAndDropsLeadingRoots) {
     EXPECT_EQ("root", ReadFile(Path("a\\b\\y.txt"))) << "a leading root is dropped";
 }
 
+// Older archivers write level-0 and level-1 headers; no fixture has them, so they are built
+// here byte by byte as those archivers lay them out (stored data, MS-DOS local time).
+std::string OldHeader(int level, const std::string& name, const std::string& dir_ext,
+                      const std::string& data, WORD date, WORD time) {
+    std::string h = "-lh0-";
+    std::string ext;  // one extension header: type, data, size of the next one (none)
+    if (!dir_ext.empty()) ext = '\2' + dir_ext + std::string(2, '\0');
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) h += char(v >> (8 * i));
+    };
+    put32(uint32_t(data.size() + ext.size()));
+    put32(uint32_t(data.size()));
+    h += char(time);
+    h += char(time >> 8);
+    h += char(date);
+    h += char(date >> 8);
+    h += char(0x20);
+    h += char(level);
+    h += char(name.size());
+    h += name;
+    uint16_t crc = Crc16Of(data);
+    h += char(crc);
+    h += char(crc >> 8);
+    if (level == 1) {
+        h += 'M';
+        h += char(ext.size());  // the base header ends with the size of the first extension
+        h += '\0';
+    }
+    unsigned sum = 0;
+    for (unsigned char c : h) sum += c;
+    return std::string(1, char(h.size())) + char(sum) + h + ext + data;
+}
+
+TEST_F(Lha, ReadsLevelZeroAndOneHeaders) {
+    const WORD date = WORD((24 << 9) | (8 << 5) | 26), time = WORD((14 << 11) | (30 << 5) | 29);
+    std::string lzh = OldHeader(0, "a\\b0.txt", "", "zero", date, time) +
+                      OldHeader(1, "one.txt", "sub\xFF", "one", date, time) + '\0';
+    testing_support::WriteFile(Path("old.lzh"), lzh);
+    std::vector<Record> records = dll.List(Quoted(Path("old.lzh")));
+    ASSERT_EQ(2u, records.size());
+    EXPECT_STREQ("a\\b0.txt", records[0].path);
+    EXPECT_STREQ("sub\\one.txt", records[1].path);
+    EXPECT_EQ(3u, records[1].original_size);
+    EXPECT_EQ(Crc16Of("one"), records[1].crc);
+    EXPECT_EQ(date, records[1].date);
+    EXPECT_EQ(time, records[1].time);
+    EXPECT_EQ(0u, records[1].os_type) << "MS-DOS";
+    Enter(Path("out"));
+    ASSERT_EQ(0, dll.Command(kExtract + Quoted(Path("old.lzh"))));
+    EXPECT_EQ("zero", ReadFile(Path("out\\a\\b0.txt")));
+    EXPECT_EQ("one", ReadFile(Path("out\\sub\\one.txt")));
+    lzh[lzh.size() - 2] ^= 1;  // damaged content fails its CRC
+    testing_support::WriteFile(Path("old.lzh"), lzh);
+    EXPECT_NE(0, dll.Command(kExtract + Quoted(Path("old.lzh"))));
+}
+
 class LhaFreeze : public Lha {
 protected:
     void SetUp() override {
