@@ -45,9 +45,8 @@ TEST_F(Hooks, LogRecordsEveryCallWithItsFolder) {
     ASSERT_EQ(0, lha.Command(kExtract + Quoted(archive)));
     std::string text = ReadFile(log);
     EXPECT_NE(std::string::npos, text.find("UNLHA32.DLL\tUnlhaGetFileCount\t" + Quoted(archive)));
-    EXPECT_NE(std::string::npos,
-              text.find("UNLHA32.DLL\tUnlha\t" + std::string(kExtract) + Quoted(archive) + "\t" +
-                        Path("out") + "\r\n"));
+    EXPECT_NE(std::string::npos, text.find("UNLHA32.DLL\tUnlha\t" + std::string(kExtract) +
+                                           Quoted(archive) + "\t" + Path("out") + "\r\n"));
 }
 
 TEST_F(Hooks, SlowWaitsBeforeEachEntry) {

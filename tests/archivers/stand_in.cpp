@@ -24,8 +24,7 @@ int StandIn::Count(const std::string& path) const {
     return Get<int(WINAPI*)(LPCSTR)>(prefix_ + "GetFileCount")(path.c_str());
 }
 
-std::vector<Record> StandIn::List(const std::string& path, DWORD mode,
-                                  const char* wildcard) const {
+std::vector<Record> StandIn::List(const std::string& path, DWORD mode, const char* wildcard) const {
     auto open = Get<HANDLE(WINAPI*)(HWND, LPCSTR, DWORD)>(prefix_ + "OpenArchive");
     auto first = Get<int(WINAPI*)(HANDLE, LPCSTR, Record*)>(prefix_ + "FindFirst");
     auto next = Get<int(WINAPI*)(HANDLE, Record*)>(prefix_ + "FindNext");
@@ -40,11 +39,17 @@ std::vector<Record> StandIn::List(const std::string& path, DWORD mode,
     return records;
 }
 
-WORD StandIn::Version() const { return Get<WORD(WINAPI*)()>(prefix_ + "GetVersion")(); }
+WORD StandIn::Version() const {
+    return Get<WORD(WINAPI*)()>(prefix_ + "GetVersion")();
+}
 
-void ArchiverTest::SetUp() { GetCurrentDirectoryA(sizeof previous_, previous_); }
+void ArchiverTest::SetUp() {
+    GetCurrentDirectoryA(sizeof previous_, previous_);
+}
 
-void ArchiverTest::TearDown() { SetCurrentDirectoryA(previous_); }
+void ArchiverTest::TearDown() {
+    SetCurrentDirectoryA(previous_);
+}
 
 void ArchiverTest::Enter(const std::string& folder) {
     CreateDirectoryA(folder.c_str(), nullptr);
@@ -61,7 +66,8 @@ std::string Lines(int count) {
     std::string text;
     char line[80];
     for (int i = 1; i <= count; ++i) {
-        snprintf(line, sizeof line, "Line %04d: the quick brown fox jumps over the lazy dog.\r\n", i);
+        snprintf(line, sizeof line, "Line %04d: the quick brown fox jumps over the lazy dog.\r\n",
+                 i);
         text += line;
     }
     return text;
@@ -105,7 +111,8 @@ void MakeFile(const std::string& path, const std::string& bytes, int year) {
     st.wSecond = 8;
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetFileTime(h, nullptr, nullptr, &ft);
     CloseHandle(h);
 }

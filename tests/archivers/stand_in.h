@@ -70,7 +70,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     std::string Path(const std::string& name) const { return temp_ / name; }
-    void Enter(const std::string& folder);  // creates it and makes it current
+    void Enter(const std::string& folder);         // creates it and makes it current
     std::string Fixture(const std::string& name);  // copied into the temp folder
     static std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 

@@ -42,12 +42,16 @@ TEST_F(Zip, DamagedAndMissingArchives) {
     EXPECT_EQ(2, unzip.Count(Fixture("flat.zip")));
 }
 
-int WINAPI Print(LPSTR, unsigned long size) { return int(size); }
+int WINAPI Print(LPSTR, unsigned long size) {
+    return int(size);
+}
 LPSTR WINAPI Comment(LPSTR text) {
     text[0] = 0;
     return text;
 }
-int WINAPI Password(LPSTR, int, LPCSTR, LPCSTR) { return 1; }
+int WINAPI Password(LPSTR, int, LPCSTR, LPCSTR) {
+    return 1;
+}
 
 class ZipFreeze : public Zip {
 protected:
