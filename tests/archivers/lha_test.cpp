@@ -2,6 +2,8 @@
 // compression commands of freeze and update.
 #include <cstring>
 
+#include "../support/child_process.h"
+#include "../support/gui_driver.h"
 #include "stand_in.h"
 
 namespace archivers_test {
@@ -251,11 +253,54 @@ TEST_F(LhaFreeze, UpdateSequenceMirrorsTheFolder) {
     EXPECT_EQ(TreeOf(Path("work")), Extracted(Path("u.lzh")));
 }
 
-TEST_F(LhaFreeze, SelfExtractorIsRefusedWithoutWritingOne) {
+TEST_F(LhaFreeze, SelfExtractorExtractsBesideItself) {
     Enter(Path("work"));
     ASSERT_EQ(0, dll.Command("a -x1 -r2 -d -a2 -jm4 \"s.lzh\" \"*\""));
-    EXPECT_NE(0, dll.Command("s -x1 -gw4 -gx3 \"s.lzh\""));
-    EXPECT_FALSE(FileExists(Path("work\\s.exe")));
+    ASSERT_EQ(0, dll.Command("s -x1 -gw4 -gx3 \"s.lzh\""));
+    DeleteFileA(Path("work\\s.lzh").c_str());
+    CreateDirectoryA(Path("run").c_str(), nullptr);
+    ASSERT_TRUE(MoveFileA(Path("work\\s.exe").c_str(), Path("run\\s.exe").c_str()));
+    ASSERT_EQ(0, testing_support::RunProgram(Path("run\\s.exe"), "", {}, Path(".")));
+    DeleteFileA(Path("run\\s.exe").c_str());
+    EXPECT_EQ(TreeOf(Path("work")), TreeOf(Path("run")));
+}
+
+TEST_F(LhaFreeze, SelfExtractorUsesTheInstallFolderOfItsSettings) {
+    Enter(Path("."));
+    std::string target = Path("installed\\here");
+    testing_support::WriteFile(Path("$"), "$WindowTitle=t\r\n$InstallTitle=m:\r\n$InstallDir=" +
+                                              target + "\r\n$Command=\r\n");
+    ASSERT_EQ(0, dll.Command("a -x1 -r2 -d -a2 -jm4 \"i.lzh\" $ \"work\\*\""));
+    ASSERT_EQ(0, dll.Command("s -x1 -gw4 -gx2 \"i.lzh\""));
+    ASSERT_EQ(0, testing_support::RunProgram(Path("i.exe"), "", {}, Path(".")));
+    EXPECT_EQ(TreeOf(Path("work")), TreeOf(Path("installed\\here\\work")));
+    EXPECT_FALSE(FileExists(target + "\\$")) << "the settings are not extracted";
+}
+
+TEST_F(LhaFreeze, SelfExtractorAsksTheQuestionFirst) {
+    Enter(Path("."));
+    testing_support::WriteFile(Path("!"), "展開しますか?");
+    ASSERT_EQ(0, dll.Command("a -x1 -r2 -d -a2 -jm4 \"q.lzh\" ! \"work\\*\""));
+    ASSERT_EQ(0, dll.Command("s -x1 -gw4 -gx3 \"q.lzh\""));
+    CreateDirectoryA(Path("run").c_str(), nullptr);
+    ASSERT_TRUE(MoveFileA(Path("q.exe").c_str(), Path("run\\q.exe").c_str()));
+    for (int answer : {IDNO, IDYES}) {
+        testing_support::ChildProcess child =
+            testing_support::StartProgram(Path("run\\q.exe"), "", {}, Path("."));
+        gui::MessageBoxInfo box = gui::WaitForMessageBox("自己解凍", child.Pid());
+        ASSERT_NE(nullptr, box.hwnd);
+        EXPECT_EQ("展開しますか?", box.text);
+        ASSERT_TRUE(gui::Answer(box, answer));
+        EXPECT_EQ(answer == IDYES ? 0 : 2, child.Wait());
+        EXPECT_EQ(answer == IDYES, FileExists(Path("run\\work\\a.txt")));
+    }
+    EXPECT_FALSE(FileExists(Path("run\\!")));
+}
+
+TEST_F(LhaFreeze, SelfExtractorNeedsAnArchive) {
+    Enter(Path("work"));
+    EXPECT_EQ(0x8029, dll.Command("s -x1 -gw4 -gx3 \"none.lzh\""));
+    EXPECT_FALSE(FileExists(Path("work\\none.exe")));
 }
 
 TEST_F(LhaFreeze, QuotedPathsWithBlanks) {
