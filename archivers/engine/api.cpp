@@ -198,12 +198,26 @@ int LoadArchive(const DllInfo& dll, const std::string& quoted, Archive& out) {
     return format->parse(out);
 }
 
+// No C++ exception may reach the caller of a DLL export; running out of memory on a huge
+// archive is reported like any other failure.
+template <typename Fn, typename R>
+R Guarded(Fn&& body, R on_failure) {
+    try {
+        return body();
+    } catch (...) {
+        return on_failure;
+    }
+}
+
 int Api_GetFileCount(const DllInfo& dll, LPCSTR path) {
     std::string p = path ? path : "";
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "GetFileCount").c_str(), p);
-    Archive a;
-    if (LoadArchive(dll, p, a) != kOk) return -1;
-    return int(a.entries.size());
+    return Guarded(
+        [&] {
+            Archive a;
+            return LoadArchive(dll, p, a) != kOk ? -1 : int(a.entries.size());
+        },
+        -1);
 }
 
 HANDLE Api_OpenArchive(const DllInfo& dll, HWND, LPCSTR path, DWORD mode) {
@@ -211,12 +225,16 @@ HANDLE Api_OpenArchive(const DllInfo& dll, HWND, LPCSTR path, DWORD mode) {
     char mode_text[16];
     snprintf(mode_text, sizeof mode_text, "0x%lX", static_cast<unsigned long>(mode));
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "OpenArchive").c_str(), p + " " + mode_text);
-    auto a = std::make_unique<OpenArchive>();
-    if (LoadArchive(dll, p, a->archive) != kOk) return nullptr;
-    a->mode = mode;
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_open.insert(a.get());
-    return a.release();
+    return Guarded(
+        [&]() -> HANDLE {
+            auto a = std::make_unique<OpenArchive>();
+            if (LoadArchive(dll, p, a->archive) != kOk) return nullptr;
+            a->mode = mode;
+            std::lock_guard<std::mutex> guard(g_lock);
+            g_open.insert(a.get());
+            return a.release();
+        },
+        HANDLE(nullptr));
 }
 
 int Api_FindFirst(const DllInfo& dll, HANDLE h, LPCSTR wildcard, EntryRecord* record) {
@@ -250,13 +268,17 @@ int Api_CloseArchive(const DllInfo& dll, HANDLE h) {
 BOOL Api_CheckArchive(const DllInfo& dll, LPCSTR path, int mode) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "CheckArchive").c_str(),
              std::string(path ? path : "") + " " + std::to_string(mode));
-    Archive a;
-    if (LoadArchive(dll, path ? path : "", a) != kOk) return FALSE;
-    if (mode < 2) return TRUE;
-    std::vector<uint8_t> content;
-    for (const Entry& e : a.entries)
-        if (a.format->decode(a, e, content) != kOk) return FALSE;
-    return TRUE;
+    return Guarded(
+        [&]() -> BOOL {
+            Archive a;
+            if (LoadArchive(dll, path ? path : "", a) != kOk) return FALSE;
+            if (mode < 2) return TRUE;
+            std::vector<uint8_t> content;
+            for (const Entry& e : a.entries)
+                if (a.format->decode(a, e, content) != kOk) return FALSE;
+            return TRUE;
+        },
+        BOOL(FALSE));
 }
 
 int Api_Command(const DllInfo& dll, LPCSTR line, LPSTR out, DWORD out_size,
@@ -268,7 +290,8 @@ int Api_Command(const DllInfo& dll, LPCSTR line, LPSTR out, DWORD out_size,
     int result = hooks.fail;
     if (result == 0) {
         EntryPacer pacer(hooks);
-        result = body(SplitCommand(text), pacer, report);
+        result =
+            Guarded([&] { return body(SplitCommand(text), pacer, report); }, int(kErrCannotRead));
     }
     if (out && out_size > 0) FillText(out, out_size, report);
     return result;

@@ -167,7 +167,7 @@ int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, size_t* nex
     FinishName(e, dir, file);
     e.packed = packed;
     e.data_offset = data;
-    if (data + packed > size) return kErrBrokenData;
+    if (data > size || packed > size - data) return kErrBrokenData;
     e.data_end = data + packed;
     *next_pos = e.data_end;
     return kOk;
@@ -208,6 +208,8 @@ int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
     } else {
         int dicbit = DicbitOf(e.method);
         if (!dicbit) return kErrNotSupported;
+        // A match of 256 bytes costs at least a bit; a larger claim is a damaged header.
+        if (e.size > e.packed * 2048 + 65536) return kErrBrokenData;
         out.resize(size_t(e.size));
         if (!Lzh_Decode(src, size_t(e.packed), out.data(), out.size(), dicbit))
             return kErrBrokenData;

@@ -100,7 +100,7 @@ private:
     int constant_ = -1;
 };
 
-bool ReadPtLen(BitReader& in, Table& table, int nn, int nbit, int special) {
+bool ReadPtLen(BitReader& in, Table& table, int nn, int nbit, int zero_run_at) {
     int n = int(in.Get(nbit));
     if (n == 0) {
         int c = int(in.Get(nbit));
@@ -119,7 +119,7 @@ bool ReadPtLen(BitReader& in, Table& table, int nn, int nbit, int special) {
             }
         }
         len[i++] = uint8_t(c);
-        if (i == special) {
+        if (i == zero_run_at) {
             int zeros = int(in.Get(2));
             while (zeros-- > 0 && i < nn) len[i++] = 0;
         }
@@ -373,7 +373,7 @@ private:
         });
     }
 
-    void WritePtLen(int nn, int nbit, int special) {
+    void WritePtLen(int nn, int nbit, int zero_run_at) {
         int n = nn;
         while (n > 0 && pt_len_[n - 1] == 0) --n;
         out_.Put(nbit, uint32_t(n));
@@ -385,7 +385,7 @@ private:
             } else {
                 out_.Put(k - 3, (1u << (k - 3)) - 2);
             }
-            if (i == special) {
+            if (i == zero_run_at) {
                 while (i < 6 && pt_len_[i] == 0) ++i;
                 out_.Put(2, uint32_t(i - 3));
             }

@@ -101,7 +101,7 @@ void ParsePax(const uint8_t* p, size_t n, std::string& path) {
         size_t sp = i;
         while (sp < n && p[sp] != ' ') ++sp;
         size_t len = size_t(std::strtoul(std::string(p + i, p + sp).c_str(), nullptr, 10));
-        if (len == 0 || i + len > n) return;
+        if (len == 0 || len > n - i || sp + 1 >= i + len) return;
         std::string rec(p + sp + 1, p + i + len - 1);
         if (rec.compare(0, 5, "path=") == 0) path = rec.substr(5);
         i += len;
@@ -121,7 +121,7 @@ int ParseTar(Archive& a) {
         uint64_t size = Octal(h + 124, 12);
         char type = char(h[156]);
         size_t data = pos + 512;
-        if (data + size > b.size()) return kErrBrokenData;
+        if (size > b.size() - data) return kErrBrokenData;
         pos = data + size_t((size + 511) / 512 * 512);
         if (type == 'L') {
             long_name = Field(&b[data], size_t(size));

@@ -71,8 +71,9 @@ int Parse(Archive& a) {
         if (local + 30 > b.size() || Get32(&b[local]) != 0x04034b50) return kErrBrokenData;
         e.header_offset = local;
         e.data_offset = local + 30 + Get16(&b[local + 26]) + Get16(&b[local + 28]);
+        if (e.data_offset > b.size() || e.packed > b.size() - e.data_offset)
+            return kErrBrokenData;
         e.data_end = e.data_offset + size_t(e.packed);
-        if (e.data_end > b.size()) return kErrBrokenData;
         a.entries.push_back(e);
         p += 46 + name_len + extra + comment;
     }
@@ -86,6 +87,8 @@ int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
     if (e.method == "stored") {
         out.assign(src, src + e.packed);
     } else if (e.method == "deflate") {
+        // Deflate cannot expand more than about 1032 to 1; more is a damaged header.
+        if (e.size > e.packed * 1100 + 1024) return kErrBrokenData;
         out.resize(size_t(e.size));
         z_stream z;
         std::memset(&z, 0, sizeof z);

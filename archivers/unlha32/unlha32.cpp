@@ -6,6 +6,7 @@
 #include "../engine/api.h"
 #include "../engine/commands.h"
 #include "../engine/formats.h"
+#include "../engine/sfx.h"
 #include "../engine/util.h"
 
 using namespace arc;
@@ -127,6 +128,26 @@ int Delete(const ParsedCommand& c, std::string& report) {
     return Lzh_Write(c.archive, items, 5);
 }
 
+// s: the archive becomes a program of the same name with the extension "exe", made of our
+// stub (beside this DLL) and the archive. Without the stub the command fails.
+int SelfExtractor(const ParsedCommand& c) {
+    Archive check;
+    int r = LoadArchive(Info(), c.archive, check);
+    if (r) return r;
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&SelfExtractor), &self);
+    char dll_path[MAX_PATH] = "";
+    GetModuleFileNameA(self, dll_path, sizeof dll_path);
+    std::string stub = dll_path;
+    stub = stub.substr(0, stub.find_last_of('\\') + 1) + kSfxStubName;
+    std::string exe = c.archive;
+    size_t dot = exe.find_last_of('.'), slash = exe.find_last_of("\\/");
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) exe.resize(dot);
+    return Sfx_Write(stub, c.archive, exe + ".exe");
+}
+
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
     ParsedCommand c = ParseCommand(words, true);
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
@@ -144,10 +165,8 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
             return Add(c, verb, pacer, report);
         case 'd':
             return Delete(c, report);
-        // Self-extracting archives are not made by this stand-in: refuse rather than write
-        // something that only looks like one.
         case 's':
-            return kErrNotSupported;
+            return SelfExtractor(c);
         default:
             return kErrCommand;
     }

@@ -18,6 +18,7 @@ const char kDll[] = "zip32.dll";
 // Zip's own error numbers, which the caller maps to its messages.
 enum ZipError {
     kZipOk = 0,
+    kZipMemory = 4,
     kZipLogic = 5,
     kZipInterrupted = 9,
     kZipNothing = 12,
@@ -125,7 +126,11 @@ int WINAPI ZpArchive(int argc, LPSTR zip_name, char** names) {
     if (hooks.fail) return hooks.fail;
     if (!g_ready) return kZipLogic;
     if (!zip_name || !*zip_name || argc < 0) return kZipArgs;
-    return WriteArchive(argc, zip_name, names);
+    try {
+        return WriteArchive(argc, zip_name, names);
+    } catch (...) {
+        return kZipMemory;  // no C++ exception may reach the caller
+    }
 }
 
 }  // extern "C"
