@@ -10,6 +10,7 @@ packages=(
     wine wine64
     xvfb xauth x11-utils imagemagick fonts-noto-cjk locales
     lhasa unzip zip 7zip gzip
+    arj cabextract gcab unar
 )
 
 missing=()

@@ -33,6 +33,10 @@ if [ $everything -eq 1 ]; then
     if ! timeout 300 "$root/tests/interop/check-archivers.sh"; then
         failed+=("check-archivers")
     fi
+    echo "=== archiver interoperability: 7z, ARJ, cabinets"
+    if ! timeout 300 "$root/scripts/check-format-interop.sh"; then
+        failed+=("check-format-interop")
+    fi
 fi
 if [ ${#failed[@]} -ne 0 ]; then
     echo "FAILED: ${failed[*]}"
