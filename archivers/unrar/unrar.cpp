@@ -18,6 +18,7 @@ const char kDll[] = "UNRAR.DLL";
 
 enum : int {
     ERAR_END_ARCHIVE = 10,
+    ERAR_NO_MEMORY = 11,
     ERAR_BAD_DATA = 12,
     ERAR_BAD_ARCHIVE = 13,
     ERAR_UNKNOWN_FORMAT = 14,
@@ -155,11 +156,22 @@ int Extract(RarHandle* h, bool test, const char* dest_path, const char* dest_nam
     return 0;
 }
 
+// Nothing may leave an export as a C++ exception (the caller is C, or another runtime): an
+// allocation failure on a huge entry becomes the interface's own code.
+template <class Fn>
+auto Guarded(Fn&& body, decltype(body()) on_failure) -> decltype(body()) {
+    try {
+        return body();
+    } catch (...) {
+        return on_failure;
+    }
+}
+
 }  // namespace
 
 extern "C" {
 
-HANDLE WINAPI RAROpenArchive(RAROpenArchiveData* data) {
+static HANDLE OpenArchive(RAROpenArchiveData* data) {
     if (!data) return nullptr;
     std::string name = data->ArcName ? data->ArcName : "";
     arc::Stub_Log(kDll, "RAROpenArchive", name + " " + std::to_string(data->OpenMode));
@@ -192,7 +204,7 @@ void WINAPI RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC proc) {
     if (RarHandle* h = Lookup(handle)) h->change_volume = proc;
 }
 
-int WINAPI RARReadHeader(HANDLE handle, RARHeaderData* data) {
+static int ReadHeader(HANDLE handle, RARHeaderData* data) {
     arc::Stub_Log(kDll, "RARReadHeader", PtrText(handle));
     RarHandle* h = Lookup(handle);
     if (!h || !data) return ERAR_UNKNOWN;
@@ -218,7 +230,7 @@ int WINAPI RARReadHeader(HANDLE handle, RARHeaderData* data) {
     return 0;
 }
 
-int WINAPI RARProcessFile(HANDLE handle, int operation, char* dest_path, char* dest_name) {
+static int ProcessFile(HANDLE handle, int operation, char* dest_path, char* dest_name) {
     arc::Stub_Log(kDll, "RARProcessFile", PtrText(handle) + " " + std::to_string(operation));
     RarHandle* h = Lookup(handle);
     if (!h) return ERAR_UNKNOWN;
@@ -241,6 +253,19 @@ int WINAPI RARCloseArchive(HANDLE handle) {
     }
     delete h;
     return 0;
+}
+
+HANDLE WINAPI RAROpenArchive(RAROpenArchiveData* data) {
+    return Guarded([&] { return OpenArchive(data); }, static_cast<HANDLE>(nullptr));
+}
+
+int WINAPI RARReadHeader(HANDLE handle, RARHeaderData* data) {
+    return Guarded([&] { return ReadHeader(handle, data); }, static_cast<int>(ERAR_BAD_DATA));
+}
+
+int WINAPI RARProcessFile(HANDLE handle, int operation, char* dest_path, char* dest_name) {
+    return Guarded([&] { return ProcessFile(handle, operation, dest_path, dest_name); },
+                   static_cast<int>(ERAR_NO_MEMORY));
 }
 
 int WINAPI RARGetDllVersion() {
