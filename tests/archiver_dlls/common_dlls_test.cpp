@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "dll_harness.h"
+#include "bridge.h"
+#include "sevenzip_writer.h"
 #include "simple_container.h"
 
 using testing_support::FileExists;
@@ -144,6 +146,36 @@ TEST(CommonDlls, Cp932NamesFromRealToolsSurviveExtraction) {
             listed = listed || std::string(r.file_name) == "資料\\表示.txt";
         EXPECT_TRUE(listed) << c.fixture;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// An archive image that takes the place of another one of the same size (the same buffer,
+// as when memory is reused) must be parsed anew, not served from what was cached.
+TEST(Bridge, ReusedImageBufferIsParsedAnew) {
+    std::vector<ArcFormat::WriteItem> items(1);
+    items[0].path = "one.txt";
+    items[0].data = AsBytes("first");
+    ArcFormat::Bytes first, second;
+    ArcFormat::SevenZip_Write(items, ArcFormat::SevenZipMethod::Copy, &first);
+    items[0].path = "two.txt";
+    items[0].data = AsBytes("other");
+    ArcFormat::SevenZip_Write(items, ArcFormat::SevenZipMethod::Copy, &second);
+    ASSERT_EQ(first.size(), second.size());
+    arc::Archive archive;
+    archive.bytes.assign(first.begin(), first.end());
+    ASSERT_EQ(0, arc::kSevenZipFormat.parse(archive));
+    const uint8_t* buffer = archive.bytes.data();
+    std::copy(second.begin(), second.end(), archive.bytes.begin());
+    ASSERT_EQ(buffer, archive.bytes.data());
+    ASSERT_EQ(0, arc::kSevenZipFormat.parse(archive));
+    ASSERT_EQ(1u, archive.entries.size());
+    EXPECT_EQ("two.txt", archive.entries[0].name);
+    std::vector<uint8_t> content;
+    ASSERT_EQ(0, arc::kSevenZipFormat.decode(archive, archive.entries[0], content));
+    EXPECT_EQ("other", std::string(content.begin(), content.end()));
 }
 
 }  // namespace

@@ -75,6 +75,9 @@ Reader* CachedReader(ReaderCache<Reader>& cache, const Archive& a, OpenFn open, 
 
 template <class Reader, class OpenFn>
 int Parse(ReaderCache<Reader>& cache, Archive& a, OpenFn open) {
+    // Always a fresh reader here: a new archive image may reuse a freed one's address, and
+    // every image is parsed before anything of it is decoded.
+    cache.reader.reset();
     Status s;
     Reader* r = CachedReader(cache, a, open, &s);
     if (!r) return Bridge_Result(s);
