@@ -57,6 +57,14 @@ inline void KeepForInterop(const std::string& name, const ArcFormat::Bytes& arch
     CreateDirectoryA(tree.c_str(), nullptr);
     for (const auto& item : sources) {
         const std::string path = tree + "\\" + item.path;
+        // Folders on the way first; a '\\' inside a double-byte character is no separator.
+        for (size_t i = tree.size() + 1; i < path.size(); ++i) {
+            if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
+                ++i;
+            } else if (path[i] == '\\') {
+                CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+            }
+        }
         if (item.is_dir) {
             CreateDirectoryA(path.c_str(), nullptr);
         } else {
