@@ -48,7 +48,7 @@ compare() {  # dll prefix command tail archive reference-command...
 for f in doc-top.7z flat-copy.7z sjis-names.7z bcj-setup.7z; do
     compare 7-ZIP32.DLL SevenZip "x " "" "$root/tests/data/$f" 7zz x -y -bd
 done
-for f in doc-top.arj flat-store.arj flat-m3.arj flat-m4.arj mixed-m1.arj mixed-m4.arj sjis-names.arj; do
+for f in doc-top.arj flat-store.arj flat-m2.arj flat-m3.arj flat-m4.arj mixed-m1.arj mixed-m4.arj sjis-names.arj; do
     compare UNARJ32J.DLL Unarj "e " " -sx1 -y1" "$root/tests/data/$f" arj x -y
 done
 for f in flat.cab flat-store.cab sjis-names.cab; do

@@ -32,8 +32,9 @@ TEST_P(ArjFixture, EveryEntryDecodesToArjsCrc) {
 INSTANTIATE_TEST_SUITE_P(
     Methods, ArjFixture,
     testing::Values(ArjCase{"flat-store.arj", "Stored"}, ArjCase{"doc-top.arj", "Method1"},
-                    ArjCase{"mixed-m1.arj", "Method1"}, ArjCase{"flat-m3.arj", "Method3"},
-                    ArjCase{"flat-m4.arj", "Method4"}, ArjCase{"mixed-m4.arj", "Method4"}));
+                    ArjCase{"mixed-m1.arj", "Method1"}, ArjCase{"flat-m2.arj", "Method2"},
+                    ArjCase{"flat-m3.arj", "Method3"}, ArjCase{"flat-m4.arj", "Method4"},
+                    ArjCase{"mixed-m4.arj", "Method4"}));
 
 TEST(ArjReader, EntriesCarryPathsSizesAndContent) {
     ArjReader reader;
