@@ -3,8 +3,9 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="$root/build/wineprefix"
 export WINEDEBUG=-all
-# Japanese locale inside Wine: the ANSI code page is 932. The Linux locale itself need not
-# be installed; bash's complaint about it is silenced.
+# Japanese locale inside Wine: the ANSI code page is 932. For Japanese file names Wine also
+# needs the Linux locale itself (scripts/install-deps.sh generates it); without it bash's
+# complaint is silenced and only ASCII names can be created.
 export LC_ALL=ja_JP.UTF-8 2>/dev/null
 # No Mono or Gecko installer prompts while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
