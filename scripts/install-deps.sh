@@ -8,8 +8,9 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
     googletest
     wine wine64
-    xvfb xauth x11-utils imagemagick fonts-noto-cjk
-    locales
+    xvfb xauth x11-utils imagemagick fonts-noto-cjk locales
+    lhasa unzip zip 7zip gzip
+    arj cabextract gcab unar
 )
 
 missing=()
@@ -18,11 +19,11 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q "${missing[@]}"
+fi

@@ -11,7 +11,9 @@ quarvel_start_display --private
 quarvel_start_wine
 
 bin="$root/build/x86_64/bin"
+everything=1
 if [ $# -gt 0 ]; then
+    everything=0
     programs=("$1")
     shift
 else
@@ -25,6 +27,17 @@ for program in "${programs[@]}"; do
         failed+=("$program")
     fi
 done
+# With no program named, the stand-in archiver DLLs are also checked against the Linux tools.
+if [ $everything -eq 1 ]; then
+    echo "=== archiver interoperability"
+    if ! timeout 300 "$root/tests/interop/check-archivers.sh"; then
+        failed+=("check-archivers")
+    fi
+    echo "=== archiver interoperability: 7z, ARJ, cabinets"
+    if ! timeout 300 "$root/scripts/check-format-interop.sh"; then
+        failed+=("check-format-interop")
+    fi
+fi
 if [ ${#failed[@]} -ne 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1

@@ -1,0 +1,41 @@
+// CAB32.DLL stand-in: Microsoft cabinets through the system's cabinet.dll.
+#include <windows.h>
+
+#include "../formats/bridge/dll_commands.h"
+#include "cab_format.h"
+
+using namespace arc;
+
+namespace {
+
+const DllInfo& Info() {
+    static const DllInfo info = {"CAB32.DLL", "Cab", {&kCabFormat}, true, 100};
+    return info;
+}
+
+// "-x" extracts (with folders; -o, overwrite, is what extraction always does), "-a" creates
+// or adds (-r: recurse into folders; "-mz" MSZIP is the default, "-m0" stores), "-t" tests.
+int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
+    ParsedCommand c = ParseCommand(words, false);
+    if (c.archive.empty()) return kErrCommand;
+    if (c.bad_response) return kErrCannotRead;
+    if (HasSwitch(c, "-x")) return Dll_Extract(Info(), c, pacer, report);
+    if (HasSwitch(c, "-t")) return Dll_Test(Info(), c, report);
+    if (HasSwitch(c, "-a")) {
+        const bool compress = !HasSwitch(c, "-m0");
+        return Dll_Create(
+            Info(), c, HasSwitch(c, "-r"), false,
+            [compress](const std::vector<ArcFormat::WriteItem>& items, ArcFormat::Bytes* out) {
+                return ArcFormat::Cab_Write(items, compress, out);
+            },
+            pacer, report);
+    }
+    // Self-extracting cabinets need an extractor stub this stand-in does not have: refuse
+    // rather than write something that only looks like one.
+    if (HasSwitch(c, "-f")) return kErrNotSupported;
+    return kErrCommand;
+}
+
+}  // namespace
+
+ARCHIVER_COMMON_EXPORTS(Cab, Info, Run)

@@ -1,0 +1,308 @@
+// LHA archives: headers of levels 0, 1 and 2; methods -lh0-, -lh5-, -lh6-, -lh7- and
+// folder entries (-lhd-). New entries get level-2 headers.
+#include <cstring>
+
+#include "formats.h"
+#include "lzh_codec.h"
+#include "util.h"
+
+namespace arc {
+
+namespace {
+
+int OsType(uint8_t id) {
+    switch (id) {
+        case 'M':
+            return 0;
+        case 'U':
+            return 2;
+        case 'm':
+            return 4;
+        case '2':
+            return 5;
+        case '9':
+            return 11;
+        case 'K':
+            return 12;
+        case '3':
+            return 13;
+        case 'H':
+            return 14;
+        case 'C':
+            return 15;
+        case 'F':
+            return 16;
+        case 'R':
+            return 17;
+        case 'W':
+            return 18;
+        case 'w':
+            return 19;
+        default:
+            return 10;
+    }
+}
+
+// Level 0 and 1 names use '\' (or 0xFF) between folders; we keep '/' internally.
+std::string NameFromStored(const uint8_t* p, size_t n) {
+    std::string s(reinterpret_cast<const char*>(p), n);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) == 0xFF) c = '/';
+    return ToSlash(s);
+}
+
+void ApplyExtension(Entry& e, std::string& dir, std::string& file, const uint8_t* p, size_t n,
+                    uint8_t type) {
+    switch (type) {
+        case 0x01:
+            file = NameFromStored(p, n);
+            break;
+        case 0x02:
+            dir = NameFromStored(p, n);
+            break;
+        case 0x40:
+            if (n >= 2) e.attr = Get16(p);
+            break;
+        case 0x41:
+            if (n >= 16) {
+                FILETIME ft;
+                ft.dwLowDateTime = Get32(p + 8);
+                ft.dwHighDateTime = Get32(p + 12);
+                e.mtime = UnixFromFileTime(ft);
+            }
+            break;
+        case 0x54:
+            if (n >= 4) e.mtime = Get32(p);
+            break;
+        default:
+            break;
+    }
+}
+
+void FinishName(Entry& e, const std::string& dir, const std::string& file) {
+    std::string name = dir;
+    if (!name.empty() && name.back() != '/' && !file.empty()) name += '/';
+    name += file;
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    e.name = name;
+}
+
+// Walks the extension headers that start at `p` with the size `next`; returns the total
+// size, or -1 when they run past `end`.
+long WalkExtensions(const std::vector<uint8_t>& b, size_t p, size_t end, unsigned next, Entry& e,
+                    std::string& dir, std::string& file, size_t* crc_at) {
+    long total = 0;
+    while (next != 0) {
+        if (next < 3 || p + next > end) return -1;
+        uint8_t type = b[p];
+        if (type == 0x00 && crc_at) *crc_at = p + 1;
+        ApplyExtension(e, dir, file, &b[p + 1], next - 3, type);
+        total += long(next);
+        unsigned following = Get16(&b[p + next - 2]);
+        p += next;
+        next = following;
+    }
+    return total;
+}
+
+int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, size_t* next_pos) {
+    size_t size = b.size();
+    if (pos + 22 > size) return kErrBrokenData;
+    const uint8_t* h = &b[pos];
+    e = Entry();
+    e.header_offset = pos;
+    e.method.assign(reinterpret_cast<const char*>(h + 2), 5);
+    uint32_t packed = Get32(h + 7);
+    e.size = Get32(h + 11);
+    int level = h[20];
+    std::string dir, file;
+    size_t data;
+    if (level == 0 || level == 1) {
+        size_t hsize = h[0];
+        if (pos + 2 + hsize > size || hsize < 22) return kErrBrokenData;
+        unsigned sum = 0;
+        for (size_t i = 2; i < 2 + hsize; ++i) sum += h[i];
+        if ((sum & 0xFF) != h[1]) return kErrHeaderCrc;
+        e.dos_time = Get16(h + 15);
+        e.dos_date = Get16(h + 17);
+        e.mtime = UnixFromDos(e.dos_date, e.dos_time);
+        e.attr = h[19];
+        size_t name_len = h[21];
+        if (22 + name_len > 2 + hsize) return kErrBrokenData;
+        file = NameFromStored(h + 22, name_len);
+        size_t after = 22 + name_len;
+        if (after + 2 <= 2 + hsize) e.crc = Get16(h + after);
+        if (after + 3 <= 2 + hsize) e.os_type = OsType(h[after + 2]);
+        data = pos + 2 + hsize;
+        if (level == 1) {
+            e.attr = 0x20;
+            unsigned next = Get16(h + hsize);
+            long ext = WalkExtensions(b, data, size, next, e, dir, file, nullptr);
+            if (ext < 0 || uint32_t(ext) > packed) return kErrBrokenData;
+            data += size_t(ext);
+            packed -= uint32_t(ext);
+        }
+    } else if (level == 2) {
+        size_t hsize = Get16(h);
+        if (pos + hsize > size || hsize < 26) return kErrBrokenData;
+        e.mtime = Get32(h + 15);
+        e.crc = Get16(h + 21);
+        e.os_type = OsType(h[23]);
+        size_t crc_at = 0;
+        if (WalkExtensions(b, pos + 26, pos + hsize, Get16(h + 24), e, dir, file, &crc_at) < 0)
+            return kErrBrokenData;
+        if (crc_at) {
+            std::vector<uint8_t> copy(b.begin() + long(pos), b.begin() + long(pos + hsize));
+            uint16_t stored = Get16(&copy[crc_at - pos]);
+            copy[crc_at - pos] = copy[crc_at - pos + 1] = 0;
+            if (Crc16(copy.data(), copy.size()) != stored) return kErrHeaderCrc;
+        }
+        data = pos + hsize;
+    } else {
+        return kErrNotSupported;
+    }
+    if (e.dos_date == 0) DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+    e.is_dir = e.method == "-lhd-";
+    if (e.is_dir) e.attr |= FILE_ATTRIBUTE_DIRECTORY;
+    FinishName(e, dir, file);
+    e.packed = packed;
+    e.data_offset = data;
+    if (data > size || packed > size - data) return kErrBrokenData;
+    e.data_end = data + packed;
+    *next_pos = e.data_end;
+    return kOk;
+}
+
+bool Sniff(const Archive& a) {
+    const auto& b = a.bytes;
+    return b.size() >= 21 && b[2] == '-' && b[3] == 'l' && b[6] == '-';
+}
+
+int Parse(Archive& a) {
+    size_t pos = 0;
+    while (pos < a.bytes.size() && a.bytes[pos] != 0) {
+        Entry e;
+        size_t next = 0;
+        int r = ParseHeader(a.bytes, pos, e, &next);
+        if (r) return r;
+        a.entries.push_back(e);
+        pos = next;
+    }
+    return a.entries.empty() && a.bytes.size() > 1 ? kErrNotArchive : kOk;
+}
+
+int DicbitOf(const std::string& method) {
+    if (method == "-lh5-") return 13;
+    if (method == "-lh6-") return 15;
+    if (method == "-lh7-") return 16;
+    return 0;
+}
+
+int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    out.clear();
+    if (e.is_dir) return kOk;
+    const uint8_t* src = a.bytes.data() + e.data_offset;
+    if (e.method == "-lh0-") {
+        if (e.packed != e.size) return kErrBrokenData;
+        out.assign(src, src + e.packed);
+    } else {
+        int dicbit = DicbitOf(e.method);
+        if (!dicbit) return kErrNotSupported;
+        // A match of 256 bytes costs at least a bit; a larger claim is a damaged header.
+        if (e.size > e.packed * 2048 + 65536) return kErrBrokenData;
+        out.resize(size_t(e.size));
+        if (!Lzh_Decode(src, size_t(e.packed), out.data(), out.size(), dicbit))
+            return kErrBrokenData;
+    }
+    return Crc16(out.data(), out.size()) == e.crc ? kOk : kErrFileCrc;
+}
+
+void PutExtension(std::vector<uint8_t>& h, uint8_t type, const std::string& data) {
+    Put16(h, unsigned(data.size() + 3));
+    h.push_back(type);
+    h.insert(h.end(), data.begin(), data.end());
+}
+
+std::vector<uint8_t> Level2Header(const Source& s, const char* method, uint32_t packed,
+                                  uint16_t crc) {
+    std::vector<uint8_t> h;
+    Put16(h, 0);
+    h.insert(h.end(), method, method + 5);
+    Put32(h, packed);
+    Put32(h, uint32_t(s.size));
+    Put32(h, s.mtime);
+    h.push_back(0x20);
+    h.push_back(2);
+    Put16(h, crc);
+    h.push_back('M');
+    std::vector<std::string> parts = SplitPath(s.name);
+    std::string file = s.is_dir || parts.empty() ? "" : parts.back();
+    std::string dir;
+    for (size_t i = 0; i + (s.is_dir ? 0 : 1) < parts.size(); ++i) dir += parts[i] + '\xFF';
+    size_t crc_at = h.size() + 3;
+    PutExtension(h, 0x00, std::string(2, '\0'));
+    PutExtension(h, 0x01, file);
+    if (!dir.empty()) PutExtension(h, 0x02, dir);
+    std::string attr(2, '\0');
+    attr[0] = char(s.attr & 0xFF);
+    attr[1] = char((s.attr >> 8) & 0xFF);
+    PutExtension(h, 0x40, attr);
+    Put16(h, 0);
+    // A size whose low byte is zero would read as the end-of-archive mark.
+    if ((h.size() & 0xFF) == 0) h.push_back(0);
+    h[0] = uint8_t(h.size());
+    h[1] = uint8_t(h.size() >> 8);
+    uint16_t hcrc = Crc16(h.data(), h.size());
+    h[crc_at] = uint8_t(hcrc);
+    h[crc_at + 1] = uint8_t(hcrc >> 8);
+    return h;
+}
+
+int AppendSource(std::vector<uint8_t>& out, const Source& s, int method) {
+    if (s.is_dir) {
+        std::vector<uint8_t> h = Level2Header(s, "-lhd-", 0, 0);
+        out.insert(out.end(), h.begin(), h.end());
+        return kOk;
+    }
+    std::vector<uint8_t> data;
+    if (!ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+    Source sized = s;
+    sized.size = data.size();
+    uint16_t crc = Crc16(data.data(), data.size());
+    std::vector<uint8_t> packed;
+    const char* name = "-lh0-";
+    if (method != 0 && !data.empty()) {
+        packed = Lzh_Encode(data.data(), data.size(), method == 7 ? 16 : 13);
+        name = method == 7 ? "-lh7-" : "-lh5-";
+    }
+    if (method == 0 || data.empty() || packed.size() >= data.size()) {
+        packed = data;
+        name = "-lh0-";
+    }
+    std::vector<uint8_t> h = Level2Header(sized, name, uint32_t(packed.size()), crc);
+    out.insert(out.end(), h.begin(), h.end());
+    out.insert(out.end(), packed.begin(), packed.end());
+    return kOk;
+}
+
+}  // namespace
+
+const Format kLzhFormat = {"lzh", Sniff, Parse, Decode};
+
+int Lzh_Write(const std::string& path, const std::vector<LzhItem>& items, int method) {
+    std::vector<uint8_t> out;
+    for (const LzhItem& item : items) {
+        if (item.kept) {
+            const auto& b = item.from->bytes;
+            out.insert(out.end(), b.begin() + long(item.kept->header_offset),
+                       b.begin() + long(item.kept->data_end));
+            continue;
+        }
+        int r = AppendSource(out, item.source, method);
+        if (r) return r;
+    }
+    out.push_back(0);
+    return WriteWholeFile(path, out.data(), out.size()) ? kOk : kErrCannotCreate;
+}
+
+}  // namespace arc

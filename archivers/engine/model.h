@@ -1,0 +1,76 @@
+#pragma once
+// The archive model shared by every stand-in DLL: an archive is read whole into memory,
+// parsed into entries, and each entry's content is decoded on demand by its format.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace arc {
+
+// Result codes of the common DLL family. The program tells 0x8020 and 0x8029 apart; the rest
+// are only shown to the user, so they only need to be distinct and stable.
+enum Result : int {
+    kOk = 0,
+    kErrFileCrc = 0x800C,
+    kErrCommand = 0x8012,
+    kErrCannotCreate = 0x8013,
+    kErrCannotRead = 0x8014,
+    kErrHeaderCrc = 0x8016,
+    kErrBrokenData = 0x8017,
+    kErrNotArchive = 0x8019,
+    kErrUserCancel = 0x8020,
+    kErrNotSupported = 0x8023,
+    kErrNoFiles = 0x8025,
+    kErrArchiveNotFound = 0x8029,
+};
+
+struct Entry {
+    std::string name;  // CP932 bytes as stored, '/' between components, no trailing '/'
+    bool is_dir = false;
+    uint64_t size = 0;
+    uint64_t packed = 0;
+    uint32_t crc = 0;       // the format's own check value (CRC-16 for LHA, CRC-32 otherwise)
+    uint32_t mtime = 0;     // seconds since 1970, UTC
+    uint16_t dos_date = 0;  // local time, MS-DOS packed
+    uint16_t dos_time = 0;
+    uint32_t attr = 0;         // MS-DOS attribute bits
+    int os_type = 0;           // index into the listing's table of OS names
+    std::string method;        // "-lh5-", "deflate", ...
+    size_t header_offset = 0;  // where the entry starts in Archive::bytes (raw copy on update)
+    size_t data_offset = 0;
+    size_t data_end = 0;  // end of the packed data; also the end of the raw entry
+};
+
+struct Format;
+
+struct Archive {
+    std::string path;
+    std::vector<uint8_t> bytes;  // the file, or the decompressed stream for gzip
+    std::vector<Entry> entries;
+    const Format* format = nullptr;
+    uint64_t file_size = 0;  // size of the archive file itself
+    std::string kind;        // what the TAR family found: "tar", "tar.gz", "gz"
+};
+
+// One readable format. `parse` fills the entries from `bytes`; `decode` yields an entry's
+// content, checked against its CRC.
+struct Format {
+    const char* name;
+    bool (*sniff)(const Archive& archive);
+    int (*parse)(Archive& archive);
+    int (*decode)(const Archive& archive, const Entry& entry, std::vector<uint8_t>& out);
+};
+
+// A file or folder on disk that a writer stores.
+struct Source {
+    std::string disk_path;  // as Win32 accepts it (relative to the current folder or absolute)
+    std::string name;       // the name to store, '/' between components
+    bool is_dir = false;
+    uint64_t size = 0;
+    uint32_t mtime = 0;
+    uint32_t attr = 0;
+};
+
+}  // namespace arc

@@ -1,0 +1,307 @@
+// The TAR family: ustar and GNU tar, plain or gzip-compressed, and a lone gzip member.
+// bzip2, compress (.Z/.taz) and .deb are recognised and refused as not supported.
+#include <zlib.h>
+
+#include <cstring>
+
+#include "formats.h"
+#include "util.h"
+
+namespace arc {
+
+namespace {
+
+bool IsGzip(const std::vector<uint8_t>& b) {
+    return b.size() >= 18 && b[0] == 0x1F && b[1] == 0x8B && b[2] == 8;
+}
+
+bool IsRefused(const std::vector<uint8_t>& b) {
+    if (b.size() >= 3 && b[0] == 'B' && b[1] == 'Z' && b[2] == 'h') return true;  // bzip2
+    if (b.size() >= 2 && b[0] == 0x1F && b[1] == 0x9D) return true;               // compress
+    return b.size() >= 8 && std::memcmp(b.data(), "!<arch>\n", 8) == 0;           // .deb
+}
+
+uint64_t Octal(const uint8_t* p, size_t n) {
+    if (p[0] & 0x80) {  // GNU base-256 for large values
+        uint64_t v = p[0] & 0x7F;
+        for (size_t i = 1; i < n; ++i) v = (v << 8) | p[i];
+        return v;
+    }
+    uint64_t v = 0;
+    size_t i = 0;
+    while (i < n && (p[i] == ' ' || p[i] == 0)) ++i;
+    for (; i < n && p[i] >= '0' && p[i] <= '7'; ++i) v = v * 8 + (p[i] - '0');
+    return v;
+}
+
+bool ChecksumOk(const uint8_t* h) {
+    unsigned sum = 0;
+    for (int i = 0; i < 512; ++i) sum += (i >= 148 && i < 156) ? ' ' : h[i];
+    return Octal(h + 148, 8) == sum;
+}
+
+bool IsTar(const std::vector<uint8_t>& b) {
+    return b.size() >= 512 && ChecksumOk(b.data());
+}
+
+std::string Field(const uint8_t* p, size_t n) {
+    size_t len = 0;
+    while (len < n && p[len]) ++len;
+    return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+bool Gunzip(const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (inflateInit2(&z, 15 + 16) != Z_OK) return false;
+    z.next_in = const_cast<Bytef*>(in.data());
+    z.avail_in = uInt(in.size());
+    std::vector<uint8_t> chunk(1 << 20);
+    bool ok = true;
+    for (;;) {
+        z.next_out = chunk.data();
+        z.avail_out = uInt(chunk.size());
+        int r = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - z.avail_out));
+        if (r == Z_STREAM_END) {
+            // Concatenated members form one stream, as gzip itself reads them.
+            if (z.avail_in >= 2 && z.next_in[0] == 0x1F && z.next_in[1] == 0x8B) {
+                inflateReset(&z);
+                continue;
+            }
+            break;
+        }
+        if (r != Z_OK) {
+            ok = false;
+            break;
+        }
+    }
+    inflateEnd(&z);
+    return ok;
+}
+
+// The name stored in a gzip header, or the archive's name without its extension.
+std::string GzipMemberName(const std::vector<uint8_t>& b, const std::string& archive_path) {
+    unsigned flags = b[3];
+    size_t p = 10;
+    if ((flags & 4) && p + 2 <= b.size()) p += 2 + Get16(&b[p]);
+    if ((flags & 8) && p < b.size()) {
+        std::string name;
+        while (p < b.size() && b[p]) name += char(b[p++]);
+        if (!name.empty()) return LastComponent(ToSlash(name));
+    }
+    std::string base = LastComponent(ToSlash(archive_path));
+    size_t dot = base.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? base + ".out" : base.substr(0, dot);
+}
+
+void ParsePax(const uint8_t* p, size_t n, std::string& path) {
+    size_t i = 0;
+    while (i < n) {
+        size_t sp = i;
+        while (sp < n && p[sp] != ' ') ++sp;
+        size_t len = size_t(std::strtoul(std::string(p + i, p + sp).c_str(), nullptr, 10));
+        if (len == 0 || len > n - i || sp + 1 >= i + len) return;
+        std::string rec(p + sp + 1, p + i + len - 1);
+        if (rec.compare(0, 5, "path=") == 0) path = rec.substr(5);
+        i += len;
+    }
+}
+
+int ParseTar(Archive& a) {
+    const auto& b = a.bytes;
+    size_t pos = 0;
+    std::string long_name, pax_path;
+    while (pos + 512 <= b.size()) {
+        const uint8_t* h = &b[pos];
+        bool zero = true;
+        for (int i = 0; i < 512 && zero; ++i) zero = h[i] == 0;
+        if (zero) break;
+        if (!ChecksumOk(h)) return a.entries.empty() ? kErrNotArchive : kErrHeaderCrc;
+        uint64_t size = Octal(h + 124, 12);
+        char type = char(h[156]);
+        size_t data = pos + 512;
+        if (size > b.size() - data) return kErrBrokenData;
+        pos = data + size_t((size + 511) / 512 * 512);
+        if (type == 'L') {
+            long_name = Field(&b[data], size_t(size));
+            continue;
+        }
+        if (type == 'x') {
+            ParsePax(&b[data], size_t(size), pax_path);
+            continue;
+        }
+        if (type == 'g' || type == '1' || type == '2' || type == 'K') {
+            long_name.clear();
+            pax_path.clear();
+            continue;
+        }
+        Entry e;
+        std::string name = Field(h, 100);
+        if (std::memcmp(h + 257, "ustar", 5) == 0 && h[345])
+            name = Field(h + 345, 155) + "/" + name;
+        if (!pax_path.empty()) name = pax_path;
+        if (!long_name.empty()) name = long_name;
+        long_name.clear();
+        pax_path.clear();
+        e.is_dir = type == '5' || (!name.empty() && name.back() == '/');
+        while (name.size() > 1 && name.back() == '/') name.pop_back();
+        e.name = name;
+        e.size = e.is_dir ? 0 : size;
+        e.mtime = uint32_t(Octal(h + 136, 12));
+        DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+        uint64_t mode = Octal(h + 100, 8);
+        e.attr = (e.is_dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) |
+                 ((mode & 0200) ? 0 : FILE_ATTRIBUTE_READONLY);
+        e.os_type = 2;
+        e.header_offset = pos;
+        e.data_offset = data;
+        e.data_end = data + size_t(e.size);
+        e.crc = Crc32(&b[data], size_t(e.size));
+        e.method = a.kind == "tar" ? "tar" : "tar.gz";
+        e.packed = e.size;
+        a.entries.push_back(e);
+    }
+    return kOk;
+}
+
+bool Sniff(const Archive& a) {
+    return IsGzip(a.bytes) || IsRefused(a.bytes) || IsTar(a.bytes);
+}
+
+int Parse(Archive& a) {
+    if (IsRefused(a.bytes)) return kErrNotSupported;
+    if (!IsGzip(a.bytes)) {
+        a.kind = "tar";
+        return IsTar(a.bytes) ? ParseTar(a) : kErrNotArchive;
+    }
+    std::vector<uint8_t> plain;
+    if (!Gunzip(a.bytes, plain)) return kErrBrokenData;
+    std::string member = GzipMemberName(a.bytes, a.path);
+    uint32_t mtime = Get32(&a.bytes[4]);
+    a.bytes.swap(plain);
+    uint64_t packed_total = a.file_size, plain_total = a.bytes.size();
+    if (IsTar(a.bytes)) {
+        a.kind = "tar.gz";
+        int r = ParseTar(a);
+        // Compressed sizes are not known per member; share the compressed size out.
+        for (Entry& e : a.entries) e.packed = plain_total ? e.size * packed_total / plain_total : 0;
+        return r;
+    }
+    a.kind = "gz";
+    Entry e;
+    e.name = member;
+    e.size = a.bytes.size();
+    e.packed = packed_total;
+    e.mtime = mtime;
+    DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+    e.attr = FILE_ATTRIBUTE_ARCHIVE;
+    e.os_type = 0;
+    e.method = "gzip";
+    e.data_offset = 0;
+    e.data_end = a.bytes.size();
+    e.crc = Crc32(a.bytes.data(), a.bytes.size());
+    a.entries.push_back(e);
+    return kOk;
+}
+
+int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    out.assign(a.bytes.begin() + long(e.data_offset), a.bytes.begin() + long(e.data_end));
+    return kOk;
+}
+
+void PutOctal(uint8_t* p, size_t n, uint64_t v) {
+    std::string digits(n - 1, '0');
+    for (size_t i = n - 1; i-- > 0; v >>= 3) digits[i] = char('0' + (v & 7));
+    std::memcpy(p, digits.data(), n - 1);
+    p[n - 1] = 0;
+}
+
+void PutHeader(std::vector<uint8_t>& out, const std::string& name, const std::string& prefix,
+               char type, uint64_t size, uint32_t mtime, unsigned mode) {
+    uint8_t h[512] = {0};
+    std::memcpy(h, name.data(), std::min<size_t>(name.size(), 100));
+    PutOctal(h + 100, 8, mode);
+    PutOctal(h + 108, 8, 0);
+    PutOctal(h + 116, 8, 0);
+    PutOctal(h + 124, 12, size);
+    PutOctal(h + 136, 12, mtime);
+    h[156] = uint8_t(type);
+    std::memcpy(h + 257, "ustar", 6);
+    std::memcpy(h + 263, "00", 2);
+    std::memcpy(h + 345, prefix.data(), std::min<size_t>(prefix.size(), 155));
+    std::memset(h + 148, ' ', 8);
+    unsigned sum = 0;
+    for (uint8_t c : h) sum += c;
+    PutOctal(h + 148, 7, sum);
+    h[155] = ' ';
+    out.insert(out.end(), h, h + 512);
+}
+
+void PutData(std::vector<uint8_t>& out, const uint8_t* data, size_t n) {
+    out.insert(out.end(), data, data + n);
+    out.resize(out.size() + (512 - n % 512) % 512, 0);
+}
+
+bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std::string& name,
+            uint32_t mtime) {
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    gz_header header;
+    std::memset(&header, 0, sizeof header);
+    std::string stored = name;
+    header.name = name.empty() ? Z_NULL : reinterpret_cast<Bytef*>(&stored[0]);
+    header.time = mtime;
+    header.os = 0;  // FAT file system
+    deflateSetHeader(&z, &header);
+    std::vector<uint8_t> out(deflateBound(&z, uLong(data.size())) + name.size() + 64);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = uInt(data.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    int r = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return r == Z_STREAM_END && WriteWholeFile(path, out.data(), out.size());
+}
+
+}  // namespace
+
+const Format kTarFormat = {"tar", Sniff, Parse, Decode};
+
+int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool gzip) {
+    std::vector<uint8_t> out;
+    for (const Source& s : sources) {
+        std::vector<uint8_t> data;
+        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        std::string name = s.name + (s.is_dir ? "/" : ""), prefix;
+        if (name.size() > 100) {
+            // ustar splits at a '/' into prefix and name; failing that, a GNU long name.
+            size_t cut = name.find('/', name.size() > 101 ? name.size() - 101 : 0);
+            if (cut != std::string::npos && cut <= 155 && name.size() - cut - 1 <= 100 && cut > 0) {
+                prefix = name.substr(0, cut);
+                name = name.substr(cut + 1);
+            } else {
+                std::string longname = name + '\0';
+                PutHeader(out, "././@LongLink", "", 'L', longname.size(), 0, 0644);
+                PutData(out, reinterpret_cast<const uint8_t*>(longname.data()), longname.size());
+            }
+        }
+        unsigned mode = s.is_dir ? 0755 : (s.attr & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
+        PutHeader(out, name, prefix, s.is_dir ? '5' : '0', data.size(), s.mtime, mode);
+        PutData(out, data.data(), data.size());
+    }
+    out.resize(out.size() + 1024, 0);
+    out.resize((out.size() + 10239) / 10240 * 10240, 0);
+    if (!gzip) return WriteWholeFile(path, out.data(), out.size()) ? kOk : kErrCannotCreate;
+    return GzipTo(path, out, "", 0) ? kOk : kErrCannotCreate;
+}
+
+int Gz_Write(const std::string& path, const Source& source) {
+    std::vector<uint8_t> data;
+    if (source.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
+    return GzipTo(path, data, LastComponent(source.name), source.mtime) ? kOk : kErrCannotCreate;
+}
+
+}  // namespace arc

@@ -1,0 +1,240 @@
+#include "util.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace arc {
+
+bool IsLead(unsigned char c) {
+    return IsDBCSLeadByte(c) != 0;
+}
+
+static std::string MapSeparator(const std::string& path, char from, char to) {
+    std::string out = path;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (IsLead(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
+            ++i;
+        } else if (out[i] == from) {
+            out[i] = to;
+        }
+    }
+    return out;
+}
+
+std::string ToSlash(const std::string& path) {
+    return MapSeparator(path, '\\', '/');
+}
+// '/' never occurs as a trail byte, so the plain replacement is safe in this direction too;
+// the walk is the same for symmetry.
+std::string ToBackslash(const std::string& path) {
+    return MapSeparator(path, '/', '\\');
+}
+
+std::vector<std::string> SplitPath(const std::string& slashed) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : slashed) {
+        if (c == '/') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+std::string LastComponent(const std::string& slashed) {
+    size_t cut = slashed.find_last_of('/');
+    return cut == std::string::npos ? slashed : slashed.substr(cut + 1);
+}
+
+bool HasWildcard(const std::string& text) {
+    return text.find_first_of("*?") != std::string::npos;
+}
+
+static bool Match(const char* p, const char* t) {
+    while (*p) {
+        if (*p == '*') {
+            while (*p == '*') ++p;
+            if (!*p) return true;
+            for (const char* s = t;;) {
+                if (Match(p, s)) return true;
+                if (!*s) return false;
+                s += (IsLead(static_cast<unsigned char>(*s)) && s[1]) ? 2 : 1;
+            }
+        }
+        if (!*t) return false;
+        bool lead = IsLead(static_cast<unsigned char>(*t)) && t[1];
+        if (*p == '?') {
+            t += lead ? 2 : 1;
+            ++p;
+            continue;
+        }
+        if (lead) {
+            if (p[0] != t[0] || p[1] != t[1]) return false;
+            p += 2;
+            t += 2;
+            continue;
+        }
+        if (std::tolower(static_cast<unsigned char>(*p)) !=
+            std::tolower(static_cast<unsigned char>(*t)))
+            return false;
+        ++p;
+        ++t;
+    }
+    return !*t;
+}
+
+bool WildMatch(const std::string& pattern, const std::string& text) {
+    if (Match(pattern.c_str(), text.c_str())) return true;
+    // As on MS-DOS, "name.*" also matches a name without any extension ("*.*" matches all).
+    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+        text.find('.') == std::string::npos)
+        return Match(pattern.substr(0, pattern.size() - 2).c_str(), text.c_str());
+    return false;
+}
+
+static const uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+
+uint32_t UnixFromFileTime(const FILETIME& ft) {
+    uint64_t v = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    if (v < kUnixEpochAsFileTime) return 0;
+    return uint32_t((v - kUnixEpochAsFileTime) / 10000000ULL);
+}
+
+FILETIME FileTimeFromUnix(uint32_t t) {
+    uint64_t v = uint64_t(t) * 10000000ULL + kUnixEpochAsFileTime;
+    FILETIME ft;
+    ft.dwLowDateTime = DWORD(v);
+    ft.dwHighDateTime = DWORD(v >> 32);
+    return ft;
+}
+
+void DosFromUnix(uint32_t t, uint16_t* date, uint16_t* time) {
+    FILETIME utc = FileTimeFromUnix(t), local;
+    WORD d = 0x21, tm = 0;  // 1980-01-01 when the time cannot be expressed
+    if (FileTimeToLocalFileTime(&utc, &local)) FileTimeToDosDateTime(&local, &d, &tm);
+    *date = d;
+    *time = tm;
+}
+
+uint32_t UnixFromDos(uint16_t date, uint16_t time) {
+    FILETIME local, utc;
+    if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc))
+        return 0;
+    return UnixFromFileTime(utc);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 31);
+    if (ok) {
+        out.resize(size_t(size.QuadPart));
+        size_t done = 0;
+        while (ok && done < out.size()) {
+            DWORD got = 0;
+            DWORD want = DWORD(std::min<size_t>(out.size() - done, 1 << 24));
+            ok = ReadFile(h, out.data() + done, want, &got, nullptr) && got > 0;
+            done += got;
+        }
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t n) {
+    // A read-only file left by an earlier extraction must not stop an overwrite.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < n) {
+        DWORD put = 0;
+        DWORD want = DWORD(std::min<size_t>(n - done, 1 << 24));
+        ok = WriteFile(h, data + done, want, &put, nullptr) && put == want;
+        done += put;
+    }
+    return CloseHandle(h) && ok;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirs(const std::string& folder) {
+    if (folder.empty() || IsFolder(folder)) return true;
+    std::string walked;
+    for (size_t i = 0; i <= folder.size(); ++i) {
+        bool end = i == folder.size();
+        if (!end && IsLead(static_cast<unsigned char>(folder[i])) && i + 1 < folder.size()) {
+            walked += folder[i];
+            walked += folder[++i];
+            continue;
+        }
+        if (end || folder[i] == '\\' || folder[i] == '/') {
+            bool is_drive = walked.size() == 2 && walked[1] == ':';
+            if (!walked.empty() && !is_drive && walked != "." && walked != ".." &&
+                !IsFolder(walked) && !CreateDirectoryA(walked.c_str(), nullptr))
+                return false;
+        }
+        if (!end) walked += folder[i];
+    }
+    return IsFolder(folder);
+}
+
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return (n > 0 && n < sizeof full) ? std::string(full, n) : path;
+}
+
+void SetTimes(const std::string& path, uint32_t mtime, bool folder) {
+    HANDLE h =
+        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    FILETIME ft = FileTimeFromUnix(mtime);
+    SetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+}
+
+uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc) {
+    static uint16_t table[256];
+    static bool ready = false;
+    if (!ready) {
+        for (unsigned i = 0; i < 256; ++i) {
+            unsigned r = i;
+            for (int k = 0; k < 8; ++k) r = (r & 1) ? (r >> 1) ^ 0xA001 : r >> 1;
+            table[i] = uint16_t(r);
+        }
+        ready = true;
+    }
+    for (size_t i = 0; i < n; ++i) crc = uint16_t(table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8));
+    return crc;
+}
+
+uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc) {
+    while (n > 0) {
+        uInt chunk = uInt(std::min<size_t>(n, 1u << 30));
+        crc = uint32_t(crc32(crc, data, chunk));
+        data += chunk;
+        n -= chunk;
+    }
+    return crc;
+}
+
+}  // namespace arc

@@ -1,0 +1,52 @@
+#pragma once
+// Small helpers of the engine: CP932-aware path text, DOS times, whole-file I/O, CRCs.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model.h"
+
+namespace arc {
+
+bool IsLead(unsigned char c);
+// '\' to '/', leaving trail bytes of double-byte characters alone.
+std::string ToSlash(const std::string& path);
+std::string ToBackslash(const std::string& path);
+std::vector<std::string> SplitPath(const std::string& slashed);  // by '/'
+std::string LastComponent(const std::string& slashed);
+bool HasWildcard(const std::string& text);
+// DOS-style wildcard match ('*', '?'), ASCII case-insensitive, byte-wise but double-byte aware.
+bool WildMatch(const std::string& pattern, const std::string& text);
+
+uint32_t UnixFromFileTime(const FILETIME& ft);
+FILETIME FileTimeFromUnix(uint32_t t);
+void DosFromUnix(uint32_t t, uint16_t* date, uint16_t* time);  // in local time
+uint32_t UnixFromDos(uint16_t date, uint16_t time);            // from local time
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t n);
+bool MakeDirs(const std::string& folder);  // with all missing parents
+bool FileExists(const std::string& path);
+bool IsFolder(const std::string& path);
+std::string FullPath(const std::string& path);
+void SetTimes(const std::string& path, uint32_t mtime, bool folder);
+
+uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc = 0);
+uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0);
+
+inline uint16_t Get16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+inline uint32_t Get32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+inline void Put16(std::vector<uint8_t>& v, unsigned x) {
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+}
+inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
+    Put16(v, x & 0xFFFF);
+    Put16(v, x >> 16);
+}
+
+}  // namespace arc

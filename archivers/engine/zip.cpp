@@ -1,0 +1,188 @@
+// ZIP archives: stored and deflated entries read through the central directory; new
+// archives are deflated with MS-DOS times and attributes. Names are CP932 bytes as stored;
+// names flagged as UTF-8 are turned into the ANSI code page.
+#include <zlib.h>
+
+#include <cstring>
+
+#include "formats.h"
+#include "util.h"
+
+namespace arc {
+
+namespace {
+
+std::string Utf8ToAnsi(const std::string& s) {
+    int wn = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
+    if (wn <= 0) return s;
+    std::wstring w(size_t(wn), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), &w[0], wn);
+    int an = WideCharToMultiByte(CP_ACP, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
+    std::string a(size_t(an), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), wn, &a[0], an, nullptr, nullptr);
+    return a;
+}
+
+bool Sniff(const Archive& a) {
+    return a.bytes.size() >= 4 && a.bytes[0] == 'P' && a.bytes[1] == 'K' &&
+           (a.bytes[2] == 3 || a.bytes[2] == 5);
+}
+
+int Parse(Archive& a) {
+    const auto& b = a.bytes;
+    if (b.size() < 22) return kErrNotArchive;
+    size_t eocd = std::string::npos;
+    size_t lowest = b.size() > 22 + 65535 ? b.size() - 22 - 65535 : 0;
+    for (size_t p = b.size() - 22 + 1; p-- > lowest;) {
+        if (Get32(&b[p]) == 0x06054b50) {
+            eocd = p;
+            break;
+        }
+    }
+    if (eocd == std::string::npos) return kErrBrokenData;
+    unsigned count = Get16(&b[eocd + 10]);
+    size_t cd = Get32(&b[eocd + 16]);
+    size_t p = cd;
+    for (unsigned i = 0; i < count; ++i) {
+        if (p + 46 > b.size() || Get32(&b[p]) != 0x02014b50) return kErrBrokenData;
+        Entry e;
+        unsigned flags = Get16(&b[p + 8]), method = Get16(&b[p + 10]);
+        e.dos_time = Get16(&b[p + 12]);
+        e.dos_date = Get16(&b[p + 14]);
+        e.mtime = UnixFromDos(e.dos_date, e.dos_time);
+        e.crc = Get32(&b[p + 16]);
+        e.packed = Get32(&b[p + 20]);
+        e.size = Get32(&b[p + 24]);
+        size_t name_len = Get16(&b[p + 28]), extra = Get16(&b[p + 30]), comment = Get16(&b[p + 32]);
+        unsigned made_by_os = b[p + 5];
+        e.attr = Get32(&b[p + 38]) & 0xFF;
+        size_t local = Get32(&b[p + 42]);
+        if (p + 46 + name_len + extra + comment > b.size()) return kErrBrokenData;
+        std::string name(reinterpret_cast<const char*>(&b[p + 46]), name_len);
+        if (flags & 0x800) name = Utf8ToAnsi(name);
+        e.is_dir = !name.empty() && (name.back() == '/' || name.back() == '\\');
+        name = ToSlash(name);
+        while (name.size() > 1 && name.back() == '/') name.pop_back();
+        e.name = name;
+        if (e.is_dir) e.attr |= FILE_ATTRIBUTE_DIRECTORY;
+        e.os_type = made_by_os == 3 ? 2 : made_by_os == 11 ? 18 : 0;
+        e.method = method == 0 ? "stored" : method == 8 ? "deflate" : "unknown";
+        if (flags & 1) e.method = "crypt";
+        if (local + 30 > b.size() || Get32(&b[local]) != 0x04034b50) return kErrBrokenData;
+        e.header_offset = local;
+        e.data_offset = local + 30 + Get16(&b[local + 26]) + Get16(&b[local + 28]);
+        if (e.data_offset > b.size() || e.packed > b.size() - e.data_offset)
+            return kErrBrokenData;
+        e.data_end = e.data_offset + size_t(e.packed);
+        a.entries.push_back(e);
+        p += 46 + name_len + extra + comment;
+    }
+    return kOk;
+}
+
+int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
+    out.clear();
+    if (e.is_dir) return kOk;
+    const uint8_t* src = a.bytes.data() + e.data_offset;
+    if (e.method == "stored") {
+        out.assign(src, src + e.packed);
+    } else if (e.method == "deflate") {
+        // Deflate cannot expand more than about 1032 to 1; more is a damaged header.
+        if (e.size > e.packed * 1100 + 1024) return kErrBrokenData;
+        out.resize(size_t(e.size));
+        z_stream z;
+        std::memset(&z, 0, sizeof z);
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return kErrBrokenData;
+        z.next_in = const_cast<Bytef*>(src);
+        z.avail_in = uInt(e.packed);
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        int r = inflate(&z, Z_FINISH);
+        bool ok = (r == Z_STREAM_END || (r == Z_BUF_ERROR && z.avail_out == 0)) &&
+                  z.total_out == out.size();
+        inflateEnd(&z);
+        if (!ok) return kErrBrokenData;
+    } else {
+        return kErrNotSupported;
+    }
+    return Crc32(out.data(), out.size()) == e.crc ? kOk : kErrFileCrc;
+}
+
+bool Deflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& out) {
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    out.resize(deflateBound(&z, uLong(in.size())));
+    z.next_in = const_cast<Bytef*>(in.data());
+    z.avail_in = uInt(in.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    int r = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return r == Z_STREAM_END;
+}
+
+}  // namespace
+
+const Format kZipFormat = {"zip", Sniff, Parse, Decode};
+
+int Zip_Write(const std::string& path, const std::vector<Source>& sources, int level) {
+    std::vector<uint8_t> out, central;
+    for (const Source& s : sources) {
+        std::vector<uint8_t> data, packed;
+        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        uint32_t crc = Crc32(data.data(), data.size());
+        unsigned method = 0;
+        if (level > 0 && !data.empty() && Deflate(data, level, packed) &&
+            packed.size() < data.size()) {
+            method = 8;
+        } else {
+            packed = data;
+        }
+        std::string name = s.name + (s.is_dir ? "/" : "");
+        uint16_t date, time;
+        DosFromUnix(s.mtime, &date, &time);
+        uint32_t offset = uint32_t(out.size());
+        auto common = [&](std::vector<uint8_t>& v) {
+            Put16(v, method == 8 ? 20 : 10);  // version needed to extract
+            Put16(v, 0);                      // flags: names are in the local code page
+            Put16(v, method);
+            Put16(v, time);
+            Put16(v, date);
+            Put32(v, crc);
+            Put32(v, uint32_t(packed.size()));
+            Put32(v, uint32_t(data.size()));
+            Put16(v, unsigned(name.size()));
+            Put16(v, 0);
+        };
+        Put32(out, 0x04034b50);
+        common(out);
+        out.insert(out.end(), name.begin(), name.end());
+        out.insert(out.end(), packed.begin(), packed.end());
+        Put32(central, 0x02014b50);
+        Put16(central, 20);  // made by: MS-DOS, version 2.0, so the low byte holds attributes
+        common(central);
+        Put16(central, 0);  // comment
+        Put16(central, 0);  // disk
+        Put16(central, 0);  // internal attributes
+        Put32(central, s.attr & 0xFF);
+        Put32(central, offset);
+        central.insert(central.end(), name.begin(), name.end());
+        if (uint64_t(out.size()) >= 0xFFFFFFFFULL) return kErrNotSupported;
+    }
+    uint32_t cd_offset = uint32_t(out.size());
+    out.insert(out.end(), central.begin(), central.end());
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, unsigned(sources.size()));
+    Put16(out, unsigned(sources.size()));
+    Put32(out, uint32_t(central.size()));
+    Put32(out, cd_offset);
+    Put16(out, 0);
+    return WriteWholeFile(path, out.data(), out.size()) ? kOk : kErrCannotCreate;
+}
+
+}  // namespace arc

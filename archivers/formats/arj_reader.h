@@ -1,0 +1,30 @@
+#pragma once
+// Reader of ARJ archives: methods 0 (stored), 1 to 3 (the LZ77 + Huffman coder with ARJ's
+// 26,624-byte window) and 4 (ARJ's fastest coder), CRC-32 checked. Garbled (password)
+// entries and volume continuations are reported Unsupported.
+#include "format_entry.h"
+
+namespace ArcFormat {
+
+class ArjReader {
+public:
+    Status Open(Bytes archive);
+    const std::vector<Entry>& Entries() const { return entries_; }
+    Status Extract(size_t index, Bytes* out);
+
+private:
+    struct Place {
+        size_t offset;
+        uint8_t method;
+        uint8_t flags;
+    };
+    Bytes archive_;
+    std::vector<Entry> entries_;
+    std::vector<Place> places_;
+};
+
+// The decoders alone, for tests of damaged input: `size` bytes are expected.
+Status Arj_DecodeLzh(const uint8_t* in, size_t in_size, size_t size, Bytes* out);
+Status Arj_DecodeFastest(const uint8_t* in, size_t in_size, size_t size, Bytes* out);
+
+}  // namespace ArcFormat

@@ -1,0 +1,67 @@
+#pragma once
+// Sequential reader of RAR 2.9/4 archives, in the shape of the UNRAR interface: read a
+// header, then skip or extract that entry. Stored entries (method 0x30) are extracted and
+// CRC-checked; any other method is reported Unsupported. Entries split over a volume set are
+// followed into the next volumes, asking the caller for each one.
+#include <cstdio>
+#include <functional>
+
+#include "format_entry.h"
+
+namespace ArcFormat {
+
+struct RarHeader {
+    Entry entry;
+    uint32_t flags = 0;
+    uint32_t host_os = 0;
+    uint32_t file_time = 0;  // DOS date in the high word, time in the low word
+    uint32_t unp_ver = 0;
+    uint32_t method = 0;
+    uint32_t pack_size = 0;  // of the part in the current volume
+};
+
+class RarReader {
+public:
+    // Called with the next volume's name: missing = true when it does not exist (return
+    // true to look again, perhaps under a name changed in place; false gives up), false as
+    // a notice just before it is opened (the result is ignored).
+    using VolumeHook = std::function<bool(std::string& name, bool missing)>;
+
+    RarReader() = default;
+    ~RarReader();
+    RarReader(const RarReader&) = delete;
+    RarReader& operator=(const RarReader&) = delete;
+
+    // NotArchive, BrokenHeader or IoError when the first volume cannot be used.
+    Status Open(const std::string& path);
+    void SetVolumeHook(VolumeHook hook) { hook_ = std::move(hook); }
+    bool IsVolume() const { return (archive_flags_ & 0x0001) != 0; }
+
+    // Ok with the next entry, NotArchive at the regular end, BrokenHeader on damage.
+    Status ReadHeader(RarHeader* header);
+    // After ReadHeader: skips the entry (out null) or reads its content.
+    Status Process(Bytes* out);
+
+private:
+    Status OpenVolume(const std::string& path);
+    bool NextVolume();
+    Status ReadBlock(RarHeader* header, bool* end);
+    void Close();
+
+    FILE* file_ = nullptr;
+    std::string path_;
+    uint32_t archive_flags_ = 0;
+    bool first_volume_flags_known_ = false;
+    bool volume_ended_ = false;
+    bool next_volume_flag_ = false;
+    bool pending_ = false;
+    bool gave_up_ = false;  // a volume the caller would not provide: nothing more to read
+    RarHeader current_;
+    long data_offset_ = 0;
+    VolumeHook hook_;
+};
+
+// The name of the volume after `path` (arc.part1.rar -> arc.part2.rar, arc.rar -> arc.r00).
+std::string Rar_NextVolumeName(const std::string& path, bool new_numbering);
+
+}  // namespace ArcFormat

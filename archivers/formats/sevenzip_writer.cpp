@@ -1,0 +1,176 @@
+#include "sevenzip_writer.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "lzma_encoder.h"
+
+namespace ArcFormat {
+namespace {
+
+void PutNumber(Bytes& b, uint64_t v) {
+    // The shortest form: a first byte whose leading one bits count the extra bytes.
+    int extra = 0;
+    while (extra < 8 && v >= (1ull << (7 * (extra + 1)))) ++extra;
+    if (extra == 8) {
+        b.push_back(0xFF);
+        for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        return;
+    }
+    uint8_t first = static_cast<uint8_t>(0xFF00 >> extra);
+    first = static_cast<uint8_t>(first | (v >> (8 * extra)));
+    b.push_back(first);
+    for (int i = 0; i < extra; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PutU32(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PutU64(Bytes& b, uint64_t v) {
+    for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+Bytes Bits(const std::vector<bool>& bits) {
+    Bytes b((bits.size() + 7) / 8, 0);
+    for (size_t i = 0; i < bits.size(); ++i)
+        if (bits[i]) b[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+    return b;
+}
+
+void PutProperty(Bytes& header, uint8_t id, const Bytes& body) {
+    header.push_back(id);
+    PutNumber(header, body.size());
+    header.insert(header.end(), body.begin(), body.end());
+}
+
+std::u16string NameToUtf16(const std::string& path) {
+    // Separators are turned after the conversion: before it, a '\\' byte may be the trail
+    // byte of a CP932 character such as 表.
+    const std::string& name = path;
+    int n = MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), &wide[0], n);
+    std::u16string out(wide.begin(), wide.end());
+    for (auto& ch : out)
+        if (ch == u'\\') ch = u'/';
+    return out;
+}
+
+struct Packed {
+    Bytes data;
+    Bytes props;
+    uint32_t crc;
+    uint64_t size;
+};
+
+}  // namespace
+
+Status SevenZip_Write(const std::vector<WriteItem>& items, SevenZipMethod method, Bytes* out) {
+    out->assign(32, 0);
+    std::vector<Packed> packed;
+    std::vector<bool> empty_stream, empty_file;
+    bool any_empty = false;
+    for (const auto& item : items) {
+        bool has_stream = !item.is_dir && !item.data.empty();
+        empty_stream.push_back(!has_stream);
+        if (!has_stream) {
+            empty_file.push_back(!item.is_dir);
+            any_empty = true;
+            continue;
+        }
+        Packed p;
+        p.crc = Format_Crc32(item.data);
+        p.size = item.data.size();
+        if (method == SevenZipMethod::Lzma) {
+            Lzma_Encode(item.data.data(), item.data.size(), &p.data, &p.props);
+        } else {
+            p.data = item.data;
+        }
+        out->insert(out->end(), p.data.begin(), p.data.end());
+        packed.push_back(std::move(p));
+    }
+
+    Bytes h;
+    h.push_back(0x01);  // header
+    if (!packed.empty()) {
+        h.push_back(0x04);  // main streams
+        h.push_back(0x06);  // pack info
+        PutNumber(h, 0);
+        PutNumber(h, packed.size());
+        h.push_back(0x09);
+        for (const auto& p : packed) PutNumber(h, p.data.size());
+        h.push_back(0x00);
+        h.push_back(0x07);  // unpack info
+        h.push_back(0x0B);
+        PutNumber(h, packed.size());
+        h.push_back(0x00);
+        for (const auto& p : packed) {
+            h.push_back(0x01);  // one coder
+            if (method == SevenZipMethod::Lzma) {
+                h.push_back(0x23);  // id of 3 bytes, with properties
+                h.insert(h.end(), {0x03, 0x01, 0x01});
+                PutNumber(h, p.props.size());
+                h.insert(h.end(), p.props.begin(), p.props.end());
+            } else {
+                h.push_back(0x01);
+                h.push_back(0x00);
+            }
+        }
+        h.push_back(0x0C);
+        for (const auto& p : packed) PutNumber(h, p.size);
+        h.push_back(0x0A);
+        h.push_back(0x01);  // all CRCs defined
+        for (const auto& p : packed) PutU32(h, p.crc);
+        h.push_back(0x00);
+        h.push_back(0x00);
+    }
+    h.push_back(0x05);  // files
+    PutNumber(h, items.size());
+    if (any_empty) {
+        PutProperty(h, 0x0E, Bits(empty_stream));
+        PutProperty(h, 0x0F, Bits(empty_file));
+    }
+    Bytes names;
+    names.push_back(0);
+    for (const auto& item : items) {
+        for (char16_t ch : NameToUtf16(item.path)) {
+            names.push_back(static_cast<uint8_t>(ch));
+            names.push_back(static_cast<uint8_t>(ch >> 8));
+        }
+        names.push_back(0);
+        names.push_back(0);
+    }
+    PutProperty(h, 0x11, names);
+    Bytes times = {1, 0};
+    for (const auto& item : items) PutU64(times, item.filetime);
+    PutProperty(h, 0x14, times);
+    Bytes attrs = {1, 0};
+    for (const auto& item : items) {
+        uint32_t a = item.attributes & 0x7FFF;
+        if (item.is_dir)
+            a |= FILE_ATTRIBUTE_DIRECTORY;
+        else if (a == 0)
+            a = FILE_ATTRIBUTE_ARCHIVE;
+        PutU32(attrs, a);
+    }
+    PutProperty(h, 0x15, attrs);
+    h.push_back(0x00);  // end of files
+    h.push_back(0x00);  // end of header
+
+    const uint64_t header_offset = out->size() - 32;
+    out->insert(out->end(), h.begin(), h.end());
+    Bytes start;
+    PutU64(start, header_offset);
+    PutU64(start, h.size());
+    PutU32(start, Format_Crc32(h));
+    const uint8_t signature[8] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C, 0, 4};
+    std::memcpy(out->data(), signature, 8);
+    uint32_t start_crc = Format_Crc32(start);
+    for (int i = 0; i < 4; ++i) (*out)[8 + i] = static_cast<uint8_t>(start_crc >> (8 * i));
+    std::memcpy(out->data() + 12, start.data(), start.size());
+    return Status::Ok;
+}
+
+}  // namespace ArcFormat

@@ -1,0 +1,120 @@
+#include "simple_container.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "lzma_decoder.h"
+#include "lzma_encoder.h"
+
+namespace ArcFormat {
+namespace {
+
+// "QVSC" + kind + version: never the start of a real YZ1 or GCA file.
+const char* Signature(ContainerKind kind) {
+    return kind == ContainerKind::Yz1 ? "QVSCyz1\x01" : "QVSCgca\x01";
+}
+const size_t kSignatureSize = 8;
+const size_t kFixedHeader = 4 + 2 + 1 + 1 + 4 + 8 + 8 + 8 + 4;  // see Container_Write
+const uint8_t kStored = 0, kLzma = 1;
+
+void Put(Bytes& b, uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+uint64_t Get(const uint8_t* p, int n) {
+    uint64_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+}  // namespace
+
+Status Container_Write(ContainerKind kind, const std::vector<WriteItem>& items, bool compress,
+                       Bytes* out) {
+    out->assign(Signature(kind), Signature(kind) + kSignatureSize);
+    for (const auto& item : items) {
+        Bytes packed;
+        uint8_t method = kStored;
+        if (compress && !item.is_dir && !item.data.empty()) {
+            Bytes props;
+            Lzma_Encode(item.data.data(), item.data.size(), &packed, &props);
+            packed.insert(packed.begin(), props.begin(), props.end());
+            method = kLzma;
+            if (packed.size() >= item.data.size()) method = kStored;  // incompressible data
+        }
+        if (method == kStored) packed = item.data;
+        Bytes h;
+        Put(h, item.path.size(), 2);
+        h.push_back(method);
+        h.push_back(item.is_dir ? 1 : 0);
+        uint32_t attributes = item.attributes | (item.is_dir ? FILE_ATTRIBUTE_DIRECTORY : 0);
+        Put(h, attributes, 4);
+        Put(h, item.filetime, 8);
+        Put(h, item.data.size(), 8);
+        Put(h, packed.size(), 8);
+        Put(h, Format_Crc32(item.data), 4);
+        h.insert(h.end(), item.path.begin(), item.path.end());
+        Put(*out, Format_Crc32(h), 4);
+        out->insert(out->end(), h.begin(), h.end());
+        out->insert(out->end(), packed.begin(), packed.end());
+    }
+    return Status::Ok;
+}
+
+Status ContainerReader::Open(Bytes archive, ContainerKind kind) {
+    archive_ = std::move(archive);
+    entries_.clear();
+    offsets_.clear();
+    methods_.clear();
+    if (archive_.size() < kSignatureSize ||
+        std::memcmp(archive_.data(), Signature(kind), kSignatureSize) != 0)
+        return Status::NotArchive;
+    size_t at = kSignatureSize;
+    while (at < archive_.size()) {
+        if (archive_.size() - at < kFixedHeader) return Status::BrokenHeader;
+        const uint8_t* p = archive_.data() + at;
+        size_t name_size = static_cast<size_t>(Get(p + 4, 2));
+        if (archive_.size() - at - kFixedHeader < name_size) return Status::BrokenHeader;
+        if (Format_Crc32(p + 4, kFixedHeader - 4 + name_size) != Get(p, 4))
+            return Status::BrokenHeader;
+        Entry e;
+        uint8_t method = p[6];
+        e.is_dir = p[7] != 0;
+        e.attributes = static_cast<uint32_t>(Get(p + 8, 4));
+        e.filetime = Get(p + 12, 8);
+        Format_FileTimeToDos(e.filetime, &e.dos_date, &e.dos_time);
+        e.size = Get(p + 20, 8);
+        e.packed = Get(p + 28, 8);
+        e.crc = static_cast<uint32_t>(Get(p + 36, 4));
+        e.has_crc = true;
+        e.path.assign(reinterpret_cast<const char*>(p + kFixedHeader), name_size);
+        e.method = method == kLzma ? "lzma" : "store";
+        if (method > kLzma) return Status::Unsupported;
+        at += kFixedHeader + name_size;
+        if (e.packed > archive_.size() - at) return Status::BrokenHeader;
+        offsets_.push_back(at);
+        methods_.push_back(method);
+        at += static_cast<size_t>(e.packed);
+        entries_.push_back(e);
+    }
+    return Status::Ok;
+}
+
+Status ContainerReader::Extract(size_t index, Bytes* out) {
+    out->clear();
+    if (index >= entries_.size()) return Status::BrokenHeader;
+    const Entry& e = entries_[index];
+    const uint8_t* data = archive_.data() + offsets_[index];
+    if (methods_[index] == kLzma) {
+        if (e.packed < 5) return Status::BadData;
+        Status s = Lzma_Decode(data, 5, data + 5, static_cast<size_t>(e.packed - 5), e.size, out);
+        if (s != Status::Ok) return s;
+    } else {
+        out->assign(data, data + e.packed);
+    }
+    if (out->size() != e.size || Format_Crc32(*out) != e.crc) return Status::CrcError;
+    return Status::Ok;
+}
+
+}  // namespace ArcFormat

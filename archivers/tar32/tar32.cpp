@@ -1,0 +1,108 @@
+// TAR32.DLL stand-in: tar, tar.gz and lone gzip files through the shared engine.
+#include <windows.h>
+
+#include "../engine/api.h"
+#include "../engine/commands.h"
+#include "../engine/formats.h"
+#include "../engine/util.h"
+
+using namespace arc;
+
+namespace {
+
+const DllInfo& Info() {
+    static const DllInfo info = {"TAR32.DLL", "Tar", {&kTarFormat}, false, 100};
+    return info;
+}
+
+struct TarSwitches {
+    bool extract = false, create = false, list = false, gzip = false, lone_gzip = false;
+};
+
+// Short switches come bundled ("-zxvf"); long ones ("--self-extracting=1") are accepted and,
+// apart from those we know, ignored.
+TarSwitches ReadSwitches(const ParsedCommand& c) {
+    TarSwitches s;
+    for (const std::string& sw : c.switches) {
+        if (sw.compare(0, 2, "--") == 0) continue;
+        for (char ch : sw.substr(1)) {
+            if (ch == 'x') s.extract = true;
+            if (ch == 'c') s.create = true;
+            if (ch == 't') s.list = true;
+            if (ch == 'z') s.gzip = true;
+            if (ch == 'G') s.lone_gzip = true;
+        }
+    }
+    return s;
+}
+
+int Create(const ParsedCommand& c, const TarSwitches& s, EntryPacer& pacer, std::string& report) {
+    std::vector<std::string> exclude = c.response_files;
+    exclude.push_back(FullPath(c.archive));
+    std::vector<Source> sources;
+    std::vector<std::string> patterns = c.names.empty() ? std::vector<std::string>{"*"} : c.names;
+    int r = CollectSources(patterns, true, true, exclude, sources);
+    if (r) return r;
+    for (const Source& source : sources) {
+        pacer.Before();
+        report += source.name + "\r\n";
+        if ((r = pacer.After()) != 0) return r;
+    }
+    if (s.lone_gzip) {
+        if (sources.size() != 1 || sources[0].is_dir) return kErrCommand;
+        return Gz_Write(c.archive, sources[0]);
+    }
+    return Tar_Write(c.archive, sources, s.gzip);
+}
+
+int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
+    ParsedCommand c = ParseCommand(words, false);
+    if (c.archive.empty()) return kErrCommand;
+    if (c.bad_response) return kErrCannotRead;
+    TarSwitches s = ReadSwitches(c);
+    if (s.create) return Create(c, s, pacer, report);
+    Archive archive;
+    int r = LoadArchive(Info(), c.archive, archive);
+    if (r) return r;
+    if (s.list) {
+        for (const Entry& e : archive.entries) report += e.name + "\r\n";
+        return kOk;
+    }
+    if (s.extract) return ExtractAll(archive, c.names, true, pacer, report);
+    return kErrCommand;
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI Tar(HWND, LPCSTR line, LPSTR out, DWORD size) {
+    return Api_Command(Info(), line, out, size, Run);
+}
+WORD WINAPI TarGetVersion() {
+    Stub_Log(Info().file_name, "TarGetVersion", "");
+    return Info().version;
+}
+BOOL WINAPI TarGetRunning() {
+    return FALSE;
+}
+BOOL WINAPI TarCheckArchive(LPCSTR path, int mode) {
+    return Api_CheckArchive(Info(), path, mode);
+}
+int WINAPI TarGetFileCount(LPCSTR path) {
+    return Api_GetFileCount(Info(), path);
+}
+HANDLE WINAPI TarOpenArchive(HWND owner, LPCSTR path, DWORD mode) {
+    return Api_OpenArchive(Info(), owner, path, mode);
+}
+int WINAPI TarCloseArchive(HANDLE h) {
+    return Api_CloseArchive(Info(), h);
+}
+int WINAPI TarFindFirst(HANDLE h, LPCSTR wildcard, EntryRecord* r) {
+    return Api_FindFirst(Info(), h, wildcard, r);
+}
+int WINAPI TarFindNext(HANDLE h, EntryRecord* r) {
+    return Api_FindNext(Info(), h, r);
+}
+
+}  // extern "C"

@@ -1,0 +1,208 @@
+// UNLHA32.DLL stand-in: LHA archives through the shared engine.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "../engine/api.h"
+#include "../engine/commands.h"
+#include "../engine/formats.h"
+#include "../engine/sfx.h"
+#include "../engine/util.h"
+
+using namespace arc;
+
+namespace {
+
+const DllInfo& Info() {
+    static const DllInfo info = {"UNLHA32.DLL", "Unlha", {&kLzhFormat}, true, 100};
+    return info;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+int MethodOf(const ParsedCommand& c) {
+    std::string jm = SwitchValue(c, "-jm", "2");
+    if (jm == "0" || jm == "1") return 0;
+    return jm == "3" || jm == "4" ? 7 : 5;
+}
+
+// An archive that is not there yet counts as empty; any other failure stops the command.
+int LoadExisting(const ParsedCommand& c, Archive& archive) {
+    if (!FileExists(c.archive)) return kOk;
+    return LoadArchive(Info(), c.archive, archive);
+}
+
+std::vector<std::string> Patterns(const ParsedCommand& c) {
+    return c.names.empty() ? std::vector<std::string>{"*"} : c.names;
+}
+
+int Extract(const ParsedCommand& c, EntryPacer& pacer, std::string& report) {
+    Archive archive;
+    int r = LoadArchive(Info(), c.archive, archive);
+    if (r) return r;
+    bool keep_paths = SwitchValue(c, "-x", c.verb == "x" ? "1" : "0") != "0";
+    return ExtractAll(archive, c.names, keep_paths, pacer, report);
+}
+
+int Test(const ParsedCommand& c, std::string& report) {
+    Archive archive;
+    int r = LoadArchive(Info(), c.archive, archive);
+    std::vector<uint8_t> content;
+    for (size_t i = 0; r == kOk && i < archive.entries.size(); ++i) {
+        r = archive.format->decode(archive, archive.entries[i], content);
+        report += archive.entries[i].name + (r ? " : error\r\n" : " : ok\r\n");
+    }
+    return r;
+}
+
+// a (add or replace), u (add new and newer), f (replace newer only). With -jn, "a" adds only
+// files the archive does not hold yet.
+int Add(const ParsedCommand& c, char verb, EntryPacer& pacer, std::string& report) {
+    Archive old;
+    int r = LoadExisting(c, old);
+    if (r) return r;
+    std::vector<std::string> exclude = c.response_files;
+    exclude.push_back(FullPath(c.archive));
+    std::vector<Source> sources;
+    bool recursive = SwitchValue(c, "-r", "0") != "0";
+    r = CollectSources(Patterns(c), recursive, HasSwitch(c, "-d") || HasSwitch(c, "-d1"), exclude,
+                       sources);
+    if (r && verb != 'f') return r;
+    bool only_new = HasSwitch(c, "-jn");
+    std::vector<LzhItem> items;
+    std::vector<bool> used(sources.size(), false);
+    for (const Entry& e : old.entries) {
+        LzhItem keep;
+        keep.from = &old;
+        keep.kept = &e;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            if (used[i] || !SameName(sources[i].name, e.name)) continue;
+            used[i] = true;
+            bool newer = sources[i].mtime > e.mtime;
+            if (!only_new && (verb == 'a' || newer)) {
+                keep.kept = nullptr;
+                keep.source = sources[i];
+            }
+        }
+        items.push_back(keep);
+    }
+    if (verb != 'f')
+        for (size_t i = 0; i < sources.size(); ++i)
+            if (!used[i]) {
+                LzhItem add;
+                add.source = sources[i];
+                items.push_back(add);
+            }
+    for (const LzhItem& item : items) {
+        if (item.kept) continue;
+        pacer.Before();
+        report += item.source.name + "\r\n";
+        if ((r = pacer.After()) != 0) return r;
+    }
+    return Lzh_Write(c.archive, items, MethodOf(c));
+}
+
+// d: removes the entries that match the names. With -jn only those whose file is gone from
+// the disk, which is how an update drops what the user deleted.
+int Delete(const ParsedCommand& c, std::string& report) {
+    Archive old;
+    int r = LoadArchive(Info(), c.archive, old);
+    if (r) return r;
+    bool only_missing = HasSwitch(c, "-jn");
+    std::vector<LzhItem> items;
+    for (const Entry& e : old.entries) {
+        bool match = false;
+        for (const std::string& p : Patterns(c)) match = match || WildMatch(ToSlash(p), e.name);
+        if (match && only_missing && FileExists(ToBackslash(e.name))) match = false;
+        if (match) {
+            report += e.name + "\r\n";
+            continue;
+        }
+        LzhItem keep;
+        keep.from = &old;
+        keep.kept = &e;
+        items.push_back(keep);
+    }
+    return Lzh_Write(c.archive, items, 5);
+}
+
+// s: the archive becomes a program of the same name with the extension "exe", made of our
+// stub (beside this DLL) and the archive. Without the stub the command fails.
+int SelfExtractor(const ParsedCommand& c) {
+    Archive check;
+    int r = LoadArchive(Info(), c.archive, check);
+    if (r) return r;
+    HMODULE self = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&SelfExtractor), &self);
+    char dll_path[MAX_PATH] = "";
+    GetModuleFileNameA(self, dll_path, sizeof dll_path);
+    std::string stub = dll_path;
+    stub = stub.substr(0, stub.find_last_of('\\') + 1) + kSfxStubName;
+    std::string exe = c.archive;
+    size_t dot = exe.find_last_of('.'), slash = exe.find_last_of("\\/");
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) exe.resize(dot);
+    return Sfx_Write(stub, c.archive, exe + ".exe");
+}
+
+int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
+    ParsedCommand c = ParseCommand(words, true);
+    if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
+    if (c.bad_response) return kErrCannotRead;
+    char verb = char(std::tolower(static_cast<unsigned char>(c.verb[0])));
+    switch (verb) {
+        case 'e':
+        case 'x':
+            return Extract(c, pacer, report);
+        case 't':
+            return Test(c, report);
+        case 'a':
+        case 'u':
+        case 'f':
+            return Add(c, verb, pacer, report);
+        case 'd':
+            return Delete(c, report);
+        case 's':
+            return SelfExtractor(c);
+        default:
+            return kErrCommand;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI Unlha(HWND, LPCSTR line, LPSTR out, DWORD size) {
+    return Api_Command(Info(), line, out, size, Run);
+}
+WORD WINAPI UnlhaGetVersion() {
+    Stub_Log(Info().file_name, "UnlhaGetVersion", "");
+    return Info().version;
+}
+BOOL WINAPI UnlhaGetRunning() {
+    return FALSE;
+}
+BOOL WINAPI UnlhaCheckArchive(LPCSTR path, int mode) {
+    return Api_CheckArchive(Info(), path, mode);
+}
+int WINAPI UnlhaGetFileCount(LPCSTR path) {
+    return Api_GetFileCount(Info(), path);
+}
+HANDLE WINAPI UnlhaOpenArchive(HWND owner, LPCSTR path, DWORD mode) {
+    return Api_OpenArchive(Info(), owner, path, mode);
+}
+int WINAPI UnlhaCloseArchive(HANDLE h) {
+    return Api_CloseArchive(Info(), h);
+}
+int WINAPI UnlhaFindFirst(HANDLE h, LPCSTR wildcard, EntryRecord* r) {
+    return Api_FindFirst(Info(), h, wildcard, r);
+}
+int WINAPI UnlhaFindNext(HANDLE h, EntryRecord* r) {
+    return Api_FindNext(Info(), h, r);
+}
+
+}  // extern "C"

@@ -1,0 +1,89 @@
+// UNZIP32.DLL stand-in: extracts and lists ZIP archives through the shared engine.
+#include <windows.h>
+
+#include "../engine/api.h"
+#include "../engine/commands.h"
+#include "../engine/formats.h"
+#include "../engine/util.h"
+
+using namespace arc;
+
+namespace {
+
+const DllInfo& Info() {
+    static const DllInfo info = {"UNZIP32.DLL", "UnZip", {&kZipFormat}, false, 100};
+    return info;
+}
+
+// The unzip command line: switches such as -o (overwrite; always done), -j (no folders),
+// -t (test), -d FOLDER (extract there), then the archive and optional name patterns.
+int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
+    std::vector<Word> rest;
+    std::string folder;
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (!words[i].quoted && words[i].text == "-d" && i + 1 < words.size()) {
+            folder = words[++i].text;
+            continue;
+        }
+        rest.push_back(words[i]);
+    }
+    ParsedCommand c = ParseCommand(rest, false);
+    if (c.archive.empty()) return kErrCommand;
+    Archive archive;
+    int r = LoadArchive(Info(), c.archive, archive);
+    if (r) return r;
+    bool test = false, junk = false;
+    for (const std::string& s : c.switches) {
+        test = test || s.find('t') != std::string::npos;
+        junk = junk || s.find('j') != std::string::npos;
+    }
+    if (test) {
+        std::vector<uint8_t> content;
+        for (const Entry& e : archive.entries)
+            if ((r = archive.format->decode(archive, e, content)) != kOk) return r;
+        return kOk;
+    }
+    char previous[MAX_PATH * 2] = "";
+    if (!folder.empty()) {
+        GetCurrentDirectoryA(sizeof previous, previous);
+        if (!MakeDirs(folder) || !SetCurrentDirectoryA(folder.c_str())) return kErrCannotCreate;
+    }
+    r = ExtractAll(archive, c.names, !junk, pacer, report);
+    if (!folder.empty()) SetCurrentDirectoryA(previous);
+    return r;
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI UnZip(HWND, LPCSTR line, LPSTR out, DWORD size) {
+    return Api_Command(Info(), line, out, size, Run);
+}
+WORD WINAPI UnZipGetVersion() {
+    Stub_Log(Info().file_name, "UnZipGetVersion", "");
+    return Info().version;
+}
+BOOL WINAPI UnZipGetRunning() {
+    return FALSE;
+}
+BOOL WINAPI UnZipCheckArchive(LPCSTR path, int mode) {
+    return Api_CheckArchive(Info(), path, mode);
+}
+int WINAPI UnZipGetFileCount(LPCSTR path) {
+    return Api_GetFileCount(Info(), path);
+}
+HANDLE WINAPI UnZipOpenArchive(HWND owner, LPCSTR path, DWORD mode) {
+    return Api_OpenArchive(Info(), owner, path, mode);
+}
+int WINAPI UnZipCloseArchive(HANDLE h) {
+    return Api_CloseArchive(Info(), h);
+}
+int WINAPI UnZipFindFirst(HANDLE h, LPCSTR wildcard, EntryRecord* r) {
+    return Api_FindFirst(Info(), h, wildcard, r);
+}
+int WINAPI UnZipFindNext(HANDLE h, EntryRecord* r) {
+    return Api_FindNext(Info(), h, r);
+}
+
+}  // extern "C"

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Decoding throughput of the stand-in archiver DLLs (under Wine) beside the Linux tools, on
+# the same 32 MiB of content in the same run. Not a test: it prints a table.
+#   scripts/bench-archivers.sh        (needs a build of x86_64)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+source "$root/scripts/wine-env.sh"
+trap 'quarvel_stop; rm -rf "$work"' EXIT
+quarvel_start_wine
+bin="$root/build/x86_64/bin"
+work=$(mktemp -d)
+winpath() { echo "Z:${1//\//\\}"; }
+drive() { wine "$bin/arcdrive.exe" "$@"; }
+
+# 32 MiB of content that compresses about as ordinary documents do: text, numbers, and some
+# incompressible data.
+src="$work/src"
+mkdir -p "$src/text" "$src/data"
+for i in 1 2 3 4; do
+    seq -f "Line %08g: the quick brown fox jumps over the lazy dog, item $i" 1 120000 \
+        >"$src/text/t$i.txt"
+    truncate -s 6M "$src/text/t$i.txt"
+done
+head -c 4M /dev/urandom >"$src/data/random.bin"
+head -c 3M /dev/urandom | base64 >"$src/data/b64.txt"
+truncate -s 4M "$src/data/b64.txt"
+content=$(find "$src" -type f -printf '%s\n' | awk '{ n += $1 } END { print n }')
+
+seconds() {  # command...: elapsed wall time in seconds
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+}
+rate() { awk -v c="$content" -v s="$1" 'BEGIN { printf "%.1f", c / 1048576 / s }'; }
+
+echo "Making the archives..."
+(cd "$src" && drive run UNLHA32.DLL Unlha "a -x1 -r2 -d -a2 -jm2 \"$(winpath "$work/b.lzh")\" \"*\"")
+(cd "$src" && zip -qr "$work/b.zip" .)
+tar -czf "$work/b.tar.gz" -C "$src" .
+
+row() {  # format, archive, our command template, Linux tool command...
+    local fmt=$1 archive=$2 template=$3
+    shift 3
+    rm -rf "$work/o" "$work/l" && mkdir -p "$work/o" "$work/l"
+    local ours theirs
+    ours=$(cd "$work/o" && seconds drive run "$dll" "$prefix" "$template\"$(winpath "$archive")\"")
+    theirs=$(cd "$work/l" && seconds "$@")
+    diff -r "$work/o" "$work/l" >/dev/null || echo "  (warning: the two extractions differ)"
+    printf '%-7s %9s %12s %8.2f s %8s MiB/s  | %-22s %8.2f s %8s MiB/s\n' "$fmt" \
+        "$(du -b "$archive" | cut -f1)" "$content" "$ours" "$(rate "$ours")" "$tool" "$theirs" \
+        "$(rate "$theirs")"
+}
+printf '%-7s %9s %12s %21s  | %s\n' format archive content "stand-in DLL (Wine)" "Linux tool"
+dll=UNLHA32.DLL prefix=Unlha tool="lhasa -x"
+row LZH "$work/b.lzh" "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 " lhasa -xq "$work/b.lzh"
+dll=UNZIP32.DLL prefix=UnZip tool="unzip -o"
+row ZIP "$work/b.zip" "-o " unzip -qo "$work/b.zip"
+dll=TAR32.DLL prefix=Tar tool="tar -xzf"
+row TAR.GZ "$work/b.tar.gz" "-zxvf " tar -xzf "$work/b.tar.gz"
+echo "(times include starting the program; the stand-in's include Wine's start of about 0.1 s)"

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include "dll_harness.h"
+#include "bridge.h"
+#include "sevenzip_writer.h"
+#include "simple_container.h"
+
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+namespace {
+
+struct DllCase {
+    const char* file;
+    const char* prefix;
+    const char* fixture;  // a good archive, extracted by `extract` + path
+    const char* extract;  // the program's command, before (and after) the unquoted path
+    const char* extract_tail;
+    const char* top_file;  // a file the extraction yields, with its line count
+    int lines;
+};
+
+const DllCase kCases[] = {
+    {"CAB32.DLL", "Cab", "flat.cab", "-x -o ", "", "a.txt", 200},
+    {"7-ZIP32.DLL", "SevenZip", "doc-top.7z", "x ", "", "doc\\a.txt", 300},
+    {"UNARJ32J.DLL", "Unarj", "doc-top.arj", "e ", " -sx1 -y1", "doc\\a.txt", 300},
+    {"YZ1.DLL", "Yz1", "made.yz1", "x -y ", "", "ソフト\\表示.txt", 100},
+    {"UNGCA32.DLL", "UnGCA", "made.gca", "e ", " -sx1", "ソフト\\表示.txt", 100},
+};
+
+// YZ1 and GCA have no tool to make fixtures with: our own writer makes them.
+std::string FixtureFor(const DllCase& c, const InFolder& dir) {
+    std::string name = c.fixture;
+    if (name != "made.yz1" && name != "made.gca") return DataPath(name);
+    std::vector<ArcFormat::WriteItem> items(2);
+    items[0].path = "ソフト";
+    items[0].is_dir = true;
+    items[1].path = "ソフト\\表示.txt";
+    items[1].data = AsBytes(FixtureLines(100));
+    items[1].filetime = ArcFormat::Format_DosToFileTime(kFixtureDosDate, kFixtureDosTime);
+    ArcFormat::Bytes image;
+    ArcFormat::Container_Write(
+        name == "made.yz1" ? ArcFormat::ContainerKind::Yz1 : ArcFormat::ContainerKind::Gca, items,
+        true, &image);
+    std::string path = dir / ("src-" + name);
+    WriteFile(path, AsText(image));
+    return path;
+}
+
+class CommonDll : public testing::TestWithParam<DllCase> {};
+
+TEST_P(CommonDll, ExtractsWithTheProgramsCommandIntoTheCurrentFolder) {
+    const DllCase& c = GetParam();
+    StandInDll dll(c.file);
+    ASSERT_TRUE(dll.Loaded());
+    CommonExports x(dll, c.prefix);
+    ASSERT_TRUE(x.Complete());
+    InFolder dir;
+    std::string archive = FixtureFor(c, dir);
+    EXPECT_EQ(0, x.Run(c.extract + archive + c.extract_tail));
+    EXPECT_EQ(FixtureLines(c.lines), ReadFile(dir / c.top_file));
+}
+
+TEST_P(CommonDll, MissingAndDamagedArchivesAreReported) {
+    const DllCase& c = GetParam();
+    StandInDll dll(c.file);
+    CommonExports x(dll, c.prefix);
+    InFolder dir;
+    std::string missing = dir / "absent.arc";
+    EXPECT_EQ(-1, x.count(missing.c_str()));
+    EXPECT_EQ(0x8029, x.Run(c.extract + missing + c.extract_tail));
+
+    std::string good = ReadFile(FixtureFor(c, dir));
+    std::string damaged = dir / "damaged.arc";
+    WriteFile(damaged, good.substr(0, good.size() * 2 / 3));
+    EXPECT_EQ(-1, x.count(damaged.c_str()));
+    int r = x.Run(c.extract + damaged + c.extract_tail);
+    EXPECT_NE(0, r);
+    EXPECT_NE(0x8029, r);
+    WriteFile(damaged, "This is a plain text file and no archive of any kind.");
+    EXPECT_EQ(-1, x.count(damaged.c_str()));
+}
+
+TEST_P(CommonDll, EntryRecordsCarrySizesCrcTimesAndMethod) {
+    const DllCase& c = GetParam();
+    StandInDll dll(c.file);
+    CommonExports x(dll, c.prefix);
+    InFolder dir;
+    std::string archive = FixtureFor(c, dir);
+    auto records = x.Records(archive);
+    ASSERT_EQ(static_cast<size_t>(x.count(archive.c_str())), records.size());
+    bool found = false;
+    for (const auto& r : records) {
+        if (std::string(r.file_name) != c.top_file) continue;
+        found = true;
+        std::string content = FixtureLines(c.lines);
+        EXPECT_EQ(content.size(), r.original_size);
+        EXPECT_EQ(ArcFormat::Format_Crc32(AsBytes(content)), r.crc);
+        EXPECT_EQ(kFixtureDosDate, r.date);
+        EXPECT_EQ(kFixtureDosTime, r.time);
+        EXPECT_NE('\0', r.method[0]);
+        EXPECT_GT(r.compressed_size, 0u);
+        EXPECT_EQ(r.compressed_size * 1000ull / r.original_size, r.ratio);
+    }
+    EXPECT_TRUE(found) << c.top_file;
+}
+
+TEST_P(CommonDll, FaultHooksCancelAndFail) {
+    const DllCase& c = GetParam();
+    StandInDll dll(c.file);
+    CommonExports x(dll, c.prefix);
+    InFolder dir;
+    std::string archive = FixtureFor(c, dir);
+    SetEnvironmentVariableA("ARCHIVER_STUB", "cancel-after:1");
+    int cancelled = x.Run(c.extract + archive + c.extract_tail);
+    SetEnvironmentVariableA("ARCHIVER_STUB", "fail:0x8017");
+    int failed = x.Run(c.extract + archive + c.extract_tail);
+    SetEnvironmentVariableA("ARCHIVER_STUB", nullptr);
+    EXPECT_EQ(0x8020, cancelled);
+    EXPECT_EQ(0x8017, failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dlls, CommonDll, testing::ValuesIn(kCases));
+
+}  // namespace
+
+namespace {
+
+// Japanese names from the real tools: 7zz and gcab store Unicode, arj the CP932 bytes.
+TEST(CommonDlls, Cp932NamesFromRealToolsSurviveExtraction) {
+    const struct {
+        const char *file, *prefix, *fixture, *command, *tail;
+    } cases[] = {{"7-ZIP32.DLL", "SevenZip", "sjis-names.7z", "x ", ""},
+                 {"CAB32.DLL", "Cab", "sjis-names.cab", "-x -o ", ""},
+                 {"UNARJ32J.DLL", "Unarj", "sjis-names.arj", "e ", " -sx1 -y1"}};
+    for (const auto& c : cases) {
+        StandInDll dll(c.file);
+        CommonExports x(dll, c.prefix);
+        InFolder dir;
+        ASSERT_EQ(0, x.Run(c.command + DataPath(c.fixture) + c.tail)) << c.fixture;
+        EXPECT_EQ(FixtureLines(20), ReadFile(dir / "資料\\表示.txt")) << c.fixture;
+        EXPECT_EQ(FixtureLines(200), ReadFile(dir / "資料\\ソフト.txt")) << c.fixture;
+        bool listed = false;
+        for (const auto& r : x.Records(DataPath(c.fixture)))
+            listed = listed || std::string(r.file_name) == "資料\\表示.txt";
+        EXPECT_TRUE(listed) << c.fixture;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// An archive image that takes the place of another one of the same size (the same buffer,
+// as when memory is reused) must be parsed anew, not served from what was cached.
+TEST(Bridge, ReusedImageBufferIsParsedAnew) {
+    std::vector<ArcFormat::WriteItem> items(1);
+    items[0].path = "one.txt";
+    items[0].data = AsBytes("first");
+    ArcFormat::Bytes first, second;
+    ArcFormat::SevenZip_Write(items, ArcFormat::SevenZipMethod::Copy, &first);
+    items[0].path = "two.txt";
+    items[0].data = AsBytes("other");
+    ArcFormat::SevenZip_Write(items, ArcFormat::SevenZipMethod::Copy, &second);
+    ASSERT_EQ(first.size(), second.size());
+    arc::Archive archive;
+    archive.bytes.assign(first.begin(), first.end());
+    ASSERT_EQ(0, arc::kSevenZipFormat.parse(archive));
+    const uint8_t* buffer = archive.bytes.data();
+    std::copy(second.begin(), second.end(), archive.bytes.begin());
+    ASSERT_EQ(buffer, archive.bytes.data());
+    ASSERT_EQ(0, arc::kSevenZipFormat.parse(archive));
+    ASSERT_EQ(1u, archive.entries.size());
+    EXPECT_EQ("two.txt", archive.entries[0].name);
+    std::vector<uint8_t> content;
+    ASSERT_EQ(0, arc::kSevenZipFormat.decode(archive, archive.entries[0], content));
+    EXPECT_EQ("other", std::string(content.begin(), content.end()));
+}
+
+}  // namespace

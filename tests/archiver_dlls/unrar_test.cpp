@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "dll_harness.h"
+
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+namespace {
+
+struct OpenData {
+    char* ArcName;
+    UINT OpenMode;
+    UINT OpenResult;
+    char* CmtBuf;
+    UINT CmtBufSize;
+    UINT CmtSize;
+    UINT CmtState;
+};
+
+struct HeaderData {
+    char ArcName[260];
+    char FileName[260];
+    UINT Flags, PackSize, UnpSize, HostOS, FileCRC, FileTime, UnpVer, Method, FileAttr;
+    char* CmtBuf;
+    UINT CmtBufSize, CmtSize, CmtState;
+};
+
+using VolumeProc = int(CALLBACK*)(char*, int);
+
+class Unrar {
+public:
+    Unrar() : dll_("UNRAR.DLL") {
+        open_ = dll_.Get<HANDLE(WINAPI*)(OpenData*)>("RAROpenArchive");
+        read_ = dll_.Get<int(WINAPI*)(HANDLE, HeaderData*)>("RARReadHeader");
+        process_ = dll_.Get<int(WINAPI*)(HANDLE, int, char*, char*)>("RARProcessFile");
+        close_ = dll_.Get<int(WINAPI*)(HANDLE)>("RARCloseArchive");
+        set_volume_ = dll_.Get<void(WINAPI*)(HANDLE, VolumeProc)>("RARSetChangeVolProc");
+    }
+    bool Complete() const { return open_ && read_ && process_ && close_ && set_volume_; }
+
+    // The program's loop: read every header and process it; returns the loop's last result.
+    struct Run {
+        UINT open_result = 0;
+        std::vector<HeaderData> headers;
+        std::vector<int> processed;
+        int end = 0;
+    };
+    Run Walk(const std::string& archive, UINT mode, int operation, VolumeProc volume = nullptr) {
+        Run run;
+        std::string name = archive;
+        char comment[256];
+        OpenData data = {&name[0], mode, 0, comment, sizeof comment, 0, 0};
+        HANDLE h = open_(&data);
+        run.open_result = data.OpenResult;
+        if (!h) return run;
+        set_volume_(h, volume);
+        HeaderData header;
+        while ((run.end = read_(h, &header)) == 0) {
+            header.CmtBuf = nullptr;
+            run.headers.push_back(header);
+            run.processed.push_back(process_(h, operation, nullptr, nullptr));
+        }
+        close_(h);
+        return run;
+    }
+
+private:
+    StandInDll dll_;
+    HANDLE(WINAPI* open_)(OpenData*);
+    int(WINAPI* read_)(HANDLE, HeaderData*);
+    int(WINAPI* process_)(HANDLE, int, char*, char*);
+    int(WINAPI* close_)(HANDLE);
+    void(WINAPI* set_volume_)(HANDLE, VolumeProc);
+};
+
+TEST(Unrar, ListsAndExtractsStoredEntriesIntoTheCurrentFolder) {
+    Unrar rar;
+    ASSERT_TRUE(rar.Complete());
+    InFolder dir;
+    Unrar::Run list = rar.Walk(DataPath("sjis-store.rar"), 0, 0);
+    EXPECT_EQ(0u, list.open_result);
+    EXPECT_EQ(10, list.end);
+    ASSERT_EQ(3u, list.headers.size());
+    EXPECT_EQ(0x10u, list.headers[0].FileAttr);  // the probe leaves folders out by this word
+    EXPECT_STREQ("資料\\表示.txt", list.headers[1].FileName);
+    EXPECT_EQ(0x30u, list.headers[1].Method);
+    EXPECT_EQ(static_cast<UINT>(FixtureLines(20).size()), list.headers[1].UnpSize);
+    EXPECT_FALSE(FileExists(dir / "資料\\表示.txt"));  // skipping writes nothing
+
+    Unrar::Run extract = rar.Walk(DataPath("sjis-store.rar"), 1, 2);
+    EXPECT_EQ(10, extract.end);
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), extract.processed);
+    EXPECT_EQ(FixtureLines(20), ReadFile(dir / "資料\\表示.txt"));
+    EXPECT_EQ(FixtureLines(200), ReadFile(dir / "資料\\ソフト.txt"));
+}
+
+TEST(Unrar, CompressedEntriesAnswerUnknownFormatAndFailuresOpen) {
+    Unrar rar;
+    InFolder dir;
+    Unrar::Run run = rar.Walk(DataPath("compressed.rar"), 1, 2);
+    ASSERT_EQ(1u, run.processed.size());
+    EXPECT_EQ(14, run.processed[0]);
+    EXPECT_FALSE(FileExists(dir / "a.txt"));
+
+    EXPECT_NE(0u, rar.Walk(dir / "absent.rar", 0, 0).open_result);
+    WriteFile(dir / "text.rar", "no archive");
+    EXPECT_NE(0u, rar.Walk(dir / "text.rar", 0, 0).open_result);
+    std::string bytes = ReadFile(DataPath("flat-store.rar"));
+    bytes[30] ^= 0x40;
+    WriteFile(dir / "bad.rar", bytes);
+    EXPECT_EQ(12, rar.Walk(dir / "bad.rar", 0, 0).end);
+}
+
+std::vector<std::pair<std::string, int>> g_volume_calls;
+int g_answer = 1;
+int CALLBACK RecordVolume(char* name, int mode) {
+    std::string n = name;
+    g_volume_calls.push_back({n.substr(n.find_last_of('\\') + 1), mode});
+    return g_answer;
+}
+
+TEST(Unrar, VolumeSetsCallTheCallbackForEachVolume) {
+    Unrar rar;
+    InFolder dir;
+    g_volume_calls.clear();
+    g_answer = 1;
+    Unrar::Run run = rar.Walk(DataPath("vol.part1.rar"), 1, 2, RecordVolume);
+    EXPECT_EQ((std::vector<int>{0, 0}), run.processed);
+    EXPECT_EQ(FixtureLines(200), ReadFile(dir / "a.txt"));
+    EXPECT_EQ(FixtureLines(20), ReadFile(dir / "b.txt"));
+    EXPECT_EQ(
+        (std::vector<std::pair<std::string, int>>{{"vol.part2.rar", 1}, {"vol.part3.rar", 1}}),
+        g_volume_calls);
+
+    // Only the first volume is there: the callback is asked (mode 0) and stops the run; it is
+    // not asked again when the caller goes on reading.
+    WriteFile(dir / "only.part1.rar", ReadFile(DataPath("vol.part1.rar")));
+    g_volume_calls.clear();
+    g_answer = 0;
+    run = rar.Walk(dir / "only.part1.rar", 1, 2, RecordVolume);
+    ASSERT_EQ(1u, run.processed.size());
+    EXPECT_NE(0, run.processed[0]);
+    EXPECT_EQ(15, run.end);
+    EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"only.part2.rar", 0}}), g_volume_calls);
+}
+
+TEST(Unrar, FailHookMakesProcessFileFail) {
+    Unrar rar;
+    InFolder dir;
+    SetEnvironmentVariableA("ARCHIVER_STUB", "fail:19,dll:UNRAR.DLL");
+    Unrar::Run run = rar.Walk(DataPath("flat-store.rar"), 1, 2);
+    SetEnvironmentVariableA("ARCHIVER_STUB", nullptr);
+    EXPECT_EQ((std::vector<int>{19, 19}), run.processed);
+    EXPECT_FALSE(FileExists(dir / "a.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#pragma once
+// The text files inside the fixture archives (tests/data/README.md): numbered CR LF lines.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "format_entry.h"
+#include "../support/test_folders.h"
+
+inline std::string FixtureLines(int count) {
+    std::string text;
+    char line[80];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(line, sizeof line,
+                      "Line %04d: the quick brown fox jumps over the lazy dog.\r\n", i);
+        text += line;
+    }
+    return text;
+}
+
+inline ArcFormat::Bytes FixtureBytes(const std::string& name) {
+    std::string s = testing_support::ReadFile(testing_support::DataDir() + "\\" + name);
+    return ArcFormat::Bytes(s.begin(), s.end());
+}
+
+inline std::string AsText(const ArcFormat::Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
+inline ArcFormat::Bytes AsBytes(const std::string& s) {
+    return ArcFormat::Bytes(s.begin(), s.end());
+}
+
+// Deterministic bytes that neither compress to nothing nor are pure noise.
+inline ArcFormat::Bytes MixedBytes(size_t size, uint32_t seed = 1) {
+    ArcFormat::Bytes b(size);
+    for (size_t i = 0; i < size; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        b[i] = (i % 512 < 256) ? static_cast<uint8_t>(seed >> 24)
+                               : static_cast<uint8_t>("abcabcabd"[i % 9]);
+    }
+    return b;
+}
+
+// scripts/check-format-interop.sh sets ARCHIVER_FORMATS_INTEROP to a folder: the writer tests
+// then leave their archives and sources there for the Linux tools to test and extract.
+inline void KeepForInterop(const std::string& name, const ArcFormat::Bytes& archive,
+                           const std::vector<ArcFormat::WriteItem>& sources) {
+    const char* dir = std::getenv("ARCHIVER_FORMATS_INTEROP");
+    if (!dir || !*dir) return;
+    const std::string base = std::string(dir) + "\\" + name;
+    testing_support::WriteFile(base, AsText(archive));
+    if (sources.empty()) return;
+    const std::string tree = base + ".src";
+    CreateDirectoryA(tree.c_str(), nullptr);
+    for (const auto& item : sources) {
+        const std::string path = tree + "\\" + item.path;
+        // Folders on the way first; a '\\' inside a double-byte character is no separator.
+        for (size_t i = tree.size() + 1; i < path.size(); ++i) {
+            if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
+                ++i;
+            } else if (path[i] == '\\') {
+                CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+            }
+        }
+        if (item.is_dir) {
+            CreateDirectoryA(path.c_str(), nullptr);
+        } else {
+            testing_support::WriteFile(path, AsText(item.data));
+        }
+    }
+}

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Interoperability of the stand-in archiver DLLs with the Linux tools: archives made by real
+# tools must extract identically through our DLLs, and archives our DLLs write must pass the
+# tools' own tests and extract identically to their sources. Runs the DLLs under Wine through
+# arcdrive.exe. Called by scripts/run-tests.sh; needs a build of x86_64.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/wine-env.sh"
+bin="$root/build/x86_64/bin"
+data="$root/tests/data"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
+drive() { wine "$bin/arcdrive.exe" "$@"; }
+ok() { echo "  ok    $*"; }
+bad() { echo "  FAIL  $*"; failures=$((failures + 1)); }
+check() {  # description, command...
+    local what=$1
+    shift
+    if "$@" >"$work/last.log" 2>&1; then ok "$what"; else bad "$what"; cat "$work/last.log"; fi
+}
+same_tree() { diff -r "$1" "$2" >/dev/null; }
+# File names of a tree, CP932 bytes shown as UTF-8.
+names_cp932() { (cd "$1" && find . -mindepth 1 | LC_ALL=C sort | iconv -f CP932 -t UTF-8); }
+names_utf8() { (cd "$1" && find . -mindepth 1 | LC_ALL=C sort); }
+contents() { (cd "$1" && find . -type f -exec md5sum {} + | sed 's/^\\//' | cut -d' ' -f1 | sort); }
+
+ours_extract() {  # dll prefix command-template archive dest
+    mkdir -p "$5"
+    (cd "$5" && drive run "$1" "$2" "$3\"$(winpath "$4")\"")
+}
+
+echo "== archives made by the Linux tools, extracted by our DLLs"
+for f in doc-top.lzh doc-top-lh7.lzh flat.lzh tools.lzh readme-only.lzh app.lzh; do
+    ours_extract UNLHA32.DLL Unlha "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 " "$data/$f" "$work/o/$f"
+    mkdir -p "$work/r/$f" && (cd "$work/r/$f" && lhasa -xq "$data/$f")
+    check "$f same as lhasa" same_tree "$work/o/$f" "$work/r/$f"
+done
+for f in doc-top.zip flat.zip site.zip sjis-names.zip; do
+    ours_extract UNZIP32.DLL UnZip "-o " "$data/$f" "$work/o/$f"
+    mkdir -p "$work/r/$f" && (cd "$work/r/$f" && unzip -qo "$data/$f")
+    if [ "$f" = sjis-names.zip ]; then
+        # unzip writes the stored CP932 bytes as the Linux name; Wine writes the characters.
+        check "$f names as unzip's, read as CP932" \
+            diff <(names_utf8 "$work/o/$f") <(names_cp932 "$work/r/$f")
+        check "$f content" diff <(contents "$work/o/$f") <(contents "$work/r/$f")
+    else
+        check "$f same as unzip" same_tree "$work/o/$f" "$work/r/$f"
+    fi
+done
+for f in doc-top.tar.gz flat.tgz; do
+    ours_extract TAR32.DLL Tar "-zxvf " "$data/$f" "$work/o/$f"
+    mkdir -p "$work/r/$f" && tar -xzf "$data/$f" -C "$work/r/$f"
+    check "$f same as tar" same_tree "$work/o/$f" "$work/r/$f"
+done
+ours_extract TAR32.DLL Tar "-zxvf " "$data/a.txt.gz" "$work/o/gz"
+check "a.txt.gz same as gunzip" cmp "$work/o/gz/a.txt" <(gunzip -c "$data/a.txt.gz")
+
+echo "== archives written by our DLLs, checked by the Linux tools"
+src="$work/src"
+mkdir -p "$src/doc/deep" "$src/empty" "$src/資料" "$src/ソフト"
+for i in $(seq 1 3000); do printf 'Line %04d: the quick brown fox jumps over the lazy dog.\r\n' "$i"; done >"$src/doc/a.txt"
+head -c 70000 /dev/urandom >"$src/doc/deep/random.bin"
+{ head -c 20000 /dev/urandom; cat "$src/doc/a.txt"; head -c 5000 /dev/zero; } >"$src/doc/mixed.bin"
+: >"$src/doc/zero.txt"
+printf '表示のテスト\r\n' | iconv -f UTF-8 -t CP932 >"$src/資料/表示.txt"
+printf 'ソフト\r\n' >"$src/ソフト/readme.txt"
+touch -d '2004-08-26 14:30:58' "$src"/doc/*.txt
+
+for jm in 2 4; do
+    lzh="$work/out-jm$jm.lzh"
+    (cd "$src" && drive run UNLHA32.DLL Unlha "a -x1 -r2 -d -a2 -jm$jm \"$(winpath "$lzh")\" \"*\"")
+    check "LHA -jm$jm: lhasa -t" lhasa -t "$lzh"
+    check "LHA -jm$jm: 7zz t" 7zz t "$lzh"
+    mkdir -p "$work/x-jm$jm" && (cd "$work/x-jm$jm" && lhasa -xq "$lzh")
+    check "LHA -jm$jm: lhasa extracts the source" \
+        diff -r "$src/doc" "$work/x-jm$jm/doc"
+    check "LHA -jm$jm: CP932 names" diff <(names_utf8 "$src") <(names_cp932 "$work/x-jm$jm")
+done
+check "LHA -jm4 writes -lh7-" grep -q -- '-lh7-' "$work/out-jm4.lzh"
+
+zip="$work/out.zip"
+drive zip "$(winpath "$src")" "$(winpath "$zip")" doc empty 資料 ソフト
+check "ZIP: unzip -t" unzip -tq "$zip"
+check "ZIP: 7zz t" 7zz t "$zip"
+mkdir -p "$work/x-zip" && (cd "$work/x-zip" && unzip -qo "$zip")
+check "ZIP: unzip extracts the source" diff -r "$src/doc" "$work/x-zip/doc"
+# unzip reads names of entries made on MS-DOS in the OEM code page; 7zz is told CP932.
+7zz x -mcp=932 -y -o"$work/x-zip7" "$zip" >/dev/null
+check "ZIP: CP932 names" diff <(names_utf8 "$src") <(names_cp932 "$work/x-zip7")
+
+tgz="$work/out.tar.gz"
+(cd "$src" && drive run TAR32.DLL Tar "-zcvf --self-extracting=1 \"$(winpath "$tgz")\" \"*\"")
+check "TAR: gzip -t" gzip -t "$tgz"
+check "TAR: tar -tzf" tar -tzf "$tgz"
+check "TAR: 7zz t" 7zz t "$tgz"
+mkdir -p "$work/x-tgz" && tar -xzf "$tgz" -C "$work/x-tgz"
+check "TAR: tar extracts the source" diff -r "$src/doc" "$work/x-tgz/doc"
+check "TAR: CP932 names" diff <(names_utf8 "$src") <(names_cp932 "$work/x-tgz")
+(cd "$src/doc" && drive run TAR32.DLL Tar "-Gcvf \"$(winpath "$work/a.gz")\" \"a.txt\"")
+check "GZ: gzip -t" gzip -t "$work/a.gz"
+check "GZ: same content" cmp "$src/doc/a.txt" <(gunzip -c "$work/a.gz")
+
+echo "== our archives read back by our DLLs (CP932 names both ways)"
+ours_extract UNLHA32.DLL Unlha "e -x1 " "$work/out-jm2.lzh" "$work/back-lzh"
+check "LHA round trip" same_tree "$src" "$work/back-lzh"
+ours_extract UNZIP32.DLL UnZip "-o " "$zip" "$work/back-zip"
+check "ZIP round trip" same_tree "$src" "$work/back-zip"
+ours_extract TAR32.DLL Tar "-zxvf " "$tgz" "$work/back-tgz"
+check "TAR round trip" same_tree "$src" "$work/back-tgz"
+
+if [ $failures -ne 0 ]; then
+    echo "archiver interoperability: $failures failed"
+    exit 1
+fi
+echo "archiver interoperability: all passed"
