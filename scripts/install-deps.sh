@@ -9,6 +9,7 @@ packages=(
     googletest
     wine wine64
     xvfb xauth x11-utils imagemagick fonts-noto-cjk
+    locales
 )
 
 missing=()

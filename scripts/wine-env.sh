@@ -3,8 +3,16 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="$root/build/wineprefix"
 export WINEDEBUG=-all
-# Japanese locale inside Wine: the ANSI code page is 932. The Linux locale itself need not
-# be installed; bash's complaint about it is silenced.
+# Japanese locale inside Wine: the ANSI code page is 932. Wine also needs the Linux locale
+# to turn non-ASCII file names (表示.txt) into UTF-8 names on disk; without it every such
+# name fails to open. It is compiled once into the build tree, so the system's locale
+# settings are left alone.
+quarvel_locales="$root/build/locale"
+if [ ! -f "$quarvel_locales/ja_JP.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$quarvel_locales"
+    localedef -i ja_JP -f UTF-8 "$quarvel_locales/ja_JP.UTF-8" >/dev/null 2>&1 || true
+fi
+export LOCPATH="$quarvel_locales"
 export LC_ALL=ja_JP.UTF-8 2>/dev/null
 # No Mono or Gecko installer prompts while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -34,7 +42,17 @@ quarvel_start_wine() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
         wineserver -w
     fi
+    quarvel_map_second_volume
     wineserver -p
+}
+
+# Drive Q: of the prefix lies on another Linux file system (RAM), so that a rename from the
+# build tree to Q: fails as it does between two disks and the copy paths of moves run.
+quarvel_map_second_volume() {
+    [ -d /dev/shm ] || return 0
+    local volume="/dev/shm/quarvel-vol-$(printf '%s' "$WINEPREFIX" | md5sum | cut -c1-12)"
+    mkdir -p "$volume"
+    ln -sfn "$volume" "$WINEPREFIX/dosdevices/q:"
 }
 
 quarvel_stop() {

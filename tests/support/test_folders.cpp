@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace testing_support {
 
@@ -39,7 +37,9 @@ std::string BinDir() {
     return s.substr(0, s.find_last_of('\\'));
 }
 
-std::string BinPath(const std::string& name) { return BinDir() + "\\" + name; }
+std::string BinPath(const std::string& name) {
+    return BinDir() + "\\" + name;
+}
 
 std::string DataDir() {
     std::string unix_path = QUARVEL_SOURCE_DIR "/tests/data";
@@ -50,16 +50,24 @@ std::string DataDir() {
     return windows_path;
 }
 
+// Through the C runtime's ANSI open, so that CP932 names such as 表示.txt work; the C++
+// streams of this runtime do not take them.
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    std::string bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (f == nullptr) return bytes;
+    char block[4096];
+    size_t n;
+    while ((n = fread(block, 1, sizeof block, f)) > 0) bytes.append(block, n);
+    fclose(f);
+    return bytes;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
+    FILE* f = fopen(path.c_str(), "wb");
+    if (f == nullptr) return;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
 }
 
 bool FileExists(const std::string& path) {
@@ -77,6 +85,8 @@ TempDir::TempDir() {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { DeleteTree(path_); }
+TempDir::~TempDir() {
+    DeleteTree(path_);
+}
 
 }  // namespace testing_support
