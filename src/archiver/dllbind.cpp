@@ -20,16 +20,16 @@ Zent_SemaphoreLock::~Zent_SemaphoreLock() {
     CloseHandle(semaphore_);
 }
 
-Zent_Binding::Zent_Binding(Zent_DllId dll, const char* missing_message)
-    : info_(Zent_Dll(dll)), lock_(info_.semaphore), module_(LoadLibraryA(info_.file)) {
+Zent_LoadedDll::Zent_LoadedDll(Zent_DllId dll, const char* missing_message)
+    : info_(Zent_Dll(dll)), module_(LoadLibraryA(info_.file)) {
     if (module_ == nullptr) ERRORS_RAISE(Zent_Err_NotFoundDLL, "%s", missing_message);
 }
 
-Zent_Binding::~Zent_Binding() {
+Zent_LoadedDll::~Zent_LoadedDll() {
     if (module_ != nullptr) FreeLibrary(module_);
 }
 
-FARPROC Zent_Binding::Export(const char* suffix) const {
+FARPROC Zent_LoadedDll::Export(const char* suffix) const {
     char name[64];
     snprintf(name, sizeof name, "%s%s", info_.prefix ? info_.prefix : "", suffix);
     FARPROC function = GetProcAddress(module_, name);

@@ -17,13 +17,15 @@ private:
     HANDLE semaphore_;
 };
 
-class Zent_Binding {
+// A loaded archiver DLL. Loading by the bare name lets the normal DLL search find it
+// beside the program.
+class Zent_LoadedDll {
 public:
     // Raises Zent_Err_NotFoundDLL with `missing_message` when the DLL cannot be loaded.
-    Zent_Binding(Zent_DllId dll, const char* missing_message);
-    ~Zent_Binding();
-    Zent_Binding(const Zent_Binding&) = delete;
-    Zent_Binding& operator=(const Zent_Binding&) = delete;
+    Zent_LoadedDll(Zent_DllId dll, const char* missing_message);
+    ~Zent_LoadedDll();
+    Zent_LoadedDll(const Zent_LoadedDll&) = delete;
+    Zent_LoadedDll& operator=(const Zent_LoadedDll&) = delete;
 
     // The export named by the DLL's prefix followed by `suffix` (the whole name for the
     // DLLs without a prefix). A missing export raises Errors_Unofficial "error".
@@ -36,6 +38,17 @@ public:
 
 private:
     const Zent_DllInfo& info_;
-    Zent_SemaphoreLock lock_;  // taken before the load, released after the unload
     HMODULE module_;
+};
+
+// The whole binding for an operation that needs nothing else under the DLL's semaphore.
+class Zent_Binding {
+public:
+    Zent_Binding(Zent_DllId dll, const char* missing_message)
+        : lock_(Zent_Dll(dll).semaphore), dll_(dll, missing_message) {}
+    const Zent_LoadedDll& Dll() const { return dll_; }
+
+private:
+    Zent_SemaphoreLock lock_;  // taken before the load, released after the unload
+    Zent_LoadedDll dll_;
 };

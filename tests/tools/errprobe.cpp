@@ -64,7 +64,7 @@ static void BindLha() {
         __FILE__, __LINE__,
         [&] {
             Zent_Binding binding(Zent_Dll_Unlha, "LHA 形式の解凍には UNLHA32.DLL が必要です。");
-            binding.Export("");
+            binding.Dll().Export("");
             snprintf(result, sizeof result, "bound");
         },
         [&] {

@@ -1,0 +1,185 @@
+#include "folders/cachedb.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "archiver/dllbind.h"
+#include "lib/errors.h"
+#include "lib/except3.h"
+#include "lib/filex.h"
+#include "lib/inifile.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
+
+static const char kSemaphore[] = "Zent_CacheDB";
+static const char kSection[] = "main";
+static const char kKey[] = "File";
+static const char kFormat[] = "stiisi";
+
+static CacheDB_Entry* Entries(const CacheDB* db) {
+    return reinterpret_cast<CacheDB_Entry*>(db->table.start);
+}
+
+int CacheDB_Count(const CacheDB* db) {
+    return static_cast<int>((db->table.end - db->table.start) / sizeof(CacheDB_Entry));
+}
+
+CacheDB_Entry* CacheDB_At(CacheDB* db, int index) { return Entries(db) + index; }
+
+// The last component of a folder path; a trailing "\" does not count.
+static void FolderName(char* out, const char* folder) {
+    char path[260];
+    StdPlus_CopyN(path, folder, sizeof path);
+    StdPlus_DropTrailChar(path, '\\');
+    StrX_CopyFileName(out, path);
+}
+
+static bool SameFolderName(const char* a, const char* b) {
+    char name_a[260], name_b[260];
+    FolderName(name_a, a);
+    FolderName(name_b, b);
+    return lstrcmpiA(name_a, name_b) == 0;
+}
+
+static bool IsClaimed(const CacheDB* db, const char* folder) {
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        if (lstrcmpiA(Entries(db)[i].folder, folder) == 0) return true;
+    }
+    return false;
+}
+
+static CacheDB_Entry* Append(CacheDB* db) {
+    return static_cast<CacheDB_Entry*>(ArrX_Alloc(&db->table, sizeof(CacheDB_Entry)));
+}
+
+// Reads every "File" record of the database file; with `only_unknown`, only those whose
+// working folder the table does not hold yet.
+static void LoadRecords(CacheDB* db, bool only_unknown) {
+    if (!FileX_Exists(db->file)) return;
+    char line[512];
+    IniFile_Reader reader;
+    IniFile_OpenRead(&reader, db->file, line, sizeof line);
+    Except_TryFinally(
+        __FILE__, __LINE__,
+        [&] {
+            IniFile_Read_setSection(&reader, kSection);
+            int count = IniFile_CountRecords(&reader, kKey);
+            for (int i = 0; i < count; i++) {
+                CacheDB_Entry e = {};
+                IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size,
+                                   &e.checksum, e.folder, &e.sequence);
+                if (only_unknown && IsClaimed(db, e.folder)) continue;
+                *Append(db) = e;
+            }
+        },
+        [&] { IniFile_CloseRead(&reader); });
+}
+
+void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size) {
+    Zent_SemaphoreLock lock(kSemaphore);
+    ArrX_Init(&db->table, area, area_size);
+    StdPlus_CopyN(db->file, file, sizeof db->file);
+    LoadRecords(db, false);
+}
+
+void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive) {
+    StdPlus_CopyN(entry->archive, archive, sizeof entry->archive);
+    FileX_Time(archive, &entry->time);
+    entry->size = static_cast<int>(FileX_Size(archive));
+    entry->checksum = static_cast<int>(FileX_Checksum(archive, 4096));
+}
+
+CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder) {
+    bool known = false;
+    CacheDB_Entry now = {};
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        CacheDB_Entry* e = Entries(db) + i;
+        if (!SameFolderName(e->folder, folder)) continue;
+        // The archive is read only when an entry of the same folder name exists.
+        if (!known) {
+            CacheDB_SetArchive(&now, archive);
+            known = true;
+        }
+        if (now.time == e->time && now.size == e->size && now.checksum == e->checksum) {
+            StdPlus_CopyN(e->archive, archive, sizeof e->archive);
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+// ...\name with sequence N above 0 becomes ...\afN\name.
+static void SequenceFolder(char* out, const char* proposed, int sequence) {
+    StdPlus_CopyN(out, proposed, 260);
+    if (sequence == 0) return;
+    char name[260];
+    FolderName(name, proposed);
+    StdPlus_DropTrailChar(out, '\\');
+    StrX_CutLast(out);
+    char level[16];
+    snprintf(level, sizeof level, "af%d", sequence);
+    StrX_Join(out, level);
+    StrX_Join(out, name);
+}
+
+static CacheDB_Entry* Add(CacheDB* db, const char* archive, const char* folder) {
+    Zent_SemaphoreLock lock(kSemaphore);
+    // Another process may have added entries since this table was loaded; seeing them
+    // keeps two archives of the same name out of one working folder.
+    LoadRecords(db, true);
+    int highest = -1;
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        const CacheDB_Entry* e = Entries(db) + i;
+        if (SameFolderName(e->folder, folder) && e->sequence > highest) highest = e->sequence;
+    }
+    int sequence = highest + 1;
+    char chosen[260];
+    SequenceFolder(chosen, folder, sequence);
+    // A folder on disk that no entry claims may be the fresh work of a melt that has not
+    // written the database back yet: never extract a second archive into it.
+    while (FileX_Exists(chosen) && !IsClaimed(db, chosen)) SequenceFolder(chosen, folder, ++sequence);
+
+    CacheDB_Entry* e = Append(db);
+    memset(e, 0, sizeof *e);
+    StdPlus_CopyN(e->folder, chosen, sizeof e->folder);
+    CacheDB_SetArchive(e, archive);
+    e->sequence = sequence;
+    return e;
+}
+
+bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder) {
+    CacheDB_Entry* e = CacheDB_Find(db, archive, folder);
+    bool added = e == nullptr;
+    if (added) e = Add(db, archive, folder);
+    StdPlus_CopyN(folder, e->folder, 260);
+    return added;
+}
+
+void CacheDB_Close(CacheDB* db) {
+    Zent_SemaphoreLock lock(kSemaphore);
+    // Entries another process wrote since this table was loaded are written back too:
+    // the later write-back must not lose the earlier one's new entries.
+    LoadRecords(db, true);
+    IniFile_Writer writer;
+    IniFile_OpenWrite(&writer, db->file);
+    Except_TryFinally(
+        __FILE__, __LINE__,
+        [&] {
+            IniFile_WriteSection(&writer, kSection);
+            for (int i = 0; i < CacheDB_Count(db); i++) {
+                CacheDB_Entry* e = Entries(db) + i;
+                if (!FileX_Exists(e->archive)) continue;
+                IniFile_WriteRecord(&writer, kKey, kFormat, e->archive, &e->time, e->size,
+                                    e->checksum, e->folder, e->sequence);
+            }
+        },
+        [&] { IniFile_CloseWrite(&writer); });
+    // Stale folders go only once the file is complete, so a refused delete cannot cost
+    // the entries that come after it.
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        CacheDB_Entry* e = Entries(db) + i;
+        if (!FileX_Exists(e->archive) && FileX_Exists(e->folder)) FileX_DeleteTree(e->folder);
+    }
+}

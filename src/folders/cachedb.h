@@ -1,0 +1,37 @@
+#pragma once
+// The cache database "cache-db.ini": which working folder in the cache holds which melted
+// archive. An archive is known by its modification time, size and a checksum of its first
+// 4096 bytes, so an unchanged archive finds its folder again even after it was moved.
+#include <ctime>
+
+#include "lib/arrx.h"
+
+struct CacheDB_Entry {
+    char archive[260];
+    time_t time;
+    int size;
+    int checksum;
+    char folder[260];
+    int sequence;  // 0 for the first folder of a name, N for ...\afN\name
+};
+
+struct CacheDB {
+    char file[260];
+    ArrX table;  // CacheDB_Entry records
+};
+
+// Every caller hands in this much memory: room for 1024 entries.
+enum { CacheDB_AreaSize = 0x86000, CacheDB_MaxEntries = 1024 };
+
+void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size);
+// Writes the table back, dropping entries whose archive is gone (their working folders are
+// deleted). Entries that another process wrote meanwhile are kept.
+void CacheDB_Close(CacheDB* db);
+// `folder` is the proposed working folder and receives the entry's folder. True when a new
+// entry was added.
+bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder);
+CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder);
+void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive);
+
+int CacheDB_Count(const CacheDB* db);
+CacheDB_Entry* CacheDB_At(CacheDB* db, int index);
