@@ -20,8 +20,10 @@ struct CacheDB {
     ArrX table;  // CacheDB_Entry records
 };
 
-// Every caller hands in this much memory: room for 1024 entries.
-enum { CacheDB_AreaSize = 0x86000, CacheDB_MaxEntries = 1024 };
+// Every caller hands in this much memory: room for 1024 entries. (With a 64-bit time the
+// record is a few bytes longer than 536, so the area is sized from the record itself.)
+enum { CacheDB_MaxEntries = 1024 };
+constexpr size_t CacheDB_AreaSize = CacheDB_MaxEntries * sizeof(CacheDB_Entry);
 
 void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size);
 // Writes the table back, dropping entries whose archive is gone (their working folders are

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 
+#include "lib/filex.h"
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
 
@@ -38,7 +39,7 @@ protected:
         snprintf(folder, sizeof folder, "%s\\report", cache.c_str());
         bool was_added = CacheDB_FindOrAdd(&db, archive.c_str(), folder);
         if (added) *added = was_added;
-        CreateDirectoryA(folder, nullptr);
+        FileX_MakeDirs(folder, false);  // as the extraction would
         CacheDB_Close(&db);
         return folder;
     }
@@ -154,10 +155,10 @@ TEST_F(CacheDatabase, OverlappingUsersKeepEachOthersNewEntries) {
     snprintf(folder_a, sizeof folder_a, "%s\\report", cache.c_str());
     snprintf(folder_b, sizeof folder_b, "%s\\report", cache.c_str());
     ASSERT_TRUE(CacheDB_FindOrAdd(&first, a.c_str(), folder_a));
-    CreateDirectoryA(folder_a, nullptr);  // the first melt is extracting into it
+    FileX_MakeDirs(folder_a, false);  // the first melt is extracting into it
     ASSERT_TRUE(CacheDB_FindOrAdd(&second, b.c_str(), folder_b));
     EXPECT_STRNE(folder_a, folder_b) << "two archives never share one working folder";
-    CreateDirectoryA(folder_b, nullptr);
+    FileX_MakeDirs(folder_b, false);
     CacheDB_Close(&first);
     CacheDB_Close(&second);
     EXPECT_EQ(EntryCount(), 2);
