@@ -121,6 +121,11 @@ Layout ProbeLayout(const Exports& x, const Member& m, const char* probe, HWND ow
         const char* path = entry.path;
         if (m.drop_leading_separator && IsSeparator(path[0])) path++;
         TakeTop(&layout, path);
+        // "..\" or ".\" is no folder of the archive's own: taking it for the top would let
+        // the extraction write above the base folder.
+        if (strcmp(layout.top, "..\\") == 0 || strcmp(layout.top, "../") == 0 ||
+            strcmp(layout.top, ".\\") == 0 || strcmp(layout.top, "./") == 0)
+            layout.single_top = false;
         while (x.next(archive, &entry) == 0) {
             if (!BeginsWithNoCase(entry.path, layout.top)) {
                 layout.single_top = false;
@@ -155,6 +160,9 @@ void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner
             do {
                 char path[260];
                 StdPlus_CopyN(path, entry.path, sizeof path);
+                // Entry names may use "/": judged with "\" only, a/../../x would climb
+                // out unnoticed.
+                StdPlus_ReplaceChar(path, '/', '\\');
                 StrX_ResolveParents(path);
                 int units = LeadingParentUnits(path);
                 if (units > depth) depth = units;

@@ -137,15 +137,13 @@ char* StrX_ResolveParents(char* path) {
         // Looked for character by character: in ソフト\..\ the byte before フ is a trail byte
         // 0x5C, not the separator.
         char* sep = LastBackslash(start);
-        char* keep = start;
-        if (sep != nullptr) {
-            keep = sep + 1;
-        } else if (strchr(start, ':') == nullptr) {
-            keep = start;  // a relative name\..\ leaves nothing of name
-        } else {
+        if (sep == nullptr) {
+            // Nothing names the folder the step would leave (dir\..\file): refused, so an
+            // archive entry written like that never gets past the parent guard unjudged.
             dots[-1] = '\\';
             ERRORS_RAISE(StrX_Err_NoMoreParentDir, "親ディレクトリ指定\"..\\\"が多すぎます。");
         }
+        char* keep = sep + 1;
         memmove(keep, rest, strlen(rest) + 1);
         search = keep;
     }

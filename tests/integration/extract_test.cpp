@@ -1,0 +1,242 @@
+// Extraction through the stand-in archiver DLLs beside the test program, on archives made
+// by real tools: where the content lands, what the cache reuses, and what a cancel or a
+// failure leaves on disk.
+#include "archiver/extract.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lib/errors.h"
+#include "../support/raise_capture.h"
+#include "../support/test_folders.h"
+
+using namespace testing_support;
+
+namespace {
+
+class Extraction : public testing::Test {
+protected:
+    void SetUp() override {
+        base = dir / "base";
+        cache = dir / "cache";
+        CreateDirectoryA((dir / "dl").c_str(), nullptr);
+        CreateDirectoryA(base.c_str(), nullptr);
+        CreateDirectoryA(cache.c_str(), nullptr);
+        SetEnvironmentVariableA("ARCHIVER_STUB", nullptr);
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("ARCHIVER_STUB", nullptr);
+        SetCurrentDirectoryA(BinDir().c_str());  // the extraction leaves it in the temp folder
+    }
+    std::string Fixture(const std::string& name) {
+        std::string path = dir / "dl\\" + name;
+        CopyFileA((DataDir() + "\\" + name).c_str(), path.c_str(), FALSE);
+        return path;
+    }
+    Caught Extract(const std::string& archive, bool use_cache = false) {
+        char folder[260] = "";
+        Caught caught = CatchRaise([&] {
+            Zent_Extract(archive.c_str(), use_cache ? cache.c_str() : base.c_str(), folder,
+                         use_cache, cache.c_str(), nullptr);
+        });
+        result = folder;
+        return caught;
+    }
+    void Stub(const std::string& value) { SetEnvironmentVariableA("ARCHIVER_STUB", value.c_str()); }
+    int CommandCalls(const std::string& log, const std::string& export_name) {
+        std::string text = ReadFile(log);
+        int n = 0;
+        for (size_t at = 0; (at = text.find("\t" + export_name + "\t", at)) != std::string::npos; at++) n++;
+        return n;
+    }
+
+    TempDir dir;
+    std::string base, cache, result;
+};
+
+}  // namespace
+
+TEST_F(Extraction, ArchiveWithOneTopFolderExtractsAsThatFolder) {
+    for (const char* name : {"doc-top.lzh", "doc-top-lh7.lzh", "doc-top.zip", "doc-top.tar.gz",
+                             "doc-top.7z", "doc-top.arj"}) {
+        SCOPED_TRACE(name);
+        std::string archive = Fixture(name);
+        EXPECT_EQ(Extract(archive).code, 0);
+        EXPECT_EQ(result, base + "\\doc");
+        EXPECT_TRUE(FileExists(base + "\\doc\\a.txt"));
+        EXPECT_TRUE(FileExists(base + "\\doc\\b.txt"));
+        EXPECT_EQ(ReadFile(base + "\\doc\\b.txt").substr(0, 10), "Line 0001:");
+    }
+}
+
+TEST_F(Extraction, LooseEntriesGoIntoAFolderNamedAfterTheArchive) {
+    struct Case {
+        const char* archive;
+        const char* folder;
+    };
+    for (const Case& c : {Case{"flat.lzh", "flat"}, Case{"flat.zip", "flat"},
+                          Case{"flat.tgz", "flat"}, Case{"flat.cab", "flat"},
+                          Case{"flat-copy.7z", "flat-copy"}, Case{"flat-store.arj", "flat-store"}}) {
+        SCOPED_TRACE(c.archive);
+        std::string archive = Fixture(c.archive);
+        EXPECT_EQ(Extract(archive).code, 0);
+        EXPECT_EQ(result, base + "\\" + c.folder);
+        EXPECT_TRUE(FileExists(result + "\\a.txt"));
+        EXPECT_TRUE(FileExists(result + "\\b.txt"));
+    }
+}
+
+TEST_F(Extraction, LoneFileGetsANamedFolderAndALoneFolderIsItsOwnTop) {
+    EXPECT_EQ(Extract(Fixture("readme-only.lzh")).code, 0);
+    EXPECT_EQ(result, base + "\\readme-only");
+    EXPECT_TRUE(FileExists(result + "\\readme.txt"));
+    EXPECT_EQ(Extract(Fixture("tools.lzh")).code, 0);
+    EXPECT_EQ(result, base + "\\tools");
+    EXPECT_TRUE(FileExists(result + "\\x.exe"));
+}
+
+TEST_F(Extraction, JapaneseFolderNamesComeOutWhole) {
+    EXPECT_EQ(Extract(Fixture("sjis-names.zip")).code, 0);
+    EXPECT_EQ(result, base + "\\資料");
+    EXPECT_TRUE(FileExists(base + "\\資料\\表示.txt"));
+    EXPECT_TRUE(FileExists(base + "\\資料\\ソフト.txt"));
+}
+
+TEST_F(Extraction, UnchangedArchiveInTheCacheIsNotExtractedAgainAndKeepsEdits) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    std::string archive = Fixture("flat.lzh");
+    ASSERT_EQ(Extract(archive, true).code, 0);
+    std::string folder = result;
+    EXPECT_EQ(folder, cache + "\\flat");
+    WriteFile(folder + "\\note.txt", "my edit");
+    ASSERT_EQ(Extract(archive, true).code, 0);
+    EXPECT_EQ(result, folder);
+    EXPECT_EQ(CommandCalls(log, "Unlha"), 1) << ReadFile(log);
+    EXPECT_EQ(ReadFile(folder + "\\note.txt"), "my edit");
+    EXPECT_NE(ReadFile(cache + "\\cache-db.ini").find("File = " + archive + ", "), std::string::npos);
+
+    // A working folder deleted by hand is extracted again.
+    ASSERT_TRUE(DeleteFileA((folder + "\\a.txt").c_str()));
+    ASSERT_TRUE(DeleteFileA((folder + "\\b.txt").c_str()));
+    ASSERT_TRUE(DeleteFileA((folder + "\\note.txt").c_str()));
+    SetCurrentDirectoryA(dir.Path().c_str());
+    ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+    ASSERT_EQ(Extract(archive, true).code, 0);
+    EXPECT_EQ(CommandCalls(log, "Unlha"), 2);
+    EXPECT_TRUE(FileExists(folder + "\\a.txt"));
+}
+
+TEST_F(Extraction, CommandLinesAreTheMembersOwn) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    std::string lzh = Fixture("flat.lzh"), zip = Fixture("flat.zip"), tgz = Fixture("flat.tgz");
+    ASSERT_EQ(Extract(lzh).code, 0);
+    ASSERT_EQ(Extract(zip).code, 0);
+    ASSERT_EQ(Extract(tgz).code, 0);
+    std::string calls = ReadFile(log);
+    EXPECT_NE(calls.find("\tUnlha\te -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 \"" + lzh + "\""),
+              std::string::npos) << calls;
+    EXPECT_NE(calls.find("\tUnZip\t-o \"" + zip + "\""), std::string::npos) << calls;
+    EXPECT_NE(calls.find("\tTar\t-zxvf \"" + tgz + "\""), std::string::npos) << calls;
+}
+
+TEST_F(Extraction, CancelInTheDllLeavesTheRemnantsFolderAndReportsTheCancel) {
+    std::string archive = Fixture("flat.lzh");
+    Stub("cancel-after:1");
+    Caught caught = Extract(archive);
+    EXPECT_EQ(caught.code, Zent_Err_UserCancel);
+    EXPECT_EQ(caught.message, "");
+    EXPECT_EQ(result, base + "\\flat-remnants");
+    EXPECT_TRUE(FileExists(result + "\\a.txt"));
+    EXPECT_FALSE(FileExists(base + "\\flat"));
+
+    Stub("");
+    EXPECT_EQ(Extract(archive).code, 0);
+    EXPECT_FALSE(FileExists(base + "\\flat-remnants")) << "the next extraction removes it";
+    EXPECT_TRUE(FileExists(base + "\\flat\\b.txt"));
+}
+
+TEST_F(Extraction, FailingCommandRemovesTheFolderItMadeButNeverTheUsersOwn) {
+    std::string archive = Fixture("flat.zip");
+    Stub("fail:0x8012");
+    Caught caught = Extract(archive);
+    EXPECT_EQ(caught.code, Errors_Unofficial);
+    EXPECT_EQ(caught.message, "8012");
+    EXPECT_FALSE(FileExists(base + "\\flat"));
+
+    CreateDirectoryA((base + "\\flat").c_str(), nullptr);
+    WriteFile(base + "\\flat\\mine.txt", "keep me");
+    EXPECT_EQ(Extract(archive).code, Errors_Unofficial);
+    EXPECT_EQ(ReadFile(base + "\\flat\\mine.txt"), "keep me");
+}
+
+TEST_F(Extraction, FileInTheWayFailsBeforeTheDllRuns) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    WriteFile(base + "\\flat", "a file, not a folder");
+    Caught caught = Extract(Fixture("flat.lzh"));
+    EXPECT_EQ(caught.code, Errors_Unofficial);
+    EXPECT_EQ(caught.message, "error");
+    EXPECT_EQ(CommandCalls(log, "Unlha"), 0);
+}
+
+TEST_F(Extraction, DamagedArchiveNamesItsDll) {
+    Caught lzh = Extract(Fixture("broken.lzh"));
+    EXPECT_EQ(lzh.code, Zent_Err_BrokenFileOrOldDLL);
+    EXPECT_EQ(lzh.message, "圧縮ファイルがおかしいか、UNLHA32.DLL のバージョンが古いです");
+    Caught zip = Extract(Fixture("broken.zip"));
+    EXPECT_EQ(zip.message, "圧縮ファイルがおかしいか、UNZIP32.DLL のバージョンが古いです");
+}
+
+// A tar archive written here entry by entry, so that entry names can climb with "..".
+static std::string TarEntry(const std::string& name, const std::string& content) {
+    std::string header(512, '\0');
+    header.replace(0, name.size(), name);
+    header.replace(100, 7, "0000644");
+    char size[12];
+    snprintf(size, sizeof size, "%011o", static_cast<unsigned>(content.size()));
+    header.replace(124, 11, size);
+    header.replace(136, 11, "00000000000");
+    header[156] = '0';
+    header.replace(257, 5, "ustar");
+    header.replace(148, 8, "        ");
+    unsigned sum = 0;
+    for (unsigned char c : header) sum += c;
+    char check[8];
+    snprintf(check, sizeof check, "%06o", sum);
+    header.replace(148, 7, std::string(check, 6) + '\0');
+    std::string body = content + std::string((512 - content.size() % 512) % 512, '\0');
+    return header + body;
+}
+
+TEST_F(Extraction, EntriesClimbingWithParentStepsStayInsideTheBaseFolder) {
+    std::string archive = dir / "dl\\climb.tar";
+    WriteFile(archive, TarEntry("../../x.txt", "climbed") + std::string(1024, '\0'));
+    ASSERT_EQ(Extract(archive).code, 0);
+    EXPECT_TRUE(FileExists(base + "\\a\\x.txt") || FileExists(base + "\\x.txt"));
+    EXPECT_FALSE(FileExists(dir / "x.txt"));
+    EXPECT_FALSE(FileExists(dir.Path() + "\\..\\x.txt"));
+
+    std::string mixed = dir / "dl\\mixed.tar";
+    WriteFile(mixed, TarEntry("../../y.txt", "climbed") + TarEntry("a.txt", "plain") +
+                         std::string(1024, '\0'));
+    ASSERT_EQ(Extract(mixed).code, 0);
+    EXPECT_EQ(result, base + "\\a\\a\\mixed");
+    EXPECT_EQ(ReadFile(base + "\\a\\y.txt"), "climbed");
+}
+
+TEST_F(Extraction, ParentStepsThatCannotBeResolvedFailBeforeTheDllRuns) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    // The second climbs one level out of the base folder when "/" is not judged as "\".
+    for (const char* entry : {"dir/../file", "a/../../x.txt"}) {
+        SCOPED_TRACE(entry);
+        std::string archive = dir / "dl\\inner.tar";
+        WriteFile(archive, TarEntry(entry, "x") + std::string(1024, '\0'));
+        EXPECT_EQ(Extract(archive).code, StrX_Err_NoMoreParentDir);
+    }
+    EXPECT_EQ(CommandCalls(log, "Tar"), 0);
+    EXPECT_FALSE(FileExists(dir / "x.txt"));
+}
