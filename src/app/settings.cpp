@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../archiver/zent_types.h"
 #include "../lib/errors.h"
 #include "../lib/except3.h"
 #include "../lib/filex.h"
@@ -25,11 +26,6 @@ static const char* const kMeltToNames[] = {
 static const char* const kDefActNames[] = {
     "Zent_DefAct_AutoFold", "Zent_DefAct_AutoExp", "Zent_DefAct_Fold",
     "Zent_DefAct_Exp",      "Zent_DefAct_Melt",    "Zent_DefAct_None",
-};
-// TODO: use Zent_TypeName / Zent_TypeOfName of the format table once it is merged here.
-static const char* const kTypeNames[] = {
-    "Zent_LzhType", "Zent_ZipType", "Zent_CabType", "Zent_RarType", "Zent_ArjType",
-    "Zent_Yz1Type", "Zent_GcaType", "Zent_TarType", "Zent_7zType",
 };
 static const char* const kDllKeys[Zent_DllFlagCount] = {
     "UNLHA32", "UNZIP32", "ZIP32", "CAB32", "UNRAR", "UNARJ32", "YZ1", "UNGCA32", "TAR32", "7Z",
@@ -172,7 +168,7 @@ static int ReadName(IniFile_Reader* reader, const char* key, int (*of_name)(cons
 }
 
 static int TypeOfName(const char* name) {
-    return ValueOf(kTypeNames, name);
+    return Zent_TypeOfName(name);
 }
 
 // The first layout (versions up to 110): one Explorer switch instead of the four choices.
@@ -298,7 +294,7 @@ static void WriteAll(IniFile_Writer* writer, const Zent_Settings* s) {
     IniFile_WriteRecord(writer, "CachePath", "s", s->CachePath);
     IniFile_WriteRecord(writer, "StdMeltPath", "s", s->StdMeltPath);
     IniFile_WriteRecord(writer, "InstallPath", "s", s->InstallPath);
-    IniFile_WriteRecord(writer, "DefCompressType", "s", NameOf(kTypeNames, s->DefCompressType));
+    IniFile_WriteRecord(writer, "DefCompressType", "s", Zent_TypeName(s->DefCompressType));
     IniFile_WriteRecord(writer, "DelOrgOnMenu", "b", s->DelOrgOnMenu);
     IniFile_WriteRecord(writer, "DelOrgOnDrop", "b", s->DelOrgOnDrop);
     for (int i = 0; i < Zent_DllFlagCount; i++)
