@@ -20,10 +20,14 @@ else
     programs=()
     for exe in "$bin"/*_tests.exe; do programs+=("$(basename "$exe" .exe)"); done
 fi
+# The programs run in a scratch folder: what a test leaves in the current folder (an error
+# log, say) never lands in the source tree.
+scratch="$root/build/test-cwd"
+mkdir -p "$scratch"
 failed=()
 for program in "${programs[@]}"; do
     echo "=== $program"
-    if ! timeout 400 wine "$bin/$program.exe" --gtest_brief=1 "$@"; then
+    if ! (cd "$scratch" && timeout 400 wine "$bin/$program.exe" --gtest_brief=1 "$@"); then
         failed+=("$program")
     fi
 done
