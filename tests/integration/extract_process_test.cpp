@@ -188,7 +188,7 @@ TEST_F(ExtractionProcesses, MissingRarVolumeIsAskedForOnceAndCancelStopsTheExtra
 // every call of the other, although each entry takes a while.
 TEST_F(ExtractionProcesses, TwoExtractionsThroughOneDllRunOneAfterTheOther) {
     std::string log = dir / "calls.log";
-    std::string one = Fixture("flat.lzh", "one.lzh"), two = Fixture("flat.lzh", "two.lzh");
+    std::string one = Fixture("flat.lzh", "alpha.lzh"), two = Fixture("flat.lzh", "omega.lzh");
     Environment env = {{"ARCHIVER_STUB", "slow:150,log:" + log}};
     ChildProcess a, b;
     {
@@ -205,9 +205,9 @@ TEST_F(ExtractionProcesses, TwoExtractionsThroughOneDllRunOneAfterTheOther) {
     int switches = 0;
     for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
         std::string line = text.substr(at, end - at);
-        char now = line.find("one") != std::string::npos   ? '1'
-                   : line.find("two") != std::string::npos ? '2'
-                                                           : current;
+        char now = line.find("\\alpha") != std::string::npos   ? '1'
+                   : line.find("\\omega") != std::string::npos ? '2'
+                                                               : current;
         if (now != current && current != '?') switches++;
         current = now;
     }
@@ -242,8 +242,10 @@ TEST_F(ExtractionProcesses, ParallelMeltsIntoOneCacheKeepBothEntriesAndFolders) 
         l = Start(dir / "l.txt", lzh, true,
                   {{"ARCHIVER_STUB", "dll:UNLHA32.DLL,slow:1500,log:" + log}});
         // The LHA command is logged once the database is loaded and the entry added.
+        HANDLE lha = OpenProcess(SYNCHRONIZE, FALSE, l.Pid());
         for (int i = 0; i < 1000 && ReadFile(log).find("\tUnlha\t") == std::string::npos; i++)
-            WaitForSingleObject(GetCurrentProcess(), 10);
+            if (WaitForSingleObject(lha, 10) == WAIT_OBJECT_0) break;  // ended early: fails below
+        CloseHandle(lha);
         ASSERT_NE(ReadFile(log).find("\tUnlha\t"), std::string::npos);
     }
     ASSERT_EQ(z.Wait(), 0);
