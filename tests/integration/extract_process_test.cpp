@@ -184,34 +184,35 @@ TEST_F(ExtractionProcesses, MissingRarVolumeIsAskedForOnceAndCancelStopsTheExtra
     EXPECT_EQ(f[1], "Volume open error");
 }
 
-// Two LHA extractions let loose at the same moment: every DLL call of the one comes before
-// every call of the other, although each entry takes a while.
+// The first LHA extraction is inside its slow command when the second starts: the second
+// cannot end before the first has, since it waits on UNLHA for the whole command.
 TEST_F(ExtractionProcesses, TwoExtractionsThroughOneDllRunOneAfterTheOther) {
     std::string log = dir / "calls.log";
     std::string one = Fixture("flat.lzh", "alpha.lzh"), two = Fixture("flat.lzh", "omega.lzh");
-    Environment env = {{"ARCHIVER_STUB", "slow:150,log:" + log}};
-    ChildProcess a, b;
-    {
-        HeldSemaphore lha("UNLHA");
-        ASSERT_TRUE(lha.Held());
-        a = Start(dir / "a.txt", one, false, env);
-        b = Start(dir / "b.txt", two, false, env);
-    }
-    ASSERT_EQ(a.Wait(), 0);
+    ChildProcess a = Start(dir / "a.txt", one, false, {{"ARCHIVER_STUB", "slow:700,log:" + log}});
+    HANDLE first = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, a.Pid());
+    ASSERT_NE(first, nullptr);
+    for (int i = 0; i < 1000 && ReadFile(log).find("\tUnlha\t") == std::string::npos; i++)
+        if (WaitForSingleObject(first, 10) == WAIT_OBJECT_0) break;  // ended early: fails below
+    ASSERT_NE(ReadFile(log).find("\tUnlha\t"), std::string::npos);
+    EXPECT_FALSE(SemaphoreFree("UNLHA")) << "the command runs under the semaphore";
+
+    ChildProcess b = Start(dir / "b.txt", two, false);
+    HANDLE second = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, b.Pid());
+    ASSERT_NE(second, nullptr);
     ASSERT_EQ(b.Wait(), 0);
-    std::string text = ReadFile(log);
-    size_t at = 0;
-    char current = '?';
-    int switches = 0;
-    for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        std::string line = text.substr(at, end - at);
-        char now = line.find("\\alpha") != std::string::npos   ? '1'
-                   : line.find("\\omega") != std::string::npos ? '2'
-                                                               : current;
-        if (now != current && current != '?') switches++;
-        current = now;
-    }
-    EXPECT_EQ(switches, 1) << text;
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0) << "the second ended first";
+    ASSERT_EQ(a.Wait(), 0);
+    FILETIME created, ended_a, ended_b, kernel, user;
+    GetProcessTimes(first, &created, &ended_a, &kernel, &user);
+    GetProcessTimes(second, &created, &ended_b, &kernel, &user);
+    EXPECT_LE(CompareFileTime(&ended_a, &ended_b), 0);
+    CloseHandle(first);
+    CloseHandle(second);
+    EXPECT_EQ(Fields(ReadFile(dir / "a.txt"))[0], "0");
+    EXPECT_EQ(Fields(ReadFile(dir / "b.txt"))[0], "0");
+    EXPECT_TRUE(FileExists(base + "\\alpha\\b.txt"));
+    EXPECT_TRUE(FileExists(base + "\\omega\\b.txt"));
 }
 
 TEST_F(ExtractionProcesses, ExtractionsThroughDifferentDllsOverlap) {
