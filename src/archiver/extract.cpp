@@ -5,6 +5,7 @@
 
 #include "archiver/arcdll_api.h"
 #include "archiver/dllbind.h"
+#include "archiver/extract_local.h"
 #include "archiver/zent_types.h"
 #include "folders/cachedb.h"
 #include "lib/errors.h"
@@ -76,17 +77,12 @@ Exports Resolve(const Zent_LoadedDll& dll) {
     return x;
 }
 
+}  // namespace
+
+namespace ExtractX {
+
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// What the layout probe found out about the entries.
-struct Layout {
-    bool single_top = true;
-    bool has_separator = false;
-    bool any_entry = false;
-    char top[260] = "";
-};
-
-// The top of an entry path: cut just after its first separator (double-byte aware).
 void TakeTop(Layout* layout, const char* path) {
     StdPlus_CopyN(layout->top, path, sizeof layout->top);
     for (char* p = layout->top; *p != '\0'; p++) {
@@ -98,6 +94,11 @@ void TakeTop(Layout* layout, const char* path) {
             return;
         }
     }
+}
+
+bool TopIsAStep(const char* top) {
+    return strcmp(top, "..\\") == 0 || strcmp(top, "../") == 0 || strcmp(top, ".\\") == 0 ||
+           strcmp(top, "./") == 0;
 }
 
 bool BeginsWithNoCase(const char* path, const char* top) {
@@ -112,6 +113,12 @@ bool BeginsWithNoCase(const char* path, const char* top) {
     return true;
 }
 
+}  // namespace ExtractX
+
+namespace {
+
+using namespace ExtractX;
+
 Layout ProbeLayout(const Exports& x, const Member& m, const char* probe, HWND owner) {
     Layout layout;
     Zent_EntryRecord entry = {};
@@ -123,9 +130,7 @@ Layout ProbeLayout(const Exports& x, const Member& m, const char* probe, HWND ow
         TakeTop(&layout, path);
         // "..\" or ".\" is no folder of the archive's own: taking it for the top would let
         // the extraction write above the base folder.
-        if (strcmp(layout.top, "..\\") == 0 || strcmp(layout.top, "../") == 0 ||
-            strcmp(layout.top, ".\\") == 0 || strcmp(layout.top, "./") == 0)
-            layout.single_top = false;
+        if (TopIsAStep(layout.top)) layout.single_top = false;
         while (x.next(archive, &entry) == 0) {
             if (!BeginsWithNoCase(entry.path, layout.top)) {
                 layout.single_top = false;
@@ -169,6 +174,23 @@ void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner
             } while (x.next(archive, &entry) == 0);
         },
         [&] { x.close(archive); });
+    AddGuardLevels(result, depth);
+}
+
+}  // namespace
+
+namespace ExtractX {
+
+int GuardUnits(const char* entry_path) {
+    char path[260];
+    StdPlus_CopyN(path, entry_path, sizeof path);
+    // Entry names may use "/": judged with "\\" only, a/../../x would climb out unnoticed.
+    StdPlus_ReplaceChar(path, '/', '\\');
+    StrX_ResolveParents(path);
+    return LeadingParentUnits(path);
+}
+
+void AddGuardLevels(char* result, int depth) {
     for (int i = 0; i < depth; i++) {
         StdPlus_DropLastIf(result, '/');
         StdPlus_DropLastIf(result, '\\');
@@ -176,13 +198,13 @@ void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner
     }
 }
 
-void SetCurrentDir(const char* folder) {
+static void SetCurrentDir(const char* folder) {
     if (!SetCurrentDirectoryA(folder)) ERRORS_RAISE(Errors_Unofficial, "error");
 }
 
 // Whether the DLL must run: without the cache always, unless a file stands where the
 // folder should be; with the cache only for a new entry or a vanished folder.
-bool DecideExtract(char* result, const char* archive, CacheDB* db) {
+static bool DecideExtract(char* result, const char* archive, CacheDB* db) {
     if (db == nullptr) {
         if (FileX_Exists(result) && !FileX_IsDir(result)) ERRORS_RAISE(Errors_Unofficial, "error");
         return true;
@@ -190,11 +212,6 @@ bool DecideExtract(char* result, const char* archive, CacheDB* db) {
     bool added = CacheDB_FindOrAdd(db, archive, result);
     return added || !FileX_IsDir(result);
 }
-
-struct Destination {
-    bool extract;
-    bool created;  // the result folder did not exist before this extraction
-};
 
 Destination PrepareNamed(char* result, const char* archive, CacheDB* db) {
     char name[260];
@@ -225,6 +242,12 @@ Destination PrepareSingleTop(char* result, const char* archive, const char* top,
     SetCurrentDir("..");
     return d;
 }
+
+}  // namespace ExtractX
+
+namespace {
+
+using namespace ExtractX;
 
 void RunCommand(const Zent_LoadedDll& dll, const Member& m, const char* quoted, char* result,
                 const char* archive, const Destination& d, HWND owner) {
@@ -302,5 +325,9 @@ void ExtractFamily(const Member& m, const char* archive, const char* base, char*
 
 void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
                   const char* cache_folder, HWND owner) {
+    if (lstrcmpiA(Zent_ExtOfPath(archive), "rar") == 0) {
+        ExtractX::ExtractRar(archive, base, result, use_cache, cache_folder, owner);
+        return;
+    }
     ExtractFamily(MemberOf(archive), archive, base, result, use_cache, cache_folder, owner);
 }

@@ -240,3 +240,96 @@ TEST_F(Extraction, ParentStepsThatCannotBeResolvedFailBeforeTheDllRuns) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 0);
     EXPECT_FALSE(FileExists(dir / "x.txt"));
 }
+
+TEST_F(Extraction, RarArchivesLandAsTheOtherFormatsDo) {
+    EXPECT_EQ(Extract(Fixture("doc-top-store.rar")).code, 0);
+    EXPECT_EQ(result, base + "\\doc") << "the folder entry doc is not a lone file";
+    EXPECT_EQ(ReadFile(base + "\\doc\\b.txt").substr(0, 10), "Line 0001:");
+    EXPECT_TRUE(FileExists(base + "\\doc\\a.txt"));
+
+    EXPECT_EQ(Extract(Fixture("flat-store.rar")).code, 0);
+    EXPECT_EQ(result, base + "\\flat-store");
+    EXPECT_TRUE(FileExists(base + "\\flat-store\\a.txt"));
+    EXPECT_TRUE(FileExists(base + "\\flat-store\\b.txt"));
+
+    EXPECT_EQ(Extract(Fixture("sjis-store.rar")).code, 0);
+    EXPECT_EQ(result, base + "\\資料");
+    EXPECT_TRUE(FileExists(base + "\\資料\\表示.txt"));
+    EXPECT_TRUE(FileExists(base + "\\資料\\ソフト.txt"));
+}
+
+TEST_F(Extraction, RarVolumeSetIsFollowedAcrossItsParts) {
+    std::string first = Fixture("vol.part1.rar");
+    Fixture("vol.part2.rar");
+    Fixture("vol.part3.rar");
+    EXPECT_EQ(Extract(first).code, 0);
+    EXPECT_EQ(result, base + "\\vol.part1");
+    std::string joined = ReadFile(result + "\\a.txt");
+    ASSERT_EQ(Extract(Fixture("flat-store.rar")).code, 0);
+    EXPECT_GT(joined.size(), 6000u) << "a.txt continues in the second part";
+    EXPECT_EQ(joined, ReadFile(result + "\\a.txt"));
+    result = base + "\\vol.part1";
+    EXPECT_TRUE(FileExists(result + "\\b.txt"));
+}
+
+TEST_F(Extraction, RarUnchangedArchiveInTheCacheIsNotExtractedAgain) {
+    std::string archive = Fixture("flat-store.rar");
+    ASSERT_EQ(Extract(archive, true).code, 0);
+    std::string first = result;
+    WriteFile(first + "\\a.txt", "edited");
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    ASSERT_EQ(Extract(archive, true).code, 0);
+    EXPECT_EQ(result, first);
+    EXPECT_EQ(ReadFile(first + "\\a.txt"), "edited");
+    EXPECT_EQ(ReadFile(log).find("RARProcessFile\t") == std::string::npos, false)
+        << "the probe still reads the archive";
+    EXPECT_EQ(ReadFile(log).find(" 2\t"), std::string::npos) << "nothing is extracted";
+}
+
+TEST_F(Extraction, RarFailureAfterTheStartKeepsThePartialFolderAsRemnants) {
+    std::string archive = Fixture("flat-store.rar");
+    CreateDirectoryA((base + "\\flat-store-remnants").c_str(), nullptr);
+    WriteFile(base + "\\flat-store-remnants\\old.txt", "from before");
+    Stub("fail:16");
+    Caught caught = Extract(archive);
+    EXPECT_EQ(caught.code, 16);
+    EXPECT_EQ(caught.message, "File create error");
+    EXPECT_EQ(result, base + "\\flat-store-remnants");
+    EXPECT_TRUE(FileExists(result)) << "the partial folder is never deleted";
+    EXPECT_FALSE(FileExists(result + "\\old.txt")) << "an old remnants folder goes first";
+    EXPECT_FALSE(FileExists(base + "\\flat-store"));
+
+    struct Case {
+        const char* code;
+        int expected;
+        const char* message;
+    };
+    for (const Case& c : {Case{"12", 12, "CRC error"}, Case{"13", 13, "Bad volume"},
+                          Case{"15", 15, "Volume open error"}, Case{"17", 17, "File close error"},
+                          Case{"18", 18, "Read error"}, Case{"19", 19, "Write error"},
+                          Case{"11", 0, ""}, Case{"21", 0, ""}}) {
+        SCOPED_TRACE(c.code);
+        Stub(std::string("fail:") + c.code);
+        caught = Extract(archive);
+        EXPECT_EQ(caught.code, c.expected);
+        EXPECT_EQ(caught.message, c.message);
+        RemoveDirectoryA((base + "\\flat-store").c_str());
+    }
+}
+
+TEST_F(Extraction, RarCompressedEntriesAreAnUnknownFormat) {
+    Caught caught = Extract(Fixture("compressed.rar"));
+    EXPECT_EQ(caught.code, 14);
+    EXPECT_EQ(caught.message, "Unknown archive format");
+}
+
+TEST_F(Extraction, RarThatIsNoArchiveNamesUnrar) {
+    std::string bad = dir / "dl\\bad.rar";
+    WriteFile(bad, "Rar! but not really");
+    Caught caught = Extract(bad);
+    EXPECT_EQ(caught.code, Zent_Err_BrokenFileOrOldDLL);
+    EXPECT_EQ(caught.message, "圧縮ファイルがおかしいか、UNRAR.DLL のバージョンが古いです");
+    EXPECT_FALSE(FileExists(base + "\\bad"));
+    EXPECT_EQ(Extract("").code, Zent_Err_NotFolderWhenCompressing) << "empty path";
+}
