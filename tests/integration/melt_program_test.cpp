@@ -9,6 +9,7 @@
 #include "../support/gui_driver.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
+#include "app/settings.h"
 
 using namespace testing_support;
 
@@ -150,4 +151,23 @@ TEST_F(MeltProgram, DropWithExtractAndInstallSaysItIsNotBuilt) {
     gui::Answer(box, IDOK);
     EXPECT_NE(child.Wait(), 0);
     EXPECT_FALSE(FileExists(dir / "dl\\doc"));
+}
+
+TEST_F(MeltProgram, SettingsChooseThePlainWindowAndTheDropDestination) {
+    static Zent_Settings settings;
+    std::string ini = dir / "prog\\dovetrim.ini";
+    Zent_LoadSettings(&settings, ini.c_str());  // no file yet: the defaults
+    settings.DefActOnDblClk = Zent_DefAct_Fold;
+    settings.DefActOnDrop = Zent_DefAct_Exp;
+    settings.MeltToOnDrop = Zent_MeltTo_Here;
+    Zent_SaveSettings(&settings, ini.c_str());
+
+    EXPECT_EQ(Run("-d \"" + archive + "\""), 0);
+    std::string shown = WaitForLog(log, 1);
+    EXPECT_NE(shown.find("explorer.exe \"" + cache + "\\doc\"\r\n"), std::string::npos) << shown;
+
+    EXPECT_EQ(Run("\"" + archive + "\""), 0);
+    EXPECT_TRUE(FileExists(dir / "dl\\doc\\b.txt"));
+    shown = WaitForLog(log, 2);
+    EXPECT_NE(shown.find("/e,/root,\"" + dir / "dl\\doc\"\r\n"), std::string::npos) << shown;
 }
