@@ -14,14 +14,19 @@ bin="$root/build/x86_64/bin"
 shot="$root/build/demo.png"
 work="$root/build/demo"
 mkdir -p "$work"
-echo "Starting dovetrim.exe -c \"$work\""
-wine "$bin/dovetrim.exe" -c "Z:${work//\//\\}" &
+cp "$root/tests/data/doc-top.lzh" "$work/doc-top.lzh"
+archive="Z:${work//\//\\}\\doc-top.lzh"
+# A double click on the archive: melted into the cache, its folder shown in Explorer.
+echo "Starting dovetrim.exe -d \"$archive\""
+wine "$bin/dovetrim.exe" -d "$archive" &
 program=$!
-# Wait for the program's window, then photograph the screen and close the window.
-for _ in $(seq 1 200); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Quarvel SV"'; then break; fi
+# Wait for the Explorer window of the working folder "doc", then photograph the screen.
+for _ in $(seq 1 300); do
+    if xwininfo -root -tree 2>/dev/null | grep -q -E '"[^"]*doc[^"]*"'; then break; fi
     sleep 0.1
 done
+sleep 2  # let the window finish drawing its folder tree and file list
 import -window root "$shot"
-# Closing the session's wineserver ends the program and its box.
+wait "$program" || echo "dovetrim.exe exited with $?"
+# Closing the session's wineserver ends the Explorer window.
 echo "Screenshot: $shot"

@@ -6,14 +6,26 @@
 #include <cstring>
 
 #include "app.h"
+#include "args.h"
+#include "settings.h"
+#include "../archiver/zent_types.h"
+#include "../folders/melt.h"
+#include "../lib/errors.h"
+#include "../lib/filex.h"
+#include "../lib/stdplus.h"
+#include "../lib/strx.h"
 
 typedef void (*ActionEntry)(const char* args);
+
+static void OpenFolderAction(const char* args);
+static void DoubleClickAction(const char* args);
+static void DropAction(const char* args);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
     Dispatch_Action action;
-    const char* title;   // what the user calls it
-    ActionEntry entry;   // null while the action is not part of the program yet
+    const char* title;  // what the user calls it
+    ActionEntry entry;  // null while the action is not part of the program yet
 };
 
 // Searched in this order; the first match wins. "" matches only the empty text and "-z"
@@ -27,12 +39,13 @@ static const ActionRow kActions[] = {
     {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
     {"-i ", Dispatch_Install, "解凍・インストール", nullptr},
     {"-p ", Dispatch_ListReport, "一覧の出力", nullptr},
-    {"-o ", Dispatch_OpenFolder, "開く", nullptr},
+    {"-o ", Dispatch_OpenFolder, "開く", OpenFolderAction},
     {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr},
-    {"-d ", Dispatch_DoubleClick, "自動オープン", nullptr},
+    {"-d ", Dispatch_DoubleClick, "自動オープン", DoubleClickAction},
 };
 
-static const ActionRow kDropRow = {nullptr, Dispatch_Drop, "ドロップされたファイルの処理", nullptr};
+static const ActionRow kDropRow = {nullptr, Dispatch_Drop, "ドロップされたファイルの処理",
+                                   DropAction};
 
 static const ActionRow& ChooseRow(const char* args) {
     for (const ActionRow& row : kActions) {
@@ -41,7 +54,9 @@ static const ActionRow& ChooseRow(const char* args) {
     return kDropRow;
 }
 
-Dispatch_Action Dispatch_Choose(const char* args) { return ChooseRow(args).action; }
+Dispatch_Action Dispatch_Choose(const char* args) {
+    return ChooseRow(args).action;
+}
 
 // An action that this build does not carry yet must not look like success.
 static void ReportNotBuilt(const ActionRow& row) {
@@ -49,6 +64,79 @@ static void ReportNotBuilt(const ActionRow& row) {
     snprintf(text, sizeof text, "「%s」の機能は、このバージョンにはまだありません。", row.title);
     MessageBoxA(nullptr, text, "Quarvel SV", MB_OK | MB_ICONINFORMATION);
     App_SetExitStatus(2);
+}
+
+// Too large for the stack; one action runs per process.
+static Zent_Settings g_settings;
+
+static const Zent_Settings* LoadSettings() {
+    Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+    return &g_settings;
+}
+
+// Set for every default action that shows Explorer with the folder tree.
+static bool ExplorerViewOf(int default_action) {
+    return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
+}
+
+static void OpenFolderAction(const char* args) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    const Zent_Settings* s = LoadSettings();
+    MeltOpenFolder(s, archive, s->MeltToOnDblClk, ExplorerViewOf(s->DefActOnDblClk));
+}
+
+// The melt chosen by a default-action value for one archive.
+static void MeltBy(const char* argument, const char* archive, int default_action, int destination) {
+    switch (default_action) {
+        case Zent_DefAct_AutoFold:
+        case Zent_DefAct_AutoExp:
+            MeltAutoOpen(argument, destination, default_action);
+            break;
+        case Zent_DefAct_Fold:
+        case Zent_DefAct_Exp:
+            MeltOpenFolder(&g_settings, archive, destination, default_action == Zent_DefAct_Exp);
+            break;
+        default:
+            MeltExtractOnly(&g_settings, archive, destination);
+            break;
+    }
+}
+
+// The first token and the number of tokens of a multi-item argument.
+static int FirstToken(const char* argument, char* first) {
+    StrX_Args tokens;
+    StrX_ArgsInit(&tokens, argument);
+    StdPlus_CopyN(first, StrX_ArgsCurrent(&tokens), 260);
+    return StrX_ArgsCount(&tokens);
+}
+
+static void DoubleClickAction(const char* args) {
+    const char* argument = args + 3;
+    const Zent_Settings* s = LoadSettings();
+    char archive[260];
+    if (FirstToken(argument, archive) != 1 || !Zent_IsArchivePath(archive))
+        ERRORS_RAISE(Errors_Unofficial, "%s", "error");
+    // Extract and install is reached through its own verb, never through "-d ".
+    MeltBy(argument, archive, s->DefActOnDblClk, s->MeltToOnDblClk);
+}
+
+static const ActionRow kInstallRow = {"-i ", Dispatch_Install, "解凍・インストール", nullptr};
+static const ActionRow kQuickFreezeRow = {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr};
+
+static void DropAction(const char* args) {
+    const Zent_Settings* s = LoadSettings();
+    char first[260];
+    int count = FirstToken(args, first);
+    if (count == 1 && Zent_IsArchivePath(first)) {
+        if (s->DefActOnDrop == Zent_DefAct_Melt) {
+            ReportNotBuilt(kInstallRow);
+            return;
+        }
+        MeltBy(args, first, s->DefActOnDrop, s->MeltToOnDrop);
+        return;
+    }
+    ReportNotBuilt(kQuickFreezeRow);
 }
 
 bool DispatchCommandLine(const char* args) {

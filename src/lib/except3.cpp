@@ -21,6 +21,9 @@ void Except_Try(Except_Stack* stack, const char* file, int line) {
     if (stack->depth >= stack->capacity) Except_Fatal(Except_Code_Fatal, kStackFull, file, line);
     stack->frames[stack->depth].file = file;
     stack->frames[stack->depth].line = line;
+    stack->frames[stack->depth].outer_thrown = stack->thrown;
+    stack->frames[stack->depth].outer_thrown_in_catch = stack->thrown_in_catch;
+    stack->frames[stack->depth].outer_in_catch = stack->in_catch;
     stack->depth++;
     stack->thrown = false;
     stack->thrown_in_catch = false;
@@ -44,22 +47,35 @@ void Except_Throw(Except_Stack* stack, Errors_Record* record) {
     throw Except_Jump{};
 }
 
+static void RestoreOuter(Except_Stack* stack) {
+    const Except_Frame& frame = stack->frames[stack->depth];
+    stack->thrown = frame.outer_thrown;
+    stack->thrown_in_catch = frame.outer_thrown_in_catch;
+    stack->in_catch = frame.outer_in_catch;
+}
+
 void Except_End(Except_Stack* stack) {
     if (!stack->thrown) {
         if (stack->depth <= 0) Except_Fatal(Except_Code_Fatal, kUncaught, __FILE_NAME__, __LINE__);
         stack->depth--;
+        RestoreOuter(stack);
         return;
     }
     bool caught = stack->in_catch && !stack->thrown_in_catch;
     stack->depth--;
-    stack->thrown_in_catch = false;
-    stack->in_catch = false;
     if (caught) {
-        stack->thrown = false;
+        RestoreOuter(stack);
         Errors_Clear();
         return;
     }
     if (stack->depth <= 0) Except_Fatal(Except_Code_Fatal, kUncaught, __FILE_NAME__, __LINE__);
+    // Passed on: the enclosing block receives it as if raised where it stands.
+    RestoreOuter(stack);
+    if (stack->in_catch) {
+        stack->thrown_in_catch = true;
+    } else {
+        stack->thrown = true;
+    }
     throw Except_Jump{};
 }
 
@@ -90,9 +106,13 @@ void Except_Fatal(int code, const char* message, const char* file, int line) {
 static Except_Frame g_frames[5];
 static Except_Stack g_stack;
 
-Except_Stack* Except_Main() { return &g_stack; }
+Except_Stack* Except_Main() {
+    return &g_stack;
+}
 
-void Except_SetupMain() { Except_Init(&g_stack, g_frames, sizeof g_frames); }
+void Except_SetupMain() {
+    Except_Init(&g_stack, g_frames, sizeof g_frames);
+}
 
 int Except_ThrowingHandler(int, int code, const char*) {
     if (code == Errors_Code_Exit || code == Except_Code_Fatal) return 1;

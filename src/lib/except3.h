@@ -12,6 +12,11 @@
 struct Except_Frame {
     const char* file;
     int line;
+    // The enclosing block's state, put back when this block ends: a block opened inside a
+    // finally section or a catch clause must not forget the error that is still pending.
+    bool outer_thrown;
+    bool outer_thrown_in_catch;
+    bool outer_in_catch;
 };
 
 struct Except_Stack {
@@ -40,8 +45,12 @@ void Except_SetupMain();
 int Except_ThrowingHandler(int serial, int code, const char* text);
 
 // The error a catch clause is handling, and passing it on unchanged.
-inline Errors_Record* Except_Error() { return Except_Main()->error; }
-[[noreturn]] inline void Except_Rethrow() { Except_Throw(Except_Main(), Except_Main()->error); }
+inline Errors_Record* Except_Error() {
+    return Except_Main()->error;
+}
+[[noreturn]] inline void Except_Rethrow() {
+    Except_Throw(Except_Main(), Except_Main()->error);
+}
 
 struct Except_NoCatch {};
 

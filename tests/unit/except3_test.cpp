@@ -31,15 +31,12 @@ TEST_F(ExceptBlocks, HandledCodeRunsCatchOnceAndFinallyOnceThenClears) {
             ERRORS_RAISE(FileX_Err_CannotWrite, "書けません");
             events.push_back("after raise");
         },
-        [&] {
-            events.push_back("catch " + std::to_string(Except_Error()->code));
-        },
+        [&] { events.push_back("catch " + std::to_string(Except_Error()->code)); },
         [&] { events.push_back("finally"); });
     EXPECT_EQ(events, (std::vector<std::string>{"body", "catch 365", "finally"}));
     events.clear();
     // The error was cleared: a new raise is handled as a fresh one.
-    EXPECT_EQ(CatchRaise([] { ERRORS_RAISE(Errors_Unofficial, "error"); }).code,
-              Errors_Unofficial);
+    EXPECT_EQ(CatchRaise([] { ERRORS_RAISE(Errors_Unofficial, "error"); }).code, Errors_Unofficial);
 }
 
 TEST_F(ExceptBlocks, RethrowReachesTheEnclosingBlockWithTheSameRecord) {
@@ -106,7 +103,8 @@ TEST_F(ExceptBlocks, FiveNestedBlocksPassAnErrorOutwardThroughEveryFinally) {
     };
     auto caught = CatchRaise([&] { nest(1); });
     EXPECT_EQ(caught.message, "deep");
-    EXPECT_EQ(events, (std::vector<std::string>{"finally 4", "finally 3", "finally 2", "finally 1"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"finally 4", "finally 3", "finally 2", "finally 1"}));
 }
 
 TEST_F(ExceptBlocks, JumpRunsTheDestructorsOfTheFramesItLeaves) {
@@ -139,4 +137,39 @@ TEST_F(ExceptBlocks, CatchClauseSkippedWhenItThrewItselfIsNotEnteredAgain) {
     });
     EXPECT_EQ(catch_runs, 1);
     EXPECT_EQ(caught.code, Errors_Unofficial);
+}
+
+TEST_F(ExceptBlocks, BlockInsideAFinallySectionKeepsThePendingErrorGoing) {
+    auto caught = CatchRaise([&] {
+        Except_TryFinally(
+            __FILE__, __LINE__, [&] { ERRORS_RAISE(Zent_Err_UserCancel, "%s", ""); },
+            [&] {
+                // Clean-up that has try blocks of its own, as a database write-back does.
+                Except_TryFinally(
+                    __FILE__, __LINE__, [&] { events.push_back("clean body"); },
+                    [&] { events.push_back("clean finally"); });
+            });
+        events.push_back("after the failed block");
+    });
+    EXPECT_EQ(caught.code, Zent_Err_UserCancel);
+    EXPECT_EQ(events, (std::vector<std::string>{"clean body", "clean finally"}));
+}
+
+TEST_F(ExceptBlocks, CleanBlockInsideACatchClauseLeavesItsRethrowIntact) {
+    int catches = 0;
+    auto caught = CatchRaise([&] {
+        Except_TryCatch(
+            __FILE__, __LINE__, [&] { ERRORS_RAISE(FileX_Err_CannotWrite, "書けません"); },
+            [&] {
+                catches++;
+                Except_TryFinally(
+                    __FILE__, __LINE__, [&] { events.push_back("inner body"); },
+                    [&] { events.push_back("inner finally"); });
+                Except_Rethrow();
+            });
+        events.push_back("after the failed block");
+    });
+    EXPECT_EQ(caught.code, FileX_Err_CannotWrite);
+    EXPECT_EQ(catches, 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"inner body", "inner finally"}));
 }

@@ -1,0 +1,17 @@
+#pragma once
+// Where an extraction goes: a melt destination resolved to a base folder, and the folder
+// texts with variables ("$(デスクトップ)\Archives Cache") that read the same on every machine.
+#include "app/settings.h"
+
+// Melt destination values beyond those kept in the settings.
+enum { Zent_MeltTo_Explicit = 9 };
+
+// choice is a Zent_MeltTo value, or Zent_MeltTo_Explicit with the folder as the initial
+// content of result. result (260 bytes) receives the folder that holds the content. Only the
+// cache destination goes through the cache database. An empty standard or install folder
+// means the archive's own folder, never the process's current one.
+void ExtractTo(const Zent_Settings* settings, const char* archive, int choice, char* result);
+
+// Both work on 260-byte buffers, cut to 259 characters.
+char* AbbreviatePath(char* out, const char* path);
+char* ExpandPath(char* out, const char* text);
