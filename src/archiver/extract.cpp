@@ -30,8 +30,8 @@ struct Member {
 };
 
 const Member kMembers[] = {
-    {"lzh", Zent_Dll_Unlha, true, "* *.*", true, "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 ", "",
-     false, "LHA 形式の解凍には UNLHA32.DLL が必要です。"},
+    {"lzh", Zent_Dll_Unlha, true, "* *.*", true, "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 ", "", false,
+     "LHA 形式の解凍には UNLHA32.DLL が必要です。"},
     {"zip", Zent_Dll_Unzip, false, "*", false, "-o ", "", true,
      "ZIP 形式の解凍には UNZIP32.DLL が必要です。"},
     {"cab", Zent_Dll_Cab, false, "*", false, "-x -o ", "", true,
@@ -81,7 +81,9 @@ Exports Resolve(const Zent_LoadedDll& dll) {
 
 namespace ExtractX {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 void TakeTop(Layout* layout, const char* path) {
     StdPlus_CopyN(layout->top, path, sizeof layout->top);
@@ -156,8 +158,7 @@ int LeadingParentUnits(const char* path) {
 void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner) {
     Zent_EntryRecord entry = {};
     int depth = 0;
-    HARC archive =
-        x.open(owner, quoted, Zent_OpenMode_IgnoreSettings | Zent_OpenMode_MatchNames);
+    HARC archive = x.open(owner, quoted, Zent_OpenMode_IgnoreSettings | Zent_OpenMode_MatchNames);
     Except_TryFinally(
         __FILE__, __LINE__,
         [&] {
@@ -277,9 +278,46 @@ void RunCommand(const Zent_LoadedDll& dll, const Member& m, const char* quoted, 
 
 void ExtractFamily(const Member& m, const char* archive, const char* base, char* result,
                    bool use_cache, const char* cache_folder, HWND owner) {
-    static char area[CacheDB_AreaSize];
     const Zent_DllInfo& info = Zent_Dll(m.dll);
-    Zent_SemaphoreLock lock(info.semaphore);
+    RunInFrame(m.dll, archive, base, result, use_cache, cache_folder,
+               [&](const char* quoted, CacheDB* cache) {
+                   Zent_LoadedDll dll(m.dll, m.missing);
+                   Exports x = Resolve(dll);
+                   const char* probe = m.quoted_probe ? quoted : archive;
+                   int count = x.count(probe);
+                   if (count == -1) {
+                       if (strcmp(quoted, "\"\"") == 0)
+                           ERRORS_RAISE(Zent_Err_NotFolderWhenCompressing,
+                                        "通常のフォルダを指定してください。");
+                       ERRORS_RAISE(Zent_Err_BrokenFileOrOldDLL,
+                                    "圧縮ファイルがおかしいか、%s のバージョンが古いです",
+                                    info.file);
+                   }
+                   Layout layout = ProbeLayout(x, m, probe, owner);
+                   GuardParents(x, quoted, result, owner);
+                   Destination d = PrepareDestination(layout, count, result, archive, cache);
+                   if (d.extract) RunCommand(dll, m, quoted, result, archive, d, owner);
+               });
+}
+
+}  // namespace
+
+namespace ExtractX {
+
+Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
+                               CacheDB* db) {
+    // An archive without entries has no top folder: its folder is named after it, so a
+    // failure can never take the base folder itself with it.
+    bool named = !layout.single_top || !layout.any_entry || (count == 1 && !layout.has_separator);
+    return named ? PrepareNamed(result, archive, db)
+                 : PrepareSingleTop(result, archive, layout.top, db);
+}
+
+void RunInFrame(Zent_DllId dll, const char* archive, const char* base, char* result, bool use_cache,
+                const char* cache_folder,
+                const std::function<void(const char* quoted, CacheDB* db)>& work) {
+    static char area[CacheDB_AreaSize];
+    Zent_SemaphoreLock lock(Zent_Dll(dll).semaphore);
     CacheDB db;
     bool db_open = false;
     Except_TryFinally(
@@ -295,33 +333,14 @@ void ExtractFamily(const Member& m, const char* archive, const char* base, char*
                 CacheDB_Open(&db, file, area, sizeof area);
                 db_open = true;
             }
-            Zent_LoadedDll dll(m.dll, m.missing);
-            Exports x = Resolve(dll);
-            const char* probe = m.quoted_probe ? quoted : archive;
-            int count = x.count(probe);
-            if (count == -1) {
-                if (strcmp(quoted, "\"\"") == 0)
-                    ERRORS_RAISE(Zent_Err_NotFolderWhenCompressing, "通常のフォルダを指定してください。");
-                ERRORS_RAISE(Zent_Err_BrokenFileOrOldDLL,
-                             "圧縮ファイルがおかしいか、%s のバージョンが古いです", info.file);
-            }
-            Layout layout = ProbeLayout(x, m, probe, owner);
-            GuardParents(x, quoted, result, owner);
-            // An archive without entries has no top folder: its folder is named after it,
-            // so a failure can never take the base folder itself with it.
-            bool named = !layout.single_top || !layout.any_entry ||
-                         (count == 1 && !layout.has_separator);
-            CacheDB* cache = db_open ? &db : nullptr;
-            Destination d = named ? PrepareNamed(result, archive, cache)
-                                  : PrepareSingleTop(result, archive, layout.top, cache);
-            if (d.extract) RunCommand(dll, m, quoted, result, archive, d, owner);
+            work(quoted, db_open ? &db : nullptr);
         },
         [&] {
             if (db_open) CacheDB_Close(&db);
         });
 }
 
-}  // namespace
+}  // namespace ExtractX
 
 void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
                   const char* cache_folder, HWND owner) {

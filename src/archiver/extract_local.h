@@ -2,6 +2,10 @@
 // Shared by the extraction source files only; no other module includes it.
 #include <windows.h>
 
+#include <functional>
+
+#include "archiver/zent_types.h"
+
 struct CacheDB;
 
 namespace ExtractX {
@@ -36,6 +40,19 @@ struct Destination {
 // current directory where it writes.
 Destination PrepareNamed(char* result, const char* archive, CacheDB* db);
 Destination PrepareSingleTop(char* result, const char* archive, const char* top, CacheDB* db);
+
+// The chosen case of the layout (a folder named after the archive when there is no single
+// top folder, or a lone file at the root), prepared as above.
+Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
+                               CacheDB* db);
+
+// What every member does around its own work: the DLL's semaphore for the whole call, the
+// result folder started at the base folder, the cache database opened when asked and
+// written back on every way out. `work` gets the quoted archive path and the database
+// (null without the cache).
+void RunInFrame(Zent_DllId dll, const char* archive, const char* base, char* result, bool use_cache,
+                const char* cache_folder,
+                const std::function<void(const char* quoted, CacheDB* db)>& work);
 
 void ExtractRar(const char* archive, const char* base, char* result, bool use_cache,
                 const char* cache_folder, HWND owner);

@@ -174,38 +174,16 @@ namespace ExtractX {
 
 void ExtractRar(const char* archive, const char* base, char* result, bool use_cache,
                 const char* cache_folder, HWND) {
-    static char area[CacheDB_AreaSize];
-    Zent_SemaphoreLock lock(Zent_Dll(Zent_Dll_Unrar).semaphore);
-    CacheDB db;
-    bool db_open = false;
-    Except_TryFinally(
-        __FILE__, __LINE__,
-        [&] {
-            char quoted[300];
-            snprintf(quoted, sizeof quoted, "\"%s\"", archive);
-            StdPlus_CopyN(result, base, 260);
-            if (use_cache) {
-                char file[260];
-                StdPlus_CopyN(file, cache_folder, sizeof file);
-                StrX_Join(file, "cache-db.ini");
-                CacheDB_Open(&db, file, area, sizeof area);
-                db_open = true;
-            }
-            Zent_LoadedDll dll(Zent_Dll_Unrar, kMissing);
-            RarExports x = Resolve(dll);
-            int count = 0;
-            Layout layout = ProbeLayout(x, archive, quoted, &count);
-            GuardParents(x, archive, quoted, result);
-            bool named =
-                !layout.single_top || !layout.any_entry || (count == 1 && !layout.has_separator);
-            CacheDB* cache = db_open ? &db : nullptr;
-            Destination d = named ? PrepareNamed(result, archive, cache)
-                                  : PrepareSingleTop(result, archive, layout.top, cache);
-            if (d.extract) RunExtraction(x, archive, quoted, result);
-        },
-        [&] {
-            if (db_open) CacheDB_Close(&db);
-        });
+    RunInFrame(Zent_Dll_Unrar, archive, base, result, use_cache, cache_folder,
+               [&](const char* quoted, CacheDB* cache) {
+                   Zent_LoadedDll dll(Zent_Dll_Unrar, kMissing);
+                   RarExports x = Resolve(dll);
+                   int count = 0;
+                   Layout layout = ProbeLayout(x, archive, quoted, &count);
+                   GuardParents(x, archive, quoted, result);
+                   Destination d = PrepareDestination(layout, count, result, archive, cache);
+                   if (d.extract) RunExtraction(x, archive, quoted, result);
+               });
 }
 
 }  // namespace ExtractX
