@@ -63,14 +63,15 @@ write("compressed.rar", [MARK, main_header(0),
                          file_block("a.txt", b"\x00" * 64, crc=zlib.crc32(a), method=0x33,
                                     unp_size=len(a)), end_block()])
 
-# A volume set in the new naming (vol.part1.rar ...), a.txt split over the first two parts.
+# A volume set in the new naming, a.txt split over the first two parts. It is stored as
+# vol-1.rar ... vol-3.rar; the build gives the copies the volume names vol.partN.rar.
 # A part that continues carries the CRC of its own piece; the last one that of the whole file.
 first, second = a[:6000], a[6000:]
-write("vol.part1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100),
+write("vol-1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100),
                         file_block("a.txt", first, flags=0x02, unp_size=len(a)), end_block(0x0001)])
-write("vol.part2.rar", [MARK, main_header(0x0001 | 0x0010),
+write("vol-2.rar", [MARK, main_header(0x0001 | 0x0010),
                         file_block("a.txt", second, crc=zlib.crc32(a), flags=0x01,
                                    unp_size=len(a)),
                         end_block(0x0001)])
-write("vol.part3.rar", [MARK, main_header(0x0001 | 0x0010), file_block("b.txt", b),
+write("vol-3.rar", [MARK, main_header(0x0001 | 0x0010), file_block("b.txt", b),
                         end_block()])

@@ -42,7 +42,7 @@ std::string BinPath(const std::string& name) {
 }
 
 std::string DataDir() {
-    std::string unix_path = QUARVEL_SOURCE_DIR "/tests/data";
+    std::string unix_path = QUARVEL_TEST_DATA;
     std::string windows_path = "Z:" + unix_path;
     for (char& c : windows_path) {
         if (c == '/') c = '\\';

@@ -7,7 +7,7 @@ namespace testing_support {
 
 std::string BinDir();   // the folder of the running test program (all executables are there)
 std::string BinPath(const std::string& name);
-std::string DataDir();  // tests\data of the source tree, as a Windows path
+std::string DataDir();  // the build tree's copy of tests\data, as a Windows path
 
 std::string ReadFile(const std::string& path);  // whole file, binary; empty if missing
 void WriteFile(const std::string& path, const std::string& bytes);
