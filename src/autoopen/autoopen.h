@@ -1,0 +1,58 @@
+#pragma once
+// Auto-open rules: which document of a freshly melted folder is opened, and how. The rules
+// form an ordered list kept in the settings file, one "AutoOpen" section each; the first
+// rule that yields an entry of the folder wins. A rule of kind Zent_Other always matches
+// and is always the last one.
+#include <cstddef>
+
+struct IniFile_Writer;
+
+enum Zent_MatchType { Zent_Match, Zent_Match1File, Zent_1File, Zent_Other };
+enum Zent_SecurityType { Zent_Confirm, Zent_NoConfirm, Zent_RefReg };
+enum Zent_CmdType { Zent_OpenOnly, Zent_RegCmd, Zent_RegCmd2, Zent_CustomCmd, Zent_AutoRunInf };
+
+struct Zent_AutoOpen {
+    Zent_AutoOpen* next;
+    int Type;      // Zent_MatchType
+    int Security;  // Zent_SecurityType
+    char WildCard[260];
+    int CmdType;  // Zent_CmdType
+    char Command[256];
+};
+
+// The list owns its rules (allocated with new). A zero-filled list is the empty list.
+struct Zent_AutoOpenList {
+    Zent_AutoOpen* first;
+};
+
+// Empties the list and installs the eleven default rules.
+void Zent_DefaultAutoOpen(Zent_AutoOpenList* list);
+// Reads every "AutoOpen" section of the file into the emptied list.
+void Zent_LoadAutoOpen(Zent_AutoOpenList* list, const char* file);
+void Zent_SaveAutoOpen(const Zent_AutoOpenList* list, IniFile_Writer* writer);
+// Takes over a rule made with new; keeps a Zent_Other rule last and single
+// (Zent_Err_CannotAddFType).
+void Zent_AddAutoOpen(Zent_AutoOpenList* list, Zent_AutoOpen* rule);
+// Unlinks and frees the rule; a Zent_Other rule raises Zent_Err_CannotRemoveFType.
+void Zent_RemoveAutoOpen(Zent_AutoOpenList* list, Zent_AutoOpen* rule);
+void Zent_FreeAutoOpen(Zent_AutoOpenList* list);
+int Zent_CountAutoOpen(const Zent_AutoOpenList* list);
+
+// names: the entries directly inside the melted folder, in listing order. Gives the first
+// rule that yields a name; matched (260 bytes) receives the name (empty for Zent_Other),
+// confirm whether the user must confirm first. No rule: Zent_Err_NoMatchFileType.
+const Zent_AutoOpen* Zent_MatchAutoOpen(const Zent_AutoOpenList* list, const char* const* names,
+                                        int count, char* matched, bool* confirm);
+// Performs the rule's action on path (the melted folder joined with the matched name);
+// tree: Explorer windows opened by the action show the folder pane.
+void Zent_RunAutoOpen(const Zent_AutoOpen* rule, const char* path, bool tree);
+
+// Names of the three kinds as the settings file stores them. A number out of range gives
+// the first name; an unknown name gives the kind's default (Zent_Match, Zent_RefReg,
+// Zent_RegCmd).
+const char* Zent_MatchTypeName(int value);
+int Zent_MatchTypeOfName(const char* name);
+const char* Zent_SecurityName(int value);
+int Zent_SecurityOfName(const char* name);
+const char* Zent_CmdTypeName(int value);
+int Zent_CmdTypeOfName(const char* name);

@@ -1,0 +1,35 @@
+#pragma once
+// The safety confirmation: before a file that came out of an archive is opened or run, the
+// user sees which archive and file it is, its icon, time and size, and chooses to run it,
+// open its folder instead, or cancel. Files the user marked as safe form the settings'
+// Safe list and are not questioned again while they stay unchanged.
+#include "app/settings.h"
+#include "shell/winx.h"
+
+struct CacheDB;
+
+// Set by the caller before the dialog is shown.
+struct Zent_SafetyState {
+    char archive[260];  // the archive the file came from
+    char folder[260];   // the folder it was melted into
+    CacheDB* db;        // the open cache database
+    char file[260];     // the file to open or run; in autorun mode the autorun description
+    bool autorun;       // offer the description's menu
+    bool launch;        // the dialog starts the file itself
+    bool tree;          // Explorer windows it opens show the folder pane
+    Autorun_Info info;  // filled by the dialog in autorun mode
+};
+
+enum { Zent_Safety_Run = 1, Zent_Safety_Cancel = 2, Zent_Safety_OpenFolder = 1027 };
+
+// Shows the dialog (resource 129) modally without an owner and gives one of the three
+// results. A file the Safe list knows gives Zent_Safety_Run without being shown (and in
+// launch mode is started). May add a Safe record to settings: the caller saves them.
+int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state);
+
+// Same archive path (letter case aside) and the file's time, size and checksum unchanged.
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, CacheDB* db,
+                     const char* archive, const char* folder);
+// Appends a record; with the list full the oldest record makes room.
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, CacheDB* db, const char* archive,
+                      const char* folder);
