@@ -333,3 +333,42 @@ TEST_F(Extraction, RarThatIsNoArchiveNamesUnrar) {
     EXPECT_FALSE(FileExists(base + "\\bad"));
     EXPECT_EQ(Extract("").code, Zent_Err_NotFolderWhenCompressing) << "empty path";
 }
+
+// A level-0 LHA header stored without compression, as old DOS archivers wrote them; the
+// name is taken as it stands, leading separator and all.
+static std::string LhaEntry(const std::string& name, const std::string& content) {
+    unsigned crc = 0;
+    for (unsigned char c : content) {
+        crc ^= c;
+        for (int bit = 0; bit < 8; bit++) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    auto le = [](unsigned v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; i++) out += char((v >> (8 * i)) & 0xFF);
+        return out;
+    };
+    std::string body = "-lh0-" + le(unsigned(content.size()), 4) + le(unsigned(content.size()), 4) +
+                       le(0x7000, 2) + le(0x311A, 2) + char(0x20) + char(0) +
+                       char(name.size()) + name + le(crc, 2);
+    unsigned sum = 0;
+    for (unsigned char c : body) sum += c;
+    return std::string(1, char(body.size())) + char(sum & 0xFF) + body + content;
+}
+
+TEST_F(Extraction, LhaNameWithALeadingSeparatorGivesItsTopFolder) {
+    std::string archive = dir / "dl\\rooted.lzh";
+    WriteFile(archive, LhaEntry("\\doc\\a.txt", "first") + std::string(1, '\0'));
+    ASSERT_EQ(Extract(archive).code, 0);
+    EXPECT_EQ(result, base + "\\doc");
+    EXPECT_EQ(ReadFile(base + "\\doc\\a.txt"), "first");
+
+    // Later entries are compared as the DLL reports them, so two rooted names go into the
+    // archive's named folder; nothing is written at the drive's root either way.
+    std::string two = dir / "dl\\rooted2.lzh";
+    WriteFile(two, LhaEntry("\\doc2\\a.txt", "first") + LhaEntry("\\doc2\\b.txt", "second") +
+                       std::string(1, '\0'));
+    ASSERT_EQ(Extract(two).code, 0);
+    EXPECT_EQ(result, base + "\\rooted2");
+    EXPECT_EQ(ReadFile(result + "\\doc2\\b.txt"), "second");
+    EXPECT_FALSE(FileExists("\\doc2"));
+}
