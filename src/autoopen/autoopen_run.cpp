@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <strings.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "../lib/errors.h"
@@ -98,8 +99,10 @@ static bool EnterAutorunSection(IniFile_Reader* reader) {
     }
 }
 
-// The value of "open" in the "autorun" section; empty when there is none. The record
-// reader splits values at commas, so the fields are joined again.
+// The text after "open=" in the "autorun" section as it stands in the file; empty when
+// there is none. The record reader finds the line; the value is then taken whole, since
+// its field rules would drop what follows a quoted program ("open=\"my setup.exe\" /q")
+// and split at commas.
 static void ReadOpenCommand(const char* file, char* open, size_t size) {
     open[0] = '\0';
     char line[256];
@@ -110,14 +113,21 @@ static void ReadOpenCommand(const char* file, char* open, size_t size) {
             IniFile_OpenRead(&reader, file, line, sizeof line);
             if (!EnterAutorunSection(&reader)) return;
             char key[256];
-            char field[4][256];
-            while (IniFile_ReadAny(&reader, key, "ssss", field[0], field[1], field[2], field[3]) >=
-                   0) {
-                if (strcasecmp(key, "open") != 0) continue;
-                StdPlus_CopyN(open, field[0], size);
-                for (int i = 1; i < 4 && field[i][0] != '\0'; i++) {
-                    StdPlus_CatN(open, ",", size - 1);
-                    StdPlus_CatN(open, field[i], size - 1);
+            long position;
+            while ((position = IniFile_ReadAny(&reader, key, "")) >= 0) {
+                if (strcasecmp(key, "open") == 0) break;
+            }
+            if (position < 0) return;
+            // Back to the record (blank lines may come before it) and read it again.
+            fseek(reader.f, position, SEEK_SET);
+            while (fgets(line, sizeof line, reader.f) != nullptr) {
+                line[strcspn(line, "\r\n")] = '\0';
+                StdPlus_Trim(line);
+                if (line[0] == '\0') continue;
+                const char* equals = strchr(line, '=');
+                if (equals != nullptr) {
+                    StdPlus_CopyN(open, equals + 1, size);
+                    StdPlus_Trim(open);
                 }
                 return;
             }
@@ -136,18 +146,24 @@ static void RunAutorun(const char* path, bool tree) {
         WinX_Explore(folder, tree, false);
         return;
     }
-    StrX_AbsFromFileDir(command, sizeof command, path);
-    if (FileX_IsDir(command)) {
-        WinX_Explore(command, tree, false);
-        return;
-    }
-    // "open=setup.exe /q": the program is the longest leading part that names an
-    // existing file, blanks in folder names included; the rest are its parameters.
+    // "open=setup.exe /q": the program and its parameters. A quoted program ends at its
+    // quote; otherwise it is the longest leading part that names an existing file once
+    // made absolute, so blanks in folder names do not split it.
     char program[StrX_PathSize];
     const char* parameters = nullptr;
-    StrX_SplitCommand(command, program, &parameters);
+    if (command[0] == '"') {
+        StrX_SplitCommand(command, program, &parameters);
+        StrX_AbsFromFileDir(program, 256, path);
+    } else {
+        StrX_AbsFromFileDir(command, sizeof command, path);
+        StrX_SplitCommand(command, program, &parameters);
+    }
     if (parameters[0] == '\0') {
-        CheckShellResult(WinX_ShellOpenDefault(program), program);
+        if (FileX_IsDir(program)) {
+            WinX_Explore(program, tree, false);
+        } else {
+            CheckShellResult(WinX_ShellOpenDefault(program), program);
+        }
         return;
     }
     char directory[StrX_PathSize];

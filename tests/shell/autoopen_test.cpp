@@ -438,4 +438,13 @@ TEST_F(AutoOpenRun, AutorunProgramGetsItsParametersEvenBelowAFolderWithABlank) {
     std::string line = WaitForLog(log_, 1);
     EXPECT_NE(line.find(cd + "\\setup.exe"), std::string::npos) << line;
     EXPECT_EQ(line.substr(line.size() - 5), " /q\r\n") << line;
+    DeleteFileA(log_.c_str());
+
+    // A quoted program with a blank in its own name, parameters with "=" and commas.
+    ASSERT_TRUE(CopyFileA(BinPath("recorder.exe").c_str(), (cd + "\\my setup.exe").c_str(), FALSE));
+    WriteFile(cd + "\\autorun.inf", "[autorun]\r\n\r\nopen = \"my setup.exe\" /lang=ja,en \r\n");
+    Run(Zent_AutoRunInf, "", cd + "\\autorun.inf", true);
+    line = WaitForLog(log_, 1);
+    EXPECT_NE(line.find(cd + "\\my setup.exe"), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.size() - 14), " /lang=ja,en\r\n") << line;
 }
