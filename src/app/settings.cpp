@@ -58,80 +58,6 @@ int Zent_DefActOfName(const char* name) {
     return ValueOf(kDefActNames, name);
 }
 
-// ---- Auto-open sections ----------------------------------------------------------------
-// TODO: hand these three over to the auto-open rule module (its list, its defaults and its
-// name checks); the settings file only calls them at the right place.
-
-struct DefaultRule {
-    const char* type;
-    const char* security;
-    const char* wildcard;
-    const char* cmd_type;
-    const char* command;
-};
-
-static const DefaultRule kDefaultRules[] = {
-    {"Zent_Match", "Zent_Confirm", "autorun.inf", "Zent_AutoRunInf", ""},
-    {"Zent_Match", "Zent_Confirm", "setup.exe", "Zent_RegCmd", "open"},
-    {"Zent_Match", "Zent_NoConfirm", "index.htm*", "Zent_RegCmd2", "open"},
-    {"Zent_Match", "Zent_NoConfirm", "readme.txt", "Zent_RegCmd2", "open"},
-    {"Zent_1File", "Zent_NoConfirm", "*.htm*", "Zent_RegCmd", "open"},
-    {"Zent_1File", "Zent_NoConfirm", "*.doc", "Zent_RegCmd", "open"},
-    {"Zent_1File", "Zent_NoConfirm", "*.xls", "Zent_RegCmd", "open"},
-    {"Zent_1File", "Zent_NoConfirm", "*.ppt", "Zent_RegCmd", "open"},
-    {"Zent_1File", "Zent_NoConfirm", "*.pdf", "Zent_RegCmd", "open"},
-    {"Zent_1File", "Zent_RefReg", "*", "Zent_RegCmd", "open"},
-    {"Zent_Other", "Zent_Confirm", "*", "Zent_OpenOnly", ""},
-};
-
-static void InstallDefaultRules(Zent_Settings* s) {
-    s->rule_count = 0;
-    for (const DefaultRule& rule : kDefaultRules) {
-        Zent_AutoOpenText* r = &s->rules[s->rule_count++];
-        StdPlus_CopyN(r->type, rule.type, sizeof r->type);
-        StdPlus_CopyN(r->security, rule.security, sizeof r->security);
-        StdPlus_CopyN(r->wildcard, rule.wildcard, sizeof r->wildcard);
-        StdPlus_CopyN(r->cmd_type, rule.cmd_type, sizeof r->cmd_type);
-        StdPlus_CopyN(r->command, rule.command, sizeof r->command);
-    }
-}
-
-// Reads "AutoOpen" sections for as long as the file has them.
-static void LoadRules(IniFile_Reader* reader, Zent_Settings* s) {
-    s->rule_count = 0;
-    for (;;) {
-        bool more = true;
-        Except_TryCatch(
-            __FILE_NAME__, __LINE__, [&] { IniFile_Read_setSection(reader, "AutoOpen"); },
-            [&] {
-                int code = Except_Error()->code;
-                if (code != IniFile_NotFoundSection && code != FileX_Err_EOF) Except_Rethrow();
-                more = false;
-            });
-        if (!more) return;
-        Zent_AutoOpenText scratch;
-        Zent_AutoOpenText* r =
-            s->rule_count < Zent_AutoOpenMax ? &s->rules[s->rule_count++] : &scratch;
-        IniFile_ReadRecord(reader, "Type", "s", r->type);
-        IniFile_ReadRecord(reader, "Security", "s", r->security);
-        IniFile_ReadRecord(reader, "WildCard", "s", r->wildcard);
-        IniFile_ReadRecord(reader, "CmdType", "s", r->cmd_type);
-        IniFile_ReadRecord(reader, "Command", "s", r->command);
-    }
-}
-
-static void SaveRules(IniFile_Writer* writer, const Zent_Settings* s) {
-    for (int i = 0; i < s->rule_count; i++) {
-        const Zent_AutoOpenText* r = &s->rules[i];
-        IniFile_WriteSection(writer, "AutoOpen");
-        IniFile_WriteRecord(writer, "Type", "s", r->type);
-        IniFile_WriteRecord(writer, "Security", "s", r->security);
-        IniFile_WriteRecord(writer, "WildCard", "s", r->wildcard);
-        IniFile_WriteRecord(writer, "CmdType", "s", r->cmd_type);
-        IniFile_WriteRecord(writer, "Command", "s", r->command);
-    }
-}
-
 // ---- Loading -------------------------------------------------------------------------
 
 const char* Zent_SettingsPath() {
@@ -240,10 +166,11 @@ static void LoadLists(IniFile_Reader* reader, Zent_Settings* s) {
 }
 
 void Zent_LoadSettings(Zent_Settings* s, const char* path) {
+    Zent_FreeAutoOpen(&s->AutoOpen);
     memset(s, 0, sizeof *s);
     if (!FileX_Exists(path)) {
         SetDefaults(s);
-        InstallDefaultRules(s);
+        Zent_DefaultAutoOpen(&s->AutoOpen);
         return;
     }
     static char line[512];
@@ -271,13 +198,13 @@ void Zent_LoadSettings(Zent_Settings* s, const char* path) {
                 LoadCurrentLayout(&reader, s);
             }
             if (version >= 200) LoadLists(&reader, s);
-            if (version < 110) {
-                InstallDefaultRules(s);
-            } else {
-                LoadRules(&reader, s);
-            }
         },
         [&] { IniFile_CloseRead(&reader); });
+    if (s->version < 110) {
+        Zent_DefaultAutoOpen(&s->AutoOpen);
+    } else {
+        Zent_LoadAutoOpen(&s->AutoOpen, path);
+    }
 }
 
 // ---- Saving --------------------------------------------------------------------------
@@ -308,7 +235,7 @@ static void WriteAll(IniFile_Writer* writer, const Zent_Settings* s) {
         IniFile_WriteRecord(writer, "Safe", "stiisi", e.path, &e.time, e.size, e.checksum, e.folder,
                             e.sequence);
     }
-    SaveRules(writer, s);
+    Zent_SaveAutoOpen(&s->AutoOpen, writer);
 }
 
 // The new file is written beside the old one under a name of this process, so two

@@ -4,9 +4,10 @@
 // versions are refused; files of older versions are converted on load.
 #include <ctime>
 
+#include "../autoopen/autoopen.h"
+
 enum { Zent_SettingsVersion = 202 };
 enum { Zent_IconHistorySize = 8, Zent_SafeMax = 100, Zent_DllFlagCount = 10 };
-enum { Zent_AutoOpenMax = 64 };
 
 // Melt destinations and default actions, stored in the file by name.
 enum Zent_MeltTo {
@@ -39,16 +40,8 @@ struct Zent_SafeEntry {
     int sequence;
 };
 
-// One auto-open rule as it is stored: its kinds by name.
-// TODO: the auto-open rule module takes these over with its own list.
-struct Zent_AutoOpenText {
-    char type[256];
-    char security[256];
-    char wildcard[260];
-    char cmd_type[256];
-    char command[256];
-};
-
+// The record owns the rule list on the heap: objects are static or zero-filled before the
+// first load, and a reload frees the rules of the previous one.
 struct Zent_Settings {
     int version;  // as read; 0 when there was no file
     int PrevPage;
@@ -62,8 +55,7 @@ struct Zent_Settings {
     int DefCompressType;
     char DelOrgOnMenu;  // flags are bytes, as the record file reads them
     char DelOrgOnDrop;
-    Zent_AutoOpenText rules[Zent_AutoOpenMax];
-    int rule_count;
+    Zent_AutoOpenList AutoOpen;
     // UNLHA32, UNZIP32, ZIP32, CAB32, UNRAR, UNARJ32, YZ1, UNGCA32, TAR32, 7Z
     char dll[Zent_DllFlagCount];
     char IconHis[Zent_IconHistorySize][260];
@@ -73,6 +65,8 @@ struct Zent_Settings {
 
 // dovetrim.ini in the program's folder.
 const char* Zent_SettingsPath();
+// Fills the record anew; the auto-open rules come from the file's "AutoOpen" sections, or
+// are the default rules for a missing file or one older than version 110.
 void Zent_LoadSettings(Zent_Settings* settings, const char* path);
 // Writes a complete new file beside the old one and only then replaces it, so a failed
 // save leaves the previous settings intact.

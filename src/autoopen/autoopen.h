@@ -25,15 +25,19 @@ struct Zent_AutoOpenList {
     Zent_AutoOpen* first;
 };
 
+// A new rule with the starting values of the rule editor: Zent_Match, Zent_RefReg, "*.txt",
+// Zent_RegCmd, "open". It belongs to the caller until it is added to a list.
+Zent_AutoOpen* Zent_NewAutoOpen();
 // Empties the list and installs the eleven default rules.
 void Zent_DefaultAutoOpen(Zent_AutoOpenList* list);
 // Reads every "AutoOpen" section of the file into the emptied list.
 void Zent_LoadAutoOpen(Zent_AutoOpenList* list, const char* file);
 void Zent_SaveAutoOpen(const Zent_AutoOpenList* list, IniFile_Writer* writer);
-// Takes over a rule made with new; keeps a Zent_Other rule last and single
-// (Zent_Err_CannotAddFType).
+// Takes over a rule made with new (Zent_NewAutoOpen); keeps a Zent_Other rule last and
+// single: a second one is freed and raises Zent_Err_CannotAddFType, the list unchanged.
 void Zent_AddAutoOpen(Zent_AutoOpenList* list, Zent_AutoOpen* rule);
-// Unlinks and frees the rule; a Zent_Other rule raises Zent_Err_CannotRemoveFType.
+// Unlinks and frees the rule; a Zent_Other rule raises Zent_Err_CannotRemoveFType. A rule
+// that is not in the list is left alone.
 void Zent_RemoveAutoOpen(Zent_AutoOpenList* list, Zent_AutoOpen* rule);
 void Zent_FreeAutoOpen(Zent_AutoOpenList* list);
 int Zent_CountAutoOpen(const Zent_AutoOpenList* list);
@@ -44,7 +48,9 @@ int Zent_CountAutoOpen(const Zent_AutoOpenList* list);
 const Zent_AutoOpen* Zent_MatchAutoOpen(const Zent_AutoOpenList* list, const char* const* names,
                                         int count, char* matched, bool* confirm);
 // Performs the rule's action on path (the melted folder joined with the matched name);
-// tree: Explorer windows opened by the action show the folder pane.
+// tree: Explorer windows opened by the action show the folder pane. A command line or
+// document that cannot be started raises Zent_Err_FailToExecCmd; a document whose type has
+// no program for the verb raises WinX_Err_NoRegKey.
 void Zent_RunAutoOpen(const Zent_AutoOpen* rule, const char* path, bool tree);
 
 // Names of the three kinds as the settings file stores them. A number out of range gives

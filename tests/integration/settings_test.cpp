@@ -23,11 +23,35 @@ namespace {
 const char kShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// A loaded record owns its rule list.
+struct FreeSettings {
+    void operator()(Zent_Settings* s) const {
+        Zent_FreeAutoOpen(&s->AutoOpen);
+        delete s;
+    }
+};
+using Settings = std::unique_ptr<Zent_Settings, FreeSettings>;
+
+const Zent_AutoOpen* RuleAt(const Zent_Settings* s, int index) {
+    const Zent_AutoOpen* rule = s->AutoOpen.first;
+    for (int i = 0; i < index && rule != nullptr; i++) rule = rule->next;
+    return rule;
+}
+
+// Keeps the first count rules and frees the others.
+void KeepRules(Zent_Settings* s, int count) {
+    Zent_AutoOpen** link = &s->AutoOpen.first;
+    for (int i = 0; i < count && *link != nullptr; i++) link = &(*link)->next;
+    Zent_AutoOpenList rest = {*link};
+    *link = nullptr;
+    Zent_FreeAutoOpen(&rest);
+}
+
 // Redirected desktop and program files folders, and a settings file path of the test's own.
 class SettingsFile : public testing::Test {
 protected:
-    std::unique_ptr<Zent_Settings> Load() {
-        auto s = std::make_unique<Zent_Settings>();
+    Settings Load() {
+        Settings s(new Zent_Settings());
         Zent_LoadSettings(s.get(), path_.c_str());
         return s;
     }
@@ -78,10 +102,10 @@ TEST_F(SettingsFile, NoFileGivesTheDefaults) {
     EXPECT_EQ(s->DelOrgOnDrop, 0);
     EXPECT_TRUE(Zent_NoDllFlagged(s.get()));
     EXPECT_EQ(s->safe_count, 0);
-    ASSERT_EQ(s->rule_count, 11);
-    EXPECT_STREQ(s->rules[0].wildcard, "autorun.inf");
-    EXPECT_STREQ(s->rules[0].cmd_type, "Zent_AutoRunInf");
-    EXPECT_STREQ(s->rules[10].type, "Zent_Other");
+    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 11);
+    EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "autorun.inf");
+    EXPECT_EQ(RuleAt(s.get(), 0)->CmdType, Zent_AutoRunInf);
+    EXPECT_EQ(RuleAt(s.get(), 10)->Type, Zent_Other);
 }
 
 TEST_F(SettingsFile, SavedFileHasTheExactLayout) {
@@ -99,7 +123,7 @@ TEST_F(SettingsFile, SavedFileHasTheExactLayout) {
     e.checksum = 5678;
     strcpy(e.folder, "C:\\cache\\cd");
     e.sequence = 2;
-    s->rule_count = 2;  // the first two default rules
+    KeepRules(s.get(), 2);  // the first two default rules
     Zent_SaveSettings(s.get(), path_.c_str());
 
     std::string expected =
@@ -149,8 +173,8 @@ TEST_F(SettingsFile, SaveAndLoadReproduceEveryField) {
         snprintf(e.folder, sizeof e.folder, "C:\\cache\\%d", i);
         e.sequence = i;
     }
-    s->rule_count = 1;
-    strcpy(s->rules[0].wildcard, "*.日本");
+    KeepRules(s.get(), 1);
+    strcpy(s->AutoOpen.first->WildCard, "*.日本");
     Zent_SaveSettings(s.get(), path_.c_str());
 
     auto back = Load();
@@ -180,9 +204,9 @@ TEST_F(SettingsFile, SaveAndLoadReproduceEveryField) {
         EXPECT_STREQ(back->safe[i].folder, s->safe[i].folder);
         EXPECT_EQ(back->safe[i].sequence, i);
     }
-    ASSERT_EQ(back->rule_count, 1);
-    EXPECT_STREQ(back->rules[0].wildcard, "*.日本");
-    EXPECT_STREQ(back->rules[0].cmd_type, "Zent_AutoRunInf");
+    ASSERT_EQ(Zent_CountAutoOpen(&back->AutoOpen), 1);
+    EXPECT_STREQ(RuleAt(back.get(), 0)->WildCard, "*.日本");
+    EXPECT_EQ(RuleAt(back.get(), 0)->CmdType, Zent_AutoRunInf);
 }
 
 TEST_F(SettingsFile, FirstLayoutConvertsTheExplorerSwitch) {
@@ -200,7 +224,7 @@ TEST_F(SettingsFile, FirstLayoutConvertsTheExplorerSwitch) {
     EXPECT_STREQ(s->InstallPath, "D:\\Progs");
     EXPECT_EQ(s->DefCompressType, 0);  // key missing: LHA
     EXPECT_EQ(s->DelOrgOnMenu, 1);
-    EXPECT_EQ(s->rule_count, 11);  // older than the rules: the defaults
+    EXPECT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 11);  // older than the rules: the defaults
 
     Write(MainHeader(100) +
           "CachePath = x\r\nProgFilesPath = y\r\nOpenExplorer = 0\r\n"
@@ -224,10 +248,11 @@ TEST_F(SettingsFile, Version150KeepsItsRulesButHasNoLists) {
     EXPECT_TRUE(Zent_NoDllFlagged(s.get()));
     EXPECT_STREQ(s->IconHis[0], "");
     EXPECT_EQ(s->safe_count, 0);
-    ASSERT_EQ(s->rule_count, 2);
-    EXPECT_STREQ(s->rules[0].wildcard, "*.txt");
-    EXPECT_STREQ(s->rules[0].command, "edit");
-    EXPECT_STREQ(s->rules[1].type, "Zent_Other");
+    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 2);
+    EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "*.txt");
+    EXPECT_EQ(RuleAt(s.get(), 0)->Security, Zent_NoConfirm);
+    EXPECT_STREQ(RuleAt(s.get(), 0)->Command, "edit");
+    EXPECT_EQ(RuleAt(s.get(), 1)->Type, Zent_Other);
 }
 
 TEST_F(SettingsFile, AtMost100SafeLinesAreTakenAndTheRulesStillFollow) {
@@ -244,8 +269,8 @@ TEST_F(SettingsFile, AtMost100SafeLinesAreTakenAndTheRulesStillFollow) {
     EXPECT_EQ(s->dll[9], 0);
     ASSERT_EQ(s->safe_count, 100);
     EXPECT_STREQ(s->safe[99].path, "C:\\s\\99.exe");
-    ASSERT_EQ(s->rule_count, 1);
-    EXPECT_STREQ(s->rules[0].wildcard, "setup.exe");
+    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 1);
+    EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "setup.exe");
 }
 
 TEST_F(SettingsFile, FilesOfNewerVersionsAndOtherProgramsAreRefusedAndClosed) {
