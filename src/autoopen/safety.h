@@ -3,6 +3,9 @@
 // user sees which archive and file it is, its icon, time and size, and chooses to run it,
 // open its folder instead, or cancel. Files the user marked as safe form the settings'
 // Safe list and are not questioned again while they stay unchanged.
+#include <cstddef>
+#include <ctime>
+
 #include "app/settings.h"
 #include "shell/winx.h"
 
@@ -33,3 +36,17 @@ bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, CacheDB* d
 // Appends a record; with the list full the oldest record makes room.
 void Zent_AddSafeFile(Zent_Settings* settings, const char* file, CacheDB* db, const char* archive,
                       const char* folder);
+
+// ---- The dialog's rules, free of any window ----------------------------------------------
+// "<archive name> の中にある <file name> を実行しますか？" (launch) or "...を開きますか？".
+char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, char* out,
+                          size_t size);
+// "ファイル更新日： %y/%m/%d %H:%M:%S" in local time, and "ファイルサイズ： %d".
+char* Zent_SafetyTimeLine(time_t time, char* out, size_t size);
+char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size);
+// An open command that starts one of Windows' own viewers (explorer, notepad, winhlp32,
+// write): such a command shows a document and is started without asking.
+bool Zent_IsViewerCommand(const char* command);
+// The file the dialog describes for an autorun description: the open command's program,
+// or for a viewer the document it is given, made absolute against the description's folder.
+char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size);

@@ -122,6 +122,21 @@ SIZE WindowSize(HWND hwnd) {
 
 SIZE ControlSize(HWND dialog, int id) { return WindowSize(Control(dialog, id)); }
 
+int DefaultButton(HWND dialog) {
+    LRESULT result = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    return HIWORD(result) == DC_HASDEFID ? LOWORD(result) : 0;
+}
+
+std::vector<int> ControlOrder(HWND dialog) {
+    std::vector<int> ids;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(child);
+        ids.push_back(id == 0xFFFF || id < 0 ? -1 : id);
+    }
+    return ids;
+}
+
 void SetControlText(HWND dialog, int id, const std::string& text) {
     SendMessageA(Control(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace gui {
 
@@ -27,6 +28,11 @@ std::string ItemText(HWND dialog, int id, int index);
 int ItemCount(HWND dialog, int id);
 SIZE ControlSize(HWND dialog, int id);  // in pixels
 SIZE WindowSize(HWND hwnd);
+// The id of the dialog's default push button (DM_GETDEFID), 0 when it has none.
+int DefaultButton(HWND dialog);
+// The ids of the dialog's controls in tab order (their z-order); controls without an id
+// of their own (-1 in the template) give -1.
+std::vector<int> ControlOrder(HWND dialog);
 
 void SetControlText(HWND dialog, int id, const std::string& text);
 void Select(HWND dialog, int id, int index);

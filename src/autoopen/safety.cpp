@@ -1,0 +1,449 @@
+#include "autoopen/safety.h"
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "autoopen/safety_ids.h"
+#include "folders/cachedb.h"
+#include "lib/errors.h"
+#include "lib/except3.h"
+#include "lib/filex.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
+
+// ---- Safe list ---------------------------------------------------------------------------
+
+namespace {
+
+enum { kChecksumBytes = 4096, kAppIcon = 128 };
+
+int Lower(int c) {
+    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+
+// Letter case aside, without folding the trail byte of a double-byte character.
+bool SamePathNoCase(const char* a, const char* b) {
+    for (;;) {
+        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+        if (StdPlus_IsLead(ca)) {
+            if (ca != cb || a[1] != b[1]) return false;
+            if (a[1] == '\0') return true;
+            a += 2, b += 2;
+            continue;
+        }
+        if (Lower(ca) != Lower(cb)) return false;
+        if (ca == '\0') return true;
+        a++, b++;
+    }
+}
+
+// The folder the archive was melted into as the cache database knows it; the caller's
+// folder when the database has no entry for the archive (a melt outside the cache).
+const char* MeltedFolder(CacheDB* db, const char* archive, const char* folder) {
+    if (db == nullptr) return folder;
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        CacheDB_Entry* entry = CacheDB_At(db, i);
+        if (SamePathNoCase(entry->archive, archive)) return entry->folder;
+    }
+    return folder;
+}
+
+struct FileIdentity {
+    time_t time;
+    int size;
+    int checksum;
+};
+
+FileIdentity IdentityOf(const char* file) {
+    FileIdentity id{};
+    FileX_Time(file, &id.time);
+    id.size = static_cast<int>(FileX_Size(file));
+    id.checksum = static_cast<int>(FileX_Checksum(file, kChecksumBytes));
+    return id;
+}
+
+}  // namespace
+
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, CacheDB*, const char* archive,
+                     const char*) {
+    // A file that is not there (an autorun command naming a missing program) is never safe.
+    if (!FileX_Exists(file) || FileX_IsDir(file)) return false;
+    FileIdentity now = IdentityOf(file);
+    for (int i = 0; i < settings->safe_count; i++) {
+        const Zent_SafeEntry& e = settings->safe[i];
+        if (SamePathNoCase(e.path, archive) && e.time == now.time && e.size == now.size &&
+            e.checksum == now.checksum)
+            return true;
+    }
+    return false;
+}
+
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, CacheDB* db, const char* archive,
+                      const char* folder) {
+    FileIdentity now = IdentityOf(file);
+    if (settings->safe_count < 0) settings->safe_count = 0;
+    if (settings->safe_count >= Zent_SafeMax) {
+        // Full: the oldest record makes room.
+        memmove(&settings->safe[0], &settings->safe[1],
+                sizeof settings->safe[0] * (Zent_SafeMax - 1));
+        settings->safe_count = Zent_SafeMax - 1;
+    }
+    Zent_SafeEntry& e = settings->safe[settings->safe_count++];
+    memset(&e, 0, sizeof e);
+    StdPlus_CopyN(e.path, archive, sizeof e.path);
+    e.time = now.time;
+    e.size = now.size;
+    e.checksum = now.checksum;
+    StdPlus_CopyN(e.folder, file, sizeof e.folder);
+    StrX_MakeRelative(e.folder, sizeof e.folder, MeltedFolder(db, archive, folder));
+    e.sequence = 0;
+}
+
+// ---- Rules -------------------------------------------------------------------------------
+
+char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, char* out,
+                          size_t size) {
+    snprintf(out, size, "%s の中にある %s を%sますか？", StrX_FileName(archive),
+             StrX_FileName(file), launch ? "実行し" : "開き");
+    return out;
+}
+
+char* Zent_SafetyTimeLine(time_t time, char* out, size_t size) {
+    return StrX_FormatTime(time, "ファイル更新日： %y/%m/%d %H:%M:%S", out, size);
+}
+
+char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size) {
+    snprintf(out, size, "ファイルサイズ： %ld", size_of_file);
+    return out;
+}
+
+bool Zent_IsViewerCommand(const char* command) {
+    static const char* const kViewers[] = {"explorer", "notepad", "winhlp32", "write"};
+    for (const char* viewer : kViewers) {
+        if (_strnicmp(command, viewer, strlen(viewer)) == 0) return true;
+    }
+    return false;
+}
+
+char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
+    char command[StrX_PathSize];
+    StdPlus_CopyN(command, info->open, sizeof command);
+    StdPlus_Trim(command);
+    char* blank = StdPlus_FindChar(command, ' ');
+    const char* shown = command;
+    if (blank != nullptr) {
+        *blank = '\0';
+        if (Zent_IsViewerCommand(command)) {
+            // The viewer's document: its first argument, without quotes.
+            char* document = blank + 1;
+            while (*document == ' ') document++;
+            if (*document == '"') {
+                document++;
+                char* end = StdPlus_FindChar(document, '"');
+                if (end != nullptr) *end = '\0';
+            } else {
+                char* end = StdPlus_FindChar(document, ' ');
+                if (end != nullptr) *end = '\0';
+            }
+            shown = document;
+        }
+    }
+    StdPlus_CopyN(out, shown, size);
+    if (out[0] != '\0') StrX_AbsFromFileDir(out, size, info->file);
+    return out;
+}
+
+// ---- The dialog --------------------------------------------------------------------------
+
+namespace {
+
+struct DialogRun {
+    Zent_Settings* settings;
+    Zent_SafetyState* state;
+    HICON file_icon;
+    bool failed;
+    Errors_Record error;   // what went wrong inside the dialog, raised again after it ended
+    ptrdiff_t message_at;  // where the message proper starts in error.text
+};
+
+// Icons the dialog shows are its own: destroyed when the run ends.
+struct IconGuard {
+    HICON* icon;
+    ~IconGuard() {
+        if (*icon != nullptr) DestroyIcon(*icon);
+    }
+};
+
+HICON ExtractFirstIcon(const char* file, int index) {
+    HICON large = nullptr;
+    if (file[0] == '\0' || !FileX_Exists(file)) return nullptr;
+    if (ExtractIconExA(file, index, &large, nullptr, 1) == 0) return nullptr;
+    return large;
+}
+
+HICON IconOfFile(const char* file) {
+    HICON icon = ExtractFirstIcon(file, 0);
+    if (icon != nullptr) return icon;
+    char icon_file[MAX_PATH];
+    int index = 0;
+    WinX_GetTypeIcon(StrX_Ext(file), icon_file, &index);
+    return icon_file[0] == '\0' ? nullptr : ExtractFirstIcon(icon_file, index);
+}
+
+void SetAppIcons(HWND dialog) {
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    auto load = [&](int metric_x, int metric_y) {
+        return reinterpret_cast<LPARAM>(LoadImageA(module, MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
+                                                   GetSystemMetrics(metric_x),
+                                                   GetSystemMetrics(metric_y), LR_SHARED));
+    };
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+}
+
+// Question, time and size of the shown file, and its icon.
+void ShowDetails(HWND dialog, DialogRun* run, const char* shown, HICON icon) {
+    const Zent_SafetyState* state = run->state;
+    char line[600];
+    SetDlgItemTextA(dialog, IDC_SAFETY_QUESTION,
+                    Zent_SafetyQuestion(state->archive, shown, state->launch, line, sizeof line));
+    if (FileX_Exists(shown)) {
+        time_t time = 0;
+        FileX_Time(shown, &time);
+        SetDlgItemTextA(dialog, IDC_SAFETY_TIME, Zent_SafetyTimeLine(time, line, sizeof line));
+        SetDlgItemTextA(
+            dialog, IDC_SAFETY_SIZE,
+            Zent_SafetySizeLine(static_cast<long>(FileX_Size(shown)), line, sizeof line));
+    } else {
+        // A command naming a program that is not there: nothing to describe.
+        SetDlgItemTextA(dialog, IDC_SAFETY_TIME, "");
+        SetDlgItemTextA(dialog, IDC_SAFETY_SIZE, "");
+    }
+    run->file_icon = icon;
+    if (icon != nullptr)
+        SendDlgItemMessageA(dialog, IDC_SAFETY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
+                            0);
+}
+
+void LaunchIn(const char* program, const char* parameters, const char* folder) {
+    HINSTANCE result = ShellExecuteA(nullptr, nullptr, program, parameters, folder, SW_SHOWNORMAL);
+    // A launch that did not happen must not pass for a run.
+    if (reinterpret_cast<INT_PTR>(result) <= 32)
+        ERRORS_RAISE(Zent_Err_FailToExecCmd, "実行できませんでした : %s (%d)", program,
+                     static_cast<int>(reinterpret_cast<INT_PTR>(result)));
+}
+
+void Launch(const char* program, const char* parameters) {
+    char folder[StrX_PathSize];
+    StrX_ParentDir(folder, program);
+    LaunchIn(program, parameters, folder);
+}
+
+// An autorun entry split into program and parameters. Windows' own viewers are found along
+// the search path, not in the description's folder: their command is taken as it stands
+// and started in that folder, so the document it names is found there.
+struct AutorunEntry {
+    char program[StrX_PathSize];
+    char parameters[StrX_PathSize];
+    bool has_parameters;
+    bool viewer;
+};
+
+AutorunEntry EntryOf(const Autorun_Info* info, int index) {
+    AutorunEntry entry{};
+    const char* command = index < 0 ? info->open : info->verb_command[index];
+    if (Zent_IsViewerCommand(command)) {
+        entry.viewer = true;
+        StdPlus_CopyN(entry.program, command, sizeof entry.program);
+        char* blank = StdPlus_FindChar(entry.program, ' ');
+        if (blank != nullptr) {
+            *blank = '\0';
+            StdPlus_CopyN(entry.parameters, blank + 1, sizeof entry.parameters);
+            entry.has_parameters = true;
+        }
+        return entry;
+    }
+    const char* given = WinX_AutorunCommand(info, index, entry.program, sizeof entry.program);
+    if (given != nullptr) {
+        StdPlus_CopyN(entry.parameters, given, sizeof entry.parameters);
+        entry.has_parameters = true;
+    }
+    return entry;
+}
+
+void LaunchAutorun(const Autorun_Info* info, const AutorunEntry& entry) {
+    if (!entry.viewer) {
+        Launch(entry.program, entry.has_parameters ? entry.parameters : nullptr);
+        return;
+    }
+    char folder[StrX_PathSize];
+    StrX_ParentDir(folder, info->file);
+    LaunchIn(entry.program, entry.has_parameters ? entry.parameters : nullptr, folder);
+}
+
+void Run(HWND dialog, DialogRun* run) {
+    Zent_SafetyState* state = run->state;
+    AutorunEntry entry{};
+    if (state->autorun) {
+        int selected =
+            static_cast<int>(SendDlgItemMessageA(dialog, IDC_SAFETY_MENU, CB_GETCURSEL, 0, 0));
+        entry = EntryOf(&state->info, (selected < 0 ? 0 : selected) - 1);
+    } else {
+        StdPlus_CopyN(entry.program, state->file, sizeof entry.program);
+    }
+    // Only a file can be marked: a viewer found along the path or a missing program cannot.
+    bool checked = IsDlgButtonChecked(dialog, IDC_SAFETY_DONT_ASK) == BST_CHECKED;
+    if (checked && FileX_Exists(entry.program) && !FileX_IsDir(entry.program))
+        Zent_AddSafeFile(run->settings, entry.program, state->db, state->archive, state->folder);
+    if (state->launch) {
+        if (state->autorun) {
+            LaunchAutorun(&state->info, entry);
+        } else {
+            Launch(entry.program, nullptr);
+        }
+    }
+    EndDialog(dialog, Zent_Safety_Run);
+}
+
+void OpenFolder(HWND dialog, DialogRun* run) {
+    const Zent_SafetyState* state = run->state;
+    if (state->launch) {
+        char parent[StrX_PathSize];
+        StrX_ParentDir(parent, state->file);
+        if (state->tree) {
+            WinX_ExploreTree(parent);
+        } else {
+            WinX_ExplorePlain(parent);
+        }
+    }
+    EndDialog(dialog, Zent_Safety_OpenFolder);
+}
+
+void InitPlain(HWND dialog, DialogRun* run) {
+    Zent_SafetyState* state = run->state;
+    if (Zent_IsSafeFile(run->settings, state->file, state->db, state->archive, state->folder)) {
+        Run(dialog, run);
+        return;
+    }
+    ShowDetails(dialog, run, state->file, IconOfFile(state->file));
+    ShowWindow(GetDlgItem(dialog, IDC_SAFETY_MENU_LABEL), SW_HIDE);
+    ShowWindow(GetDlgItem(dialog, IDC_SAFETY_MENU), SW_HIDE);
+}
+
+// A description without a menu whose command shows a document, or whose program the user
+// already trusts, is started without asking. True when it was.
+bool RunAutorunAtOnce(HWND dialog, DialogRun* run) {
+    Zent_SafetyState* state = run->state;
+    if (state->info.verb_count > 0) return false;
+    if (!Zent_IsViewerCommand(state->info.open)) {
+        char program[256];
+        WinX_AutorunCommand(&state->info, -1, program, sizeof program);
+        if (!Zent_IsSafeFile(run->settings, program, state->db, state->archive, state->folder))
+            return false;
+    }
+    // Without the launch flag the caller starts what was agreed to.
+    if (state->launch) LaunchAutorun(&state->info, EntryOf(&state->info, -1));
+    EndDialog(dialog, Zent_Safety_Run);
+    return true;
+}
+
+void InitAutorun(HWND dialog, DialogRun* run) {
+    Zent_SafetyState* state = run->state;
+    WinX_ReadAutorun(&state->info, state->file);
+    if (RunAutorunAtOnce(dialog, run)) return;
+    HWND menu = GetDlgItem(dialog, IDC_SAFETY_MENU);
+    SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("（標準の自動実行）"));
+    for (int i = 0; i < state->info.verb_count; i++)
+        SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state->info.verb_text[i]));
+    SendMessageA(menu, CB_SETCURSEL, 0, 0);
+    char shown[StrX_PathSize];
+    Zent_AutorunShownFile(&state->info, shown, sizeof shown);
+    HICON icon = nullptr;
+    if (state->info.icon[0] != '\0') {
+        char icon_file[StrX_PathSize];
+        StdPlus_CopyN(icon_file, state->info.icon, sizeof icon_file);
+        StrX_AbsFromFileDir(icon_file, sizeof icon_file, state->info.file);
+        icon = ExtractFirstIcon(icon_file, state->info.icon_index);
+    }
+    if (icon == nullptr) icon = IconOfFile(shown);
+    ShowDetails(dialog, run, shown, icon);
+}
+
+void Init(HWND dialog, DialogRun* run) {
+    SetAppIcons(dialog);
+    if (run->state->autorun) {
+        InitAutorun(dialog, run);
+    } else {
+        InitPlain(dialog, run);
+    }
+}
+
+void Command(HWND dialog, DialogRun* run, int id) {
+    switch (id) {
+        case IDOK:
+            Run(dialog, run);
+            break;
+        case IDC_SAFETY_OPEN_FOLDER:
+            OpenFolder(dialog, run);
+            break;
+        case IDCANCEL:
+            EndDialog(dialog, Zent_Safety_Cancel);
+            break;
+        default:
+            break;
+    }
+}
+
+// A raise must not unwind through the window manager's frames: it is caught here, the
+// dialog ends, and Zent_ConfirmSafety raises it again once the dialog is gone.
+template <class Work>
+void Guarded(HWND dialog, DialogRun* run, Work work) {
+    Except_TryCatch(__FILE_NAME__, __LINE__, work, [&] {
+        Errors_Record* error = Except_Error();
+        run->error = *error;
+        run->message_at = error->message != nullptr ? error->message - error->text : 0;
+        run->failed = true;
+        EndDialog(dialog, Zent_Safety_Cancel);
+    });
+}
+
+INT_PTR CALLBACK SafetyProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        auto* run = reinterpret_cast<DialogRun*>(lparam);
+        Guarded(dialog, run, [&] { Init(dialog, run); });
+        return TRUE;
+    }
+    auto* run = reinterpret_cast<DialogRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (run == nullptr || message != WM_COMMAND || HIWORD(wparam) != BN_CLICKED) return FALSE;
+    Guarded(dialog, run, [&] { Command(dialog, run, LOWORD(wparam)); });
+    return TRUE;
+}
+
+[[noreturn]] void RaiseAgain(const DialogRun& run) {
+    Errors_Record* current = Errors_Current();
+    *current = run.error;
+    current->message = current->text + run.message_at;
+    Except_Throw(Except_Main(), current);
+}
+
+}  // namespace
+
+int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state) {
+    DialogRun run{};
+    run.settings = settings;
+    run.state = state;
+    INT_PTR result;
+    {
+        IconGuard icon{&run.file_icon};
+        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SAFETY), nullptr,
+                                 SafetyProc, reinterpret_cast<LPARAM>(&run));
+    }
+    if (run.failed) RaiseAgain(run);
+    if (result == -1) WinX_RaiseLastError();
+    return static_cast<int>(result);
+}
