@@ -3,7 +3,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "autoopen/autoopen.h"
+#include "autoopen/safety.h"
+#include "cachedb.h"
 #include "destination.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
@@ -62,6 +67,104 @@ static bool ExtractOrAskAfterCancel(const Zent_Settings* s, const char* archive,
     return false;
 }
 
+// The names directly inside the folder, files and folders, in the order the listing gives.
+static std::vector<std::string> ListEntries(const char* folder) {
+    std::vector<std::string> names;
+    char pattern[kPathSize];
+    StdPlus_CopyN(pattern, folder, sizeof pattern);
+    StrX_Join(pattern, "*");
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0)
+            names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+// The safety confirmation with the cache database open for it, written back afterwards.
+static int ConfirmWithCache(Zent_Settings* s, Zent_SafetyState* state) {
+    static char area[CacheDB_AreaSize];
+    char file[kPathSize];
+    StdPlus_CopyN(file, s->CachePath, sizeof file);
+    StrX_Join(file, "cache-db.ini");
+    CacheDB db{};
+    CacheDB_Open(&db, file, area, sizeof area);
+    state->db = &db;
+    int result = 0;
+    Except_TryFinally(
+        __FILE__, __LINE__, [&] { result = Zent_ConfirmSafety(s, state); },
+        [&] {
+            state->db = nullptr;
+            CacheDB_Close(&db);
+        });
+    return result;
+}
+
+static void FillState(Zent_SafetyState* state, const char* archive, const char* folder,
+                      const char* file) {
+    memset(state, 0, sizeof *state);
+    StdPlus_CopyN(state->archive, archive, sizeof state->archive);
+    StdPlus_CopyN(state->folder, folder, sizeof state->folder);
+    StdPlus_CopyN(state->file, file, sizeof state->file);
+}
+
+// Below parent, compared as Windows compares names. A mere textual occurrence is not enough:
+// "C:\Cache" occurs in "C:\Cache2\app", which is no folder of the cache's to delete.
+static bool IsInsideFolder(const char* path, const char* parent) {
+    size_t length = strlen(parent);
+    if (length == 0 || strlen(path) <= length) return false;
+    char head[kPathSize];
+    StdPlus_CopyN(head, path, length + 1);
+    if (lstrcmpiA(head, parent) != 0) return false;
+    return parent[length - 1] == '\\' || path[length] == '\\';
+}
+
+// The question before the rule's action. False when the chosen file is not to be opened;
+// *stop is set when the melt ends without showing anything. A dialog that gave none of its
+// three answers opens nothing.
+static bool AgreedBeforeOpening(Zent_Settings* s, const char* archive, const char* folder,
+                                const char* path, bool* stop) {
+    static Zent_SafetyState state;
+    FillState(&state, archive, folder, path);
+    int result = ConfirmWithCache(s, &state);
+    if (result == Zent_Safety_Cancel) {
+        // The next double click extracts afresh: a cancelled folder in the cache is gone.
+        if (IsInsideFolder(folder, s->CachePath)) FileX_DeleteTree(folder);
+        *stop = true;
+        return false;
+    }
+    if (result != Zent_Safety_Run) return false;
+    Zent_SaveSettings(s, Zent_SettingsPath());
+    return true;
+}
+
+static void OpenChosen(Zent_Settings* s, const Zent_AutoOpen* rule, const char* archive,
+                       const char* folder, const char* path, bool explorer_view) {
+    Except_TryCatch(
+        __FILE__, __LINE__,
+        [&] {
+            if (!IsDangerousFile(path)) {
+                Zent_RunAutoOpen(rule, path, explorer_view);
+                return;
+            }
+            static Zent_SafetyState state;
+            FillState(&state, archive, folder, path);
+            state.autorun = rule->CmdType == Zent_AutoRunInf;
+            state.launch = true;
+            state.tree = explorer_view;
+            ConfirmWithCache(s, &state);
+            Zent_SaveSettings(s, Zent_SettingsPath());
+        },
+        [&] {
+            // A document no program is registered for: the folder is what the user gets.
+            if (Except_Error()->code != WinX_Err_NoRegKey) Except_Rethrow();
+            WinX_Explore(folder, explorer_view, true);
+        });
+}
+
 void MeltAutoOpen(const char* argument, int destination, int default_action) {
     StrX_Args args;
     StrX_ArgsInit(&args, argument);
@@ -69,10 +172,33 @@ void MeltAutoOpen(const char* argument, int destination, int default_action) {
     StdPlus_CopyN(archive, StrX_ArgsCurrent(&args), sizeof archive);
     static Zent_Settings settings;  // too large for the stack
     Zent_LoadSettings(&settings, Zent_SettingsPath());
-    bool explorer_view = default_action != Zent_DefAct_AutoFold;
+    bool explorer_view = default_action == Zent_DefAct_AutoExp;
 
     char folder[kPathSize] = "";
     if (!ExtractOrAskAfterCancel(&settings, archive, destination, folder)) return;
-    // No document is chosen for opening yet: the folder is what the user sees.
+
+    std::vector<std::string> entries = ListEntries(folder);
+    std::vector<const char*> names;
+    for (const std::string& entry : entries) names.push_back(entry.c_str());
+    char matched[kPathSize] = "";
+    bool confirm = false;
+    const Zent_AutoOpen* rule = Zent_MatchAutoOpen(&settings.AutoOpen, names.data(),
+                                                   static_cast<int>(names.size()), matched, &confirm);
+    char path[kPathSize];
+    StdPlus_CopyN(path, folder, sizeof path);
+    StrX_Join(path, matched);
+
+    bool auto_open = true;
+    if (FileX_IsDir(path)) {  // a folder, or the folder itself for the default rule
+        auto_open = false;
+    } else if (rule->CmdType != Zent_OpenOnly && (confirm || IsDangerousFile(matched))) {
+        bool stop = false;
+        auto_open = AgreedBeforeOpening(&settings, archive, folder, path, &stop);
+        if (stop) return;
+    }
+    if (auto_open && rule->Type != Zent_Other) {
+        OpenChosen(&settings, rule, archive, folder, path, explorer_view);
+        return;
+    }
     WinX_Explore(folder, explorer_view, true);
 }

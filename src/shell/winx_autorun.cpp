@@ -101,14 +101,18 @@ const char* WinX_AutorunCommand(const Autorun_Info* info, int index, char* out, 
     char command[StrX_PathSize];
     StdPlus_CopyN(command, index < 0 ? info->open : info->verb_command[index], sizeof command);
     StrX_AbsFromFileDir(command, sizeof command, info->file);
-    char* blank = StdPlus_FindChar(command, ' ');
-    if (blank != nullptr) {
+    // The program ends at the first blank before which an existing file is named, so the
+    // blank of a folder such as "Archives Cache" does not cut the program short.
+    for (char* blank = StdPlus_FindChar(command, ' '); blank != nullptr;
+         blank = StdPlus_FindChar(blank + 1, ' ')) {
         *blank = '\0';
-        if (FileX_Exists(command)) {
+        bool is_file = FileX_Exists(command) && !FileX_IsDir(command);
+        *blank = ' ';
+        if (is_file) {
+            *blank = '\0';
             StdPlus_CopyN(out, command, size);
             return StdPlus_CopyN(parameters, blank + 1, sizeof parameters);
         }
-        *blank = ' ';
     }
     StdPlus_CopyN(out, command, size);
     return nullptr;

@@ -33,6 +33,12 @@ protected:
         CopyFileA((DataDir() + "\\doc-top.lzh").c_str(), archive.c_str(), FALSE);
         cache = dir / "desk\\Archives Cache";
     }
+    // A fixture under another name, as a user's download would be called.
+    std::string Download(const std::string& fixture, const std::string& as = "") {
+        std::string path = dir / "dl\\" + (as.empty() ? fixture : as);
+        CopyFileA((DataDir() + "\\" + fixture).c_str(), path.c_str(), FALSE);
+        return path;
+    }
     Environment Env(const std::string& stub = "") const {
         return {{"windir", dir / "win"},
                 {"QUARVEL_RECORDER_LOG", log},
@@ -59,6 +65,18 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(MeltProgram, TypicalRequestMeltsReportIntoItsWorkingFolder) {
+    std::string report = Download("flat.lzh", "report.lzh");
+    EXPECT_EQ(Run("-d \"" + report + "\""), 0);
+    std::string folder = cache + "\\report";
+    EXPECT_EQ(ReadFile(folder + "\\b.txt").substr(0, 10), "Line 0001:");
+    std::string db = ReadFile(cache + "\\cache-db.ini");
+    EXPECT_NE(db.find("File = " + report + ", "), std::string::npos) << db;
+    EXPECT_NE(db.find(", " + folder + ", 0\r\n"), std::string::npos) << db;
+    // Two loose files: no rule picks one of them, so the folder is what opens.
+    EXPECT_EQ(WaitForLog(log, 1), dir / "win\\explorer.exe /e,/root,\"" + folder + "\"\r\n");
+}
 
 TEST_F(MeltProgram, DoubleClickMeltsIntoTheCacheAndShowsTheFolderInExplorer) {
     EXPECT_EQ(Run("-d \"" + archive + "\""), 0);
@@ -135,6 +153,10 @@ TEST_F(MeltProgram, CancelledExtractionAnsweredYesShowsThePartialFolder) {
     ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000) << "\n"
                                  << ReadFile(log) << ReadFile(calls);
     gui::Answer(box, IDYES);
+    // a.txt, the one entry written, is a lone file of a type that asks before it opens.
+    HWND dialog = gui::WaitForWindow("ファイルの安全性の確認 - Quarvel SV", child.Pid());
+    ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    gui::Click(dialog, 1027);  // "フォルダ開く(&O)"
     EXPECT_EQ(child.Wait(), 0);
     std::string shown = WaitForLog(log, 1);
     EXPECT_NE(shown.find("/e,/root,\"" + cache + "\\doc-remnants\"\r\n"), std::string::npos)
@@ -170,4 +192,188 @@ TEST_F(MeltProgram, SettingsChooseThePlainWindowAndTheDropDestination) {
     EXPECT_TRUE(FileExists(dir / "dl\\doc\\b.txt"));
     shown = WaitForLog(log, 2);
     EXPECT_NE(shown.find("/e,/root,\"" + dir / "dl\\doc\"\r\n"), std::string::npos) << shown;
+}
+
+// ---- Auto-open -------------------------------------------------------------------------
+
+namespace {
+
+const char kSafetyCaption[] = "ファイルの安全性の確認 - Quarvel SV";
+enum { kRun = 1, kCancel = 2, kAutorunMenu = 1041, kQuestion = 1043, kDoNotAskAgain = 1079 };
+
+// Documents of .txt, .htm and .doc open with a recorder copy as their registered program.
+class AutoOpenProgram : public MeltProgram {
+protected:
+    AutoOpenProgram() {
+        opener = dir / "opener.exe";
+        CopyFileA(BinPath("recorder.exe").c_str(), opener.c_str(), FALSE);
+        for (const char* ext : {".txt", ".htm", ".doc"})
+            PutString(HKEY_CLASSES_ROOT, ext, nullptr, kProgramId);
+        PutString(HKEY_CLASSES_ROOT, std::string(kProgramId) + "\\shell\\open\\command", nullptr,
+                  "\"" + opener + "\" open \"%1\"");
+    }
+    ~AutoOpenProgram() override { DeleteKeyTree(HKEY_CLASSES_ROOT, kProgramId); }
+
+    HWND WaitForSafety(const ChildProcess& child) {
+        return gui::WaitForWindow(kSafetyCaption, child.Pid());
+    }
+    std::string Explored(const std::string& folder) const {
+        return dir / "win\\explorer.exe /e,/root,\"" + folder + "\"\r\n";
+    }
+    std::string Opened(const std::string& file) const {
+        return "\"" + opener + "\" open \"" + file + "\"\r\n";
+    }
+    int SafeRecords() const {
+        std::string ini = ReadFile(dir / "prog\\dovetrim.ini");
+        int n = 0;
+        for (size_t at = 0; (at = ini.find("\nSafe = ", at)) != std::string::npos; at++) n++;
+        return n;
+    }
+
+    static constexpr const char* kProgramId = "QuarvelTest.Document";
+    ScopedClass txt_{".txt"}, htm_{".htm"}, doc_{".doc"};
+    std::string opener;
+};
+
+}  // namespace
+
+TEST_F(AutoOpenProgram, LoneDocumentOpensWithItsRegisteredVerb) {
+    std::string archive = Download("lone-doc.zip");
+    EXPECT_EQ(Run("-d \"" + archive + "\""), 0);
+    EXPECT_EQ(WaitForLog(log, 1), Opened(cache + "\\lone-doc\\report.doc"));
+}
+
+TEST_F(AutoOpenProgram, SavedPageAndItsFilesFolderCountAsOneEntry) {
+    std::string archive = Download("page.zip");
+    EXPECT_EQ(Run("-d \"" + archive + "\""), 0);
+    EXPECT_EQ(WaitForLog(log, 1), Opened(cache + "\\page\\page.htm"));
+}
+
+TEST_F(AutoOpenProgram, ChosenFolderOnlyShowsTheMeltedFolder) {
+    std::string archive = Download("index-folder.zip");
+    EXPECT_EQ(Run("-d \"" + archive + "\""), 0);
+    EXPECT_EQ(WaitForLog(log, 1), Explored(cache + "\\index-folder"));
+}
+
+TEST_F(AutoOpenProgram, ReadmeOpensBesideItsFolder) {
+    std::string archive = Download("readme-only.lzh");
+    EXPECT_EQ(Run("-d \"" + archive + "\""), 0);
+    // Explorer and the document's program run side by side: their lines come in either order.
+    std::string shown = WaitForLog(log, 2);
+    EXPECT_NE(shown.find(Explored(cache + "\\readme-only")), std::string::npos) << shown;
+    EXPECT_NE(shown.find(Opened(cache + "\\readme-only\\readme.txt")), std::string::npos) << shown;
+}
+
+TEST_F(AutoOpenProgram, DocumentWithoutARegisteredProgramShowsTheFolder) {
+    std::string archive = Download("unknown-type.zip");
+    ChildProcess child = Start("-d \"" + archive + "\"");
+    // A type that registered nothing asks first, as a download of it would.
+    HWND dialog = WaitForSafety(child);
+    ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    EXPECT_EQ(gui::ControlText(dialog, kQuestion),
+              "unknown-type.zip の中にある data.qvz を開きますか？");
+    gui::Click(dialog, kRun);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(WaitForLog(log, 1), Explored(cache + "\\unknown-type"));
+}
+
+TEST_F(AutoOpenProgram, AutorunArchiveIsConfirmedAndMarkedSafe) {
+    std::string app = Download("app.lzh");
+    std::string folder = cache + "\\app";
+
+    // Cancel: nothing opens, and the working folder leaves the cache.
+    {
+        ChildProcess child = Start("-d \"" + app + "\"");
+        HWND dialog = WaitForSafety(child);
+        ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+        EXPECT_EQ(gui::ControlText(dialog, kQuestion),
+                  "app.lzh の中にある autorun.inf を開きますか？");
+        gui::Click(dialog, kCancel);
+        EXPECT_EQ(child.Wait(), 0);
+        EXPECT_FALSE(FileExists(folder));
+        EXPECT_FALSE(FileExists(log));
+    }
+
+    // Run, ticking "do not ask again" in both questions. The archive's setup.exe is no real
+    // program: while the first question is open the recorder takes its place.
+    std::string setup = folder + "\\setup.exe";
+    {
+        ChildProcess child = Start("-d \"" + app + "\"");
+        HWND dialog = WaitForSafety(child);
+        ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+        ASSERT_TRUE(CopyFileA(BinPath("recorder.exe").c_str(), setup.c_str(), FALSE));
+        gui::Click(dialog, kDoNotAskAgain);
+        gui::Click(dialog, kRun);
+        ASSERT_TRUE(gui::WaitUntilClosed(dialog));
+
+        HWND launch = WaitForSafety(child);
+        ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+        EXPECT_TRUE(gui::IsVisible(launch, kAutorunMenu));
+        EXPECT_EQ(gui::ItemText(launch, kAutorunMenu, 0), "（標準の自動実行）");
+        EXPECT_EQ(gui::ControlText(launch, kQuestion),
+                  "app.lzh の中にある setup.exe を実行しますか？");
+        gui::Click(launch, kDoNotAskAgain);
+        gui::Click(launch, kRun);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    std::string ran = WaitForLog(log, 1);
+    EXPECT_NE(ran.find("setup.exe"), std::string::npos) << ran;
+    EXPECT_NE(ran.find(" /q"), std::string::npos) << ran;
+    EXPECT_EQ(SafeRecords(), 2);
+
+    // Unchanged: the next melt runs setup.exe without a question.
+    EXPECT_EQ(Run("-d \"" + app + "\""), 0);
+    std::string twice = WaitForLog(log, 2);
+    std::string again = twice.substr(ran.size());
+    EXPECT_NE(again.find("setup.exe"), std::string::npos) << twice;
+    EXPECT_NE(again.find(" /q"), std::string::npos) << twice;
+
+    // A changed setup.exe is asked about again; Cancel here leaves the folder alone.
+    WriteFile(setup, ReadFile(setup) + "changed");
+    ChildProcess child = Start("-d \"" + app + "\"");
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    EXPECT_TRUE(gui::IsVisible(launch, kAutorunMenu));
+    gui::Click(launch, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_TRUE(FileExists(setup));
+    EXPECT_EQ(ReadFile(log), twice);
+}
+
+TEST_F(AutoOpenProgram, CancelledExtractionAnsweredYesStillAppliesTheRules) {
+    std::string app = Download("app.lzh");
+    ChildProcess child = Start("-d \"" + app + "\"", "cancel-after:1");
+    auto box = gui::WaitForMessageBox("Quarvel", child.Pid());
+    ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    gui::Answer(box, IDYES);
+    // The one entry written is autorun.inf, and its rule asks first.
+    HWND dialog = WaitForSafety(child);
+    ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    EXPECT_TRUE(FileExists(cache + "\\app-remnants\\autorun.inf"));
+    gui::Click(dialog, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_FALSE(FileExists(cache + "\\app-remnants"));
+}
+
+TEST_F(AutoOpenProgram, CancelOutsideTheCacheKeepsTheExtractedFolder) {
+    static Zent_Settings settings;
+    std::string ini = dir / "prog\\dovetrim.ini";
+    Zent_LoadSettings(&settings, ini.c_str());
+    settings.MeltToOnDblClk = Zent_MeltTo_Desktop;
+    settings.DefActOnDblClk = Zent_DefAct_AutoFold;
+    Zent_SaveSettings(&settings, ini.c_str());
+
+    std::string app = Download("app.lzh");
+    ChildProcess child = Start("-d \"" + app + "\"");
+    HWND dialog = WaitForSafety(child);
+    ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    gui::Click(dialog, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_TRUE(FileExists(dir / "desk\\app\\setup.exe"));
+    EXPECT_FALSE(FileExists(log));
+
+    // Default action 0 shows a folder as a plain window.
+    std::string report = Download("flat.lzh", "report.lzh");
+    EXPECT_EQ(Run("-d \"" + report + "\""), 0);
+    EXPECT_EQ(WaitForLog(log, 1), dir / "win\\explorer.exe \"" + dir / "desk\\report\"\r\n");
 }

@@ -95,16 +95,20 @@ TEST(WinXAutorunCommand, SplitsAtTheFirstBlankWhenTheProgramExists) {
     EXPECT_EQ(std::string(program), cd + "\\missing.exe /a");
 }
 
-TEST(WinXAutorunCommand, BlankInTheFolderKeepsTheCommandWhole) {
+TEST(WinXAutorunCommand, BlankInTheFolderDoesNotCutTheProgramShort) {
+    // Melted archives live in "Archives Cache": a blank in the folder is the usual case.
     TempDir dir;
-    std::string cd = dir / "my cd";
+    std::string cd = dir / "Archives Cache\\my cd";
+    CreateDirectoryA((dir / "Archives Cache").c_str(), nullptr);
     CreateDirectoryA(cd.c_str(), nullptr);
     WriteFile(cd + "\\setup.exe", "MZ");
-    WriteFile(cd + "\\autorun.inf", "[autorun]\r\nopen=setup.exe /q\r\n");
+    WriteFile(cd + "\\autorun.inf", "[autorun]\r\nopen=setup.exe /q /lang ja\r\n");
     Autorun_Info info = Read(cd + "\\autorun.inf");
     char program[MAX_PATH];
-    EXPECT_EQ(WinX_AutorunCommand(&info, -1, program, sizeof program), nullptr);
-    EXPECT_EQ(std::string(program), cd + "\\setup.exe /q");
+    const char* parameters = WinX_AutorunCommand(&info, -1, program, sizeof program);
+    EXPECT_EQ(std::string(program), cd + "\\setup.exe");
+    ASSERT_NE(parameters, nullptr);
+    EXPECT_STREQ(parameters, "/q /lang ja");
 }
 
 TEST(WinXRunAutorun, StartsTheProgramWithItsParameters) {

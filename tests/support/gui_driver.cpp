@@ -1,6 +1,7 @@
 #include "gui_driver.h"
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace gui {
@@ -104,13 +105,18 @@ int ItemCount(HWND dialog, int id) {
 std::string ItemText(HWND dialog, int id, int index) {
     HWND control = Control(dialog, id);
     bool combo = IsComboBox(control);
-    LRESULT length =
-        SendMessageA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0);
+    // Asked in UTF-16 and converted here: Wine hands a list item of another process to an
+    // ANSI caller without converting it.
+    LRESULT length = SendMessageW(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0);
     if (length < 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
-                 reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(length));
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index,
+                 reinterpret_cast<LPARAM>(&wide[0]));
+    wide.resize(static_cast<size_t>(length));
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], bytes, nullptr, nullptr);
+    text.resize(strlen(text.c_str()));
     return text;
 }
 
