@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "autoopen/safety_ids.h"
 #include "folders/cachedb.h"
@@ -233,8 +234,8 @@ void LaunchIn(const char* program, const char* parameters, const char* folder) {
     HINSTANCE result = ShellExecuteA(nullptr, nullptr, program, parameters, folder, SW_SHOWNORMAL);
     // A launch that did not happen must not pass for a run.
     if (reinterpret_cast<INT_PTR>(result) <= 32)
-        ERRORS_RAISE(Zent_Err_FailToExecCmd, "実行できませんでした : %s (%d)", program,
-                     static_cast<int>(reinterpret_cast<INT_PTR>(result)));
+        ERRORS_RAISE(Zent_Err_FailToExecCmd, "コマンド %s%s%s の実行に失敗しました。", program,
+                     parameters != nullptr ? " " : "", parameters != nullptr ? parameters : "");
 }
 
 void Launch(const char* program, const char* parameters) {
@@ -323,6 +324,32 @@ void OpenFolder(HWND dialog, DialogRun* run) {
     EndDialog(dialog, Zent_Safety_OpenFolder);
 }
 
+// Without the menu the controls below it move up into its place and the dialog shrinks,
+// so no empty band is left.
+void HideAutorunMenu(HWND dialog) {
+    HWND menu = GetDlgItem(dialog, IDC_SAFETY_MENU);
+    HWND label = GetDlgItem(dialog, IDC_SAFETY_MENU_LABEL);
+    RECT menu_rect, box_rect;
+    GetWindowRect(menu, &menu_rect);
+    GetWindowRect(GetDlgItem(dialog, IDC_SAFETY_DONT_ASK), &box_rect);
+    int shift = box_rect.top - menu_rect.top;
+    ShowWindow(label, SW_HIDE);
+    ShowWindow(menu, SW_HIDE);
+    if (shift <= 0) return;
+    for (int id : {IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
+        HWND control = GetDlgItem(dialog, id);
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(control, nullptr, r.left, r.top - shift, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - shift,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void InitPlain(HWND dialog, DialogRun* run) {
     Zent_SafetyState* state = run->state;
     if (Zent_IsSafeFile(run->settings, state->file, state->db, state->archive, state->folder)) {
@@ -330,8 +357,7 @@ void InitPlain(HWND dialog, DialogRun* run) {
         return;
     }
     ShowDetails(dialog, run, state->file, IconOfFile(state->file));
-    ShowWindow(GetDlgItem(dialog, IDC_SAFETY_MENU_LABEL), SW_HIDE);
-    ShowWindow(GetDlgItem(dialog, IDC_SAFETY_MENU), SW_HIDE);
+    HideAutorunMenu(dialog);
 }
 
 // A description without a menu whose command shows a document, or whose program the user

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 #include <future>
 #include <memory>
 #include <string>
@@ -46,7 +47,20 @@ struct Seen {
     bool menu_visible = false, label_visible = false;
     std::vector<std::string> menu;
     int selection = -2;
+    bool controls_inside = false;  // the check box and the buttons lie inside the dialog
 };
+
+bool ControlsInside(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    for (int id : {IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dialog, id), &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        if (r.top < client.top || r.bottom > client.bottom) return false;
+    }
+    return true;
+}
 
 void Look(HWND dialog, Seen* seen) {
     seen->shown = true;
@@ -60,6 +74,7 @@ void Look(HWND dialog, Seen* seen) {
     for (int i = 0; i < gui::ItemCount(dialog, IDC_SAFETY_MENU); i++)
         seen->menu.push_back(gui::ItemText(dialog, IDC_SAFETY_MENU, i));
     seen->selection = gui::Selection(dialog, IDC_SAFETY_MENU);
+    seen->controls_inside = ControlsInside(dialog);
 }
 
 time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
@@ -215,6 +230,8 @@ TEST_F(SafetyDialog, PlainModeShowsTheFileAndCancelStartsNothing) {
     EXPECT_EQ(seen.size, "ファイルサイズ： 1234");
     EXPECT_FALSE(seen.menu_visible);
     EXPECT_FALSE(seen.label_visible);
+    // The band of the hidden menu is taken out; nothing is cut off by it.
+    EXPECT_TRUE(seen.controls_inside);
     EXPECT_EQ(g_settings.safe_count, 0);
 }
 
