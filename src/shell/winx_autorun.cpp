@@ -30,13 +30,6 @@ static void Join(const Fields& fields, char* out, size_t size) {
     }
 }
 
-static void ReadKey(IniFile_Reader* reader, const char* key, char* out, size_t size) {
-    Fields f;
-    memset(&f, 0, sizeof f);
-    IniFile_ReadOrDefault(reader, key, "ssss", f.field[0], "", f.field[1], f.field[2], f.field[3]);
-    Join(f, out, size);
-}
-
 // The next record of the section; false at its end.
 static bool ReadNext(IniFile_Reader* reader, char* key, char* value, size_t size) {
     Fields f;
@@ -57,12 +50,31 @@ static bool IsCommandKey(const char* key) {
     return slash != nullptr && strcasecmp(slash + 1, "command") == 0;
 }
 
-static void ReadVerbs(IniFile_Reader* reader, Autorun_Info* info) {
+static void SplitIcon(Autorun_Info* info) {
+    char* comma = StdPlus_FindLastChar(info->icon, ',');
+    if (comma != nullptr) {
+        *comma = '\0';
+        info->icon_index = atoi(comma + 1);
+    }
+}
+
+// The records of the section in any order, as people write them by hand: "open" and "icon"
+// wherever they stand, each verb as its two shell records one after the other.
+static void ReadRecords(IniFile_Reader* reader, Autorun_Info* info) {
     char key[256];
     char first[260];
     char second[260];
-    for (;;) {
-        if (!ReadNext(reader, key, first, sizeof first) || !IsShellKey(key)) return;
+    while (ReadNext(reader, key, first, sizeof first)) {
+        if (strcasecmp(key, "open") == 0) {
+            StdPlus_CopyN(info->open, first, sizeof info->open);
+            continue;
+        }
+        if (strcasecmp(key, "icon") == 0) {
+            StdPlus_CopyN(info->icon, first, sizeof info->icon);
+            SplitIcon(info);
+            continue;
+        }
+        if (!IsShellKey(key)) continue;
         bool command_first = IsCommandKey(key);
         if (!ReadNext(reader, key, second, sizeof second) || !IsShellKey(key)) return;
         if (info->verb_count >= Autorun_MaxVerbs) continue;
@@ -84,14 +96,7 @@ void WinX_ReadAutorun(Autorun_Info* info, const char* file) {
         [&] {
             IniFile_OpenRead(&reader, file, line, sizeof line);
             IniFile_Read_setSection(&reader, "Autorun");
-            ReadKey(&reader, "open", info->open, sizeof info->open);
-            ReadKey(&reader, "icon", info->icon, sizeof info->icon);
-            char* comma = StdPlus_FindLastChar(info->icon, ',');
-            if (comma != nullptr) {
-                *comma = '\0';
-                info->icon_index = atoi(comma + 1);
-            }
-            ReadVerbs(&reader, info);
+            ReadRecords(&reader, info);
         },
         [&] { IniFile_CloseRead(&reader); });
 }

@@ -56,6 +56,20 @@ TEST(WinXReadAutorun, MissingKeysAndUnpairedVerbs) {
     EXPECT_EQ(info.verb_count, 1);  // only complete pairs count
 }
 
+TEST(WinXReadAutorun, KeysInTheOrderAHandWrittenFileGivesThem) {
+    TempDir dir;
+    std::string file = dir / "autorun.inf";
+    WriteFile(file,
+              "[Autorun]\r\nIcon=disc.ico,2\r\nlabel=CD\r\nshell\\a=A\r\n"
+              "shell\\a\\command=a.exe\r\nOPEN=start.exe /x\r\n");
+    Autorun_Info info = Read(file);
+    EXPECT_STREQ(info.open, "start.exe /x");
+    EXPECT_STREQ(info.icon, "disc.ico");
+    EXPECT_EQ(info.icon_index, 2);
+    ASSERT_EQ(info.verb_count, 1);
+    EXPECT_STREQ(info.verb_command[0], "a.exe");
+}
+
 TEST(WinXReadAutorun, VerbsBeyondTheTwentiethAreLeftOut) {
     TempDir dir;
     std::string file = dir / "autorun.inf";
