@@ -356,12 +356,16 @@ TEST_F(AutoOpenProgram, CancelledExtractionAnsweredYesStillAppliesTheRules) {
 }
 
 TEST_F(AutoOpenProgram, CancelOutsideTheCacheKeepsTheExtractedFolder) {
+    // The destination's name begins with the cache's own: that alone puts it in no cache.
+    std::string elsewhere = cache + "2";
     static Zent_Settings settings;
     std::string ini = dir / "prog\\dovetrim.ini";
     Zent_LoadSettings(&settings, ini.c_str());
-    settings.MeltToOnDblClk = Zent_MeltTo_Desktop;
+    settings.MeltToOnDblClk = Zent_MeltTo_Std;
+    snprintf(settings.StdMeltPath, sizeof settings.StdMeltPath, "%s", elsewhere.c_str());
     settings.DefActOnDblClk = Zent_DefAct_AutoFold;
     Zent_SaveSettings(&settings, ini.c_str());
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
 
     std::string app = Download("app.lzh");
     ChildProcess child = Start("-d \"" + app + "\"");
@@ -369,11 +373,11 @@ TEST_F(AutoOpenProgram, CancelOutsideTheCacheKeepsTheExtractedFolder) {
     ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
     gui::Click(dialog, kCancel);
     EXPECT_EQ(child.Wait(), 0);
-    EXPECT_TRUE(FileExists(dir / "desk\\app\\setup.exe"));
+    EXPECT_TRUE(FileExists(elsewhere + "\\app\\setup.exe"));
     EXPECT_FALSE(FileExists(log));
 
     // Default action 0 shows a folder as a plain window.
     std::string report = Download("flat.lzh", "report.lzh");
     EXPECT_EQ(Run("-d \"" + report + "\""), 0);
-    EXPECT_EQ(WaitForLog(log, 1), dir / "win\\explorer.exe \"" + dir / "desk\\report\"\r\n");
+    EXPECT_EQ(WaitForLog(log, 1), dir / "win\\explorer.exe \"" + elsewhere + "\\report\"\r\n");
 }
