@@ -63,42 +63,6 @@ static void RunCommandLine(const Zent_AutoOpen* rule, const char* path) {
 // autorun.inf files are written by hand: the section and key names come in any letter
 // case, comments or other sections may come first, and "open" need not be the first key.
 
-// Positions the reader after the "autorun" header; false when the file has none.
-static bool EnterAutorunSection(IniFile_Reader* reader) {
-    for (;;) {
-        // Lines outside any section (comments among them) up to the next header.
-        char key[256];
-        while (IniFile_ReadAny(reader, key, "") >= 0) {
-        }
-        bool entered = false;
-        bool at_end = false;
-        bool other = false;
-        char name[256] = "";
-        Except_TryCatch(
-            __FILE_NAME__, __LINE__,
-            [&] {
-                IniFile_Read_setSection(reader, "autorun");
-                entered = true;
-            },
-            [&] {
-                int code = Except_Error()->code;
-                if (code == FileX_Err_EOF) {
-                    at_end = true;
-                } else if (code == IniFile_NotFoundSection) {
-                    // The reader stood still before another header, whose name the line
-                    // buffer still holds.
-                    StdPlus_CopyN(name, reader->line + 1, sizeof name);
-                    other = true;
-                } else if (code != IniFile_Err_BadFormat) {  // a "[" line without "]"
-                    Except_Rethrow();
-                }
-            });
-        if (entered) return true;
-        if (at_end) return false;
-        if (other) IniFile_Read_setSection(reader, name);
-    }
-}
-
 // The text after "open=" in the "autorun" section as it stands in the file; empty when
 // there is none. The record reader finds the line; the value is then taken whole, since
 // its field rules would drop what follows a quoted program ("open=\"my setup.exe\" /q")
@@ -111,7 +75,7 @@ static void ReadOpenCommand(const char* file, char* open, size_t size) {
         __FILE_NAME__, __LINE__,
         [&] {
             IniFile_OpenRead(&reader, file, line, sizeof line);
-            if (!EnterAutorunSection(&reader)) return;
+            if (!WinX_EnterAutorunSection(&reader)) return;
             char key[256];
             long position;
             while ((position = IniFile_ReadAny(&reader, key, "")) >= 0) {

@@ -113,8 +113,13 @@ struct Autorun_Info {
     char verb_text[Autorun_MaxVerbs][256];
     char verb_command[Autorun_MaxVerbs][260];
 };
-// Verbs beyond the twentieth are left out.
+// Verbs beyond the twentieth are left out. A file without an "autorun" section gives an
+// empty description.
 void WinX_ReadAutorun(Autorun_Info* info, const char* file);
+// Positions the reader just after the "autorun" header, wherever it stands; false when the
+// file has none.
+struct IniFile_Reader;
+bool WinX_EnterAutorunSection(IniFile_Reader* reader);
 // Entry index (-1: the open command, else a verb) made absolute against the description's
 // folder and split at its first blank when the part before it is an existing file: the
 // program goes to out, the parameters are returned (null when there are none).

@@ -86,6 +86,43 @@ static void ReadRecords(IniFile_Reader* reader, Autorun_Info* info) {
     }
 }
 
+// autorun.inf files are written by hand: comments or other sections may come before the
+// "autorun" header, in any letter case.
+bool WinX_EnterAutorunSection(IniFile_Reader* reader) {
+    for (;;) {
+        // Lines outside any section (comments among them) up to the next header.
+        char key[256];
+        while (IniFile_ReadAny(reader, key, "") >= 0) {
+        }
+        bool entered = false;
+        bool at_end = false;
+        bool other = false;
+        char name[256] = "";
+        Except_TryCatch(
+            __FILE_NAME__, __LINE__,
+            [&] {
+                IniFile_Read_setSection(reader, "autorun");
+                entered = true;
+            },
+            [&] {
+                int code = Except_Error()->code;
+                if (code == FileX_Err_EOF) {
+                    at_end = true;
+                } else if (code == IniFile_NotFoundSection) {
+                    // The reader stood still before another header, whose name the line
+                    // buffer still holds.
+                    StdPlus_CopyN(name, reader->line + 1, sizeof name);
+                    other = true;
+                } else if (code != IniFile_Err_BadFormat) {  // a "[" line without "]"
+                    Except_Rethrow();
+                }
+            });
+        if (entered) return true;
+        if (at_end) return false;
+        if (other) IniFile_Read_setSection(reader, name);
+    }
+}
+
 void WinX_ReadAutorun(Autorun_Info* info, const char* file) {
     memset(info, 0, sizeof *info);
     StdPlus_CopyN(info->file, file, sizeof info->file);
@@ -95,8 +132,7 @@ void WinX_ReadAutorun(Autorun_Info* info, const char* file) {
         __FILE_NAME__, __LINE__,
         [&] {
             IniFile_OpenRead(&reader, file, line, sizeof line);
-            IniFile_Read_setSection(&reader, "Autorun");
-            ReadRecords(&reader, info);
+            if (WinX_EnterAutorunSection(&reader)) ReadRecords(&reader, info);
         },
         [&] { IniFile_CloseRead(&reader); });
 }

@@ -70,6 +70,14 @@ TEST(WinXReadAutorun, KeysInTheOrderAHandWrittenFileGivesThem) {
     EXPECT_STREQ(info.verb_command[0], "a.exe");
 }
 
+TEST(WinXReadAutorun, CommentsAndOtherSectionsBeforeItAreSkipped) {
+    TempDir dir;
+    std::string file = dir / "autorun.inf";
+    WriteFile(file, "; made by hand\r\n[Strings]\r\nname=x\r\n[AUTORUN]\r\nopen=start.exe\r\n");
+    Autorun_Info info = Read(file);
+    EXPECT_STREQ(info.open, "start.exe");
+}
+
 TEST(WinXReadAutorun, VerbsBeyondTheTwentiethAreLeftOut) {
     TempDir dir;
     std::string file = dir / "autorun.inf";
