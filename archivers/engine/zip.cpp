@@ -71,8 +71,7 @@ int Parse(Archive& a) {
         if (local + 30 > b.size() || Get32(&b[local]) != 0x04034b50) return kErrBrokenData;
         e.header_offset = local;
         e.data_offset = local + 30 + Get16(&b[local + 26]) + Get16(&b[local + 28]);
-        if (e.data_offset > b.size() || e.packed > b.size() - e.data_offset)
-            return kErrBrokenData;
+        if (e.data_offset > b.size() || e.packed > b.size() - e.data_offset) return kErrBrokenData;
         e.data_end = e.data_offset + size_t(e.packed);
         a.entries.push_back(e);
         p += 46 + name_len + extra + comment;

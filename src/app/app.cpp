@@ -26,7 +26,15 @@ void App_Startup(const char* build_date, const char* build_time) {
     Errors_SetVersion(g_version);
 }
 
-const char* App_ProgramPath() { return g_program_path; }
-const char* App_Version() { return g_version; }
-int App_ExitStatus() { return g_exit_status; }
-void App_SetExitStatus(int status) { g_exit_status = status; }
+const char* App_ProgramPath() {
+    return g_program_path;
+}
+const char* App_Version() {
+    return g_version;
+}
+int App_ExitStatus() {
+    return g_exit_status;
+}
+void App_SetExitStatus(int status) {
+    g_exit_status = status;
+}

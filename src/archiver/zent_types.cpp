@@ -7,11 +7,11 @@
 #include "lib/errors.h"
 
 static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
-    {"UNLHA32.DLL", "Unlha", "UNLHA"},  {"UNZIP32.DLL", "UnZip", "UNZIP"},
-    {"zip32.dll", nullptr, "ZIP"},      {"CAB32.DLL", "Cab", "UNCAB"},
-    {"UNRAR.DLL", nullptr, "UNRAR"},    {"UNARJ32J.DLL", "Unarj", "UNARJ"},
-    {"YZ1.DLL", "Yz1", "UNYZ1"},        {"UNGCA32.DLL", "UnGCA", "UNGCA"},
-    {"TAR32.DLL", "Tar", "UNTAR"},      {"7-ZIP32.DLL", "SevenZip", "7Z"},
+    {"UNLHA32.DLL", "Unlha", "UNLHA"}, {"UNZIP32.DLL", "UnZip", "UNZIP"},
+    {"zip32.dll", nullptr, "ZIP"},     {"CAB32.DLL", "Cab", "UNCAB"},
+    {"UNRAR.DLL", nullptr, "UNRAR"},   {"UNARJ32J.DLL", "Unarj", "UNARJ"},
+    {"YZ1.DLL", "Yz1", "UNYZ1"},       {"UNGCA32.DLL", "UnGCA", "UNGCA"},
+    {"TAR32.DLL", "Tar", "UNTAR"},     {"7-ZIP32.DLL", "SevenZip", "7Z"},
 };
 
 struct TypeRow {
@@ -34,9 +34,13 @@ static const TypeRow kTypes[] = {
 };
 static const int kTypeCount = sizeof kTypes / sizeof kTypes[0];
 
-static bool InRange(int type) { return type >= 0 && type < kTypeCount; }
+static bool InRange(int type) {
+    return type >= 0 && type < kTypeCount;
+}
 
-const Zent_DllInfo& Zent_Dll(Zent_DllId id) { return kDlls[id]; }
+const Zent_DllInfo& Zent_Dll(Zent_DllId id) {
+    return kDlls[id];
+}
 
 const char* Zent_ExtOfPath(const char* path) {
     // Walk by characters: a trail byte of a double-byte character may look like "\".
@@ -64,13 +68,21 @@ int Zent_TypeOfExt(const char* ext) {
     return Zent_NotArcType;
 }
 
-int Zent_TypeOfPath(const char* path) { return Zent_TypeOfExt(Zent_ExtOfPath(path)); }
+int Zent_TypeOfPath(const char* path) {
+    return Zent_TypeOfExt(Zent_ExtOfPath(path));
+}
 
-bool Zent_IsArchivePath(const char* path) { return Zent_TypeOfPath(path) != Zent_NotArcType; }
+bool Zent_IsArchivePath(const char* path) {
+    return Zent_TypeOfPath(path) != Zent_NotArcType;
+}
 
-const char* Zent_ExtOfType(int type) { return InRange(type) ? kTypes[type].new_ext : "lzh"; }
+const char* Zent_ExtOfType(int type) {
+    return InRange(type) ? kTypes[type].new_ext : "lzh";
+}
 
-const char* Zent_TypeName(int type) { return kTypes[InRange(type) ? type : 0].name; }
+const char* Zent_TypeName(int type) {
+    return kTypes[InRange(type) ? type : 0].name;
+}
 
 int Zent_TypeOfName(const char* name) {
     for (int type = 0; type < kTypeCount; type++) {
@@ -80,7 +92,9 @@ int Zent_TypeOfName(const char* name) {
     return Zent_LzhType;
 }
 
-int Zent_PosOfType(int type) { return InRange(type) ? kTypes[type].position : -1; }
+int Zent_PosOfType(int type) {
+    return InRange(type) ? kTypes[type].position : -1;
+}
 
 int Zent_TypeOfPos(int pos) {
     for (int type = 0; type < kTypeCount; type++) {

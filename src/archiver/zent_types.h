@@ -32,8 +32,8 @@ enum Zent_DllId {
 };
 
 struct Zent_DllInfo {
-    const char* file;       // loaded by this bare name
-    const char* prefix;     // export names start with it; null for the DLLs of their own kind
+    const char* file;    // loaded by this bare name
+    const char* prefix;  // export names start with it; null for the DLLs of their own kind
     const char* semaphore;
 };
 
@@ -41,7 +41,7 @@ const Zent_DllInfo& Zent_Dll(Zent_DllId id);
 
 // The extension of a path: the text after the last "." of its file name, "" if none.
 const char* Zent_ExtOfPath(const char* path);
-int Zent_TypeOfExt(const char* ext);    // case-insensitive; 9 when unknown
+int Zent_TypeOfExt(const char* ext);  // case-insensitive; 9 when unknown
 int Zent_TypeOfPath(const char* path);
 bool Zent_IsArchivePath(const char* path);
 const char* Zent_ExtOfType(int type);   // extension for a new archive; "lzh" out of range

@@ -26,7 +26,9 @@ int CacheDB_Count(const CacheDB* db) {
     return static_cast<int>((db->table.end - db->table.start) / sizeof(CacheDB_Entry));
 }
 
-CacheDB_Entry* CacheDB_At(CacheDB* db, int index) { return Entries(db) + index; }
+CacheDB_Entry* CacheDB_At(CacheDB* db, int index) {
+    return Entries(db) + index;
+}
 
 // The last component of a folder path; a trailing "\" does not count.
 static void FolderName(char* out, const char* folder) {
@@ -68,8 +70,8 @@ static void LoadRecords(CacheDB* db, bool only_unknown) {
             int count = IniFile_CountRecords(&reader, kKey);
             for (int i = 0; i < count; i++) {
                 CacheDB_Entry e = {};
-                IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size,
-                                   &e.checksum, e.folder, &e.sequence);
+                IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size, &e.checksum,
+                                   e.folder, &e.sequence);
                 if (only_unknown && IsClaimed(db, e.folder)) continue;
                 *Append(db) = e;
             }
@@ -139,7 +141,8 @@ static CacheDB_Entry* Add(CacheDB* db, const char* archive, const char* folder) 
     SequenceFolder(chosen, folder, sequence);
     // A folder on disk that no entry claims may be the fresh work of a melt that has not
     // written the database back yet: never extract a second archive into it.
-    while (FileX_Exists(chosen) && !IsClaimed(db, chosen)) SequenceFolder(chosen, folder, ++sequence);
+    while (FileX_Exists(chosen) && !IsClaimed(db, chosen))
+        SequenceFolder(chosen, folder, ++sequence);
 
     CacheDB_Entry* e = Append(db);
     memset(e, 0, sizeof *e);

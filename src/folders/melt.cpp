@@ -182,8 +182,8 @@ void MeltAutoOpen(const char* argument, int destination, int default_action) {
     for (const std::string& entry : entries) names.push_back(entry.c_str());
     char matched[kPathSize] = "";
     bool confirm = false;
-    const Zent_AutoOpen* rule = Zent_MatchAutoOpen(&settings.AutoOpen, names.data(),
-                                                   static_cast<int>(names.size()), matched, &confirm);
+    const Zent_AutoOpen* rule = Zent_MatchAutoOpen(
+        &settings.AutoOpen, names.data(), static_cast<int>(names.size()), matched, &confirm);
     char path[kPathSize];
     StdPlus_CopyN(path, folder, sizeof path);
     StrX_Join(path, matched);

@@ -55,6 +55,10 @@ void BigStack_Pop(BigStack* stack) {
 static char g_main_memory[65536];
 static BigStack g_main;
 
-BigStack* BigStack_Main() { return &g_main; }
+BigStack* BigStack_Main() {
+    return &g_main;
+}
 
-void BigStack_SetupMain() { BigStack_Init(&g_main, g_main_memory, sizeof g_main_memory); }
+void BigStack_SetupMain() {
+    BigStack_Init(&g_main, g_main_memory, sizeof g_main_memory);
+}

@@ -62,8 +62,8 @@ static char* TranscriptAppend(const char* line) {
 void Errors_SaveToHistory() {
     if (g_history == nullptr || g_current.code == 0) return;
     // With all five slots taken the earliest errors are kept: they are usually the cause.
-    void* slot = ArrX_Able_FindOrNull(g_history, sizeof(Errors_Record),
-                                      offsetof(Errors_Record, in_use));
+    void* slot =
+        ArrX_Able_FindOrNull(g_history, sizeof(Errors_Record), offsetof(Errors_Record, in_use));
     if (slot == nullptr) return;
     memcpy(slot, &g_current, sizeof g_current);
     static_cast<Errors_Record*>(slot)->in_use = 1;
@@ -93,8 +93,7 @@ static bool AppendToLog(const char* text) {
     return true;
 }
 
-void Errors_Raise(const char* file, int line, int code, const char* name, const char* format,
-                  ...) {
+void Errors_Raise(const char* file, int line, int code, const char* name, const char* format, ...) {
     if (g_pending_mark == nullptr) g_pending_mark = g_transcript_pos;
     g_pending_nest++;
     g_serial_counter++;
@@ -106,8 +105,8 @@ void Errors_Raise(const char* file, int line, int code, const char* name, const 
     va_end(args);
 
     char composed[2100];
-    int header_len = snprintf(composed, sizeof composed, "%s(%d) : id = %d, code = %d, %s, ",
-                              file, line, g_serial_counter, code, name);
+    int header_len = snprintf(composed, sizeof composed, "%s(%d) : id = %d, code = %d, %s, ", file,
+                              line, g_serial_counter, code, name);
     snprintf(composed + header_len, sizeof composed - header_len, "%s", message);
     if (strlen(composed) > 1024) strcpy(composed + 1019, "...");
     if (header_len > 1019) header_len = 1019;
@@ -151,7 +150,9 @@ void Errors_Clear() {
     if (g_pending_nest == 0) g_pending_mark = nullptr;
 }
 
-Errors_Record* Errors_Current() { return &g_current; }
+Errors_Record* Errors_Current() {
+    return &g_current;
+}
 
 static const char* MessageV(const char* format, va_list args) {
     char text[1025];
@@ -178,7 +179,8 @@ const char* Errors_Log(const char* format, ...) {
     FormatBounded(text, sizeof text, 1020, format, args);
     va_end(args);
     const char* copy = Errors_Message("%s", text);
-    if (!AppendToLog(text)) ERRORS_RAISE(FileX_Err_CannotWriteOpen, "%s に書き込めません", kLogName);
+    if (!AppendToLog(text))
+        ERRORS_RAISE(FileX_Err_CannotWriteOpen, "%s に書き込めません", kLogName);
     return copy;
 }
 
@@ -192,11 +194,21 @@ void Errors_Exit(const char*, int) {
     ExitProcess(14);
 }
 
-void Errors_SetHandler(Errors_Handler handler) { g_handler = handler; }
-void Errors_SetAppName(const char* name) { g_app_name = name; }
-void Errors_SetVersion(const char* version) { g_version = version; }
-void Errors_SetHistory(ArrX_Able* history) { g_history = history; }
-ArrX_Able* Errors_History() { return g_history; }
+void Errors_SetHandler(Errors_Handler handler) {
+    g_handler = handler;
+}
+void Errors_SetAppName(const char* name) {
+    g_app_name = name;
+}
+void Errors_SetVersion(const char* version) {
+    g_version = version;
+}
+void Errors_SetHistory(ArrX_Able* history) {
+    g_history = history;
+}
+ArrX_Able* Errors_History() {
+    return g_history;
+}
 
 void Errors_SetupMainHistory() {
     static Errors_Record slots[5];
@@ -206,8 +218,12 @@ void Errors_SetupMainHistory() {
     Errors_SetHistory(&history);
 }
 
-const char* Errors_Transcript() { return g_transcript; }
-int Errors_TranscriptPage() { return g_page; }
+const char* Errors_Transcript() {
+    return g_transcript;
+}
+int Errors_TranscriptPage() {
+    return g_page;
+}
 
 struct ErrnoText {
     int err;
@@ -215,26 +231,40 @@ struct ErrnoText {
 };
 
 static const ErrnoText kErrnoTexts[] = {
-    {2, "ファイルまたはディレクトリがない。指定されたファイルまたはディレクトリが存在しないか見つかりません。"
-        "このメッセージは、指定されたファイルが存在しないか、パス名の要素が既存のディレクトリを指定していない場合に発生します。"},
+    {2,
+     "ファイルまたはディレクトリがない。指定されたファイルまたはディレクトリが存在しないか見つかり"
+     "ません。"
+     "このメッセージは、指定されたファイルが存在しないか、パス名の要素が既存のディレクトリを指定し"
+     "ていない場合に発生します。"},
     {7, "errno = E2BIG : 引数リストが長すぎる"},
-    {8, "実行ファイルのエラー。実行可能でないか無効な実行可能ファイル形式を持つファイルを実行しようとしました。"},
+    {8,
+     "実行ファイルのエラー。実行可能でないか無効な実行可能ファイル形式を持つファイルを実行しようと"
+     "しました。"},
     {9, "不正なファイル番号。"},
     {10, "errno = ECHILD : 子プロセスが存在しない"},
-    {11, "errno = EAGAIN : これ以上プロセスを生成できない。プロセス スロットが足りないか、メモリ不足か、"
-         "または最大ネスト レベルに達したために、新しいプロセスの生成に失敗しました。"},
+    {11,
+     "errno = EAGAIN : これ以上プロセスを生成できない。プロセス "
+     "スロットが足りないか、メモリ不足か、"
+     "または最大ネスト レベルに達したために、新しいプロセスの生成に失敗しました。"},
     {12, "メモリ不足。実行しようとした操作に十分なメモリがありません。"},
     {13, "errno = EACCES : アクセスが拒否された。"},
     {17, "ファイルが存在する。既に存在するファイルを作成しようとしています。"},
     {18, "デバイス間リンク。rename 関数を使って、別のデバイスにファイルを移動しようとしました。"},
-    {22, "不正な引数。たとえば、ファイル ポインタの移動 (fseek の呼び出し) のとき、"
-         "指定した元の位置がファイルの先頭より前にある場合です。"},
-    {24, "開いているファイルが多すぎる。空いているファイル ハンドルがないので、ファイルを開けません。"},
-    {28, "デバイスの空き領域不足。デバイスに書き込み用の領域が残っていません (たとえば、ディスクがいっぱいになった場合)。"},
+    {22,
+     "不正な引数。たとえば、ファイル ポインタの移動 (fseek の呼び出し) のとき、"
+     "指定した元の位置がファイルの先頭より前にある場合です。"},
+    {24,
+     "開いているファイルが多すぎる。空いているファイル ハンドルがないので、ファイルを開けません。"},
+    {28,
+     "デバイスの空き領域不足。デバイスに書き込み用の領域が残っていません "
+     "(たとえば、ディスクがいっぱいになった場合)。"},
     {33, "数値演算関数の引数が関数のドメイン外の値である。"},
-    {34, "結果が大きすぎる。数値演算関数の引数が大きすぎて、結果の有効桁数の一部または全部が失われます。"
-         "このエラーは、他の関数でも、引数が想定より大きい(たとえば、_getcwd の buffer 引数が大きすぎる) "
-         "場合に発生します。"},
+    {34,
+     "結果が大きすぎる。数値演算関数の引数が大きすぎて、結果の有効桁数の一部または全部が失われます"
+     "。"
+     "このエラーは、他の関数でも、引数が想定より大きい(たとえば、_getcwd の buffer "
+     "引数が大きすぎる) "
+     "場合に発生します。"},
     {36, "リソースのデッドロックが発生する可能性がある。"},
 };
 

@@ -70,8 +70,8 @@ struct Errors_Record {
 
 typedef int (*Errors_Handler)(int serial, int code, const char* text);
 
-void Errors_Raise(const char* file, int line, int code, const char* name, const char* format,
-                  ...) __attribute__((format(gnu_printf, 5, 6)));
+void Errors_Raise(const char* file, int line, int code, const char* name, const char* format, ...)
+    __attribute__((format(gnu_printf, 5, 6)));
 #define ERRORS_RAISE(id, ...) Errors_Raise(__FILE_NAME__, __LINE__, id, #id, __VA_ARGS__)
 
 void Errors_RaiseErrno();

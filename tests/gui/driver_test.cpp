@@ -32,7 +32,8 @@ public:
         Word(HIWORD(d));
     }
     void Text(const wchar_t* s) {
-        do Word(static_cast<WORD>(*s)); while (*s++);
+        do Word(static_cast<WORD>(*s));
+        while (*s++);
     }
     void Align() {
         if (data_.size() % 2) Word(0);

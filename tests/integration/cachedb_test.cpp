@@ -30,7 +30,9 @@ protected:
         WriteFile(path, content);
         return path;
     }
-    void Open(CacheDB* db, char* area) { CacheDB_Open(db, db_file.c_str(), area, CacheDB_AreaSize); }
+    void Open(CacheDB* db, char* area) {
+        CacheDB_Open(db, db_file.c_str(), area, CacheDB_AreaSize);
+    }
     // Opens, finds or adds one archive, closes; gives the working folder.
     std::string Melt(const std::string& archive, bool* added = nullptr) {
         CacheDB db;
@@ -112,8 +114,8 @@ TEST_F(CacheDatabase, CopiedArchiveReusesTheFolderAndTheEntryFollowsTheCopy) {
 TEST_F(CacheDatabase, TouchedArchiveCountsAsANewOne) {
     std::string archive = Archive("dl", "same bytes");
     Melt(archive);
-    HANDLE file = CreateFileA(archive.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file =
+        CreateFileA(archive.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     FILETIME old_time = {0x12345678, 0x01C00000};
     SetFileTime(file, nullptr, nullptr, &old_time);
     CloseHandle(file);

@@ -36,8 +36,9 @@ TEST_F(ErrorExit, ErrorOutsideAnyBlockShowsItsMessageLogsItsLineAndExits14) {
     // The header names the raising source line; only its digits are left open here.
     std::string log = Log();
     const std::string head = "errprobe.cpp(";
-    const std::string tail = ") : id = 1, code = 3634, Zent_Err_NotFoundDLL, "
-                             "LHA 形式の解凍には UNLHA32.DLL が必要です。\r\n";
+    const std::string tail =
+        ") : id = 1, code = 3634, Zent_Err_NotFoundDLL, "
+        "LHA 形式の解凍には UNLHA32.DLL が必要です。\r\n";
     ASSERT_GT(log.size(), head.size() + tail.size());
     EXPECT_EQ(log.substr(0, head.size()), head);
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);

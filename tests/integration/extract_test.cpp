@@ -47,7 +47,9 @@ protected:
     int CommandCalls(const std::string& log, const std::string& export_name) {
         std::string text = ReadFile(log);
         int n = 0;
-        for (size_t at = 0; (at = text.find("\t" + export_name + "\t", at)) != std::string::npos; at++) n++;
+        for (size_t at = 0; (at = text.find("\t" + export_name + "\t", at)) != std::string::npos;
+             at++)
+            n++;
         return n;
     }
 
@@ -75,9 +77,10 @@ TEST_F(Extraction, LooseEntriesGoIntoAFolderNamedAfterTheArchive) {
         const char* archive;
         const char* folder;
     };
-    for (const Case& c : {Case{"flat.lzh", "flat"}, Case{"flat.zip", "flat"},
-                          Case{"flat.tgz", "flat"}, Case{"flat.cab", "flat"},
-                          Case{"flat-copy.7z", "flat-copy"}, Case{"flat-store.arj", "flat-store"}}) {
+    for (const Case& c :
+         {Case{"flat.lzh", "flat"}, Case{"flat.zip", "flat"}, Case{"flat.tgz", "flat"},
+          Case{"flat.cab", "flat"}, Case{"flat-copy.7z", "flat-copy"},
+          Case{"flat-store.arj", "flat-store"}}) {
         SCOPED_TRACE(c.archive);
         std::string archive = Fixture(c.archive);
         EXPECT_EQ(Extract(archive).code, 0);
@@ -115,7 +118,8 @@ TEST_F(Extraction, UnchangedArchiveInTheCacheIsNotExtractedAgainAndKeepsEdits) {
     EXPECT_EQ(result, folder);
     EXPECT_EQ(CommandCalls(log, "Unlha"), 1) << ReadFile(log);
     EXPECT_EQ(ReadFile(folder + "\\note.txt"), "my edit");
-    EXPECT_NE(ReadFile(cache + "\\cache-db.ini").find("File = " + archive + ", "), std::string::npos);
+    EXPECT_NE(ReadFile(cache + "\\cache-db.ini").find("File = " + archive + ", "),
+              std::string::npos);
 
     // A working folder deleted by hand is extracted again.
     ASSERT_TRUE(DeleteFileA((folder + "\\a.txt").c_str()));
@@ -137,7 +141,8 @@ TEST_F(Extraction, CommandLinesAreTheMembersOwn) {
     ASSERT_EQ(Extract(tgz).code, 0);
     std::string calls = ReadFile(log);
     EXPECT_NE(calls.find("\tUnlha\te -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 \"" + lzh + "\""),
-              std::string::npos) << calls;
+              std::string::npos)
+        << calls;
     EXPECT_NE(calls.find("\tUnZip\t-o \"" + zip + "\""), std::string::npos) << calls;
     EXPECT_NE(calls.find("\tTar\t-zxvf \"" + tgz + "\""), std::string::npos) << calls;
 }
@@ -348,8 +353,8 @@ static std::string LhaEntry(const std::string& name, const std::string& content)
         return out;
     };
     std::string body = "-lh0-" + le(unsigned(content.size()), 4) + le(unsigned(content.size()), 4) +
-                       le(0x7000, 2) + le(0x311A, 2) + char(0x20) + char(0) +
-                       char(name.size()) + name + le(crc, 2);
+                       le(0x7000, 2) + le(0x311A, 2) + char(0x20) + char(0) + char(name.size()) +
+                       name + le(crc, 2);
     unsigned sum = 0;
     for (unsigned char c : body) sum += c;
     return std::string(1, char(body.size())) + char(sum & 0xFF) + body + content;

@@ -6,7 +6,9 @@ namespace testing_support {
 
 namespace {
 
-std::string NameOf(const std::string& entry) { return entry.substr(0, entry.find('=', 1)); }
+std::string NameOf(const std::string& entry) {
+    return entry.substr(0, entry.find('=', 1));
+}
 
 std::vector<char> BuildEnvironmentBlock(const Environment& overrides) {
     std::vector<std::string> entries;

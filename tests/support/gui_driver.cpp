@@ -45,9 +45,13 @@ std::string ClassName(HWND hwnd) {
     return name;
 }
 
-bool IsComboBox(HWND control) { return _stricmp(ClassName(control).c_str(), "ComboBox") == 0; }
+bool IsComboBox(HWND control) {
+    return _stricmp(ClassName(control).c_str(), "ComboBox") == 0;
+}
 
-HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+HWND Control(HWND dialog, int id) {
+    return GetDlgItem(dialog, id);
+}
 
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
     auto* text = reinterpret_cast<std::string*>(param);
@@ -82,9 +86,15 @@ std::string Text(HWND hwnd) {
     return text;
 }
 
-std::string ControlText(HWND dialog, int id) { return Text(Control(dialog, id)); }
-bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(Control(dialog, id)) != FALSE; }
-bool IsVisible(HWND dialog, int id) { return IsWindowVisible(Control(dialog, id)) != FALSE; }
+std::string ControlText(HWND dialog, int id) {
+    return Text(Control(dialog, id));
+}
+bool IsEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(Control(dialog, id)) != FALSE;
+}
+bool IsVisible(HWND dialog, int id) {
+    return IsWindowVisible(Control(dialog, id)) != FALSE;
+}
 
 bool IsChecked(HWND dialog, int id) {
     return SendMessageA(Control(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -126,7 +136,9 @@ SIZE WindowSize(HWND hwnd) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-SIZE ControlSize(HWND dialog, int id) { return WindowSize(Control(dialog, id)); }
+SIZE ControlSize(HWND dialog, int id) {
+    return WindowSize(Control(dialog, id));
+}
 
 int DefaultButton(HWND dialog) {
     LRESULT result = SendMessageA(dialog, DM_GETDEFID, 0, 0);
@@ -157,9 +169,13 @@ void Select(HWND dialog, int id, int index) {
                  reinterpret_cast<LPARAM>(control));
 }
 
-void Click(HWND dialog, int id) { PostMessageA(Control(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, int id) {
+    PostMessageA(Control(dialog, id), BM_CLICK, 0, 0);
+}
 
-void ClickAndWait(HWND dialog, int id) { SendMessageA(Control(dialog, id), BM_CLICK, 0, 0); }
+void ClickAndWait(HWND dialog, int id) {
+    SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
+}
 
 MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
     MessageBoxInfo box;

@@ -17,14 +17,13 @@ struct Caught {
 template <class Body>
 Caught CatchRaise(Body&& body) {
     Caught caught;
-    Except_TryCatch(
-        __FILE__, __LINE__, body, [&] {
-            Errors_Record* e = Except_Error();
-            caught.code = e->code;
-            caught.serial = e->serial;
-            caught.text = e->text;
-            caught.message = e->message;
-        });
+    Except_TryCatch(__FILE__, __LINE__, body, [&] {
+        Errors_Record* e = Except_Error();
+        caught.code = e->code;
+        caught.serial = e->serial;
+        caught.text = e->text;
+        caught.message = e->message;
+    });
     return caught;
 }
 

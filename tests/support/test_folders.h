@@ -5,7 +5,7 @@
 
 namespace testing_support {
 
-std::string BinDir();   // the folder of the running test program (all executables are there)
+std::string BinDir();  // the folder of the running test program (all executables are there)
 std::string BinPath(const std::string& name);
 std::string DataDir();  // the build tree's copy of tests\data, as a Windows path
 

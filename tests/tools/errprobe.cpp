@@ -23,8 +23,7 @@ static void Uncaught() {
 
 static void PassedOn() {
     Except_TryFinally(
-        __FILE__, __LINE__,
-        [] { ERRORS_RAISE(FileX_Err_CannotWrite, "書き込めません"); },
+        __FILE__, __LINE__, [] { ERRORS_RAISE(FileX_Err_CannotWrite, "書き込めません"); },
         [] { WriteText("finally.txt", "ran"); });
 }
 
@@ -53,7 +52,11 @@ static void ThirdRaise() {
 
 static void Nest(int depth) {
     Except_TryFinally(
-        __FILE__, __LINE__, [depth] { if (depth > 1) Nest(depth - 1); }, [] {});
+        __FILE__, __LINE__,
+        [depth] {
+            if (depth > 1) Nest(depth - 1);
+        },
+        [] {});
 }
 
 // Binds UNLHA32.DLL and asks for its command export, then reports what was raised and

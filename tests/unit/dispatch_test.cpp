@@ -19,11 +19,16 @@ TEST(Dispatch, EachOptionIsALetterAndASpace) {
         Dispatch_Action action;
     };
     const Case cases[] = {
-        {"-x \"C:\\folder\"", Dispatch_Freeze},   {"-u \"C:\\a.lzh\"", Dispatch_Update},
-        {"-r \"C:\\a.lzh\"", Dispatch_BackToNormal}, {"-v \"C:\\a.lzh\"", Dispatch_Floppy},
-        {"-i \"C:\\a.lzh\"", Dispatch_Install},   {"-p \"C:\\a.lzh\"", Dispatch_ListReport},
-        {"-o \"C:\\a.lzh\"", Dispatch_OpenFolder}, {"-c \"C:\\a\" \"C:\\b\"", Dispatch_QuickFreeze},
-        {"-d \"C:\\a.lzh\"", Dispatch_DoubleClick}, {"-d ", Dispatch_DoubleClick},
+        {"-x \"C:\\folder\"", Dispatch_Freeze},
+        {"-u \"C:\\a.lzh\"", Dispatch_Update},
+        {"-r \"C:\\a.lzh\"", Dispatch_BackToNormal},
+        {"-v \"C:\\a.lzh\"", Dispatch_Floppy},
+        {"-i \"C:\\a.lzh\"", Dispatch_Install},
+        {"-p \"C:\\a.lzh\"", Dispatch_ListReport},
+        {"-o \"C:\\a.lzh\"", Dispatch_OpenFolder},
+        {"-c \"C:\\a\" \"C:\\b\"", Dispatch_QuickFreeze},
+        {"-d \"C:\\a.lzh\"", Dispatch_DoubleClick},
+        {"-d ", Dispatch_DoubleClick},
     };
     for (const Case& c : cases) EXPECT_EQ(Dispatch_Choose(c.args), c.action) << c.args;
 }

@@ -42,8 +42,9 @@ TEST(ErrorsRaise, OverlongLineKeepsItsFirst1019CharactersAndThreeDots) {
 TEST(ErrorsRaise, RaiseEntersTheTranscriptWithTheProductAndVersion) {
     auto caught = CatchRaise([] { ERRORS_RAISE(Errors_Unofficial, "記録されるエラー"); });
     std::string transcript = Errors_Transcript();
-    std::string expected = caught.text + "\r\nApplication = Quarvel\r\nVersion = " +
-                           std::string(App_Version()) + "\r\n";
+    std::string expected = caught.text +
+                           "\r\nApplication = Quarvel\r\nVersion = " + std::string(App_Version()) +
+                           "\r\n";
     EXPECT_NE(transcript.find(expected), std::string::npos) << transcript;
     EXPECT_EQ(std::string(App_Version()).size(), 6u);
 }

@@ -27,7 +27,8 @@ TEST(ZentTypes, ExtensionSearchStepsOverDoubleByteCharacters) {
 }
 
 TEST(ZentTypes, NewArchiveExtensionsAndOutOfRangeFallbacks) {
-    const char* expected[] = {"lzh", "zip", "cab", nullptr, nullptr, "yz1", nullptr, "tar.gz", "7z"};
+    const char* expected[] = {"lzh", "zip",   "cab",    nullptr, nullptr,
+                              "yz1", nullptr, "tar.gz", "7z"};
     for (int type : {0, 1, 2, 5, 7, 8}) EXPECT_STREQ(Zent_ExtOfType(type), expected[type]);
     EXPECT_STREQ(Zent_ExtOfType(9), "lzh");
     EXPECT_STREQ(Zent_ExtOfType(-1), "lzh");
