@@ -2,7 +2,7 @@
 // the folder its content lands in.
 #include <gtest/gtest.h>
 
-#include "archiver/extract.h"
+#include "folders/destination.h"
 #include "simple_container.h"
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
