@@ -274,32 +274,27 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     time_t t = LocalTime(2010, 1, 2, 3, 4, 5);
     SetTime(file, t);
     Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
-    EXPECT_TRUE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), (dir_ / "other.lzh").c_str(),
-                                 melted_.c_str()));
+    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), (dir_ / "other.lzh").c_str(), melted_.c_str()));
 
     SetTime(file, t + 2);  // time only
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
     content[10] = 'b';  // first bytes, same time and size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
     content[10] = 'a';
     content += "tail";  // size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
     // Beyond the first 4096 bytes only the size counts; put back, the file is safe again.
     content.resize(5000);
     content[4500] = 'z';
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_TRUE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
 
     content[0] = 'q';
     WriteFile(file, content);
