@@ -116,7 +116,7 @@ std::string ParentOf(const std::string& path) {
 }
 
 void AddTree(const std::string& disk, const std::string& name, bool with_dirs,
-             const std::vector<std::string>& exclude, std::vector<Source>& out);
+             const std::vector<std::string>& exclude, std::vector<Item>& out);
 
 bool Excluded(const std::string& disk, const std::vector<std::string>& exclude) {
     std::string full = FullPath(disk);
@@ -125,9 +125,10 @@ bool Excluded(const std::string& disk, const std::vector<std::string>& exclude) 
     return false;
 }
 
-Source SourceOf(const std::string& disk, const std::string& name, const WIN32_FIND_DATAA& fd) {
-    Source s;
-    s.disk_path = disk;
+Item SourceOf(const std::string& disk, const std::string& name, const WIN32_FIND_DATAA& fd) {
+    Item item;
+    item.disk_path = disk;
+    Entry& s = item.entry;
     s.name = ToSlash(name);
     if (s.name.size() >= 2 && s.name[1] == ':') s.name = s.name.substr(2);
     while (s.name.compare(0, 2, "./") == 0) s.name = s.name.substr(2);
@@ -135,27 +136,25 @@ Source SourceOf(const std::string& disk, const std::string& name, const WIN32_FI
     s.is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     s.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     s.mtime = UnixFromFileTime(fd.ftLastWriteTime);
-    s.attr = fd.dwFileAttributes &
-             (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
-    return s;
+    s.attr = DosAttributes(fd.dwFileAttributes, false);
+    return item;
 }
 
 void AddFound(const std::string& disk, const std::string& name, const WIN32_FIND_DATAA& fd,
               bool recursive, bool with_dirs, const std::vector<std::string>& exclude,
-              std::vector<Source>& out) {
+              std::vector<Item>& out) {
     if (Excluded(disk, exclude)) return;
-    Source s = SourceOf(disk, name, fd);
-    if (!s.is_dir) {
+    Item s = SourceOf(disk, name, fd);
+    if (!s.entry.is_dir) {
         out.push_back(s);
         return;
     }
-    if (with_dirs && !s.name.empty()) out.push_back(s);
+    if (with_dirs && !s.entry.name.empty()) out.push_back(s);
     if (recursive) AddTree(disk, name, with_dirs, exclude, out);
 }
 
 void AddTree(const std::string& disk, const std::string& name, bool with_dirs,
-             const std::vector<std::string>& exclude, std::vector<Source>& out) {
+             const std::vector<std::string>& exclude, std::vector<Item>& out) {
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((disk + "\\*").c_str(), &fd);
     if (find == INVALID_HANDLE_VALUE) return;
@@ -196,6 +195,13 @@ int LoadArchive(const DllInfo& dll, const std::string& quoted, Archive& out) {
     if (!format) return kErrNotArchive;
     out.format = format;
     return format->parse(out);
+}
+
+int LoadContent(Item& item) {
+    if (item.entry.is_dir) return kOk;
+    if (item.from) return item.from->format->decode(*item.from, item.entry, item.data);
+    if (!item.disk_path.empty() && !ReadWholeFile(item.disk_path, item.data)) return kErrCannotRead;
+    return kOk;
 }
 
 // No C++ exception may reach the caller of a DLL export; running out of memory on a huge
@@ -331,7 +337,7 @@ int ExtractAll(const Archive& archive, const std::vector<std::string>& filters, 
 }
 
 int CollectSources(const std::vector<std::string>& patterns, bool recursive, bool with_dirs,
-                   const std::vector<std::string>& exclude, std::vector<Source>& out) {
+                   const std::vector<std::string>& exclude, std::vector<Item>& out) {
     for (const std::string& raw : patterns) {
         std::string pattern = ToBackslash(raw);
         while (pattern.size() > 1 && pattern.back() == '\\') pattern.pop_back();
@@ -358,9 +364,9 @@ int CollectSources(const std::vector<std::string>& patterns, bool recursive, boo
     }
     // Overlapping patterns ("*" and a name from the response file) store a file once.
     std::set<std::string> seen;
-    std::vector<Source> unique;
-    for (Source& s : out) {
-        std::string key = s.name;
+    std::vector<Item> unique;
+    for (Item& s : out) {
+        std::string key = s.entry.name;
         for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
         if (seen.insert(key).second) unique.push_back(s);
     }

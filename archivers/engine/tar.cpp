@@ -270,11 +270,12 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
 
 const Format kTarFormat = {"tar", Sniff, Parse, Decode};
 
-int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool gzip) {
+int Tar_Write(const std::string& path, const std::vector<Item>& sources, bool gzip) {
     std::vector<uint8_t> out;
-    for (const Source& s : sources) {
+    for (const Item& item : sources) {
+        const Entry& s = item.entry;
         std::vector<uint8_t> data;
-        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
         std::string name = s.name + (s.is_dir ? "/" : ""), prefix;
         if (name.size() > 100) {
             // ustar splits at a '/' into prefix and name; failing that, a GNU long name.
@@ -298,10 +299,12 @@ int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool 
     return GzipTo(path, out, "", 0) ? kOk : kErrCannotCreate;
 }
 
-int Gz_Write(const std::string& path, const Source& source) {
+int Gz_Write(const std::string& path, const Item& source) {
     std::vector<uint8_t> data;
-    if (source.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
-    return GzipTo(path, data, LastComponent(source.name), source.mtime) ? kOk : kErrCannotCreate;
+    if (source.entry.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
+    return GzipTo(path, data, LastComponent(source.entry.name), source.entry.mtime)
+               ? kOk
+               : kErrCannotCreate;
 }
 
 }  // namespace arc

@@ -127,11 +127,12 @@ bool Deflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& ou
 
 const Format kZipFormat = {"zip", Sniff, Parse, Decode};
 
-int Zip_Write(const std::string& path, const std::vector<Source>& sources, int level) {
+int Zip_Write(const std::string& path, const std::vector<Item>& sources, int level) {
     std::vector<uint8_t> out, central;
-    for (const Source& s : sources) {
+    for (const Item& item : sources) {
+        const Entry& s = item.entry;
         std::vector<uint8_t> data, packed;
-        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
         uint32_t crc = Crc32(data.data(), data.size());
         unsigned method = 0;
         if (level > 0 && !data.empty() && Deflate(data, level, packed) &&

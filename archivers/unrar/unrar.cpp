@@ -74,8 +74,8 @@ typedef int(CALLBACK* CHANGEVOLPROC)(char* arc_name, int mode);
 namespace {
 
 struct RarHandle {
-    ArcFormat::RarReader reader;
-    ArcFormat::RarHeader header;
+    arc::RarReader reader;
+    arc::RarHeader header;
     CHANGEVOLPROC change_volume = nullptr;
     bool extracting = false;
 };
@@ -100,15 +100,15 @@ void CopyName(char* dest, size_t size, const std::string& text) {
     std::memcpy(dest, text.data(), std::min(text.size(), size - 1));
 }
 
-int ProcessResult(ArcFormat::Status s) {
+int ProcessResult(int s) {
     switch (s) {
-        case ArcFormat::Status::Ok:
+        case arc::kOk:
             return 0;
-        case ArcFormat::Status::Unsupported:
+        case arc::kErrNotSupported:
             return ERAR_UNKNOWN_FORMAT;
-        case ArcFormat::Status::IoError:
+        case arc::kErrCannotRead:
             return ERAR_EOPEN;
-        case ArcFormat::Status::NotArchive:
+        case arc::kErrNotArchive:
             return ERAR_BAD_ARCHIVE;
         default:
             return ERAR_BAD_DATA;
@@ -142,17 +142,17 @@ std::string ParentOf(const std::string& path) {
 }
 
 int Extract(RarHandle* h, bool test, const char* dest_path, const char* dest_name) {
-    ArcFormat::Bytes content;
+    arc::Bytes content;
     int r = ProcessResult(h->reader.Process(&content));
     if (r || test) return r;
-    const ArcFormat::Entry& e = h->header.entry;
-    std::string target = TargetOf(e.path, dest_path, dest_name);
+    const arc::Entry& e = h->header.entry;
+    std::string target = TargetOf(arc::ToBackslash(e.name), dest_path, dest_name);
     if (target.empty()) return 0;
     if (e.is_dir) return arc::MakeDirs(target) ? 0 : ERAR_ECREATE;
     std::string parent = ParentOf(target);
     if (!parent.empty() && !arc::MakeDirs(parent)) return ERAR_ECREATE;
     if (!arc::WriteWholeFile(target, content.data(), content.size())) return ERAR_ECREATE;
-    arc::SetTimes(target, arc::UnixFromDos(e.dos_date, e.dos_time), false);
+    arc::SetTimes(target, e.mtime, false);
     return 0;
 }
 
@@ -179,9 +179,9 @@ static HANDLE OpenArchive(RAROpenArchiveData* data) {
     data->CmtState = 0;
     auto h = std::make_unique<RarHandle>();
     h->extracting = data->OpenMode == 1;
-    ArcFormat::Status s = h->reader.Open(name);
-    if (s != ArcFormat::Status::Ok) {
-        data->OpenResult = s == ArcFormat::Status::IoError ? ERAR_EOPEN : ERAR_BAD_ARCHIVE;
+    int s = h->reader.Open(name);
+    if (s != arc::kOk) {
+        data->OpenResult = s == arc::kErrCannotRead ? ERAR_EOPEN : ERAR_BAD_ARCHIVE;
         return nullptr;
     }
     data->OpenResult = 0;
@@ -208,14 +208,14 @@ static int ReadHeader(HANDLE handle, RARHeaderData* data) {
     arc::Stub_Log(kDll, "RARReadHeader", PtrText(handle));
     RarHandle* h = Lookup(handle);
     if (!h || !data) return ERAR_UNKNOWN;
-    ArcFormat::Status s = h->reader.ReadHeader(&h->header);
-    if (s == ArcFormat::Status::NotArchive) return ERAR_END_ARCHIVE;
-    if (s == ArcFormat::Status::IoError) return ERAR_EOPEN;
-    if (s == ArcFormat::Status::Unsupported) return ERAR_UNKNOWN_FORMAT;
-    if (s != ArcFormat::Status::Ok) return ERAR_BAD_DATA;
-    const ArcFormat::RarHeader& rh = h->header;
+    int s = h->reader.ReadHeader(&h->header);
+    if (s == arc::kErrNotArchive) return ERAR_END_ARCHIVE;
+    if (s == arc::kErrCannotRead) return ERAR_EOPEN;
+    if (s == arc::kErrNotSupported) return ERAR_UNKNOWN_FORMAT;
+    if (s != arc::kOk) return ERAR_BAD_DATA;
+    const arc::RarHeader& rh = h->header;
     CopyName(data->ArcName, sizeof data->ArcName, "");
-    CopyName(data->FileName, sizeof data->FileName, rh.entry.path);
+    CopyName(data->FileName, sizeof data->FileName, arc::ToBackslash(rh.entry.name));
     data->Flags = rh.flags & 0xFFFF & ~0x8000u;
     data->PackSize = rh.pack_size;
     data->UnpSize = static_cast<UINT>(rh.entry.size);
@@ -224,7 +224,7 @@ static int ReadHeader(HANDLE handle, RARHeaderData* data) {
     data->FileTime = rh.file_time;
     data->UnpVer = rh.unp_ver;
     data->Method = rh.method;
-    data->FileAttr = rh.entry.attributes;
+    data->FileAttr = rh.entry.attr;
     data->CmtSize = 0;
     data->CmtState = 0;
     return 0;
