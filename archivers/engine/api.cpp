@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 
+#include "handles.h"
 #include "util.h"
 
 namespace arc {
@@ -20,20 +21,7 @@ struct OpenArchive {
     size_t next = 0;
 };
 
-std::mutex g_lock;
-std::set<OpenArchive*> g_open;
-
-OpenArchive* Lookup(HANDLE h) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    auto* p = static_cast<OpenArchive*>(h);
-    return g_open.count(p) ? p : nullptr;
-}
-
-std::string PtrText(const void* p) {
-    char text[32];
-    snprintf(text, sizeof text, "%p", p);
-    return text;
-}
+HandleSet<OpenArchive> g_open;
 
 void FillText(char* dest, size_t size, const std::string& text) {
     std::memset(dest, 0, size);
@@ -236,9 +224,7 @@ HANDLE Api_OpenArchive(const DllInfo& dll, HWND, LPCSTR path, DWORD mode) {
             auto a = std::make_unique<OpenArchive>();
             if (LoadArchive(dll, p, a->archive) != kOk) return nullptr;
             a->mode = mode;
-            std::lock_guard<std::mutex> guard(g_lock);
-            g_open.insert(a.get());
-            return a.release();
+            return g_open.Add(std::move(a));
         },
         HANDLE(nullptr));
 }
@@ -246,7 +232,7 @@ HANDLE Api_OpenArchive(const DllInfo& dll, HWND, LPCSTR path, DWORD mode) {
 int Api_FindFirst(const DllInfo& dll, HANDLE h, LPCSTR wildcard, EntryRecord* record) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "FindFirst").c_str(),
              PtrText(h) + " " + (wildcard ? wildcard : ""));
-    OpenArchive* a = Lookup(h);
+    OpenArchive* a = g_open.Find(h);
     if (!a) return -1;
     a->patterns.clear();
     for (const Word& w : SplitCommand(wildcard ? wildcard : "")) a->patterns.push_back(w.text);
@@ -256,19 +242,13 @@ int Api_FindFirst(const DllInfo& dll, HANDLE h, LPCSTR wildcard, EntryRecord* re
 
 int Api_FindNext(const DllInfo& dll, HANDLE h, EntryRecord* record) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "FindNext").c_str(), PtrText(h));
-    OpenArchive* a = Lookup(h);
+    OpenArchive* a = g_open.Find(h);
     return a ? FindFrom(dll, a, record) : -1;
 }
 
 int Api_CloseArchive(const DllInfo& dll, HANDLE h) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "CloseArchive").c_str(), PtrText(h));
-    OpenArchive* a = static_cast<OpenArchive*>(h);
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        if (!g_open.erase(a)) return -1;
-    }
-    delete a;
-    return 0;
+    return g_open.Close(h) ? 0 : -1;
 }
 
 BOOL Api_CheckArchive(const DllInfo& dll, LPCSTR path, int mode) {

@@ -255,15 +255,9 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
     header.time = mtime;
     header.os = 0;  // FAT file system
     deflateSetHeader(&z, &header);
-    std::vector<uint8_t> out(deflateBound(&z, uLong(data.size())) + name.size() + 64);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = uInt(data.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    int r = deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return r == Z_STREAM_END && WriteWholeFile(path, out.data(), out.size());
+    std::vector<uint8_t> out;
+    return DeflateAll(z, data, name.size() + 64, out) &&
+           WriteWholeFile(path, out.data(), out.size());
 }
 
 }  // namespace

@@ -242,6 +242,18 @@ void SetTimes(const std::string& path, uint32_t mtime, bool folder) {
     CloseHandle(h);
 }
 
+bool DeflateAll(z_stream& z, const Bytes& in, size_t extra, Bytes& out) {
+    out.resize(deflateBound(&z, uLong(in.size())) + extra);
+    z.next_in = const_cast<Bytef*>(in.data());
+    z.avail_in = uInt(in.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    int r = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return r == Z_STREAM_END;
+}
+
 uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc) {
     static uint16_t table[256];
     static bool ready = false;

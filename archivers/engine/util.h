@@ -43,6 +43,10 @@ bool IsFolder(const std::string& path);
 std::string FullPath(const std::string& path);
 void SetTimes(const std::string& path, uint32_t mtime, bool folder);
 
+// Runs a deflate stream set up by the caller over all of `in` (`extra`: room for headers
+// beyond zlib's bound) and ends it; false unless it finished.
+bool DeflateAll(struct z_stream_s& z, const Bytes& in, size_t extra, Bytes& out);
+
 uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc = 0);
 uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0);
 inline uint32_t Crc32(const Bytes& data) {

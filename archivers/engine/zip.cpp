@@ -112,15 +112,7 @@ bool Deflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& ou
     std::memset(&z, 0, sizeof z);
     if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
-    out.resize(deflateBound(&z, uLong(in.size())));
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = uInt(in.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    int r = deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return r == Z_STREAM_END;
+    return DeflateAll(z, in, 0, out);
 }
 
 }  // namespace

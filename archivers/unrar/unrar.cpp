@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 
+#include "../engine/handles.h"
 #include "../engine/stub.h"
 #include "../engine/util.h"
 #include "rar_reader.h"
@@ -80,20 +81,8 @@ struct RarHandle {
     bool extracting = false;
 };
 
-std::mutex g_lock;
-std::set<RarHandle*> g_open;
-
-RarHandle* Lookup(HANDLE h) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    auto* p = static_cast<RarHandle*>(h);
-    return g_open.count(p) ? p : nullptr;
-}
-
-std::string PtrText(const void* p) {
-    char text[32];
-    snprintf(text, sizeof text, "%p", p);
-    return text;
-}
+arc::HandleSet<RarHandle> g_open;
+using arc::PtrText;
 
 void CopyName(char* dest, size_t size, const std::string& text) {
     std::memset(dest, 0, size);
@@ -194,19 +183,17 @@ static HANDLE OpenArchive(RAROpenArchiveData* data) {
         volume = buffer;
         return answer != 0;
     });
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_open.insert(raw);
-    return h.release();
+    return g_open.Add(std::move(h));
 }
 
 void WINAPI RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC proc) {
     arc::Stub_Log(kDll, "RARSetChangeVolProc", PtrText(handle));
-    if (RarHandle* h = Lookup(handle)) h->change_volume = proc;
+    if (RarHandle* h = g_open.Find(handle)) h->change_volume = proc;
 }
 
 static int ReadHeader(HANDLE handle, RARHeaderData* data) {
     arc::Stub_Log(kDll, "RARReadHeader", PtrText(handle));
-    RarHandle* h = Lookup(handle);
+    RarHandle* h = g_open.Find(handle);
     if (!h || !data) return ERAR_UNKNOWN;
     int s = h->reader.ReadHeader(&h->header);
     if (s == arc::kErrNotArchive) return ERAR_END_ARCHIVE;
@@ -232,7 +219,7 @@ static int ReadHeader(HANDLE handle, RARHeaderData* data) {
 
 static int ProcessFile(HANDLE handle, int operation, char* dest_path, char* dest_name) {
     arc::Stub_Log(kDll, "RARProcessFile", PtrText(handle) + " " + std::to_string(operation));
-    RarHandle* h = Lookup(handle);
+    RarHandle* h = g_open.Find(handle);
     if (!h) return ERAR_UNKNOWN;
     if (operation == 0) return ProcessResult(h->reader.Process(nullptr));
     arc::StubHooks hooks = arc::Stub_Read(kDll);
@@ -246,13 +233,7 @@ static int ProcessFile(HANDLE handle, int operation, char* dest_path, char* dest
 
 int WINAPI RARCloseArchive(HANDLE handle) {
     arc::Stub_Log(kDll, "RARCloseArchive", PtrText(handle));
-    RarHandle* h = static_cast<RarHandle*>(handle);
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        if (!g_open.erase(h)) return ERAR_ECLOSE;
-    }
-    delete h;
-    return 0;
+    return g_open.Close(handle) ? 0 : ERAR_ECLOSE;
 }
 
 HANDLE WINAPI RAROpenArchive(RAROpenArchiveData* data) {
