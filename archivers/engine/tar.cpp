@@ -255,26 +255,21 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
     header.time = mtime;
     header.os = 0;  // FAT file system
     deflateSetHeader(&z, &header);
-    std::vector<uint8_t> out(deflateBound(&z, uLong(data.size())) + name.size() + 64);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = uInt(data.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    int r = deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return r == Z_STREAM_END && WriteWholeFile(path, out.data(), out.size());
+    std::vector<uint8_t> out;
+    return DeflateAll(z, data, name.size() + 64, out) &&
+           WriteWholeFile(path, out.data(), out.size());
 }
 
 }  // namespace
 
 const Format kTarFormat = {"tar", Sniff, Parse, Decode};
 
-int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool gzip) {
+int Tar_Write(const std::string& path, const std::vector<Item>& sources, bool gzip) {
     std::vector<uint8_t> out;
-    for (const Source& s : sources) {
+    for (const Item& item : sources) {
+        const Entry& s = item.entry;
         std::vector<uint8_t> data;
-        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
         std::string name = s.name + (s.is_dir ? "/" : ""), prefix;
         if (name.size() > 100) {
             // ustar splits at a '/' into prefix and name; failing that, a GNU long name.
@@ -298,10 +293,12 @@ int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool 
     return GzipTo(path, out, "", 0) ? kOk : kErrCannotCreate;
 }
 
-int Gz_Write(const std::string& path, const Source& source) {
+int Gz_Write(const std::string& path, const Item& source) {
     std::vector<uint8_t> data;
-    if (source.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
-    return GzipTo(path, data, LastComponent(source.name), source.mtime) ? kOk : kErrCannotCreate;
+    if (source.entry.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
+    return GzipTo(path, data, LastComponent(source.entry.name), source.entry.mtime)
+               ? kOk
+               : kErrCannotCreate;
 }
 
 }  // namespace arc
