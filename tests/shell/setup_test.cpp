@@ -20,6 +20,8 @@ namespace {
 
 const char kShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUserShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\dovetrimsv";
 
 // A desktop folder of the test's own and no uninstall entry before or after.
@@ -30,6 +32,9 @@ protected:
     std::string Link() const { return desktop_ / "Quarvel SV.lnk"; }
     TempDir desktop_;
     ScopedValue desktop_value_{HKEY_CURRENT_USER, kShellFolders, "Desktop", desktop_.Path()};
+    // Wine's shell refreshes the value above from this one when a process asks it for the
+    // desktop folder.
+    ScopedValue user_value_{HKEY_CURRENT_USER, kUserShellFolders, "Desktop", desktop_.Path()};
 };
 
 }  // namespace
@@ -76,6 +81,7 @@ TEST_F(ZentSetup, FirstStartWithoutSettingsFileSetsUpOnlyThen) {
     };
 
     run("");
+    EXPECT_TRUE(FileExists(Link()));
     EXPECT_EQ(ReadLink(Link()).path, program);
     EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), program + " -z");
 
