@@ -14,6 +14,7 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
+#include "options/setup.h"
 
 // Every action gets the settings, loaded once for it by the dispatcher.
 typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
@@ -21,6 +22,7 @@ typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
 static void OpenFolderAction(const char* args, Zent_Settings* s);
 static void DoubleClickAction(const char* args, Zent_Settings* s);
 static void DropAction(const char* args, Zent_Settings* s);
+static void OptionsAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -32,8 +34,8 @@ struct ActionRow {
 // Searched in this order; the first match wins. "" matches only the empty text and "-z"
 // only the whole text "-z", because the comparison reaches their terminating NUL.
 static const ActionRow kActions[] = {
-    {"", Dispatch_OptionsLastPage, "設定", nullptr},
-    {"-z", Dispatch_OptionsDllPage, "設定", nullptr},
+    {"", Dispatch_OptionsLastPage, "設定", OptionsAction},
+    {"-z", Dispatch_OptionsDllPage, "設定", OptionsAction},
     {"-x ", Dispatch_Freeze, "圧縮", nullptr},
     {"-u ", Dispatch_Update, "圧縮フォルダの更新", nullptr},
     {"-r ", Dispatch_BackToNormal, "通常化", nullptr},
@@ -131,6 +133,13 @@ static void DropAction(const char* args, Zent_Settings* s) {
         return;
     }
     ReportNotBuilt(kQuickFreezeRow);
+}
+
+// The options sheet's first step: a program without its settings file has not been set up
+// on this machine yet.
+static void OptionsAction(const char* args, Zent_Settings*) {
+    if (!FileX_Exists(Zent_SettingsPath())) Zent_Setup(App_ProgramPath());
+    ReportNotBuilt(ChooseRow(args));
 }
 
 bool DispatchCommandLine(const char* args) {

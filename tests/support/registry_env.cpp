@@ -89,7 +89,7 @@ ScopedValue::~ScopedValue() {
     }
 }
 
-ScopedClass::ScopedClass(const std::string& key)
+ScopedClass::ScopedClass(const std::string& key, bool keep)
     : key_(key), backup_("Software\\QuarvelTest\\ClassBackup\\" + key) {
     std::replace(backup_.begin(), backup_.end(), '*', '_');
     if (KeyExists(HKEY_CURRENT_USER, backup_)) {
@@ -105,7 +105,7 @@ ScopedClass::ScopedClass(const std::string& key)
         SHCopyKeyA(HKEY_CLASSES_ROOT, key_.c_str(), dest, 0);
         RegCloseKey(dest);
     }
-    DeleteKeyTree(HKEY_CLASSES_ROOT, key_);
+    if (!keep) DeleteKeyTree(HKEY_CLASSES_ROOT, key_);
 }
 
 ScopedClass::~ScopedClass() {

@@ -44,10 +44,11 @@ private:
     std::string old_;
 };
 
-// A whole HKCR class tree put aside for the test and put back afterwards.
+// A whole HKCR class tree put aside for the test and put back afterwards. With keep, the
+// test starts from the class as it is (a shared class such as "*"); else without it.
 class ScopedClass {
 public:
-    explicit ScopedClass(const std::string& key);
+    explicit ScopedClass(const std::string& key, bool keep = false);
     ~ScopedClass();
 
 private:
