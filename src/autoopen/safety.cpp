@@ -3,17 +3,15 @@
 #include <shellapi.h>
 #include <windows.h>
 
-#include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 
 #include "autoopen/safety_ids.h"
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
+#include "shell/dialog.h"
 
 // ---- Safe list ---------------------------------------------------------------------------
 
@@ -130,15 +128,6 @@ char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
 
 namespace {
 
-struct DialogRun {
-    Zent_Settings* settings;
-    Zent_SafetyState* state;
-    HICON file_icon;
-    bool failed;
-    Errors_Record error;   // what went wrong inside the dialog, raised again after it ended
-    ptrdiff_t message_at;  // where the message proper starts in error.text
-};
-
 // Icons the dialog shows are its own: destroyed when the run ends.
 struct IconGuard {
     HICON* icon;
@@ -172,30 +161,6 @@ void SetAppIcons(HWND dialog) {
     };
     SendMessageA(dialog, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
-}
-
-// Question, time and size of the shown file, and its icon.
-void ShowDetails(HWND dialog, DialogRun* run, const char* shown, HICON icon) {
-    const Zent_SafetyState* state = run->state;
-    char line[600];
-    SetDlgItemTextA(dialog, IDC_SAFETY_QUESTION,
-                    Zent_SafetyQuestion(state->archive, shown, state->launch, line, sizeof line));
-    if (FileX_Exists(shown)) {
-        time_t time = 0;
-        FileX_Time(shown, &time);
-        SetDlgItemTextA(dialog, IDC_SAFETY_TIME, Zent_SafetyTimeLine(time, line, sizeof line));
-        SetDlgItemTextA(
-            dialog, IDC_SAFETY_SIZE,
-            Zent_SafetySizeLine(static_cast<long>(FileX_Size(shown)), line, sizeof line));
-    } else {
-        // A command naming a program that is not there: nothing to describe.
-        SetDlgItemTextA(dialog, IDC_SAFETY_TIME, "");
-        SetDlgItemTextA(dialog, IDC_SAFETY_SIZE, "");
-    }
-    run->file_icon = icon;
-    if (icon != nullptr)
-        SendDlgItemMessageA(dialog, IDC_SAFETY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
-                            0);
 }
 
 void LaunchIn(const char* program, const char* parameters, const char* folder) {
@@ -254,20 +219,67 @@ void LaunchAutorun(const Autorun_Info* info, const AutorunEntry& entry) {
     LaunchIn(entry.program, entry.has_parameters ? entry.parameters : nullptr, folder);
 }
 
-void Run(HWND dialog, DialogRun* run) {
-    Zent_SafetyState* state = run->state;
+// The dialog object: what the caller handed in, and the icon it shows.
+class SafetyDialog : public Dialog_Modal {
+public:
+    SafetyDialog(Zent_Settings* settings, Zent_SafetyState* state)
+        : settings_(settings), state_(state) {}
+    HICON file_icon = nullptr;
+
+protected:
+    void OnInit() override;
+    void OnCommand(int id, int code) override;
+
+private:
+    void ShowDetails(const char* shown, HICON icon);
+    void RunChosen();
+    void OpenFolder();
+    void InitPlain();
+    bool RunAutorunAtOnce();
+    void InitAutorun();
+
+    Zent_Settings* settings_;
+    Zent_SafetyState* state_;
+};
+
+// Question, time and size of the shown file, and its icon.
+void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
+    HWND dialog = Window();
+    char line[600];
+    Dialog_SetText(dialog, IDC_SAFETY_QUESTION,
+                   Zent_SafetyQuestion(state_->archive, shown, state_->launch, line, sizeof line));
+    if (FileX_Exists(shown)) {
+        time_t time = 0;
+        FileX_Time(shown, &time);
+        Dialog_SetText(dialog, IDC_SAFETY_TIME, Zent_SafetyTimeLine(time, line, sizeof line));
+        Dialog_SetText(
+            dialog, IDC_SAFETY_SIZE,
+            Zent_SafetySizeLine(static_cast<long>(FileX_Size(shown)), line, sizeof line));
+    } else {
+        // A command naming a program that is not there: nothing to describe.
+        Dialog_SetText(dialog, IDC_SAFETY_TIME, "");
+        Dialog_SetText(dialog, IDC_SAFETY_SIZE, "");
+    }
+    file_icon = icon;
+    if (icon != nullptr)
+        SendDlgItemMessageA(dialog, IDC_SAFETY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
+                            0);
+}
+
+void SafetyDialog::RunChosen() {
+    Zent_SafetyState* state = state_;
     AutorunEntry entry{};
     if (state->autorun) {
         int selected =
-            static_cast<int>(SendDlgItemMessageA(dialog, IDC_SAFETY_MENU, CB_GETCURSEL, 0, 0));
+            static_cast<int>(SendDlgItemMessageA(Window(), IDC_SAFETY_MENU, CB_GETCURSEL, 0, 0));
         entry = EntryOf(&state->info, (selected < 0 ? 0 : selected) - 1);
     } else {
         StdPlus_CopyN(entry.program, state->file, sizeof entry.program);
     }
     // Only a file can be marked: a viewer found along the path or a missing program cannot.
-    bool checked = IsDlgButtonChecked(dialog, IDC_SAFETY_DONT_ASK) == BST_CHECKED;
+    bool checked = Dialog_IsChecked(Window(), IDC_SAFETY_DONT_ASK);
     if (checked && FileX_Exists(entry.program) && !FileX_IsDir(entry.program))
-        Zent_AddSafeFile(run->settings, entry.program, state->archive, state->folder);
+        Zent_AddSafeFile(settings_, entry.program, state->archive, state->folder);
     if (state->launch) {
         if (state->autorun) {
             LaunchAutorun(&state->info, entry);
@@ -275,11 +287,11 @@ void Run(HWND dialog, DialogRun* run) {
             Launch(entry.program, nullptr);
         }
     }
-    EndDialog(dialog, Zent_Safety_Run);
+    End(Zent_Safety_Run);
 }
 
-void OpenFolder(HWND dialog, DialogRun* run) {
-    const Zent_SafetyState* state = run->state;
+void SafetyDialog::OpenFolder() {
+    const Zent_SafetyState* state = state_;
     if (state->launch) {
         char parent[StrX_PathSize];
         StrX_ParentDir(parent, state->file);
@@ -289,66 +301,43 @@ void OpenFolder(HWND dialog, DialogRun* run) {
             WinX_ExplorePlain(parent);
         }
     }
-    EndDialog(dialog, Zent_Safety_OpenFolder);
+    End(Zent_Safety_OpenFolder);
 }
 
-// Without the menu the controls below it move up into its place and the dialog shrinks,
-// so no empty band is left.
-void HideAutorunMenu(HWND dialog) {
-    HWND menu = GetDlgItem(dialog, IDC_SAFETY_MENU);
-    HWND label = GetDlgItem(dialog, IDC_SAFETY_MENU_LABEL);
-    RECT menu_rect, box_rect;
-    GetWindowRect(menu, &menu_rect);
-    GetWindowRect(GetDlgItem(dialog, IDC_SAFETY_DONT_ASK), &box_rect);
-    int shift = box_rect.top - menu_rect.top;
-    ShowWindow(label, SW_HIDE);
-    ShowWindow(menu, SW_HIDE);
-    if (shift <= 0) return;
-    for (int id : {IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
-        HWND control = GetDlgItem(dialog, id);
-        RECT r;
-        GetWindowRect(control, &r);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        SetWindowPos(control, nullptr, r.left, r.top - shift, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top - shift,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void InitPlain(HWND dialog, DialogRun* run) {
-    Zent_SafetyState* state = run->state;
-    if (Zent_IsSafeFile(run->settings, state->file, state->archive, state->folder)) {
-        Run(dialog, run);
+void SafetyDialog::InitPlain() {
+    Zent_SafetyState* state = state_;
+    if (Zent_IsSafeFile(settings_, state->file, state->archive, state->folder)) {
+        RunChosen();
         return;
     }
-    ShowDetails(dialog, run, state->file, IconOfFile(state->file));
-    HideAutorunMenu(dialog);
+    ShowDetails(state->file, IconOfFile(state->file));
+    // Without the menu the controls below it move up into its place and the dialog shrinks,
+    // so no empty band is left.
+    Dialog_CloseBand(Window(), {IDC_SAFETY_MENU, IDC_SAFETY_MENU_LABEL},
+                     {IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL});
 }
 
 // A description without a menu whose command shows a document, or whose program the user
 // already trusts, is started without asking. True when it was.
-bool RunAutorunAtOnce(HWND dialog, DialogRun* run) {
-    Zent_SafetyState* state = run->state;
+bool SafetyDialog::RunAutorunAtOnce() {
+    Zent_SafetyState* state = state_;
     if (state->info.verb_count > 0) return false;
     if (!Zent_IsViewerCommand(state->info.open)) {
         char program[256];
         WinX_AutorunCommand(&state->info, -1, program, sizeof program);
-        if (!Zent_IsSafeFile(run->settings, program, state->archive, state->folder)) return false;
+        if (!Zent_IsSafeFile(settings_, program, state->archive, state->folder)) return false;
     }
     // Without the launch flag the caller starts what was agreed to.
     if (state->launch) LaunchAutorun(&state->info, EntryOf(&state->info, -1));
-    EndDialog(dialog, Zent_Safety_Run);
+    End(Zent_Safety_Run);
     return true;
 }
 
-void InitAutorun(HWND dialog, DialogRun* run) {
-    Zent_SafetyState* state = run->state;
+void SafetyDialog::InitAutorun() {
+    Zent_SafetyState* state = state_;
     WinX_ReadAutorun(&state->info, state->file);
-    if (RunAutorunAtOnce(dialog, run)) return;
-    HWND menu = GetDlgItem(dialog, IDC_SAFETY_MENU);
+    if (RunAutorunAtOnce()) return;
+    HWND menu = Item(IDC_SAFETY_MENU);
     SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("（標準の自動実行）"));
     for (int i = 0; i < state->info.verb_count; i++)
         SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state->info.verb_text[i]));
@@ -363,80 +352,39 @@ void InitAutorun(HWND dialog, DialogRun* run) {
         icon = ExtractFirstIcon(icon_file, state->info.icon_index);
     }
     if (icon == nullptr) icon = IconOfFile(shown);
-    ShowDetails(dialog, run, shown, icon);
+    ShowDetails(shown, icon);
 }
 
-void Init(HWND dialog, DialogRun* run) {
-    SetAppIcons(dialog);
-    if (run->state->autorun) {
-        InitAutorun(dialog, run);
+void SafetyDialog::OnInit() {
+    SetAppIcons(Window());
+    if (state_->autorun) {
+        InitAutorun();
     } else {
-        InitPlain(dialog, run);
+        InitPlain();
     }
 }
 
-void Command(HWND dialog, DialogRun* run, int id) {
+void SafetyDialog::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) return;
     switch (id) {
         case IDOK:
-            Run(dialog, run);
+            RunChosen();
             break;
         case IDC_SAFETY_OPEN_FOLDER:
-            OpenFolder(dialog, run);
+            OpenFolder();
             break;
         case IDCANCEL:
-            EndDialog(dialog, Zent_Safety_Cancel);
+            End(Zent_Safety_Cancel);
             break;
         default:
             break;
     }
 }
 
-// A raise must not unwind through the window manager's frames: it is caught here, the
-// dialog ends, and Zent_ConfirmSafety raises it again once the dialog is gone.
-template <class Work>
-void Guarded(HWND dialog, DialogRun* run, Work work) {
-    Except_TryCatch(__FILE_NAME__, __LINE__, work, [&] {
-        Errors_Record* error = Except_Error();
-        run->error = *error;
-        run->message_at = error->message != nullptr ? error->message - error->text : 0;
-        run->failed = true;
-        EndDialog(dialog, Zent_Safety_Cancel);
-    });
-}
-
-INT_PTR CALLBACK SafetyProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-        auto* run = reinterpret_cast<DialogRun*>(lparam);
-        Guarded(dialog, run, [&] { Init(dialog, run); });
-        return TRUE;
-    }
-    auto* run = reinterpret_cast<DialogRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (run == nullptr || message != WM_COMMAND || HIWORD(wparam) != BN_CLICKED) return FALSE;
-    Guarded(dialog, run, [&] { Command(dialog, run, LOWORD(wparam)); });
-    return TRUE;
-}
-
-[[noreturn]] void RaiseAgain(const DialogRun& run) {
-    Errors_Record* current = Errors_Current();
-    *current = run.error;
-    current->message = current->text + run.message_at;
-    Except_Throw(Except_Main(), current);
-}
-
 }  // namespace
 
 int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state) {
-    DialogRun run{};
-    run.settings = settings;
-    run.state = state;
-    INT_PTR result;
-    {
-        IconGuard icon{&run.file_icon};
-        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SAFETY), nullptr,
-                                 SafetyProc, reinterpret_cast<LPARAM>(&run));
-    }
-    if (run.failed) RaiseAgain(run);
-    if (result == -1) WinX_RaiseLastError();
-    return static_cast<int>(result);
+    SafetyDialog dialog(settings, state);
+    IconGuard icon{&dialog.file_icon};
+    return static_cast<int>(dialog.Run(IDD_SAFETY));
 }

@@ -102,6 +102,14 @@ UINT WinX_OpenUrl(const char* target, bool by_command);
 void WinX_DdeCall(const char* command_line, const char* service, const char* topic,
                   const char* data, int length, int mode);
 
+// ---- Long copies (progress.cpp) ---------------------------------------------------------
+// FileX_Copy with a progress window titled title (owner may be null) and a キャンセル button.
+// Cancel raises Zent_Err_UserCancel with an empty message. The copy takes dst's name only
+// once it is complete: a cancelled or failed copy leaves no partial file, and a dst that
+// was there before is kept as it was.
+void WinX_CopyWithProgress(const char* dst, const char* src, const char* title,
+                           HWND owner = nullptr);
+
 // ---- Autorun descriptions (autorun.inf) ---------------------------------------------------
 enum { Autorun_MaxVerbs = 20 };
 struct Autorun_Info {

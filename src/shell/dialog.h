@@ -1,0 +1,140 @@
+#pragma once
+// The plumbing every dialog of the program shares, written once: the window procedure that
+// finds the dialog's object, hands it commands and notifications, and keeps a raise from
+// unwinding through the window manager's frames (it ends the dialog or the property sheet
+// and is raised again to the caller once the window is gone); and small helpers that show,
+// enable, check, fill, move and resize controls.
+//
+// A dialog keeps a State record; plain rule functions turn the state into what the controls
+// show; the handlers below only read the controls into the state, call the rules and write
+// the result back.
+#include <windows.h>
+#include <prsht.h>
+
+#include <cstddef>
+#include <initializer_list>
+
+#include "lib/errors.h"
+
+// An error raised inside a window procedure, kept until the window has ended.
+struct Dialog_Carried {
+    bool pending;
+    Errors_Record error;
+    ptrdiff_t message_at;  // where the message proper starts in error.text
+};
+
+// What a modal dialog and a property page have in common.
+class Dialog_Base {
+public:
+    virtual ~Dialog_Base() = default;
+    HWND Window() const { return window_; }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+
+protected:
+    virtual void OnInit() {}
+    // Every WM_COMMAND: the control's id and the notification code (BN_CLICKED...).
+    virtual void OnCommand(int id, int code) {
+        (void)id;
+        (void)code;
+    }
+    // Every WM_NOTIFY; the value becomes the message's result (DWLP_MSGRESULT).
+    virtual INT_PTR OnNotify(const NMHDR* header) {
+        (void)header;
+        return 0;
+    }
+    // How the window ends after a handler raised.
+    virtual void EndAfterError() = 0;
+    // The result of a notification whose handler raised.
+    virtual INT_PTR RefusalOf(const NMHDR* header) {
+        (void)header;
+        return 0;
+    }
+
+    // Runs one handler; a raise is kept in the carrier and ends the window. Once an error is
+    // pending no handler runs any more. False when the handler did not complete.
+    template <class Work>
+    bool Guarded(Work work);
+    INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam);
+    void Attach(HWND window) { window_ = window; }
+
+    Dialog_Carried own_{};
+    Dialog_Carried* carried_ = &own_;  // a sheet's pages share one
+
+private:
+    HWND window_ = nullptr;
+};
+
+// A modal dialog from a template in the program's resources.
+class Dialog_Modal : public Dialog_Base {
+public:
+    // Shows the dialog and gives the value passed to End. A raise inside a handler ends the
+    // dialog and is raised again here; a dialog that cannot be created raises too.
+    INT_PTR Run(int template_id, HWND owner = nullptr);
+
+protected:
+    void End(INT_PTR result) { EndDialog(Window(), result); }
+    void EndAfterError() override { End(IDCANCEL); }
+
+private:
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+};
+
+// One page of a property sheet, from a template in the program's resources.
+class Dialog_Page : public Dialog_Base {
+public:
+    explicit Dialog_Page(int template_id) : template_id_(template_id) {}
+    // The page's description for a sheet whose pages report errors to `carried`.
+    PROPSHEETPAGEA Describe(Dialog_Carried* carried);
+
+protected:
+    // OK or Apply: false keeps the sheet open on this page.
+    virtual bool OnApply() { return true; }
+    virtual void OnSetActive() {}
+    // Leaving the page: false keeps the user on it (a value to correct, say).
+    virtual bool OnKillActive() { return true; }
+    // Tells the sheet that the page has a change for Apply.
+    void Changed() { PropSheet_Changed(GetParent(Window()), Window()); }
+
+    INT_PTR OnNotify(const NMHDR* header) override;
+    INT_PTR RefusalOf(const NMHDR* header) override;
+    // The sheet is cancelled: the error that caused it is raised again by Dialog_RunSheet.
+    void EndAfterError() override;
+
+private:
+    static INT_PTR CALLBACK Proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+    int template_id_;
+};
+
+// Shows a modal property sheet of the pages (they must outlive it) and gives PropertySheet's
+// result: positive when the pages were applied, 0 when cancelled. A raise in any page
+// cancels the sheet and is raised again here.
+int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages);
+
+// The hourglass while the object lives; the previous cursor comes back after it.
+class Dialog_WaitCursor {
+public:
+    Dialog_WaitCursor() : previous_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+    ~Dialog_WaitCursor() { SetCursor(previous_); }
+    Dialog_WaitCursor(const Dialog_WaitCursor&) = delete;
+    Dialog_WaitCursor& operator=(const Dialog_WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+// ---- Controls ------------------------------------------------------------------------
+void Dialog_Enable(HWND dialog, int id, bool enabled);
+void Dialog_Show(HWND dialog, int id, bool visible);
+void Dialog_ShowGroup(HWND dialog, std::initializer_list<int> ids, bool visible);
+void Dialog_Check(HWND dialog, int id, bool checked);
+bool Dialog_IsChecked(HWND dialog, int id);
+void Dialog_SetText(HWND dialog, int id, const char* text);
+char* Dialog_GetText(HWND dialog, int id, char* out, size_t size);
+
+// Hides the band's controls, moves the controls below it up into its place and makes the
+// dialog shorter by as much, so no empty band is left. The distance is that between the
+// highest control of the band and the highest control below it.
+void Dialog_CloseBand(HWND dialog, std::initializer_list<int> band,
+                      std::initializer_list<int> below);
+// The dialog's outer height in pixels; its width and place stay.
+void Dialog_SetHeight(HWND dialog, int pixels);

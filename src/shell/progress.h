@@ -1,0 +1,38 @@
+#pragma once
+// A small modeless window for long file operations: a caption, a line of text, a bar and
+// キャンセル. The operation runs in the same thread and updates the window as it goes; each
+// update handles the messages waiting, so the window repaints and a click on Cancel is seen.
+//
+// The resource script includes this header for the ids only.
+#define IDD_PROGRESS 130
+#define IDC_PROGRESS_LINE 1200
+#define IDC_PROGRESS_BAR 1201
+
+#ifndef RC_INVOKED
+#include <windows.h>
+
+class Progress_Window {
+public:
+    // Shows the window; an owner (may be null) takes no input while it is shown.
+    explicit Progress_Window(const char* title, HWND owner = nullptr);
+    ~Progress_Window();
+    Progress_Window(const Progress_Window&) = delete;
+    Progress_Window& operator=(const Progress_Window&) = delete;
+
+    void SetLine(const char* text);
+    // Moves the bar to done of total and handles the waiting messages. True once the user
+    // has cancelled (キャンセル, Esc or the close box).
+    bool Update(unsigned long long done, unsigned long long total);
+    bool Cancelled() const { return cancelled_; }
+    HWND Window() const { return window_; }
+
+private:
+    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    void Pump();
+
+    HWND window_ = nullptr;
+    HWND owner_;
+    bool cancelled_ = false;
+    int position_ = -1;
+};
+#endif
