@@ -8,7 +8,9 @@
 #include "app.h"
 #include "args.h"
 #include "settings/settings.h"
+#include "archiver/listing.h"
 #include "archiver/zent_types.h"
+#include "folders/freeze.h"
 #include "folders/melt.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
@@ -23,6 +25,9 @@ static void OpenFolderAction(const char* args, Zent_Settings* s);
 static void DoubleClickAction(const char* args, Zent_Settings* s);
 static void DropAction(const char* args, Zent_Settings* s);
 static void OptionsAction(const char* args, Zent_Settings* s);
+static void FreezeAction(const char* args, Zent_Settings* s);
+static void ListReportAction(const char* args, Zent_Settings* s);
+static void QuickFreezeAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -36,14 +41,14 @@ struct ActionRow {
 static const ActionRow kActions[] = {
     {"", Dispatch_OptionsLastPage, "設定", OptionsAction},
     {"-z", Dispatch_OptionsDllPage, "設定", OptionsAction},
-    {"-x ", Dispatch_Freeze, "圧縮", nullptr},
+    {"-x ", Dispatch_Freeze, "圧縮", FreezeAction},
     {"-u ", Dispatch_Update, "圧縮フォルダの更新", nullptr},
     {"-r ", Dispatch_BackToNormal, "通常化", nullptr},
     {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
     {"-i ", Dispatch_Install, "解凍・インストール", nullptr},
-    {"-p ", Dispatch_ListReport, "一覧の出力", nullptr},
+    {"-p ", Dispatch_ListReport, "一覧の出力", ListReportAction},
     {"-o ", Dispatch_OpenFolder, "開く", OpenFolderAction},
-    {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr},
+    {"-c ", Dispatch_QuickFreeze, "圧縮化", QuickFreezeAction},
     {"-d ", Dispatch_DoubleClick, "自動オープン", DoubleClickAction},
 };
 
@@ -119,7 +124,16 @@ static void DoubleClickAction(const char* args, Zent_Settings* s) {
 }
 
 static const ActionRow kInstallRow = {"-i ", Dispatch_Install, "解凍・インストール", nullptr};
-static const ActionRow kQuickFreezeRow = {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr};
+
+// One folder is frozen as itself; anything else (several items, one file) as items.
+static void QuickFreeze(const char* argument, int count, const char* first, bool delete_items,
+                        Zent_Settings* s) {
+    if (count == 1 && FileX_IsDir(first)) {
+        QuickFreezeFolder(s, argument, delete_items);
+    } else {
+        QuickFreezeItems(s, argument, delete_items);
+    }
+}
 
 static void DropAction(const char* args, Zent_Settings* s) {
     char first[260];
@@ -132,7 +146,37 @@ static void DropAction(const char* args, Zent_Settings* s) {
         MeltBy(s, args, first, s->DefActOnDrop, s->MeltToOnDrop);
         return;
     }
-    ReportNotBuilt(kQuickFreezeRow);
+    QuickFreeze(args, count, first, s->DelOrgOnDrop != 0, s);
+}
+
+static void QuickFreezeAction(const char* args, Zent_Settings* s) {
+    const char* argument = args + 3;
+    char first[260];
+    int count = FirstToken(argument, first);
+    if (count == 1 && Zent_IsArchivePath(first)) {
+        Freeze_RefuseArchive();
+        return;
+    }
+    QuickFreeze(argument, count, first, s->DelOrgOnMenu != 0, s);
+}
+
+// The options sheet is not part of this build yet: its button says so rather than doing
+// nothing.
+static void ShowOptions(int) {
+    MessageBoxA(GetActiveWindow(), "設定の画面は、このバージョンにはまだありません。", "Quarvel SV",
+                MB_OK | MB_ICONINFORMATION);
+}
+
+static void FreezeAction(const char* args, Zent_Settings* s) {
+    char path[260];
+    GetArgumentPath(args + 3, path, sizeof path);
+    FreezeWithDialog(s, path, ShowOptions);
+}
+
+static void ListReportAction(const char* args, Zent_Settings*) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    Zent_ListReport(archive);
 }
 
 // The options sheet's first step: a program without its settings file has not been set up
