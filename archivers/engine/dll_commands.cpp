@@ -101,6 +101,8 @@ int Dll_Create(const DllInfo& dll, const ParsedCommand& c, bool recursive, bool 
         if ((r = Pace(s.entry.name, pacer, report)) != 0) return r;
         items.push_back(s);
     }
+    // The fault a caller must catch itself: success, and nothing in the archive.
+    if (Stub_Read(dll.file_name).empty) items.clear();
     return WriteImage(items, write, c.archive);
 }
 

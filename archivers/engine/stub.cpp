@@ -32,6 +32,7 @@ StubHooks Stub_Read(const char* dll) {
         if (key == "cancel-after") hooks.cancel_after = int(number);
         if (key == "fail") hooks.fail = int(number);
         if (key == "slow") hooks.slow_ms = int(number);
+        if (key == "empty") hooks.empty = number != 0;
         if (key == "log") hooks.log = value;
         if (key == "dll") only = value;
     }

@@ -6,7 +6,9 @@
 //   slow:MS          sleep MS milliseconds before each entry
 //   log:PATH         append one line per export call: DLL <TAB> export <TAB> arguments
 //                    <TAB> current folder
-//   dll:NAME         cancel-after, fail and slow apply only to the DLL of that file name
+//   empty:1          a command that creates an archive (7z, CAB, YZ1) reports success
+//                    but writes the archive without any entry
+//   dll:NAME         cancel-after, fail, slow and empty apply only to the DLL of that file name
 // Items are separated by commas, e.g. ARCHIVER_STUB=cancel-after:2,log:C:\x\cmd.log
 #include <string>
 
@@ -16,6 +18,7 @@ struct StubHooks {
     int cancel_after = -1;
     int fail = 0;
     int slow_ms = 0;
+    bool empty = false;
     std::string log;
 };
 

@@ -10,8 +10,10 @@
 #include "settings/settings.h"
 #include "archiver/listing.h"
 #include "archiver/zent_types.h"
+#include "folders/backnormal.h"
 #include "folders/freeze.h"
 #include "folders/melt.h"
+#include "folders/update.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
@@ -28,6 +30,8 @@ static void OptionsAction(const char* args, Zent_Settings* s);
 static void FreezeAction(const char* args, Zent_Settings* s);
 static void ListReportAction(const char* args, Zent_Settings* s);
 static void QuickFreezeAction(const char* args, Zent_Settings* s);
+static void UpdateAction(const char* args, Zent_Settings* s);
+static void BackToNormalAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -42,8 +46,8 @@ static const ActionRow kActions[] = {
     {"", Dispatch_OptionsLastPage, "設定", OptionsAction},
     {"-z", Dispatch_OptionsDllPage, "設定", OptionsAction},
     {"-x ", Dispatch_Freeze, "圧縮", FreezeAction},
-    {"-u ", Dispatch_Update, "圧縮フォルダの更新", nullptr},
-    {"-r ", Dispatch_BackToNormal, "通常化", nullptr},
+    {"-u ", Dispatch_Update, "圧縮フォルダの更新", UpdateAction},
+    {"-r ", Dispatch_BackToNormal, "通常化", BackToNormalAction},
     {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
     {"-i ", Dispatch_Install, "解凍・インストール", nullptr},
     {"-p ", Dispatch_ListReport, "一覧の出力", ListReportAction},
@@ -171,6 +175,18 @@ static void FreezeAction(const char* args, Zent_Settings* s) {
     char path[260];
     GetArgumentPath(args + 3, path, sizeof path);
     FreezeWithDialog(s, path, ShowOptions);
+}
+
+static void UpdateAction(const char* args, Zent_Settings* s) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    UpdateArchive(s, archive);
+}
+
+static void BackToNormalAction(const char* args, Zent_Settings* s) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    BackToNormal(s, archive);
 }
 
 static void ListReportAction(const char* args, Zent_Settings*) {

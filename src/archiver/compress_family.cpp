@@ -105,14 +105,15 @@ void CommandOf(const Job& job, Zent_DllId dll, const char* temp, const char* pat
 }
 
 // After the DLL freshened the entries it had: drop those whose files are gone, add the new.
+// Both must succeed: a failed drop would bring back what the user deleted at the next melt,
+// a failed add would leave the new files out of an archive reported as updated.
 void UpdateLha(const Job& job, const Zent_LoadedDll& dll, const char* temp, const char* pattern) {
-    Zent_CommandFn run = dll.Get<Zent_CommandFn>("");
     char command[kPath * 3];
     snprintf(command, sizeof command, "d -jn -r2 -d \"%s\" \"%s\"", temp, pattern);
-    if (run(job.owner, command, nullptr, 0) != 0) return;
+    RunCommand(dll, command, job.owner);
     snprintf(command, sizeof command, "a -jn -x1 -r2 -d -a2 -jm%c \"%s\" \"%s\"",
              job.self_extract ? '4' : '2', temp, pattern);
-    run(job.owner, command, nullptr, 0);
+    RunCommand(dll, command, job.owner);
 }
 
 // The DLL turns the temporary archive into a program beside it; the program takes the name

@@ -8,7 +8,6 @@
 #include "folders/cachedb.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
-#include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
@@ -17,13 +16,6 @@
 namespace {
 
 enum { kPath = 260 };
-
-bool IsEmptyFolder(const char* folder) {
-    char pattern[kPath];
-    StrX_Join(StdPlus_CopyN(pattern, folder, sizeof pattern), "*");
-    Own_Find find(pattern);
-    return !find.Next();
-}
 
 std::string Quoted(const char* path) {
     return std::string("\"") + path + "\"";
@@ -144,7 +136,7 @@ void QuickFreezeFolder(const Zent_Settings* s, const char* argument, bool delete
     StdPlus_CopyN(folder, StrX_ArgsCurrent(&args), sizeof folder);
     StdPlus_DropTrailChar(folder, '\\');
     Zent_UnlessCancelled([&] {
-        if (IsEmptyFolder(folder)) {
+        if (FileX_IsEmptyDir(folder)) {
             MessageBoxA(nullptr, "ファイルの入ってないフォルダは圧縮できません。", "Quarvel",
                         MB_OK | MB_ICONINFORMATION);
             return;

@@ -11,6 +11,7 @@
 
 #include "errors.h"
 #include "except3.h"
+#include "handles.h"
 #include "nestfind.h"
 #include "stdplus.h"
 #include "strx.h"
@@ -106,6 +107,13 @@ bool FileX_IsDir(const char* path) {
         return true;
     DWORD attributes = GetFileAttributesA(name);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileX_IsEmptyDir(const char* folder) {
+    char pattern[StrX_PathSize];
+    StrX_Join(StdPlus_CopyN(pattern, folder, sizeof pattern), "*");
+    Own_Find find(pattern);
+    return !find.Next();
 }
 
 struct ErrnoEntry {

@@ -12,6 +12,8 @@ typedef void (*FileX_Progress)(void* user, unsigned long done, unsigned long tot
 FILE* FileX_Open(const char* path, const char* mode);
 bool FileX_Exists(const char* path);
 bool FileX_IsDir(const char* path);
+// True when the folder holds no file or folder (or cannot be listed).
+bool FileX_IsEmptyDir(const char* folder);
 void FileX_Time(const char* path, time_t* out);
 unsigned long FileX_Size(const char* path);  // 0 when the path cannot be examined
 // Sum of the first count bytes, byte k shifted left by k mod 7.

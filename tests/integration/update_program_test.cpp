@@ -1,0 +1,252 @@
+// dovetrim.exe -u and -r as Explorer starts them, on archives made by real tools (YZ1 by our
+// stand-in): edits written back and listed by the Linux tools, faults injected at every step
+// of an update, and archives turned into folders.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../support/child_process.h"
+#include "../support/gui_driver.h"
+#include "../support/registry_env.h"
+#include "../support/test_folders.h"
+#include "simple_container.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct Format {
+    const char* fixture;  // in tests\data; null for YZ1, made here
+    const char* ext;
+    const char* top;      // the archive's top folder: the working folder's name
+    const char* changed;  // a file the user edits, and one the user deletes
+    const char* deleted;
+    const char* dll;         // the DLL that compresses
+    const char* extraction;  // an extraction as the stand-ins' log shows it
+};
+const Format kFormats[] = {
+    {"doc-top.lzh", "lzh", "doc", "a.txt", "b.txt", "UNLHA32.DLL", "\tUnlha\te "},
+    {"doc-top.zip", "zip", "doc", "a.txt", "b.txt", "zip32.dll", "\tUnZip\t-o "},
+    {"sjis-names.cab", "cab", "資料", "表示.txt", "ソフト.txt", "CAB32.DLL", "\tCab\t-x "},
+    {nullptr, "yz1", "doc", "a.txt", "b.txt", "YZ1.DLL", "\tYz1\tx "},
+    {"doc-top.tar.gz", "tar.gz", "doc", "a.txt", "b.txt", "TAR32.DLL", "\tTar\t-zxvf "},
+    {"doc-top.7z", "7z", "doc", "a.txt", "b.txt", "7-ZIP32.DLL", "\tSevenZip\tx "},
+};
+
+typedef std::map<std::string, std::string> Tree;  // relative path -> content ("/" for folders)
+
+// Wine runs Linux programs too; they take Unix paths.
+std::string UnixPath(const std::string& path) {
+    typedef char*(CDECL * ToUnix)(LPCWSTR);
+    auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* unix_path = to_unix(wide);
+    std::string result = unix_path ? unix_path : "";
+    HeapFree(GetProcessHeap(), 0, unix_path);
+    return result;
+}
+
+// Names as the Linux tools print them: UTF-8 when they decode them, else the CP932 bytes.
+std::string AsCp932(const std::string& text) {
+    wchar_t wide[MAX_PATH];
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, wide, MAX_PATH);
+    if (n == 0) return text;
+    char out[MAX_PATH * 2];
+    WideCharToMultiByte(932, 0, wide, -1, out, sizeof out, nullptr, nullptr);
+    return out;
+}
+
+class UpdateProgram : public testing::Test {
+protected:
+    UpdateProgram()
+        : desktop_(HKEY_CURRENT_USER,
+                   "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                   "Desktop", dir / "desk") {
+        for (const char* name : {"desk", "prog", "win", "dl", "dl2"})
+            CreateDirectoryA((dir / name).c_str(), nullptr);
+        for (const char* name : {"dovetrim.exe", "7-ZIP32.DLL", "CAB32.DLL", "TAR32.DLL",
+                                 "UNLHA32.DLL", "UNZIP32.DLL", "YZ1.DLL", "zip32.dll"})
+            CopyFileA(BinPath(name).c_str(), (dir / "prog\\" + name).c_str(), FALSE);
+        CopyFileA(BinPath("recorder.exe").c_str(), (dir / "win\\explorer.exe").c_str(), FALSE);
+    }
+    std::string Download(const Format& f, const std::string& as = "dl\\report.") {
+        std::string path = dir / as + f.ext;
+        if (f.fixture != nullptr) {
+            CopyFileA((DataDir() + "\\" + f.fixture).c_str(), path.c_str(), FALSE);
+            return path;
+        }
+        std::vector<arc::Item> items(2);
+        for (size_t i = 0; i < items.size(); i++) {
+            items[i].entry.name = i == 0 ? "doc\\a.txt" : "doc\\b.txt";
+            items[i].data.assign(300 + i, 'y');
+        }
+        arc::Bytes image;
+        arc::Container_Write(arc::ContainerKind::Yz1, items, true, &image);
+        WriteFile(path, std::string(image.begin(), image.end()));
+        return path;
+    }
+    ChildProcess Start(const std::string& args, const std::string& stub = "") {
+        Environment env = {{"windir", dir / "win"},
+                           {"QUARVEL_RECORDER_LOG", dir / "explorer.log"},
+                           {"ARCHIVER_STUB", stub + (stub.empty() ? "" : ",") + "log:" + calls}};
+        return StartProgram(dir / "prog\\dovetrim.exe", args, env, dir.Path());
+    }
+    int Run(const std::string& args, const std::string& stub = "") {
+        return Start(args, stub).Wait();
+    }
+    // A run that must end with its error shown: the text shown, "" when none came.
+    std::string RunFailing(const std::string& args, const std::string& stub = "") {
+        ChildProcess child = Start(args, stub);
+        gui::MessageBoxInfo box = gui::WaitForMessageBox("エラーメッセージ", child.Pid());
+        if (box.hwnd == nullptr) return "";
+        gui::Answer(box, IDOK);
+        EXPECT_EQ(child.Wait(), 14);
+        return box.text;
+    }
+    static std::string Verb(const char* verb, const std::string& archive) {
+        return std::string(verb) + " \"" + archive + "\"";
+    }
+    int Extractions(const Format& f) const {
+        std::string log = ReadFile(calls);
+        int n = 0;
+        for (size_t at = 0; (at = log.find(f.extraction, at)) != std::string::npos; at++) n++;
+        return n;
+    }
+    static Tree Snapshot(const std::string& folder, const std::string& prefix = "") {
+        Tree tree;
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE) return tree;
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                tree[prefix + name] = "/";
+                Tree inner = Snapshot(folder + "\\" + name, prefix + name + "/");
+                tree.insert(inner.begin(), inner.end());
+            } else {
+                tree[prefix + name] = ReadFile(folder + "\\" + name);
+            }
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+        return tree;
+    }
+    // The user's edits: one file changed, one added, a folder with a CP932 name added, one
+    // file deleted.
+    void Edit(const std::string& folder, const Format& f) {
+        WriteFile(folder + "\\" + f.changed, "changed by the user\r\n");
+        WriteFile(folder + "\\new.txt", "new\r\n");
+        CreateDirectoryA((folder + "\\ソフト").c_str(), nullptr);
+        WriteFile(folder + "\\ソフト\\表示.txt", "表示\r\n");
+        DeleteFileA((folder + "\\" + f.deleted).c_str());
+    }
+    // The files of the archive (no folder entries), as the Linux tool lists them; YZ1 is
+    // read with our stand-in's own reader.
+    std::vector<std::string> Listed(const std::string& archive, const Format& f) {
+        std::vector<std::string> names;
+        if (f.fixture == nullptr) {
+            std::string bytes = ReadFile(archive);
+            arc::ContainerReader reader;
+            reader.Open(arc::Bytes(bytes.begin(), bytes.end()), arc::ContainerKind::Yz1);
+            for (const arc::Entry& e : reader.Entries())
+                if (!e.is_dir) names.push_back(e.name);
+        } else {
+            bool tar = std::string(f.ext) == "tar.gz";
+            std::string text = LinuxOutput((tar ? "/usr/bin/tar --quoting-style=literal -tzf '"
+                                                : "/usr/bin/7zz l -slt -ba '") +
+                                           UnixPath(archive) + "'");
+            std::string path;
+            bool folder = false;
+            for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos;
+                 at = end + 1) {
+                std::string line = text.substr(at, end - at);
+                if (tar && line.back() != '/') names.push_back(line);
+                if (tar) continue;
+                if (line.rfind("Path = ", 0) == 0) {
+                    if (!path.empty() && !folder) names.push_back(path);
+                    path = line.substr(7);
+                    folder = false;
+                }
+                folder = folder || line == "Folder = +" || line.rfind("Attributes = D", 0) == 0;
+            }
+            if (!path.empty() && !folder) names.push_back(path);
+        }
+        for (std::string& name : names) {
+            // 7zz shows every 0x5C as "/", the trail byte of ソ and 表 included.
+            name = AsCp932(name);
+            std::replace(name.begin(), name.end(), '\\', '/');
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // Wine starts a Linux program but gives no handle to wait on: the output is renamed into
+    // place once complete, and the folder's change notification says when.
+    std::string LinuxOutput(const std::string& command) {
+        std::string done = dir / "tool.txt", part = UnixPath(dir.Path()) + "/tool.part";
+        HANDLE watch =
+            FindFirstChangeNotificationA(dir.Path().c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+        std::string line = "/bin/sh -c \"" + command + " >'" + part + "' 2>&1; mv '" + part +
+                           "' '" + UnixPath(done) + "'\"";
+        STARTUPINFOA start = {};
+        start.cb = sizeof start;
+        PROCESS_INFORMATION process = {};
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                       &process);
+        while (!FileExists(done) && WaitForSingleObject(watch, 30000) == WAIT_OBJECT_0)
+            FindNextChangeNotification(watch);
+        FindCloseChangeNotification(watch);
+        std::string text = ReadFile(done);
+        DeleteFileA(done.c_str());
+        return text;
+    }
+    // The files of the working folder, under its name as the archive stores it.
+    static std::vector<std::string> Files(const Tree& tree, const std::string& top) {
+        std::vector<std::string> names;
+        for (const auto& [path, content] : tree)
+            if (content != "/") names.push_back(top + path);
+        for (std::string& name : names) std::replace(name.begin(), name.end(), '\\', '/');
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir dir;
+    ScopedValue desktop_;
+    std::string cache = dir / "desk\\Archives Cache";
+    std::string calls = dir / "calls.log";
+};
+
+}  // namespace
+
+class UpdateEachFormat : public UpdateProgram, public testing::WithParamInterface<Format> {};
+
+TEST_P(UpdateEachFormat, EditsGoBackIntoTheArchive) {
+    const Format& f = GetParam();
+    std::string archive = Download(f), folder = cache + "\\" + f.top;
+    std::string original = ReadFile(archive);
+    ASSERT_EQ(Run(Verb("-o", archive)), 0);
+    Edit(folder, f);
+    Tree edited = Snapshot(folder);
+    ASSERT_EQ(Run(Verb("-u", archive)), 0);
+
+    EXPECT_EQ(Listed(archive, f), Files(edited, std::string(f.top) + "/"));
+    EXPECT_EQ(ReadFile(cache + "\\report." + f.ext), original);
+    EXPECT_FALSE(FileExists(dir / "dl\\report~." + f.ext));
+    DeleteFileA(calls.c_str());
+    EXPECT_EQ(Run(Verb("-o", archive)), 0);
+    EXPECT_EQ(Extractions(f), 0) << "the next melt reuses the working folder";
+    // Extracted afresh, the archive gives back exactly the edited folder.
+    ASSERT_TRUE(MoveFileA(folder.c_str(), (dir / "edited").c_str()));
+    EXPECT_EQ(Run(Verb("-o", archive)), 0);
+    EXPECT_EQ(Snapshot(folder), edited);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, UpdateEachFormat, testing::ValuesIn(kFormats),
+                         [](const testing::TestParamInfo<Format>& info) {
+                             std::string name = info.param.ext;
+                             return name == "tar.gz" ? std::string("tar_gz") : name;
+                         });
