@@ -214,8 +214,26 @@ protected:
         return names;
     }
 
+    // An archive melted and edited; what it and its working folder hold now.
+    void Prepare(const Format& f, const std::string& as = "dl\\report.") {
+        archive = Download(f, as);
+        folder = cache + "\\" + f.top;
+        ASSERT_EQ(Run(Verb("-o", archive)), 0);
+        Edit(folder, f);
+        before = ReadFile(archive);
+        work = Snapshot(folder);
+    }
+    void ExpectAsBefore(const std::string& copy) {
+        EXPECT_EQ(ReadFile(archive), before);
+        EXPECT_FALSE(FileExists(copy));
+        EXPECT_EQ(Snapshot(folder), work);
+    }
+    std::string Db() const { return ReadFile(cache + "\\cache-db.ini"); }
+
     TempDir dir;
     ScopedValue desktop_;
+    std::string archive, folder, before;
+    Tree work;
     std::string cache = dir / "desk\\Archives Cache";
     std::string calls = dir / "calls.log";
 };
@@ -253,22 +271,16 @@ INSTANTIATE_TEST_SUITE_P(Formats, UpdateEachFormat, testing::ValuesIn(kFormats),
 
 // Every step of an update that can fail, failed once in turn: the archive stays byte for
 // byte, no "~" copy is left, the working folder is untouched, and the next update succeeds.
+// Here the steps inside the DLL; the others (the copy "~", the move of the new archive, the
+// cache database, an empty result) below.
 TEST_P(UpdateEachFormat, EachInjectedFaultLeavesTheArchiveAsItWas) {
     const Format& f = GetParam();
-    std::string archive = Download(f), folder = cache + "\\" + f.top;
-    ASSERT_EQ(Run(Verb("-o", archive)), 0);
-    Edit(folder, f);
-    std::string before = ReadFile(archive);
-    Tree work = Snapshot(folder);
-    auto expect_as_before = [&](const char* fault) {
-        EXPECT_EQ(ReadFile(archive), before) << fault;
-        EXPECT_FALSE(FileExists(dir / "dl\\report~." + f.ext)) << fault;
-        EXPECT_EQ(Snapshot(folder), work) << fault;
-    };
+    Prepare(f);
+    std::string copy = dir / "dl\\report~." + f.ext;
     std::string only = std::string("dll:") + f.dll + ",";
 
     EXPECT_NE(RunFailing(Verb("-u", archive), only + "fail:0x8017"), "");
-    expect_as_before("the DLL fails");
+    ExpectAsBefore(copy);
     // A cancel ends the update quietly; zip32.dll knows only "interrupted", its error 9. The
     // second entry is late enough for LHA's last command, the one that adds the new files.
     if (std::string(f.ext) == "zip") {
@@ -277,16 +289,81 @@ TEST_P(UpdateEachFormat, EachInjectedFaultLeavesTheArchiveAsItWas) {
     } else {
         EXPECT_EQ(Run(Verb("-u", archive), only + "cancel-after:2"), 0);
     }
-    expect_as_before("the user cancels in the DLL");
-    {
-        HANDLE held = CreateFileA((folder + "\\" + f.changed).c_str(), GENERIC_READ, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        EXPECT_NE(RunFailing(Verb("-u", archive)), "");
-        CloseHandle(held);
-    }
-    expect_as_before("another program holds a file of the working folder");
+    ExpectAsBefore(copy);
+    HANDLE held = CreateFileA((folder + "\\" + f.changed).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(RunFailing(Verb("-u", archive)), "");
+    CloseHandle(held);
+    ExpectAsBefore(copy);
 
     EXPECT_EQ(Run(Verb("-u", archive)), 0);
     EXPECT_EQ(Listed(archive, f), Files(work, std::string(f.top) + "/"));
+}
+
+TEST_F(UpdateProgram, TakenCopyNameAndHeldArchiveLeaveEverythingAsItWas) {
+    Prepare(kFormats[0]);
+    std::string copy = dir / "dl\\report~.lzh";
+    WriteFile(copy, "the user's own file");
+    EXPECT_EQ(RunFailing(Verb("-u", archive)),
+              copy + " が既にあるので、更新の間に元の圧縮ファイルを残しておけません。");
+    EXPECT_EQ(ReadFile(copy), "the user's own file");
+    DeleteFileA(copy.c_str());
+    ExpectAsBefore(copy);
+    // Another program reads the archive and lets nobody replace it: the new archive cannot
+    // take its place.
+    HANDLE held = CreateFileA(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(RunFailing(Verb("-u", archive)), "");
+    CloseHandle(held);
+    ExpectAsBefore(copy);
+    EXPECT_EQ(Run(Verb("-u", archive)), 0);
+    EXPECT_NE(ReadFile(archive), before);
+}
+
+TEST_F(UpdateProgram, FailedWriteOfTheCacheDatabasePutsTheNewArchiveBack) {
+    Prepare(kFormats[1]);
+    std::string copy = dir / "dl\\report~.zip", db = cache + "\\cache-db.ini";
+    std::string db_before = Db();
+    // zip32.dll's semaphore stops the update once its copy "~" exists; meanwhile the database
+    // is opened for reading only, so the update can read it but not write it.
+    HANDLE zip = CreateSemaphoreA(nullptr, 1, 1, "ZIP");
+    ASSERT_EQ(WaitForSingleObject(zip, 20000), WAIT_OBJECT_0);
+    HANDLE watch =
+        FindFirstChangeNotificationA((dir / "dl").c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ChildProcess child = Start(Verb("-u", archive));
+    while (!FileExists(copy) && WaitForSingleObject(watch, 20000) == WAIT_OBJECT_0)
+        FindNextChangeNotification(watch);
+    FindCloseChangeNotification(watch);
+    HANDLE reader =
+        CreateFileA(db.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReleaseSemaphore(zip, 1, nullptr);
+    gui::MessageBoxInfo box = gui::WaitForMessageBox("エラーメッセージ", child.Pid());
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_NE(box.text.find("cache-db.ini"), std::string::npos) << box.text;
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 14);
+    CloseHandle(reader);
+    CloseHandle(zip);
+    ExpectAsBefore(copy);
+    EXPECT_EQ(Db(), db_before);
+    EXPECT_EQ(Run(Verb("-u", archive)), 0);
+    EXPECT_NE(ReadFile(archive), before);
+}
+
+TEST_F(UpdateProgram, EmptyResultOrEmptyFolderNeverReplacesTheArchive) {
+    Prepare(kFormats[3]);
+    std::string copy = dir / "dl\\report~.yz1";
+    EXPECT_EQ(RunFailing(Verb("-u", archive), "dll:YZ1.DLL,empty:1"),
+              "圧縮の結果、" + archive + " が空になったので、元の圧縮ファイルに戻しました。");
+    ExpectAsBefore(copy);
+
+    for (const auto& [path, content] : work)
+        if (content != "/") DeleteFileA((folder + "\\" + path).c_str());
+    RemoveDirectoryA((folder + "\\ソフト").c_str());
+    ChildProcess child = Start(Verb("-u", archive));
+    gui::MessageBoxInfo box = gui::WaitForMessageBox("Quarvel", child.Pid());
+    EXPECT_EQ(box.text, "ファイルの入ってないフォルダは圧縮できません。");
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(ReadFile(archive), before);
 }
