@@ -367,3 +367,66 @@ TEST_F(UpdateProgram, EmptyResultOrEmptyFolderNeverReplacesTheArchive) {
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_EQ(ReadFile(archive), before);
 }
+
+// The archive keeps its layout: entries below the working folder's name when it had them as
+// its one top folder, else the folder's content at the top (ZIP included, which would
+// otherwise gain a top folder). The top folder stays even when the user replaced every
+// file, so no file of the old archive is left to tell.
+TEST_F(UpdateProgram, EveryArchiveKeepsItsLayout) {
+    const Format top = kFormats[0];
+    Format flat_lzh = kFormats[0], flat_zip = kFormats[1];
+    flat_lzh.fixture = "flat.lzh";
+    flat_zip.fixture = "flat.zip";
+    std::string with_top = Download(top, "dl\\top."), lzh = Download(flat_lzh, "dl\\flat."),
+                zip = Download(flat_zip, "dl\\flatz.");
+    for (const std::string& a : {with_top, lzh, zip}) ASSERT_EQ(Run(Verb("-o", a)), 0);
+    DeleteFileA((cache + "\\doc\\a.txt").c_str());
+    DeleteFileA((cache + "\\doc\\b.txt").c_str());
+    WriteFile(cache + "\\doc\\c.txt", "c");
+    WriteFile(cache + "\\flat\\c.txt", "c");
+    WriteFile(cache + "\\flatz\\c.txt", "c");
+    for (const std::string& a : {with_top, lzh, zip}) ASSERT_EQ(Run(Verb("-u", a)), 0);
+    EXPECT_EQ(Listed(with_top, top), std::vector<std::string>{"doc/c.txt"});
+    std::vector<std::string> flat = {"a.txt", "b.txt", "c.txt"};
+    EXPECT_EQ(Listed(lzh, flat_lzh), flat);
+    EXPECT_EQ(Listed(zip, flat_zip), flat);
+}
+
+// Never melted, the archive is extracted first and rewritten from that content (zip32.dll
+// writes it otherwise than Info-ZIP did); a second update without edits then changes
+// nothing at all, its time included, and the slot keeps the original archive.
+TEST_F(UpdateProgram, NeverMeltedArchiveThenASecondUpdateWithoutEdits) {
+    archive = Download(kFormats[1]);
+    std::string original = ReadFile(archive), slot = cache + "\\report.zip";
+    ASSERT_EQ(Run(Verb("-u", archive)), 0);
+    EXPECT_EQ(Extractions(kFormats[1]), 1);
+    EXPECT_EQ(ReadFile(slot), original);
+    std::string first = ReadFile(archive);
+    EXPECT_NE(first, original);
+    WIN32_FILE_ATTRIBUTE_DATA was, now;
+    GetFileAttributesExA(archive.c_str(), GetFileExInfoStandard, &was);
+    ASSERT_EQ(Run(Verb("-u", archive)), 0);
+    GetFileAttributesExA(archive.c_str(), GetFileExInfoStandard, &now);
+    EXPECT_EQ(ReadFile(archive), first);
+    EXPECT_EQ(CompareFileTime(&was.ftLastWriteTime, &now.ftLastWriteTime), 0);
+    EXPECT_EQ(ReadFile(slot), original);
+    EXPECT_FALSE(FileExists(dir / "dl\\report~.zip"));
+}
+
+// Names the update cannot write back in their own format are refused before anything
+// happens: RAR, a ".tgz" (it would become ".tar.gz"), a lone gzip member (it would become a
+// tar), and a name without "." (no type, and no place for "~").
+TEST_F(UpdateProgram, ArchivesThatCannotBeWrittenBackAreLeftAlone) {
+    for (const auto& [fixture, as] :
+         std::vector<std::pair<std::string, std::string>>{{"flat-store.rar", "report.rar"},
+                                                          {"flat.tgz", "report.tgz"},
+                                                          {"a.txt.gz", "a.txt.gz"},
+                                                          {"doc-top.tar.gz", "report"}}) {
+        std::string path = dir / "dl\\" + as;
+        CopyFileA((DataDir() + "\\" + fixture).c_str(), path.c_str(), FALSE);
+        EXPECT_EQ(RunFailing(Verb("-u", path)),
+                  path + " は、この形式のままでは書きこめないので、更新できません。");
+        EXPECT_EQ(ReadFile(path), ReadFile(DataDir() + "\\" + fixture));
+    }
+    EXPECT_FALSE(FileExists(cache));
+}
