@@ -12,6 +12,7 @@
 #include "../support/gui_driver.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
+#include "settings/settings.h"
 #include "simple_container.h"
 
 using namespace testing_support;
@@ -429,4 +430,93 @@ TEST_F(UpdateProgram, ArchivesThatCannotBeWrittenBackAreLeftAlone) {
         EXPECT_EQ(ReadFile(path), ReadFile(DataDir() + "\\" + fixture));
     }
     EXPECT_FALSE(FileExists(cache));
+}
+
+// The cache database keeps paths of up to 255 characters, so a working folder deeper than
+// that is not found again once the melt has written it. Without its entry the rewritten
+// archive would lose its working folder: the update refuses before anything changes.
+TEST_F(UpdateProgram, WorkingFolderMissingFromTheCacheDatabaseIsRefused) {
+    static Zent_Settings settings;
+    std::string ini = dir / "prog\\dovetrim.ini";
+    Zent_LoadSettings(&settings, ini.c_str());
+    std::string deep = dir / std::string(254 - dir.Path().size() - 1, 'c');
+    snprintf(settings.CachePath, sizeof settings.CachePath, "%s", deep.c_str());
+    Zent_SaveSettings(&settings, ini.c_str());
+    Format flat = kFormats[0];
+    flat.fixture = "flat.lzh";
+    archive = Download(flat, "dl\\r.");
+    EXPECT_EQ(
+        RunFailing(Verb("-u", archive)),
+        archive + " の作業フォルダ " + deep + "\\r がキャッシュの記録にないので、更新できません。");
+    EXPECT_EQ(ReadFile(archive), ReadFile(DataDir() + "\\flat.lzh"));
+    EXPECT_FALSE(FileExists(dir / "dl\\r~.lzh"));
+}
+
+// ---- Back to normal ----------------------------------------------------------------------
+
+TEST_F(UpdateProgram, BackToNormalPutsTheFolderBesideTheArchive) {
+    Prepare(kFormats[0]);
+    ASSERT_EQ(Run(Verb("-r", archive)), 0);
+    EXPECT_EQ(Snapshot(dir / "dl\\doc"), work);
+    EXPECT_FALSE(FileExists(archive));
+    EXPECT_FALSE(FileExists(folder));
+    std::string slot = cache + "\\report.lzh";
+    EXPECT_EQ(ReadFile(slot), before);
+    EXPECT_EQ(Db().find(archive), std::string::npos) << Db();
+    // The archive in the slot is a new one to the cache, and melts as any other.
+    ASSERT_EQ(Run(Verb("-o", slot)), 0);
+    EXPECT_TRUE(FileExists(folder + "\\b.txt"));
+}
+
+// A slot that holds the same archive already keeps it: the archive itself goes.
+TEST_F(UpdateProgram, BackToNormalOfANeverMeltedArchiveWhoseCopyIsInTheSlot) {
+    archive = Download(kFormats[0]);
+    std::string slot = cache + "\\report.lzh";
+    CreateDirectoryA(cache.c_str(), nullptr);
+    CopyFileA(archive.c_str(), slot.c_str(), FALSE);
+    ASSERT_EQ(Run(Verb("-r", archive)), 0);
+    EXPECT_TRUE(FileExists(dir / "dl\\doc\\a.txt"));
+    EXPECT_FALSE(FileExists(archive));
+    EXPECT_EQ(ReadFile(slot), ReadFile(DataDir() + "\\doc-top.lzh"));
+}
+
+TEST_F(UpdateProgram, BackToNormalBesideAFolderOfThatNameChangesNothing) {
+    Prepare(kFormats[0]);
+    std::string target = dir / "dl\\doc", db = Db();
+    CreateDirectoryA(target.c_str(), nullptr);
+    ChildProcess child = Start(Verb("-r", archive));
+    gui::MessageBoxInfo box = gui::WaitForMessageBox("Quarvel", child.Pid());
+    EXPECT_EQ(box.text, target + " は既に存在するので、フォルダを作成することができません。");
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 0);
+    ExpectAsBefore(dir / "dl\\report~.lzh");
+    EXPECT_EQ(Db(), db);
+    EXPECT_TRUE(Snapshot(target).empty());
+}
+
+// The second archive of a name lives in cache\af1\report; its folder and its slot are there.
+TEST_F(UpdateProgram, BackToNormalOfTheSecondArchiveOfAName) {
+    Format flat = kFormats[0], other = kFormats[0];
+    flat.fixture = "flat.lzh";
+    other.fixture = "readme-only.lzh";
+    std::string first = Download(flat), second = Download(other, "dl2\\report.");
+    std::string original = ReadFile(second);
+    ASSERT_EQ(Run(Verb("-o", first)), 0);
+    ASSERT_EQ(Run(Verb("-o", second)), 0);
+    ASSERT_TRUE(FileExists(cache + "\\af1\\report\\readme.txt"));
+    ASSERT_EQ(Run(Verb("-r", second)), 0);
+    EXPECT_TRUE(FileExists(dir / "dl2\\report\\readme.txt"));
+    EXPECT_EQ(ReadFile(cache + "\\af1\\report.lzh"), original);
+    EXPECT_FALSE(FileExists(cache + "\\af1\\report"));
+    EXPECT_TRUE(FileExists(cache + "\\report\\a.txt"));
+}
+
+TEST_F(UpdateProgram, CancelWhileExtractingForBackToNormalLeavesTheArchive) {
+    archive = Download(kFormats[0]);
+    std::string original = ReadFile(archive);
+    EXPECT_EQ(Run(Verb("-r", archive), "cancel-after:1"), 0);
+    EXPECT_EQ(ReadFile(archive), original);
+    EXPECT_FALSE(FileExists(dir / "dl\\doc"));
+    EXPECT_FALSE(FileExists(cache + "\\doc"));
+    EXPECT_FALSE(FileExists(cache + "\\doc-remnants"));
 }
