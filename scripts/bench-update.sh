@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Update beside freeze, per format, from one run: dovetrim.exe -u writing back a melted
+# archive of 32 MiB of content in which one small file changed, against quick freeze (-c)
+# compressing the same folder from scratch. Not a test: it prints a table.
+#   scripts/bench-update.sh        (needs a build of x86_64)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+source "$root/scripts/wine-env.sh"
+work=$(mktemp -d)
+trap 'quarvel_stop; rm -rf "$work"' EXIT
+# The update's copy of the archive shows a progress window: it needs a display.
+quarvel_start_display --private
+quarvel_start_wine
+bin="$root/build/x86_64/bin"
+winpath() { echo "Z:${1//\//\\}"; }
+
+prog="$work/prog"
+mkdir -p "$prog"
+for f in dovetrim.exe UNLHA32.DLL UNZIP32.DLL zip32.dll CAB32.DLL YZ1.DLL TAR32.DLL 7-ZIP32.DLL; do
+    cp "$bin/$f" "$prog/"
+done
+
+# 32 MiB that compress about as ordinary documents do (as in bench-archivers.sh), and the
+# small file the user edits.
+src="$work/src/bench"
+mkdir -p "$src/text" "$src/data"
+for i in 1 2 3 4; do
+    seq -f "Line %08g: the quick brown fox jumps over the lazy dog, item $i" 1 120000 \
+        >"$src/text/t$i.txt"
+    truncate -s 6M "$src/text/t$i.txt"
+done
+head -c 4M /dev/urandom >"$src/data/random.bin"
+head -c 3M /dev/urandom | base64 >"$src/data/b64.txt"
+truncate -s 4M "$src/data/b64.txt"
+echo "notes, first version" >"$src/notes.txt"
+
+# Settings of the second layout: the format to freeze in, a cache of the run's own, frozen
+# folders kept where they are, a double click that only melts.
+settings() {  # type name, cache folder
+    printf '[main] \r\nApplication = Quarvel\r\nVersion = 150\r\nPrevPage = 0\r\n%s' \
+        "MeltToOnDblClk = Zent_MeltTo_Cache"$'\r\n'"DefActOnDblClk = Zent_DefAct_None"$'\r\n' \
+        >"$prog/dovetrim.ini"
+    printf '%s\r\n' "MeltToOnDrop = Zent_MeltTo_Here" "DefActOnDrop = Zent_DefAct_None" \
+        "CachePath = $(winpath "$2")" "StdMeltPath = " "InstallPath = " "DefCompressType = $1" \
+        "DelOrgOnMenu = 0" "DelOrgOnDrop = 0" " " >>"$prog/dovetrim.ini"
+}
+
+seconds() {  # command...: elapsed wall time in seconds; the command must succeed
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+}
+# An error box would wait for ever under the private display.
+dovetrim() { timeout 1200 wine "$prog/dovetrim.exe" "$@"; }
+
+printf '%-7s %10s %10s %10s %8s\n' format archive freeze update ratio
+for row in Zent_LzhType:lzh Zent_ZipType:zip Zent_CabType:cab Zent_Yz1Type:yz1 \
+    Zent_TarType:tar.gz Zent_7zType:7z; do
+    type=${row%%:*} ext=${row#*:}
+    place="$work/$ext" cache="$work/cache-$ext"
+    mkdir -p "$place"
+    cp -r "$src" "$place/"
+    settings "$type" "$cache"
+    archive="$place/bench.$ext"
+    freeze=$(seconds dovetrim -c "$(winpath "$place/bench")")
+    [ -f "$archive" ] || { echo "$ext: quick freeze wrote no $archive" >&2; exit 1; }
+    dovetrim -d "$(winpath "$archive")" >/dev/null 2>&1
+    [ -f "$cache/bench/notes.txt" ] || { echo "$ext: the melt gave no working folder" >&2; exit 1; }
+    echo "notes, second version" >"$cache/bench/notes.txt"
+    before=$(md5sum <"$archive")
+    update=$(seconds dovetrim -u "$(winpath "$archive")")
+    [ "$(md5sum <"$archive")" != "$before" ] || { echo "$ext: the update changed nothing" >&2; exit 1; }
+    printf '%-7s %10s %8.2f s %8.2f s %8.2f\n' "$ext" "$(du -b "$archive" | cut -f1)" "$freeze" \
+        "$update" "$(awk -v u="$update" -v f="$freeze" 'BEGIN { print u / f }')"
+    rm -rf "$place" "$cache"
+done
+echo "(ratio: update time / freeze time; both include starting dovetrim.exe under Wine)"
