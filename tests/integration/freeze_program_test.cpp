@@ -27,31 +27,6 @@ const char* const kProgramFiles[] = {"dovetrim.exe", "7-ZIP32.DLL", "CAB32.DLL",
 
 Zent_Settings g_settings;  // large: kept out of the stack
 
-// Names and contents below a folder, folders with a trailing "\", sorted.
-void Collect(const std::string& root, const std::string& rel, std::vector<std::string>* out) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((root + "\\" + rel + "*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out->push_back(rel + name + "\\");
-            Collect(root, rel + name + "\\", out);
-        } else {
-            out->push_back(rel + name + "=" + ReadFile(root + "\\" + rel + name));
-        }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-}
-
-std::vector<std::string> TreeOf(const std::string& folder) {
-    std::vector<std::string> tree;
-    Collect(folder, "", &tree);
-    std::sort(tree.begin(), tree.end());
-    return tree;
-}
-
 // The entries of an LHA archive, as the stand-in lists them.
 std::vector<std::string> LhaEntries(const std::string& archive) {
     std::vector<std::string> names;
