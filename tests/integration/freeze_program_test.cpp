@@ -213,6 +213,21 @@ TEST_F(FreezeProgram, FailedFreezeKeepsTheOldArchiveAndTheFolder) {
     }
 }
 
+TEST_F(FreezeProgram, FreezeVerbShowsTheDialogWhoseSettingsButtonSaysTheSheetIsNotThere) {
+    MakeTree();
+    ChildProcess child = Start("-x " + Q(folder));
+    HWND dialog = gui::WaitForWindow("圧縮 - Quarvel", child.Pid());
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ("資料 集", gui::ControlText(dialog, 1018));
+    gui::Click(dialog, 1032);  // "設定"
+    gui::MessageBoxInfo box = gui::WaitForMessageBox("Quarvel SV", child.Pid());
+    EXPECT_EQ("設定の画面は、このバージョンにはまだありません。", box.text);
+    gui::Answer(box, IDOK);
+    gui::Click(dialog, IDCANCEL);
+    EXPECT_EQ(0, child.Wait());
+    EXPECT_FALSE(FileExists(folder + ".lzh"));
+}
+
 TEST_F(FreezeProgram, MissingDllIsNamed) {
     Settings(Zent_CabType, false);
     MakeTree();
