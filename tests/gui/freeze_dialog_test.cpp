@@ -198,21 +198,30 @@ TEST_F(FreezeDialogTest, SelfExtractingCabinetAndSevenZipExtractBesideThemselves
     }
 }
 
-TEST_F(FreezeDialogTest, FolderOfOneFileStoresItsContentOnly) {
+// Its content alone is stored; deleted, it becomes the working folder a melt of the renamed
+// archive would make.
+TEST_F(FreezeDialogTest, FolderOfOneFileStoresItsContentOnlyAndMovesIntoTheCache) {
     std::string one = dir / "one";
     CreateDirectoryA(one.c_str(), nullptr);
     WriteFile(one + "\\only.txt", "only");
     folder = one;
+    snprintf(g_settings.CachePath, sizeof g_settings.CachePath, "%s", (dir / "cache").c_str());
     std::string calls = dir / "calls.log";
     ScopedEnv stub("ARCHIVER_STUB", ("log:" + calls).c_str());
     Show([&](HWND d) {
         EXPECT_FALSE(gui::IsChecked(d, IDC_FREEZE_STORE_FOLDER));
+        gui::SetControlText(d, IDC_FREEZE_NAME, "renamed");
+        gui::ClickAndWait(d, IDC_FREEZE_DELETE);
         gui::Click(d, IDOK);
         EXPECT_TRUE(gui::WaitUntilClosed(d));
     });
-    EXPECT_TRUE(FileExists(dir / "one.lzh"));
+    std::string archive = dir / "renamed.lzh";
+    EXPECT_TRUE(FileExists(archive));
     EXPECT_NE(std::string::npos, ReadFile(calls).find("\" \"*\"\t" + one + "\r\n"))
         << ReadFile(calls);
+    EXPECT_FALSE(FileExists(one));
+    EXPECT_EQ("only", ReadFile(dir / "cache\\renamed\\only.txt"));
+    EXPECT_NE(std::string::npos, ReadFile(dir / "cache\\cache-db.ini").find("File = " + archive));
 }
 
 }  // namespace
