@@ -195,7 +195,9 @@ void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choi
     Zent_CompressTo(Quoted(folder).c_str(), path, choice.store_folder, choice.self_extract, false,
                     &choice.sfx, choice.type, owner, written);
     if (!choice.delete_folder) return;
+    // The folder becomes what a melt of the archive would make: its own name when the
+    // archive holds it, else a folder named after the archive.
     CacheMove move{written, "", {folder}, true};
-    ProposedFolder(s, folder, false, move.proposed);
+    ProposedFolder(s, choice.store_folder ? folder : path, !choice.store_folder, move.proposed);
     MoveIntoCache(s, &move);
 }
