@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -37,22 +36,8 @@ const Format kFormats[] = {
     {"doc-top.7z", "7z", "doc", "a.txt", "b.txt", "7-ZIP32.DLL", "\tSevenZip\tx "},
 };
 
-typedef std::map<std::string, std::string> Tree;  // relative path -> content ("/" for folders)
-
-Tree Snapshot(const std::string& folder, const std::string& prefix = "") {
-    Tree tree;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found)) {
-        std::string name = found.cFileName, path = folder + "\\" + name;
-        if (name == "." || name == "..") continue;
-        bool is_dir = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        tree[prefix + name] = is_dir ? "/" : ReadFile(path);
-        if (is_dir) tree.merge(Snapshot(path, prefix + name + "/"));
-    }
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
-    return tree;
-}
+// The working folder as TreeOf shows it: "name=content", folders as "name\".
+typedef std::vector<std::string> Tree;
 
 // The file paths, "/" for every 0x5C (7zz shows the trail byte of ソ or 表 so), sorted.
 std::vector<std::string> Sorted(std::vector<std::string> names) {
@@ -61,10 +46,11 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
     return names;
 }
 
+// The files of a tree, under the name the archive stores them.
 std::vector<std::string> Files(const Tree& tree, const std::string& top) {
     std::vector<std::string> names;
-    for (const auto& [path, content] : tree)
-        if (content != "/") names.push_back(top + path);
+    for (const std::string& entry : tree)
+        if (entry.back() != '\\') names.push_back(top + entry.substr(0, entry.find('=')));
     return Sorted(names);
 }
 
@@ -203,12 +189,12 @@ protected:
         WriteFile(folder + "\\ソフト\\表示.txt", "表示\r\n");
         DeleteFileA((folder + "\\" + f.deleted).c_str());
         before = ReadFile(archive);
-        work = Snapshot(folder);
+        work = TreeOf(folder);
     }
     void ExpectAsBefore(const std::string& fault) {
         EXPECT_EQ(ReadFile(archive), before) << fault;
         EXPECT_FALSE(FileExists(copy)) << fault;
-        EXPECT_EQ(Snapshot(folder), work) << fault;
+        EXPECT_EQ(TreeOf(folder), work) << fault;
     }
     std::string Db() const { return ReadFile(cache + "\\cache-db.ini"); }
     // The copy made during an update: "~" before the last "." (report.tar~.gz).
@@ -238,7 +224,7 @@ TEST_P(UpdateEachFormat, EditsGoBackIntoTheArchive) {
     // Extracted afresh, the archive gives back exactly the edited folder.
     ASSERT_TRUE(MoveFileA(folder.c_str(), (dir / "edited").c_str()));
     EXPECT_EQ(Run("-o", archive), 0);
-    EXPECT_EQ(Snapshot(folder), work);
+    EXPECT_EQ(TreeOf(folder), work);
 }
 
 // Every step of an update that can fail, failed once in turn: the archive stays byte for
@@ -319,8 +305,8 @@ TEST_F(UpdateProgram, EmptyResultOrEmptyFolderNeverReplacesTheArchive) {
     EXPECT_EQ(Shown(Start("-u", archive, "dll:YZ1.DLL,empty:1")),
               "圧縮の結果、" + archive + " が空になったので、元の圧縮ファイルに戻しました。");
     ExpectAsBefore("the DLL leaves the archive empty");
-    for (const auto& [path, content] : work)
-        if (content != "/") DeleteFileA((folder + "\\" + path).c_str());
+    for (const std::string& entry : work)
+        DeleteFileA((folder + "\\" + entry.substr(0, entry.find('='))).c_str());
     RemoveDirectoryA((folder + "\\ソフト").c_str());
     EXPECT_EQ(Shown(Start("-u", archive), "Quarvel", 0),
               "ファイルの入ってないフォルダは圧縮できません。");
@@ -411,7 +397,7 @@ TEST_F(UpdateProgram, WhatCannotBeWrittenBackIsLeftAlone) {
 TEST_F(UpdateProgram, BackToNormalPutsTheFolderBesideTheArchive) {
     Prepare(kFormats[0]);
     ASSERT_EQ(Run("-r", archive), 0);
-    EXPECT_EQ(Snapshot(dir / "dl\\doc"), work);
+    EXPECT_EQ(TreeOf(dir / "dl\\doc"), work);
     EXPECT_FALSE(FileExists(archive));
     EXPECT_FALSE(FileExists(folder));
     std::string slot = cache + "\\report.lzh";
@@ -439,7 +425,7 @@ TEST_F(UpdateProgram, BackToNormalOfANeverMeltedArchive) {
     EXPECT_EQ(Shown(Start("-r", archive), "Quarvel", 0),
               target + " は既に存在するので、フォルダを作成することができません。");
     EXPECT_EQ(ReadFile(archive), before);
-    EXPECT_TRUE(Snapshot(target).empty());
+    EXPECT_TRUE(TreeOf(target).empty());
     EXPECT_NE(Db().find(archive), std::string::npos);
 
     RemoveDirectoryA(target.c_str());
