@@ -10,7 +10,7 @@
 #include "lib/strx.h"
 #include "shell/winx.h"
 
-enum { kBarRange = 1000 };
+enum { kBarRange = 1000, kBarStep = 10 };
 
 Progress_Window::Progress_Window(const char* title, HWND owner) : owner_(owner) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -38,6 +38,14 @@ void Progress_Window::SetLine(const char* text) {
 bool Progress_Window::Update(unsigned long long done, unsigned long long total) {
     int position =
         total == 0 || done >= total ? kBarRange : static_cast<int>(done * kBarRange / total);
+    // The bar moves in steps of a hundredth, and the messages are handled then or after a
+    // tenth of a second: a copy calls in for every block, and redrawing the bar for each
+    // thousandth made a copy of a few megabytes take most of a second.
+    DWORD now = GetTickCount();
+    bool step = position_ < 0 || position - position_ >= kBarStep ||
+                (position == kBarRange && position_ != kBarRange);
+    if (!step && now - shown_at_ < 100) return cancelled_;
+    shown_at_ = now;
     if (position != position_) {
         position_ = position;
         SendDlgItemMessageA(window_, IDC_PROGRESS_BAR, PBM_SETPOS, position, 0);

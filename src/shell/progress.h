@@ -34,5 +34,6 @@ private:
     HWND owner_;
     bool cancelled_ = false;
     int position_ = -1;
+    DWORD shown_at_ = 0;  // tick count of the last handling of the messages
 };
 #endif
