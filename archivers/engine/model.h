@@ -51,7 +51,7 @@ struct Archive {
     std::vector<Entry> entries;
     const Format* format = nullptr;
     uint64_t file_size = 0;  // size of the archive file itself
-    std::string kind;        // what the TAR family found: "tar", "tar.gz", "gz"
+    std::string kind;        // what the TAR family found: "tar", "tar.gz", "gzip", "deb"...
 };
 
 // One readable format. `parse` fills the entries from `bytes`; `decode` yields an entry's
