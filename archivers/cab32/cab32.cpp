@@ -1,7 +1,8 @@
 // CAB32.DLL stand-in: Microsoft cabinets through the system's cabinet.dll.
 #include <windows.h>
 
-#include "../formats/bridge/dll_commands.h"
+#include "../engine/dll_commands.h"
+#include "../engine/formats.h"
 #include "cab_format.h"
 
 using namespace arc;
@@ -25,8 +26,8 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
         const bool compress = !HasSwitch(c, "-m0");
         return Dll_Create(
             Info(), c, HasSwitch(c, "-r"), false,
-            [compress](const std::vector<ArcFormat::WriteItem>& items, ArcFormat::Bytes* out) {
-                return ArcFormat::Cab_Write(items, compress, out);
+            [compress](const std::vector<Item>& items, Bytes* out) {
+                return Cab_Write(items, compress, out);
             },
             pacer, report);
     }

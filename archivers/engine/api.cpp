@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 
+#include "handles.h"
 #include "util.h"
 
 namespace arc {
@@ -20,20 +21,7 @@ struct OpenArchive {
     size_t next = 0;
 };
 
-std::mutex g_lock;
-std::set<OpenArchive*> g_open;
-
-OpenArchive* Lookup(HANDLE h) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    auto* p = static_cast<OpenArchive*>(h);
-    return g_open.count(p) ? p : nullptr;
-}
-
-std::string PtrText(const void* p) {
-    char text[32];
-    snprintf(text, sizeof text, "%p", p);
-    return text;
-}
+HandleSet<OpenArchive> g_open;
 
 void FillText(char* dest, size_t size, const std::string& text) {
     std::memset(dest, 0, size);
@@ -116,7 +104,7 @@ std::string ParentOf(const std::string& path) {
 }
 
 void AddTree(const std::string& disk, const std::string& name, bool with_dirs,
-             const std::vector<std::string>& exclude, std::vector<Source>& out);
+             const std::vector<std::string>& exclude, std::vector<Item>& out);
 
 bool Excluded(const std::string& disk, const std::vector<std::string>& exclude) {
     std::string full = FullPath(disk);
@@ -125,9 +113,10 @@ bool Excluded(const std::string& disk, const std::vector<std::string>& exclude) 
     return false;
 }
 
-Source SourceOf(const std::string& disk, const std::string& name, const WIN32_FIND_DATAA& fd) {
-    Source s;
-    s.disk_path = disk;
+Item SourceOf(const std::string& disk, const std::string& name, const WIN32_FIND_DATAA& fd) {
+    Item item;
+    item.disk_path = disk;
+    Entry& s = item.entry;
     s.name = ToSlash(name);
     if (s.name.size() >= 2 && s.name[1] == ':') s.name = s.name.substr(2);
     while (s.name.compare(0, 2, "./") == 0) s.name = s.name.substr(2);
@@ -135,27 +124,25 @@ Source SourceOf(const std::string& disk, const std::string& name, const WIN32_FI
     s.is_dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     s.size = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
     s.mtime = UnixFromFileTime(fd.ftLastWriteTime);
-    s.attr = fd.dwFileAttributes &
-             (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-              FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
-    return s;
+    s.attr = DosAttributes(fd.dwFileAttributes, false);
+    return item;
 }
 
 void AddFound(const std::string& disk, const std::string& name, const WIN32_FIND_DATAA& fd,
               bool recursive, bool with_dirs, const std::vector<std::string>& exclude,
-              std::vector<Source>& out) {
+              std::vector<Item>& out) {
     if (Excluded(disk, exclude)) return;
-    Source s = SourceOf(disk, name, fd);
-    if (!s.is_dir) {
+    Item s = SourceOf(disk, name, fd);
+    if (!s.entry.is_dir) {
         out.push_back(s);
         return;
     }
-    if (with_dirs && !s.name.empty()) out.push_back(s);
+    if (with_dirs && !s.entry.name.empty()) out.push_back(s);
     if (recursive) AddTree(disk, name, with_dirs, exclude, out);
 }
 
 void AddTree(const std::string& disk, const std::string& name, bool with_dirs,
-             const std::vector<std::string>& exclude, std::vector<Source>& out) {
+             const std::vector<std::string>& exclude, std::vector<Item>& out) {
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((disk + "\\*").c_str(), &fd);
     if (find == INVALID_HANDLE_VALUE) return;
@@ -198,6 +185,13 @@ int LoadArchive(const DllInfo& dll, const std::string& quoted, Archive& out) {
     return format->parse(out);
 }
 
+int LoadContent(Item& item) {
+    if (item.entry.is_dir) return kOk;
+    if (item.from) return item.from->format->decode(*item.from, item.entry, item.data);
+    if (!item.disk_path.empty() && !ReadWholeFile(item.disk_path, item.data)) return kErrCannotRead;
+    return kOk;
+}
+
 // No C++ exception may reach the caller of a DLL export; running out of memory on a huge
 // archive is reported like any other failure.
 template <typename Fn, typename R>
@@ -230,9 +224,7 @@ HANDLE Api_OpenArchive(const DllInfo& dll, HWND, LPCSTR path, DWORD mode) {
             auto a = std::make_unique<OpenArchive>();
             if (LoadArchive(dll, p, a->archive) != kOk) return nullptr;
             a->mode = mode;
-            std::lock_guard<std::mutex> guard(g_lock);
-            g_open.insert(a.get());
-            return a.release();
+            return g_open.Add(std::move(a));
         },
         HANDLE(nullptr));
 }
@@ -240,7 +232,7 @@ HANDLE Api_OpenArchive(const DllInfo& dll, HWND, LPCSTR path, DWORD mode) {
 int Api_FindFirst(const DllInfo& dll, HANDLE h, LPCSTR wildcard, EntryRecord* record) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "FindFirst").c_str(),
              PtrText(h) + " " + (wildcard ? wildcard : ""));
-    OpenArchive* a = Lookup(h);
+    OpenArchive* a = g_open.Find(h);
     if (!a) return -1;
     a->patterns.clear();
     for (const Word& w : SplitCommand(wildcard ? wildcard : "")) a->patterns.push_back(w.text);
@@ -250,19 +242,13 @@ int Api_FindFirst(const DllInfo& dll, HANDLE h, LPCSTR wildcard, EntryRecord* re
 
 int Api_FindNext(const DllInfo& dll, HANDLE h, EntryRecord* record) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "FindNext").c_str(), PtrText(h));
-    OpenArchive* a = Lookup(h);
+    OpenArchive* a = g_open.Find(h);
     return a ? FindFrom(dll, a, record) : -1;
 }
 
 int Api_CloseArchive(const DllInfo& dll, HANDLE h) {
     Stub_Log(dll.file_name, (std::string(dll.prefix) + "CloseArchive").c_str(), PtrText(h));
-    OpenArchive* a = static_cast<OpenArchive*>(h);
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        if (!g_open.erase(a)) return -1;
-    }
-    delete a;
-    return 0;
+    return g_open.Close(h) ? 0 : -1;
 }
 
 BOOL Api_CheckArchive(const DllInfo& dll, LPCSTR path, int mode) {
@@ -331,7 +317,7 @@ int ExtractAll(const Archive& archive, const std::vector<std::string>& filters, 
 }
 
 int CollectSources(const std::vector<std::string>& patterns, bool recursive, bool with_dirs,
-                   const std::vector<std::string>& exclude, std::vector<Source>& out) {
+                   const std::vector<std::string>& exclude, std::vector<Item>& out) {
     for (const std::string& raw : patterns) {
         std::string pattern = ToBackslash(raw);
         while (pattern.size() > 1 && pattern.back() == '\\') pattern.pop_back();
@@ -358,9 +344,9 @@ int CollectSources(const std::vector<std::string>& patterns, bool recursive, boo
     }
     // Overlapping patterns ("*" and a name from the response file) store a file once.
     std::set<std::string> seen;
-    std::vector<Source> unique;
-    for (Source& s : out) {
-        std::string key = s.name;
+    std::vector<Item> unique;
+    for (Item& s : out) {
+        std::string key = s.entry.name;
         for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
         if (seen.insert(key).second) unique.push_back(s);
     }

@@ -74,6 +74,8 @@ int ExtractAll(const Archive& archive, const std::vector<std::string>& filters, 
 // themselves. Paths in `exclude` (full paths) are left out: the archive being written and the
 // response file.
 int CollectSources(const std::vector<std::string>& patterns, bool recursive, bool with_dirs,
-                   const std::vector<std::string>& exclude, std::vector<Source>& out);
+                   const std::vector<std::string>& exclude, std::vector<Item>& out);
+// Fills `data` of an item that comes from disk or from an archive read before.
+int LoadContent(Item& item);
 
 }  // namespace arc

@@ -223,7 +223,7 @@ void PutExtension(std::vector<uint8_t>& h, uint8_t type, const std::string& data
     h.insert(h.end(), data.begin(), data.end());
 }
 
-std::vector<uint8_t> Level2Header(const Source& s, const char* method, uint32_t packed,
+std::vector<uint8_t> Level2Header(const Entry& s, const char* method, uint32_t packed,
                                   uint16_t crc) {
     std::vector<uint8_t> h;
     Put16(h, 0);
@@ -258,15 +258,16 @@ std::vector<uint8_t> Level2Header(const Source& s, const char* method, uint32_t 
     return h;
 }
 
-int AppendSource(std::vector<uint8_t>& out, const Source& s, int method) {
+int AppendSource(std::vector<uint8_t>& out, const Item& item, int method) {
+    const Entry& s = item.entry;
     if (s.is_dir) {
         std::vector<uint8_t> h = Level2Header(s, "-lhd-", 0, 0);
         out.insert(out.end(), h.begin(), h.end());
         return kOk;
     }
     std::vector<uint8_t> data;
-    if (!ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
-    Source sized = s;
+    if (!ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
+    Entry sized = s;
     sized.size = data.size();
     uint16_t crc = Crc16(data.data(), data.size());
     std::vector<uint8_t> packed;
@@ -289,16 +290,16 @@ int AppendSource(std::vector<uint8_t>& out, const Source& s, int method) {
 
 const Format kLzhFormat = {"lzh", Sniff, Parse, Decode};
 
-int Lzh_Write(const std::string& path, const std::vector<LzhItem>& items, int method) {
+int Lzh_Write(const std::string& path, const std::vector<Item>& items, int method) {
     std::vector<uint8_t> out;
-    for (const LzhItem& item : items) {
-        if (item.kept) {
+    for (const Item& item : items) {
+        if (item.from) {
             const auto& b = item.from->bytes;
-            out.insert(out.end(), b.begin() + long(item.kept->header_offset),
-                       b.begin() + long(item.kept->data_end));
+            out.insert(out.end(), b.begin() + long(item.entry.header_offset),
+                       b.begin() + long(item.entry.data_end));
             continue;
         }
-        int r = AppendSource(out, item.source, method);
+        int r = AppendSource(out, item, method);
         if (r) return r;
     }
     out.push_back(0);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,19 +27,25 @@ enum Result : int {
     kErrArchiveNotFound = 0x8029,
 };
 
+using Bytes = std::vector<uint8_t>;
+
+// One entry of an archive, as every reader gives it and every writer takes it.
 struct Entry {
     std::string name;  // CP932 bytes as stored, '/' between components, no trailing '/'
     bool is_dir = false;
     uint64_t size = 0;
     uint64_t packed = 0;
     uint32_t crc = 0;       // the format's own check value (CRC-16 for LHA, CRC-32 otherwise)
+    bool has_crc = true;    // false where the format stores none for this entry
     uint32_t mtime = 0;     // seconds since 1970, UTC
     uint16_t dos_date = 0;  // local time, MS-DOS packed
     uint16_t dos_time = 0;
-    uint32_t attr = 0;         // MS-DOS attribute bits
-    int os_type = 0;           // index into the listing's table of OS names
-    std::string method;        // "-lh5-", "deflate", ...
-    size_t header_offset = 0;  // where the entry starts in Archive::bytes (raw copy on update)
+    uint32_t attr = 0;   // MS-DOS attribute bits
+    int os_type = 0;     // index into the listing's table of OS names
+    std::string method;  // "-lh5-", "deflate", ...
+    // Where the entry starts in Archive::bytes (raw copy on update); for the formats read
+    // through a reader object, the entry's index in that reader.
+    size_t header_offset = 0;
     size_t data_offset = 0;
     size_t data_end = 0;  // end of the packed data; also the end of the raw entry
 };
@@ -47,11 +54,13 @@ struct Format;
 
 struct Archive {
     std::string path;
-    std::vector<uint8_t> bytes;  // the file, or the decompressed stream for gzip
+    std::vector<uint8_t> bytes;  // the file, or what a compressed TAR-family file decodes to
     std::vector<Entry> entries;
     const Format* format = nullptr;
     uint64_t file_size = 0;  // size of the archive file itself
     std::string kind;        // what the TAR family found: "tar", "tar.gz", "gzip", "deb"...
+    // What the format's parse kept for decoding (a parsed reader, with its cached blocks).
+    std::shared_ptr<void> reader;
 };
 
 // One readable format. `parse` fills the entries from `bytes`; `decode` yields an entry's
@@ -63,14 +72,14 @@ struct Format {
     int (*decode)(const Archive& archive, const Entry& entry, std::vector<uint8_t>& out);
 };
 
-// A file or folder on disk that a writer stores.
-struct Source {
+// An entry that a writer stores (name, is_dir, size, mtime, attr of `entry`) and where its
+// content comes from: the file `disk_path`, the same entry of the archive `from` (kept as it
+// was; LHA copies it raw), or `data`.
+struct Item {
+    Entry entry;
     std::string disk_path;  // as Win32 accepts it (relative to the current folder or absolute)
-    std::string name;       // the name to store, '/' between components
-    bool is_dir = false;
-    uint64_t size = 0;
-    uint32_t mtime = 0;
-    uint32_t attr = 0;
+    const Archive* from = nullptr;
+    Bytes data;
 };
 
 }  // namespace arc

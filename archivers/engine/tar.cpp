@@ -15,41 +15,20 @@ namespace arc {
 
 namespace {
 
-bool IsGzip(const std::vector<uint8_t>& b) {
+bool IsGzip(const Bytes& b) {
     return b.size() >= 18 && b[0] == 0x1F && b[1] == 0x8B && b[2] == 8;
 }
 
-bool IsBzip2(const std::vector<uint8_t>& b) {
-    return ArcFormat::Bzip2_IsStream(b.data(), b.size());
+bool IsBzip2(const Bytes& b) {
+    return Bzip2_IsStream(b.data(), b.size());
 }
 
-bool IsCompress(const std::vector<uint8_t>& b) {
-    return ArcFormat::Lzw_IsStream(b.data(), b.size());
+bool IsCompress(const Bytes& b) {
+    return Lzw_IsStream(b.data(), b.size());
 }
 
-bool IsDeb(const std::vector<uint8_t>& b) {
-    return ArcFormat::Ar_IsArchive(b.data(), b.size());
-}
-
-int ResultOf(ArcFormat::Status status) {
-    using ArcFormat::Status;
-    switch (status) {
-        case Status::Ok:
-            return kOk;
-        case Status::NotArchive:
-            return kErrNotArchive;
-        case Status::BrokenHeader:
-            return kErrHeaderCrc;
-        case Status::CrcError:
-            return kErrFileCrc;
-        case Status::Unsupported:
-            return kErrNotSupported;
-        case Status::IoError:
-            return kErrCannotRead;
-        case Status::BadData:
-            break;
-    }
-    return kErrBrokenData;
+bool IsDeb(const Bytes& b) {
+    return Ar_IsArchive(b.data(), b.size());
 }
 
 uint64_t Octal(const uint8_t* p, size_t n) {
@@ -71,7 +50,7 @@ bool ChecksumOk(const uint8_t* h) {
     return Octal(h + 148, 8) == sum;
 }
 
-bool IsTar(const std::vector<uint8_t>& b) {
+bool IsTar(const Bytes& b) {
     return b.size() >= 512 && ChecksumOk(b.data());
 }
 
@@ -81,7 +60,7 @@ std::string Field(const uint8_t* p, size_t n) {
     return std::string(reinterpret_cast<const char*>(p), len);
 }
 
-bool Gunzip(const uint8_t* in, size_t size, std::vector<uint8_t>& out) {
+bool Gunzip(const uint8_t* in, size_t size, Bytes& out) {
     z_stream z;
     std::memset(&z, 0, sizeof z);
     if (inflateInit2(&z, 15 + 16) != Z_OK) return false;
@@ -139,13 +118,12 @@ uint32_t FileTime(const std::string& path) {
 }
 
 // The tar stream of a Debian package: its data.tar member, decoded by its suffix.
-int DebData(const std::vector<uint8_t>& deb, std::vector<uint8_t>& plain) {
-    using ArcFormat::Status;
-    std::vector<ArcFormat::ArMember> members;
-    ArcFormat::ArMember data;
-    Status s = ArcFormat::Ar_Read(deb.data(), deb.size(), &members);
-    if (s == Status::Ok) s = ArcFormat::Deb_DataMember(members, deb.data(), &data);
-    if (s != Status::Ok) return ResultOf(s);
+int DebData(const Bytes& deb, Bytes& plain) {
+    std::vector<ArMember> members;
+    ArMember data;
+    int r = Ar_Read(deb.data(), deb.size(), &members);
+    if (r == kOk) r = Deb_DataMember(members, deb.data(), &data);
+    if (r != kOk) return r;
     const uint8_t* p = deb.data() + data.offset;
     const std::string suffix = data.name.substr(8);
     if (suffix.empty()) {
@@ -153,8 +131,8 @@ int DebData(const std::vector<uint8_t>& deb, std::vector<uint8_t>& plain) {
         return kOk;
     }
     if (suffix == ".gz") return Gunzip(p, data.size, plain) ? kOk : kErrBrokenData;
-    if (suffix == ".xz") return ResultOf(ArcFormat::Xz_Decode(p, data.size, &plain));
-    if (suffix == ".bz2") return ResultOf(ArcFormat::Bzip2_Decode(p, data.size, &plain));
+    if (suffix == ".xz") return Xz_Decode(p, data.size, &plain);
+    if (suffix == ".bz2") return Bzip2_Decode(p, data.size, &plain);
     return kErrNotSupported;  // zstd, lzma
 }
 
@@ -214,8 +192,7 @@ int ParseTar(Archive& a) {
         while (name.size() > 1 && name.back() == '/') name.pop_back();
         e.name = name;
         e.size = e.is_dir ? 0 : size;
-        e.mtime = uint32_t(Octal(h + 136, 12));
-        DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+        SetUnixTime(e, uint32_t(Octal(h + 136, 12)));
         uint64_t mode = Octal(h + 100, 8);
         e.attr = (e.is_dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) |
                  ((mode & 0200) ? 0 : FILE_ATTRIBUTE_READONLY);
@@ -239,7 +216,7 @@ bool Sniff(const Archive& a) {
 // A compressed tar stream or lone file decoded into `plain`, with the method texts of its
 // entries (for a tar inside, and for a lone file) and the lone file's name and time.
 struct Unpacked {
-    std::vector<uint8_t> plain;
+    Bytes plain;
     std::string tar_method, lone_method, lone_name;
     uint32_t mtime = 0;
 };
@@ -259,12 +236,12 @@ int Unpack(const Archive& a, Unpacked& u) {
     if (IsBzip2(b)) {
         u.tar_method = "tar.bz2";
         u.lone_method = "bzip2";
-        return ResultOf(ArcFormat::Bzip2_Decode(b.data(), b.size(), &u.plain));
+        return Bzip2_Decode(b.data(), b.size(), &u.plain);
     }
     if (IsCompress(b)) {
         u.tar_method = "tar.Z";
         u.lone_method = "lzw";
-        return ResultOf(ArcFormat::Lzw_Decode(b.data(), b.size(), &u.plain));
+        return Lzw_Decode(b.data(), b.size(), &u.plain);
     }
     u.tar_method = "deb";
     int r = DebData(b, u.plain);
@@ -295,8 +272,7 @@ int Parse(Archive& a) {
     e.name = u.lone_name;
     e.size = a.bytes.size();
     e.packed = packed_total;
-    e.mtime = u.mtime;
-    DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+    SetUnixTime(e, u.mtime);
     e.attr = FILE_ATTRIBUTE_ARCHIVE;
     e.os_type = 0;
     e.method = u.lone_method;
@@ -357,26 +333,21 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
     header.time = mtime;
     header.os = 0;  // FAT file system
     deflateSetHeader(&z, &header);
-    std::vector<uint8_t> out(deflateBound(&z, uLong(data.size())) + name.size() + 64);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = uInt(data.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    int r = deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return r == Z_STREAM_END && WriteWholeFile(path, out.data(), out.size());
+    std::vector<uint8_t> out;
+    return DeflateAll(z, data, name.size() + 64, out) &&
+           WriteWholeFile(path, out.data(), out.size());
 }
 
 }  // namespace
 
 const Format kTarFormat = {"tar", Sniff, Parse, Decode};
 
-int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool gzip) {
+int Tar_Write(const std::string& path, const std::vector<Item>& sources, bool gzip) {
     std::vector<uint8_t> out;
-    for (const Source& s : sources) {
+    for (const Item& item : sources) {
+        const Entry& s = item.entry;
         std::vector<uint8_t> data;
-        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
         std::string name = s.name + (s.is_dir ? "/" : ""), prefix;
         if (name.size() > 100) {
             // ustar splits at a '/' into prefix and name; failing that, a GNU long name.
@@ -400,10 +371,12 @@ int Tar_Write(const std::string& path, const std::vector<Source>& sources, bool 
     return GzipTo(path, out, "", 0) ? kOk : kErrCannotCreate;
 }
 
-int Gz_Write(const std::string& path, const Source& source) {
+int Gz_Write(const std::string& path, const Item& source) {
     std::vector<uint8_t> data;
-    if (source.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
-    return GzipTo(path, data, LastComponent(source.name), source.mtime) ? kOk : kErrCannotCreate;
+    if (source.entry.is_dir || !ReadWholeFile(source.disk_path, data)) return kErrCannotRead;
+    return GzipTo(path, data, LastComponent(source.entry.name), source.entry.mtime)
+               ? kOk
+               : kErrCannotCreate;
 }
 
 }  // namespace arc

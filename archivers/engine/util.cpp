@@ -100,14 +100,21 @@ bool WildMatch(const std::string& pattern, const std::string& text) {
 
 static const uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
 
+uint32_t UnixFromTicks(uint64_t ticks) {
+    if (ticks < kUnixEpochAsFileTime) return 0;
+    return uint32_t((ticks - kUnixEpochAsFileTime) / 10000000ULL);
+}
+
+uint64_t TicksFromUnix(uint32_t t) {
+    return uint64_t(t) * 10000000ULL + kUnixEpochAsFileTime;
+}
+
 uint32_t UnixFromFileTime(const FILETIME& ft) {
-    uint64_t v = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    if (v < kUnixEpochAsFileTime) return 0;
-    return uint32_t((v - kUnixEpochAsFileTime) / 10000000ULL);
+    return UnixFromTicks((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
 }
 
 FILETIME FileTimeFromUnix(uint32_t t) {
-    uint64_t v = uint64_t(t) * 10000000ULL + kUnixEpochAsFileTime;
+    uint64_t v = TicksFromUnix(t);
     FILETIME ft;
     ft.dwLowDateTime = DWORD(v);
     ft.dwHighDateTime = DWORD(v >> 32);
@@ -127,6 +134,29 @@ uint32_t UnixFromDos(uint16_t date, uint16_t time) {
     if (!DosDateTimeToFileTime(date, time, &local) || !LocalFileTimeToFileTime(&local, &utc))
         return 0;
     return UnixFromFileTime(utc);
+}
+
+std::string EntryName(const std::string& stored) {
+    std::string name = ToSlash(stored);
+    while (!name.empty() && name.back() == '/') name.pop_back();
+    return name;
+}
+
+void SetDosStamp(Entry& e, uint16_t date, uint16_t time) {
+    e.dos_date = date;
+    e.dos_time = time;
+    e.mtime = UnixFromDos(date, time);
+}
+
+void SetUnixTime(Entry& e, uint32_t t) {
+    e.mtime = t;
+    DosFromUnix(t, &e.dos_date, &e.dos_time);
+}
+
+uint32_t DosAttributes(uint32_t attr, bool is_dir) {
+    attr &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE;
+    return is_dir ? attr | FILE_ATTRIBUTE_DIRECTORY : attr;
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
@@ -210,6 +240,18 @@ void SetTimes(const std::string& path, uint32_t mtime, bool folder) {
     FILETIME ft = FileTimeFromUnix(mtime);
     SetFileTime(h, nullptr, nullptr, &ft);
     CloseHandle(h);
+}
+
+bool DeflateAll(z_stream& z, const Bytes& in, size_t extra, Bytes& out) {
+    out.resize(deflateBound(&z, uLong(in.size())) + extra);
+    z.next_in = const_cast<Bytef*>(in.data());
+    z.avail_in = uInt(in.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    int r = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return r == Z_STREAM_END;
 }
 
 uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc) {

@@ -18,10 +18,22 @@ bool HasWildcard(const std::string& text);
 // DOS-style wildcard match ('*', '?'), ASCII case-insensitive, byte-wise but double-byte aware.
 bool WildMatch(const std::string& pattern, const std::string& text);
 
+// Times: seconds since 1970 (UTC) as entries keep them, FILETIMEs (also as one number of
+// 100 ns ticks, as some formats store them) and MS-DOS stamps, which are local time.
 uint32_t UnixFromFileTime(const FILETIME& ft);
 FILETIME FileTimeFromUnix(uint32_t t);
+uint32_t UnixFromTicks(uint64_t ticks);
+uint64_t TicksFromUnix(uint32_t t);
 void DosFromUnix(uint32_t t, uint16_t* date, uint16_t* time);  // in local time
 uint32_t UnixFromDos(uint16_t date, uint16_t time);            // from local time
+
+// What every reader fills the same way: the name ('/' between components, no trailing '/'),
+// the time from a DOS stamp or from UTC seconds (the other one derived), and the five
+// MS-DOS attribute bits that entries keep.
+std::string EntryName(const std::string& stored);
+void SetDosStamp(Entry& e, uint16_t date, uint16_t time);
+void SetUnixTime(Entry& e, uint32_t t);
+uint32_t DosAttributes(uint32_t attr, bool is_dir);
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t n);
@@ -31,8 +43,15 @@ bool IsFolder(const std::string& path);
 std::string FullPath(const std::string& path);
 void SetTimes(const std::string& path, uint32_t mtime, bool folder);
 
+// Runs a deflate stream set up by the caller over all of `in` (`extra`: room for headers
+// beyond zlib's bound) and ends it; false unless it finished.
+bool DeflateAll(struct z_stream_s& z, const Bytes& in, size_t extra, Bytes& out);
+
 uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc = 0);
 uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc = 0);
+inline uint32_t Crc32(const Bytes& data) {
+    return Crc32(data.data(), data.size());
+}
 
 inline uint16_t Get16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);

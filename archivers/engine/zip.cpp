@@ -112,26 +112,19 @@ bool Deflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& ou
     std::memset(&z, 0, sizeof z);
     if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
-    out.resize(deflateBound(&z, uLong(in.size())));
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = uInt(in.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    int r = deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return r == Z_STREAM_END;
+    return DeflateAll(z, in, 0, out);
 }
 
 }  // namespace
 
 const Format kZipFormat = {"zip", Sniff, Parse, Decode};
 
-int Zip_Write(const std::string& path, const std::vector<Source>& sources, int level) {
+int Zip_Write(const std::string& path, const std::vector<Item>& sources, int level) {
     std::vector<uint8_t> out, central;
-    for (const Source& s : sources) {
+    for (const Item& item : sources) {
+        const Entry& s = item.entry;
         std::vector<uint8_t> data, packed;
-        if (!s.is_dir && !ReadWholeFile(s.disk_path, data)) return kErrCannotRead;
+        if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
         uint32_t crc = Crc32(data.data(), data.size());
         unsigned method = 0;
         if (level > 0 && !data.empty() && Deflate(data, level, packed) &&

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const char kSignature[] = "!<arch>\n";
@@ -26,19 +26,19 @@ bool Ar_IsArchive(const uint8_t* in, size_t size) {
     return size >= kSignatureSize && std::memcmp(in, kSignature, kSignatureSize) == 0;
 }
 
-Status Ar_Read(const uint8_t* in, size_t size, std::vector<ArMember>* members) {
-    if (!Ar_IsArchive(in, size)) return Status::NotArchive;
+int Ar_Read(const uint8_t* in, size_t size, std::vector<ArMember>* members) {
+    if (!Ar_IsArchive(in, size)) return kErrNotArchive;
     size_t at = kSignatureSize;
     while (at < size) {
         if (in[at] == '\n' && at + 1 == size) break;  // padding of the last member
-        if (size - at < kHeaderSize) return Status::BrokenHeader;
+        if (size - at < kHeaderSize) return kErrHeaderCrc;
         const uint8_t* h = in + at;
         uint64_t member_size = 0, mtime = 0;
         if (h[58] != '`' || h[59] != '\n' || !Decimal(h + 48, 10, &member_size) ||
             !Decimal(h + 16, 12, &mtime))
-            return Status::BrokenHeader;
+            return kErrHeaderCrc;
         const size_t data = at + kHeaderSize;
-        if (member_size > size - data) return Status::BrokenHeader;
+        if (member_size > size - data) return kErrHeaderCrc;
         ArMember m;
         size_t len = 16;
         while (len > 0 && h[len - 1] == ' ') --len;
@@ -50,20 +50,20 @@ Status Ar_Read(const uint8_t* in, size_t size, std::vector<ArMember>* members) {
         members->push_back(m);
         at = data + m.size + (m.size & 1);  // members start on even offsets
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status Deb_DataMember(const std::vector<ArMember>& members, const uint8_t* in, ArMember* data) {
+int Deb_DataMember(const std::vector<ArMember>& members, const uint8_t* in, ArMember* data) {
     if (members.empty() || members[0].name != "debian-binary" || members[0].size < 2 ||
         std::memcmp(in + members[0].offset, "2.", 2) != 0)
-        return Status::BrokenHeader;
+        return kErrHeaderCrc;
     for (const ArMember& m : members) {
         if (m.name.compare(0, 8, "data.tar") == 0) {
             *data = m;
-            return Status::Ok;
+            return kOk;
         }
     }
-    return Status::BrokenHeader;
+    return kErrHeaderCrc;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -3,9 +3,9 @@
 // names and where their bytes are; nothing is decoded here.
 #include <string>
 
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 struct ArMember {
     std::string name;   // GNU ar's trailing '/' and the padding removed
@@ -16,13 +16,13 @@ struct ArMember {
 
 bool Ar_IsArchive(const uint8_t* in, size_t size);
 
-// NotArchive without the signature; BrokenHeader for a member header that is damaged or a
-// member that runs past the end.
-Status Ar_Read(const uint8_t* in, size_t size, std::vector<ArMember>* members);
+// kErrNotArchive without the signature; kErrHeaderCrc for a member header that is damaged
+// or a member that runs past the end.
+int Ar_Read(const uint8_t* in, size_t size, std::vector<ArMember>* members);
 
 // The member of a Debian package that holds its files: "data.tar" with or without a
-// compression suffix. BrokenHeader when the package has none or does not begin with
+// compression suffix. kErrHeaderCrc when the package has none or does not begin with
 // "debian-binary" of version 2.
-Status Deb_DataMember(const std::vector<ArMember>& members, const uint8_t* in, ArMember* data);
+int Deb_DataMember(const std::vector<ArMember>& members, const uint8_t* in, ArMember* data);
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -1,10 +1,11 @@
 #include "arj_reader.h"
+#include "reader_format.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const uint8_t kId0 = 0x60, kId1 = 0xEA;
@@ -175,7 +176,7 @@ uint32_t Le(const uint8_t* p, int n) {
 
 }  // namespace
 
-Status Arj_DecodeLzh(const uint8_t* data, size_t in_size, size_t size, Bytes* out) {
+int Arj_DecodeLzh(const uint8_t* data, size_t in_size, size_t size, Bytes* out) {
     BitReader in(data, in_size);
     out->clear();
     out->reserve(std::min<size_t>(size, 64u << 20));
@@ -187,27 +188,27 @@ Status Arj_DecodeLzh(const uint8_t* data, size_t in_size, size_t size, Bytes* ou
             if (!ReadPtLengths(in, kNt, kTBits, 3, &t_table) ||
                 !ReadCLengths(in, t_table, &c_table) ||
                 !ReadPtLengths(in, kNp, kPBits, -1, &p_table))
-                return Status::BadData;
-            if (block == 0 || in.Overrun()) return Status::BadData;
+                return kErrBrokenData;
+            if (block == 0 || in.Overrun()) return kErrBrokenData;
         }
         --block;
         int c = c_table.Decode(in);
-        if (c < 0 || c >= static_cast<int>(kNc)) return Status::BadData;
+        if (c < 0 || c >= static_cast<int>(kNc)) return kErrBrokenData;
         if (c <= 255) {
             out->push_back(static_cast<uint8_t>(c));
         } else {
             size_t length = static_cast<size_t>(c) - 253;
             int p = p_table.Decode(in);
-            if (p < 0 || p >= static_cast<int>(kNp)) return Status::BadData;
+            if (p < 0 || p >= static_cast<int>(kNp)) return kErrBrokenData;
             size_t distance = p == 0 ? 0 : (1u << (p - 1)) + in.Get(static_cast<unsigned>(p - 1));
-            if (!CopyMatch(out, distance, length, size)) return Status::BadData;
+            if (!CopyMatch(out, distance, length, size)) return kErrBrokenData;
         }
-        if (in.Overrun()) return Status::BadData;
+        if (in.Overrun()) return kErrBrokenData;
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status Arj_DecodeFastest(const uint8_t* data, size_t in_size, size_t size, Bytes* out) {
+int Arj_DecodeFastest(const uint8_t* data, size_t in_size, size_t size, Bytes* out) {
     BitReader in(data, in_size);
     out->clear();
     out->reserve(std::min<size_t>(size, 64u << 20));
@@ -228,14 +229,14 @@ Status Arj_DecodeFastest(const uint8_t* data, size_t in_size, size_t size, Bytes
         } else {
             size_t length = c + 2;
             size_t distance = read_code(9, 13);
-            if (!CopyMatch(out, distance, length, size)) return Status::BadData;
+            if (!CopyMatch(out, distance, length, size)) return kErrBrokenData;
         }
-        if (in.Overrun()) return Status::BadData;
+        if (in.Overrun()) return kErrBrokenData;
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status ArjReader::Open(Bytes archive) {
+int ArjReader::Open(Bytes archive) {
     archive_ = std::move(archive);
     entries_.clear();
     places_.clear();
@@ -245,23 +246,23 @@ Status ArjReader::Open(Bytes archive) {
     bool main_header = true;
     while (true) {
         if (archive_.size() - at < 4 || archive_[at] != kId0 || archive_[at + 1] != kId1)
-            return main_header ? Status::NotArchive : Status::BrokenHeader;
+            return main_header ? kErrNotArchive : kErrHeaderCrc;
         size_t basic = Le(&archive_[at + 2], 2);
         at += 4;
         if (basic == 0) break;  // end of archive
-        if (basic > kMaxHeader || archive_.size() - at < basic + 4) return Status::BrokenHeader;
+        if (basic > kMaxHeader || archive_.size() - at < basic + 4) return kErrHeaderCrc;
         const uint8_t* h = &archive_[at];
-        if (Format_Crc32(h, basic) != Le(h + basic, 4)) return Status::BrokenHeader;
+        if (Crc32(h, basic) != Le(h + basic, 4)) return kErrHeaderCrc;
         size_t first = h[0];
-        if (first < 30 || first > basic) return Status::BrokenHeader;
+        if (first < 30 || first > basic) return kErrHeaderCrc;
         at += basic + 4;
         // Extended headers: none are defined that matter here, skip them.
         while (true) {
-            if (archive_.size() - at < 2) return Status::BrokenHeader;
+            if (archive_.size() - at < 2) return kErrHeaderCrc;
             size_t ext = Le(&archive_[at], 2);
             at += 2;
             if (ext == 0) break;
-            if (archive_.size() - at < ext + 4) return Status::BrokenHeader;
+            if (archive_.size() - at < ext + 4) return kErrHeaderCrc;
             at += ext + 4;
         }
         if (main_header) {
@@ -274,55 +275,49 @@ Status ArjReader::Open(Bytes archive) {
         e.packed = Le(h + 12, 4);
         e.size = Le(h + 16, 4);
         e.crc = Le(h + 20, 4);
-        e.has_crc = true;
         uint32_t mode = Le(h + 26, 2);
         // ARJ for Unix stores Unix time; the other hosts a DOS date and time.
         if (host == kHostUnix) {
-            e.filetime = 116444736000000000ull + stamp * 10000000ull;
-            Format_FileTimeToDos(e.filetime, &e.dos_date, &e.dos_time);
+            SetUnixTime(e, stamp);
         } else {
-            e.dos_time = static_cast<uint16_t>(stamp);
-            e.dos_date = static_cast<uint16_t>(stamp >> 16);
-            e.filetime = Format_DosToFileTime(e.dos_date, e.dos_time);
-            e.dos_is_local = true;
+            SetDosStamp(e, static_cast<uint16_t>(stamp >> 16), static_cast<uint16_t>(stamp));
         }
         const char* name = reinterpret_cast<const char*>(h + first);
         size_t name_size = 0;
         while (first + name_size < basic && name[name_size]) ++name_size;
-        e.path.assign(name, name_size);
-        for (auto& ch : e.path)
-            if (ch == '/') ch = '\\';
+        e.name = EntryName(std::string(name, name_size));
         e.is_dir = type == kTypeDirectory;
         // DOS-like hosts store DOS attributes; the others a Unix-style mode.
         const bool dos_like = host == 0 || host == 6 || host == 11;  // MS-DOS, OS/2, Win32
-        e.attributes = dos_like ? (mode & 0x27) : FILE_ATTRIBUTE_ARCHIVE;
-        if (e.is_dir) e.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        e.attr = dos_like ? (mode & 0x27) : FILE_ATTRIBUTE_ARCHIVE;
+        if (e.is_dir) e.attr = FILE_ATTRIBUTE_DIRECTORY;
         e.method = MethodName(method);
-        if (e.packed > archive_.size() - at) return Status::BrokenHeader;
+        if (e.packed > archive_.size() - at) return kErrHeaderCrc;
         if (type != kTypeLabel) {
+            e.header_offset = entries_.size();
             entries_.push_back(e);
             places_.push_back({at, method, static_cast<uint8_t>(flags & (kGarbled | kExtFile))});
         }
         (void)kVolume;
         at += static_cast<size_t>(e.packed);
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status ArjReader::Extract(size_t index, Bytes* out) {
+int ArjReader::Extract(size_t index, Bytes* out) {
     out->clear();
-    if (index >= entries_.size()) return Status::BrokenHeader;
+    if (index >= entries_.size()) return kErrHeaderCrc;
     const Entry& e = entries_[index];
     const Place& place = places_[index];
-    if (e.is_dir) return Status::Ok;
-    if (place.flags) return Status::Unsupported;
+    if (e.is_dir) return kOk;
+    if (place.flags) return kErrNotSupported;
     const uint8_t* data = archive_.data() + place.offset;
     const size_t packed = static_cast<size_t>(e.packed), size = static_cast<size_t>(e.size);
-    Status s;
+    int s;
     switch (place.method) {
         case 0:
             out->assign(data, data + packed);
-            s = Status::Ok;
+            s = kOk;
             break;
         case 1:
         case 2:
@@ -333,11 +328,17 @@ Status ArjReader::Extract(size_t index, Bytes* out) {
             s = Arj_DecodeFastest(data, packed, size, out);
             break;
         default:
-            return Status::Unsupported;
+            return kErrNotSupported;
     }
-    if (s != Status::Ok) return s;
-    if (out->size() != size || Format_Crc32(*out) != e.crc) return Status::CrcError;
-    return Status::Ok;
+    if (s != kOk) return s;
+    if (out->size() != size || Crc32(*out) != e.crc) return kErrFileCrc;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+static bool SniffArj(const Archive& a) {
+    return HasSignature(a, "\x60\xEA", 2);
+}
+const Format kArjFormat = {"arj", SniffArj, ParseWithReader<ArjReader>,
+                           DecodeWithReader<ArjReader>};
+
+}  // namespace arc

@@ -2,15 +2,15 @@
 // Reader of ARJ archives: methods 0 (stored), 1 to 3 (the LZ77 + Huffman coder with ARJ's
 // 26,624-byte window) and 4 (ARJ's fastest coder), CRC-32 checked. Garbled (password)
 // entries and volume continuations are reported Unsupported.
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 class ArjReader {
 public:
-    Status Open(Bytes archive);
+    int Open(Bytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
-    Status Extract(size_t index, Bytes* out);
+    int Extract(size_t index, Bytes* out);
 
 private:
     struct Place {
@@ -24,7 +24,7 @@ private:
 };
 
 // The decoders alone, for tests of damaged input: `size` bytes are expected.
-Status Arj_DecodeLzh(const uint8_t* in, size_t in_size, size_t size, Bytes* out);
-Status Arj_DecodeFastest(const uint8_t* in, size_t in_size, size_t size, Bytes* out);
+int Arj_DecodeLzh(const uint8_t* in, size_t in_size, size_t size, Bytes* out);
+int Arj_DecodeFastest(const uint8_t* in, size_t in_size, size_t size, Bytes* out);
 
-}  // namespace ArcFormat
+}  // namespace arc

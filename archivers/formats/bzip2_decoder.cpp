@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 // The library says BZ_DATA_ERROR both for undecodable data and for a CRC that does not match;
@@ -18,12 +18,12 @@ bool StoppedAtCrc(const bz_stream& z) {
 }
 
 // One stream from `in`; `used` gets the bytes it took.
-Status DecodeStream(const uint8_t* in, size_t size, Bytes* out, size_t* used) {
+int DecodeStream(const uint8_t* in, size_t size, Bytes* out, size_t* used) {
     bz_stream z;
     std::memset(&z, 0, sizeof z);
-    if (BZ2_bzDecompressInit(&z, 0, 0) != BZ_OK) return Status::IoError;
+    if (BZ2_bzDecompressInit(&z, 0, 0) != BZ_OK) return kErrCannotRead;
     z.next_in = const_cast<char*>(reinterpret_cast<const char*>(in));
-    Status status = Status::Ok;
+    int status = kOk;
     size_t fed = 0;
     const size_t kChunk = 1u << 20;
     for (;;) {
@@ -41,20 +41,20 @@ Status DecodeStream(const uint8_t* in, size_t size, Bytes* out, size_t* used) {
         out->resize(had + (kChunk - z.avail_out));
         if (r == BZ_STREAM_END) break;
         if (r == BZ_DATA_ERROR) {
-            status = StoppedAtCrc(z) ? Status::CrcError : Status::BadData;
+            status = StoppedAtCrc(z) ? kErrFileCrc : kErrBrokenData;
             break;
         }
         if (r == BZ_DATA_ERROR_MAGIC) {
-            status = Status::NotArchive;
+            status = kErrNotArchive;
             break;
         }
         if (r != BZ_OK) {
-            status = r == BZ_MEM_ERROR ? Status::IoError : Status::BadData;
+            status = r == BZ_MEM_ERROR ? kErrCannotRead : kErrBrokenData;
             break;
         }
         // No progress with all input given: the stream is cut short.
         if (z.avail_in == 0 && fed == size && z.avail_out != 0) {
-            status = Status::BadData;
+            status = kErrBrokenData;
             break;
         }
     }
@@ -70,20 +70,20 @@ bool Bzip2_IsStream(const uint8_t* in, size_t size) {
            in[3] <= '9';
 }
 
-Status Bzip2_Decode(const uint8_t* in, size_t size, Bytes* out) {
-    if (!Bzip2_IsStream(in, size)) return Status::NotArchive;
+int Bzip2_Decode(const uint8_t* in, size_t size, Bytes* out) {
+    if (!Bzip2_IsStream(in, size)) return kErrNotArchive;
     size_t at = 0;
     while (at < size) {
         size_t used = 0;
-        Status s = DecodeStream(in + at, size - at, out, &used);
+        int s = DecodeStream(in + at, size - at, out, &used);
         // A later stream that does not even start like one is trailing garbage, which bzip2
         // itself warns about and ignores.
-        if (s == Status::NotArchive) return at == 0 ? s : Status::Ok;
-        if (s != Status::Ok) return s;
+        if (s == kErrNotArchive) return at == 0 ? s : kOk;
+        if (s != kOk) return s;
         at += used;
         if (!Bzip2_IsStream(in + at, size - at)) break;
     }
-    return Status::Ok;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

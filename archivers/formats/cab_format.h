@@ -2,17 +2,17 @@
 // Microsoft cabinets through the system's own cabinet.dll: FDI decodes (stored, MSZIP,
 // LZX, Quantum, whatever the system supports), FCI writes stored or MSZIP cabinets.
 // Single cabinets only; a set spanning several cabinets is reported Unsupported.
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 class CabReader {
 public:
     // Reads the directory and decodes every entry (cabinets have no per-file CRC, so the
     // CRC of the entry record is computed from the decoded content).
-    Status Open(Bytes archive);
+    int Open(Bytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
-    Status Extract(size_t index, Bytes* out);
+    int Extract(size_t index, Bytes* out);
 
 private:
     std::vector<Entry> entries_;
@@ -20,6 +20,6 @@ private:
 };
 
 // Folders in the item list are not stored (cabinets hold files only).
-Status Cab_Write(const std::vector<WriteItem>& items, bool compress, Bytes* out);
+int Cab_Write(const std::vector<Item>& items, bool compress, Bytes* out);
 
-}  // namespace ArcFormat
+}  // namespace arc

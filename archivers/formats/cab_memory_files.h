@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 class CabMemoryFiles {
 public:
@@ -95,4 +95,4 @@ private:
     std::vector<Handle> handles_;
 };
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -5,9 +5,10 @@
 #include <cstdlib>
 
 #include "cab_format.h"
+#include "reader_format.h"
 #include "cab_memory_files.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const char kCabName[] = "cabinet.cab";
@@ -51,17 +52,17 @@ std::string MethodName(uint16_t type) {
 }
 
 // The directory of the cabinet, read by hand: FDI reports names, not folder sizes.
-Status ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
+int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
     const size_t n = cab.size();
-    if (n < 36 || Le(cab.data(), 4) != 0x4643534Du) return Status::NotArchive;  // "MSCF"
+    if (n < 36 || Le(cab.data(), 4) != 0x4643534Du) return kErrNotArchive;  // "MSCF"
     const uint8_t* h = cab.data();
     uint32_t files_at = Le(h + 16, 4);
     unsigned folders = Le(h + 26, 2), files = Le(h + 28, 2), flags = Le(h + 30, 2);
-    if (flags & 0x0003) return Status::Unsupported;  // part of a cabinet set
+    if (flags & 0x0003) return kErrNotSupported;  // part of a cabinet set
     size_t at = 36;
     unsigned folder_reserve = 0, data_reserve = 0;
     if (flags & 0x0004) {
-        if (n < 40) return Status::BrokenHeader;
+        if (n < 40) return kErrHeaderCrc;
         unsigned header_reserve = Le(h + 36, 2);
         folder_reserve = h[38];
         data_reserve = h[39];
@@ -69,12 +70,12 @@ Status ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
     }
     std::vector<FolderInfo> info(folders);
     for (unsigned f = 0; f < folders; ++f, at += 8 + folder_reserve) {
-        if (at + 8 > n) return Status::BrokenHeader;
+        if (at + 8 > n) return kErrHeaderCrc;
         uint32_t data_at = Le(h + at, 4);
         unsigned blocks = Le(h + at + 4, 2);
         info[f].type = static_cast<uint16_t>(Le(h + at + 6, 2));
         for (unsigned b = 0; b < blocks; ++b) {
-            if (data_at + 8 + data_reserve > n) return Status::BrokenHeader;
+            if (data_at + 8 + data_reserve > n) return kErrHeaderCrc;
             unsigned packed = Le(h + data_at + 4, 2), unpacked = Le(h + data_at + 6, 2);
             info[f].packed += packed;
             info[f].unpacked += unpacked;
@@ -83,34 +84,29 @@ Status ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
     }
     at = files_at;
     for (unsigned i = 0; i < files; ++i) {
-        if (at + 16 > n) return Status::BrokenHeader;
+        if (at + 16 > n) return kErrHeaderCrc;
         Entry e;
         e.size = Le(h + at, 4);
         unsigned folder = Le(h + at + 8, 2);
-        e.dos_date = static_cast<uint16_t>(Le(h + at + 10, 2));
-        e.dos_time = static_cast<uint16_t>(Le(h + at + 12, 2));
-        e.filetime = Format_DosToFileTime(e.dos_date, e.dos_time);
-        e.dos_is_local = true;
+        SetDosStamp(e, static_cast<uint16_t>(Le(h + at + 10, 2)),
+                    static_cast<uint16_t>(Le(h + at + 12, 2)));
         unsigned attributes = Le(h + at + 14, 2);
         size_t name_at = at + 16, end = name_at;
         while (end < n && h[end]) ++end;
-        if (end >= n) return Status::BrokenHeader;
-        e.path.assign(reinterpret_cast<const char*>(h + name_at), end - name_at);
-        if (attributes & kNameIsUtf8) e.path = Utf8ToAnsi(e.path);
-        for (auto& ch : e.path)
-            if (ch == '/') ch = '\\';
-        e.attributes = attributes & 0x27;
-        if (e.attributes == 0) e.attributes = FILE_ATTRIBUTE_NORMAL;
-        if (folder >= folders) return Status::Unsupported;  // continued from another cabinet
+        if (end >= n) return kErrHeaderCrc;
+        std::string name(reinterpret_cast<const char*>(h + name_at), end - name_at);
+        e.name = EntryName((attributes & kNameIsUtf8) ? Utf8ToAnsi(name) : name);
+        e.attr = attributes & 0x27;
+        if (folder >= folders) return kErrNotSupported;  // continued from another cabinet
         const FolderInfo& fi = info[folder];
         e.method = MethodName(fi.type);
         // Cabinets compress whole folders; each file gets its share of the folder's size.
         e.packed = fi.unpacked ? fi.packed * e.size / fi.unpacked : 0;
-        e.has_crc = true;
+        e.header_offset = entries->size();
         entries->push_back(e);
         at = end + 1;
     }
-    return Status::Ok;
+    return kOk;
 }
 
 // FDI's callbacks carry no context; one decode runs at a time in a stand-in DLL.
@@ -162,11 +158,11 @@ FNFDINOTIFY(Notify) {
 
 }  // namespace
 
-Status CabReader::Open(Bytes archive) {
+int CabReader::Open(Bytes archive) {
     entries_.clear();
     contents_.clear();
-    Status s = ReadDirectory(archive, &entries_);
-    if (s != Status::Ok) return s;
+    int s = ReadDirectory(archive, &entries_);
+    if (s != kOk) return s;
 
     CabMemoryFiles files;
     files.Put(std::string(kCabPath) + kCabName, std::move(archive));
@@ -175,7 +171,7 @@ Status CabReader::Open(Bytes archive) {
     g_spans_cabinets = false;
     ERF erf = {};
     HFDI fdi = FDICreate(Alloc, Free, OpenFile, Read, Write, Close, Seek, cpuUNKNOWN, &erf);
-    if (!fdi) return Status::IoError;
+    if (!fdi) return kErrCannotRead;
     char name[sizeof kCabName], path[sizeof kCabPath];
     std::memcpy(name, kCabName, sizeof name);
     std::memcpy(path, kCabPath, sizeof path);
@@ -183,26 +179,32 @@ Status CabReader::Open(Bytes archive) {
     FDIDestroy(fdi);
     g_files = nullptr;
     g_contents = nullptr;
-    if (g_spans_cabinets) return Status::Unsupported;
+    if (g_spans_cabinets) return kErrNotSupported;
     if (!ok || contents_.size() != entries_.size()) {
         entries_.clear();
         contents_.clear();
         return erf.erfOper == FDIERROR_NOT_A_CABINET ||
                        erf.erfOper == FDIERROR_UNKNOWN_CABINET_VERSION
-                   ? Status::BrokenHeader
-                   : Status::BadData;
+                   ? kErrHeaderCrc
+                   : kErrBrokenData;
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (contents_[i].size() != entries_[i].size) return Status::BadData;
-        entries_[i].crc = Format_Crc32(contents_[i]);
+        if (contents_[i].size() != entries_[i].size) return kErrBrokenData;
+        entries_[i].crc = Crc32(contents_[i]);
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status CabReader::Extract(size_t index, Bytes* out) {
-    if (index >= contents_.size()) return Status::BrokenHeader;
+int CabReader::Extract(size_t index, Bytes* out) {
+    if (index >= contents_.size()) return kErrHeaderCrc;
     *out = contents_[index];
-    return Status::Ok;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+static bool SniffCab(const Archive& a) {
+    return HasSignature(a, "MSCF", 4);
+}
+const Format kCabFormat = {"cab", SniffCab, ParseWithReader<CabReader>,
+                           DecodeWithReader<CabReader>};
+
+}  // namespace arc

@@ -7,12 +7,12 @@
 #include "cab_format.h"
 #include "cab_memory_files.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 struct Context {
     CabMemoryFiles files;
-    const std::vector<WriteItem>* items;
+    const std::vector<Item>* items;
     int temp_number = 0;
 };
 
@@ -72,9 +72,9 @@ FNFCISTATUS(Progress) {
 FNFCIGETOPENINFO(OpenInfo) {
     Context* c = static_cast<Context*>(pv);
     size_t index = std::strtoul(pszName + sizeof kSourcePrefix - 1, nullptr, 10);
-    const WriteItem& item = (*c->items)[index];
-    Format_FileTimeToDos(item.filetime, pdate, ptime);
-    *pattribs = static_cast<USHORT>(item.attributes & 0x27);
+    const Item& item = (*c->items)[index];
+    DosFromUnix(item.entry.mtime, pdate, ptime);
+    *pattribs = static_cast<USHORT>(item.entry.attr & 0x27);
     if (*pattribs == 0) *pattribs = FILE_ATTRIBUTE_ARCHIVE;
     intptr_t h = c->files.Open(pszName, _O_RDONLY | _O_BINARY);
     if (h == -1) *err = ERROR_FILE_NOT_FOUND;
@@ -83,11 +83,11 @@ FNFCIGETOPENINFO(OpenInfo) {
 
 }  // namespace
 
-Status Cab_Write(const std::vector<WriteItem>& items, bool compress, Bytes* out) {
+int Cab_Write(const std::vector<Item>& items, bool compress, Bytes* out) {
     Context c;
     c.items = &items;
     for (size_t i = 0; i < items.size(); ++i)
-        if (!items[i].is_dir) c.files.Put(kSourcePrefix + std::to_string(i), items[i].data);
+        if (!items[i].entry.is_dir) c.files.Put(kSourcePrefix + std::to_string(i), items[i].data);
     CCAB cab = {};
     cab.cb = 0x7FFFFFFF;
     cab.cbFolderThresh = 0x7FFFFFFF;
@@ -95,20 +95,20 @@ Status Cab_Write(const std::vector<WriteItem>& items, bool compress, Bytes* out)
     ERF erf = {};
     HFCI fci = FCICreate(&erf, Placed, Alloc, Free, Open, Read, Write, Close, Seek, Delete,
                          TempFile, &cab, &c);
-    if (!fci) return Status::IoError;
+    if (!fci) return kErrCannotRead;
     const TCOMP type = compress ? tcompTYPE_MSZIP : tcompTYPE_NONE;
     bool ok = true;
     for (size_t i = 0; i < items.size() && ok; ++i) {
-        if (items[i].is_dir) continue;
+        if (items[i].entry.is_dir) continue;
         std::string source = kSourcePrefix + std::to_string(i);
-        std::string name = items[i].path;
+        std::string name = ToBackslash(items[i].entry.name);
         ok = FCIAddFile(fci, &source[0], &name[0], FALSE, NextCabinet, Progress, OpenInfo, type) !=
              FALSE;
     }
     ok = ok && FCIFlushCabinet(fci, FALSE, NextCabinet, Progress) != FALSE;
     FCIDestroy(fci);
-    if (!ok || !c.files.Take("out.cab", out)) return Status::IoError;
-    return Status::Ok;
+    if (!ok || !c.files.Take("out.cab", out)) return kErrCannotRead;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 // Sizes come from headers: reserve what a sane archive needs, let larger outputs grow, so a
@@ -139,14 +139,13 @@ public:
         state_ = 0;
     }
     // Decodes until `limit` bytes are in out (or an end marker when allowed).
-    Status Run(RangeDecoder& rc, Bytes* out, size_t dict_start, size_t limit,
-               bool allow_end_marker) {
+    int Run(RangeDecoder& rc, Bytes* out, size_t dict_start, size_t limit, bool allow_end_marker) {
         Bytes& o = *out;
         const unsigned pb_mask = (1u << pb_) - 1, lp_mask = (1u << lp_) - 1;
         while (o.size() < limit) {
             const size_t pos = o.size() - dict_start;
             const unsigned pos_state = pos & pb_mask;
-            if (rc.Overrun()) return Status::BadData;
+            if (rc.Overrun()) return kErrBrokenData;
             if (!rc.Bit(&is_match_[state_][pos_state])) {
                 DecodeLiteral(rc, o, pos, dict_start, lp_mask);
                 continue;
@@ -159,14 +158,14 @@ public:
                 len = len_.Decode(rc, pos_state);
                 state_ = state_ < 7 ? 7 : 10;
                 uint32_t dist = DecodeDistance(rc, len);
-                if (dist == 0xFFFFFFFFu) return allow_end_marker ? Status::Ok : Status::BadData;
+                if (dist == 0xFFFFFFFFu) return allow_end_marker ? kOk : kErrBrokenData;
                 reps_[0] = dist;
             } else {
-                if (pos == 0) return Status::BadData;
+                if (pos == 0) return kErrBrokenData;
                 if (!rc.Bit(&is_rep_g0_[state_])) {
                     if (!rc.Bit(&is_rep0_long_[state_][pos_state])) {
                         state_ = state_ < 7 ? 9 : 11;
-                        if (reps_[0] >= pos) return Status::BadData;
+                        if (reps_[0] >= pos) return kErrBrokenData;
                         o.push_back(o[o.size() - reps_[0] - 1]);
                         continue;
                     }
@@ -190,11 +189,11 @@ public:
                 state_ = state_ < 7 ? 8 : 11;
             }
             len += 2;
-            if (reps_[0] >= pos || o.size() + len > limit) return Status::BadData;
+            if (reps_[0] >= pos || o.size() + len > limit) return kErrBrokenData;
             size_t from = o.size() - reps_[0] - 1;
             for (unsigned i = 0; i < len; ++i) o.push_back(o[from + i]);
         }
-        return rc.Overrun() ? Status::BadData : Status::Ok;
+        return rc.Overrun() ? kErrBrokenData : kOk;
     }
 
 private:
@@ -246,25 +245,25 @@ private:
 
 }  // namespace
 
-Status Lzma_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, size_t in_size,
-                   uint64_t out_size, Bytes* out) {
-    if (props_size < 5 || out_size > SIZE_MAX / 2) return Status::Unsupported;
+int Lzma_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, size_t in_size,
+                uint64_t out_size, Bytes* out) {
+    if (props_size < 5 || out_size > SIZE_MAX / 2) return kErrNotSupported;
     LzmaDecoder decoder;
-    if (!decoder.SetProps(props[0])) return Status::Unsupported;
+    if (!decoder.SetProps(props[0])) return kErrNotSupported;
     decoder.ResetState();
     RangeDecoder rc;
-    if (!rc.Init(in, in_size)) return Status::BadData;
+    if (!rc.Init(in, in_size)) return kErrBrokenData;
     const size_t start = out->size();
     out->reserve(start + Reservation(out_size));
-    return decoder.Run(rc, out, start, start + out_size, true) == Status::Ok &&
+    return decoder.Run(rc, out, start, start + out_size, true) == kOk &&
                    out->size() == start + out_size
-               ? Status::Ok
-               : Status::BadData;
+               ? kOk
+               : kErrBrokenData;
 }
 
-Status Lzma2_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, size_t in_size,
-                    uint64_t out_size, Bytes* out) {
-    if (props_size < 1 || props[0] > 40 || out_size > SIZE_MAX / 2) return Status::Unsupported;
+int Lzma2_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, size_t in_size,
+                 uint64_t out_size, Bytes* out) {
+    if (props_size < 1 || props[0] > 40 || out_size > SIZE_MAX / 2) return kErrNotSupported;
     LzmaDecoder decoder;
     bool have_props = false;
     size_t dict_start = out->size();
@@ -272,39 +271,39 @@ Status Lzma2_Decode(const uint8_t* props, size_t props_size, const uint8_t* in, 
     out->reserve(dict_start + Reservation(out_size));
     size_t i = 0;
     while (true) {
-        if (i >= in_size) return Status::BadData;
+        if (i >= in_size) return kErrBrokenData;
         const unsigned control = in[i++];
         if (control == 0) break;
         if (control == 1 || control == 2) {
-            if (i + 2 > in_size) return Status::BadData;
+            if (i + 2 > in_size) return kErrBrokenData;
             size_t size = ((in[i] << 8) | in[i + 1]) + 1u;
             i += 2;
             if (control == 1) dict_start = out->size();
-            if (i + size > in_size || out->size() + size > limit) return Status::BadData;
+            if (i + size > in_size || out->size() + size > limit) return kErrBrokenData;
             out->insert(out->end(), in + i, in + i + size);
             i += size;
             continue;
         }
-        if (control < 0x80 || i + 4 > in_size) return Status::BadData;
+        if (control < 0x80 || i + 4 > in_size) return kErrBrokenData;
         size_t unpacked = ((control & 0x1Fu) << 16) + (in[i] << 8) + in[i + 1] + 1u;
         size_t packed = ((in[i + 2] << 8) | in[i + 3]) + 1u;
         i += 4;
         const unsigned reset = (control >> 5) & 3;
         if (reset == 3) dict_start = out->size();
         if (reset >= 2) {
-            if (i >= in_size || !decoder.SetProps(in[i++])) return Status::BadData;
+            if (i >= in_size || !decoder.SetProps(in[i++])) return kErrBrokenData;
             have_props = true;
         }
-        if (!have_props) return Status::BadData;
+        if (!have_props) return kErrBrokenData;
         if (reset >= 1) decoder.ResetState();
-        if (i + packed > in_size || out->size() + unpacked > limit) return Status::BadData;
+        if (i + packed > in_size || out->size() + unpacked > limit) return kErrBrokenData;
         RangeDecoder rc;
-        if (!rc.Init(in + i, packed)) return Status::BadData;
-        Status s = decoder.Run(rc, out, dict_start, out->size() + unpacked, false);
-        if (s != Status::Ok) return s;
+        if (!rc.Init(in + i, packed)) return kErrBrokenData;
+        int s = decoder.Run(rc, out, dict_start, out->size() + unpacked, false);
+        if (s != kOk) return s;
         i += packed;
     }
-    return out->size() == limit ? Status::Ok : Status::BadData;
+    return out->size() == limit ? kOk : kErrBrokenData;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

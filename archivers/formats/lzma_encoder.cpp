@@ -1,6 +1,6 @@
 #include "lzma_encoder.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const uint16_t kProbInit = 1024;
@@ -274,4 +274,4 @@ void Lzma_Encode(const uint8_t* data, size_t size, Bytes* out, Bytes* props) {
     encoder.Run();
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

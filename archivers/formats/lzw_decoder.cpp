@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const unsigned kClear = 256;
@@ -14,11 +14,11 @@ bool Lzw_IsStream(const uint8_t* in, size_t size) {
     return size >= kHeader && in[0] == 0x1F && in[1] == 0x9D;
 }
 
-Status Lzw_Decode(const uint8_t* in, size_t size, Bytes* out) {
-    if (!Lzw_IsStream(in, size)) return Status::NotArchive;
+int Lzw_Decode(const uint8_t* in, size_t size, Bytes* out) {
+    if (!Lzw_IsStream(in, size)) return kErrNotArchive;
     const unsigned max_bits = in[2] & 0x1F;
     const bool block_mode = (in[2] & 0x80) != 0;
-    if (max_bits < 9 || max_bits > 16) return Status::Unsupported;
+    if (max_bits < 9 || max_bits > 16) return kErrNotSupported;
     const unsigned max_max_code = 1u << max_bits;
 
     std::vector<uint16_t> prefix(max_max_code, 0);
@@ -59,7 +59,7 @@ Status Lzw_Decode(const uint8_t* in, size_t size, Bytes* out) {
         pos += bits;
 
         if (old_code == -1) {
-            if (code >= 256) return Status::BadData;
+            if (code >= 256) return kErrBrokenData;
             old_code = static_cast<int>(code);
             fin_char = code;
             out->push_back(static_cast<uint8_t>(code));
@@ -75,13 +75,13 @@ Status Lzw_Decode(const uint8_t* in, size_t size, Bytes* out) {
         const unsigned in_code = code;
         stack.clear();
         if (code >= free_entry) {
-            if (code > free_entry) return Status::BadData;
+            if (code > free_entry) return kErrBrokenData;
             stack.push_back(static_cast<uint8_t>(fin_char));
             code = static_cast<unsigned>(old_code);
         }
         while (code >= 256) {
             // Every entry refers to an older one; a chain longer than the table is damage.
-            if (stack.size() >= max_max_code || prefix[code] >= code) return Status::BadData;
+            if (stack.size() >= max_max_code || prefix[code] >= code) return kErrBrokenData;
             stack.push_back(suffix[code]);
             code = prefix[code];
         }
@@ -95,7 +95,7 @@ Status Lzw_Decode(const uint8_t* in, size_t size, Bytes* out) {
         }
         old_code = static_cast<int>(in_code);
     }
-    return Status::Ok;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const uint8_t kMarker[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
@@ -17,11 +17,6 @@ uint32_t Le(const uint8_t* p, int n) {
     uint32_t v = 0;
     for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
     return v;
-}
-
-bool FileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -74,83 +69,80 @@ void RarReader::Close() {
     file_ = nullptr;
 }
 
-Status RarReader::Open(const std::string& path) {
+int RarReader::Open(const std::string& path) {
     first_volume_flags_known_ = false;
     pending_ = false;
     gave_up_ = false;
     return OpenVolume(path);
 }
 
-Status RarReader::OpenVolume(const std::string& path) {
+int RarReader::OpenVolume(const std::string& path) {
     Close();
     path_ = path;
     volume_ended_ = false;
     next_volume_flag_ = false;
     file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return Status::IoError;
+    if (!file_) return kErrCannotRead;
     uint8_t marker[7];
     if (std::fread(marker, 1, 7, file_) != 7 || std::memcmp(marker, kMarker, 7) != 0)
-        return Status::NotArchive;
+        return kErrNotArchive;
     uint8_t head[13];
-    if (std::fread(head, 1, 13, file_) != 13 || head[2] != kMainHead) return Status::BrokenHeader;
+    if (std::fread(head, 1, 13, file_) != 13 || head[2] != kMainHead) return kErrHeaderCrc;
     uint32_t size = Le(head + 5, 2);
-    if (size < 13) return Status::BrokenHeader;
+    if (size < 13) return kErrHeaderCrc;
     std::vector<uint8_t> block(head, head + 13);
     block.resize(size);
     if (size > 13 && std::fread(block.data() + 13, 1, size - 13, file_) != size - 13)
-        return Status::BrokenHeader;
-    if ((Format_Crc32(block.data() + 2, size - 2) & 0xFFFF) != Le(block.data(), 2))
-        return Status::BrokenHeader;
+        return kErrHeaderCrc;
+    if ((Crc32(block.data() + 2, size - 2) & 0xFFFF) != Le(block.data(), 2)) return kErrHeaderCrc;
     if (!first_volume_flags_known_) {
         archive_flags_ = Le(head + 3, 2);
         first_volume_flags_known_ = true;
     }
-    return Status::Ok;
+    return kOk;
 }
 
 bool RarReader::NextVolume() {
     std::string name = Rar_NextVolumeName(path_, (archive_flags_ & 0x0010) != 0);
-    while (!FileExists(name)) {
+    while (!FileExists(name) || IsFolder(name)) {
         if (!hook_ || !hook_(name, true)) {
             gave_up_ = true;
             return false;
         }
     }
     if (hook_) hook_(name, false);
-    return OpenVolume(name) == Status::Ok;
+    return OpenVolume(name) == kOk;
 }
 
 // Reads one block; file headers are returned, other blocks skipped.
-Status RarReader::ReadBlock(RarHeader* header, bool* end) {
+int RarReader::ReadBlock(RarHeader* header, bool* end) {
     *end = false;
     while (true) {
         uint8_t base[7];
         size_t got = std::fread(base, 1, 7, file_);
         if (got == 0) {
             *end = true;  // a volume without an end block simply stops
-            return Status::Ok;
+            return kOk;
         }
-        if (got != 7) return Status::BrokenHeader;
+        if (got != 7) return kErrHeaderCrc;
         uint32_t type = base[2], flags = Le(base + 3, 2), size = Le(base + 5, 2);
-        if (size < 7) return Status::BrokenHeader;
+        if (size < 7) return kErrHeaderCrc;
         std::vector<uint8_t> block(base, base + 7);
         block.resize(size);
-        if (std::fread(block.data() + 7, 1, size - 7, file_) != size - 7)
-            return Status::BrokenHeader;
-        if ((Format_Crc32(block.data() + 2, size - 2) & 0xFFFF) != Le(block.data(), 2))
-            return Status::BrokenHeader;
+        if (std::fread(block.data() + 7, 1, size - 7, file_) != size - 7) return kErrHeaderCrc;
+        if ((Crc32(block.data() + 2, size - 2) & 0xFFFF) != Le(block.data(), 2))
+            return kErrHeaderCrc;
         if (type == kEndArc) {
             next_volume_flag_ = (flags & 0x0001) != 0;
             *end = true;
-            return Status::Ok;
+            return kOk;
         }
         uint32_t add = (flags & kLongBlock) && size >= 11 ? Le(block.data() + 7, 4) : 0;
         if (type != kFileHead) {
-            if (std::fseek(file_, static_cast<long>(add), SEEK_CUR) != 0)
-                return Status::BrokenHeader;
+            if (std::fseek(file_, static_cast<long>(add), SEEK_CUR) != 0) return kErrHeaderCrc;
             continue;
         }
-        if (size < 32) return Status::BrokenHeader;
+        if (size < 32) return kErrHeaderCrc;
         const uint8_t* p = block.data() + 7;
         RarHeader h;
         h.flags = flags;
@@ -165,67 +157,61 @@ Status RarReader::ReadBlock(RarHeader* header, bool* end) {
         uint32_t attr = Le(p + 21, 4);
         size_t name_at = 32;
         if (flags & kLarge) {
-            if (size < 40 || Le(p + 25, 4) || Le(p + 29, 4))
-                return Status::Unsupported;  // over 4 GB
+            if (size < 40 || Le(p + 25, 4) || Le(p + 29, 4)) return kErrNotSupported;  // over 4 GB
             name_at = 40;
         }
-        if (name_at + name_size > size) return Status::BrokenHeader;
+        if (name_at + name_size > size) return kErrHeaderCrc;
         std::string name(reinterpret_cast<const char*>(block.data() + name_at), name_size);
         // With a Unicode name, the ANSI form comes first, ended by a NUL.
         size_t nul = name.find('\0');
         if (nul != std::string::npos) name.resize(nul);
-        for (auto& ch : name)
-            if (ch == '/') ch = '\\';
         Entry& e = h.entry;
-        e.path = name;
+        e.name = EntryName(name);
         e.size = unp_size;
         e.packed = h.pack_size;
         e.crc = crc;
-        e.has_crc = true;
-        e.dos_date = static_cast<uint16_t>(h.file_time >> 16);
-        e.dos_time = static_cast<uint16_t>(h.file_time);
-        e.filetime = Format_DosToFileTime(e.dos_date, e.dos_time);
-        e.dos_is_local = true;
+        SetDosStamp(e, static_cast<uint16_t>(h.file_time >> 16),
+                    static_cast<uint16_t>(h.file_time));
         e.is_dir = (flags & kDirectoryMask) == kDirectoryMask;
-        // Unix hosts store a mode, not attributes.
-        e.attributes =
+        // Unix hosts store a mode, not attributes; the others' are handed on whole.
+        e.attr =
             h.host_os == 3 ? (e.is_dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) : attr;
-        if (e.is_dir) e.attributes |= FILE_ATTRIBUTE_DIRECTORY;
+        if (e.is_dir) e.attr |= FILE_ATTRIBUTE_DIRECTORY;
         e.method = h.method == 0x30 ? "Stored" : "m" + std::to_string(h.method - 0x30);
         data_offset_ = std::ftell(file_);
         *header = h;
-        return Status::Ok;
+        return kOk;
     }
 }
 
-Status RarReader::ReadHeader(RarHeader* header) {
-    if (!file_ || gave_up_) return Status::IoError;
+int RarReader::ReadHeader(RarHeader* header) {
+    if (!file_ || gave_up_) return kErrCannotRead;
     if (pending_) {
-        Status s = Process(nullptr);
-        if (s != Status::Ok) return s;
+        int s = Process(nullptr);
+        if (s != kOk) return s;
     }
     while (true) {
         bool end;
-        Status s = ReadBlock(header, &end);
-        if (s != Status::Ok) return s;
+        int s = ReadBlock(header, &end);
+        if (s != kOk) return s;
         if (!end) break;
-        if (!IsVolume() || !next_volume_flag_) return Status::NotArchive;
-        if (!NextVolume()) return Status::IoError;
+        if (!IsVolume() || !next_volume_flag_) return kErrNotArchive;
+        if (!NextVolume()) return kErrCannotRead;
     }
     // A piece continued from an earlier volume that was not followed there has no entry of
     // its own; it is skipped the way its first part would have been.
     if (header->flags & kSplitBefore) {
         if (std::fseek(file_, data_offset_ + static_cast<long>(header->pack_size), SEEK_SET) != 0)
-            return Status::BrokenHeader;
+            return kErrHeaderCrc;
         return ReadHeader(header);
     }
     current_ = *header;
     pending_ = true;
-    return Status::Ok;
+    return kOk;
 }
 
-Status RarReader::Process(Bytes* out) {
-    if (!pending_) return Status::BrokenHeader;
+int RarReader::Process(Bytes* out) {
+    if (!pending_) return kErrHeaderCrc;
     pending_ = false;
     if (out) out->clear();
     RarHeader part = current_;
@@ -235,33 +221,32 @@ Status RarReader::Process(Bytes* out) {
             // The size is the header's word: check it against the file before trusting it.
             if (std::fseek(file_, 0, SEEK_END) != 0 || std::ftell(file_) < data_offset_ ||
                 static_cast<unsigned long>(std::ftell(file_) - data_offset_) < part.pack_size)
-                return Status::BadData;
+                return kErrBrokenData;
             size_t at = out->size();
             out->resize(at + part.pack_size);
             if (std::fseek(file_, data_offset_, SEEK_SET) != 0 ||
                 std::fread(out->data() + at, 1, part.pack_size, file_) != part.pack_size)
-                return Status::BadData;
+                return kErrBrokenData;
             // A piece that continues carries the CRC of its own bytes.
             if ((part.flags & kSplitAfter) &&
-                Format_Crc32(out->data() + at, part.pack_size) != part.entry.crc)
-                return Status::CrcError;
+                Crc32(out->data() + at, part.pack_size) != part.entry.crc)
+                return kErrFileCrc;
         } else if (std::fseek(file_, data_offset_ + static_cast<long>(part.pack_size), SEEK_SET) !=
                    0) {
-            return Status::BrokenHeader;
+            return kErrHeaderCrc;
         }
         if (!(part.flags & kSplitAfter)) break;
-        if (!NextVolume()) return Status::IoError;
+        if (!NextVolume()) return kErrCannotRead;
         bool end;
-        Status s = ReadBlock(&part, &end);
-        if (s != Status::Ok) return s;
-        if (end || !(part.flags & kSplitBefore)) return Status::BrokenHeader;
+        int s = ReadBlock(&part, &end);
+        if (s != kOk) return s;
+        if (end || !(part.flags & kSplitBefore)) return kErrHeaderCrc;
     }
-    if (!out) return Status::Ok;
-    if (!stored) return Status::Unsupported;
-    if (part.entry.is_dir) return Status::Ok;
-    if (out->size() != current_.entry.size || Format_Crc32(*out) != part.entry.crc)
-        return Status::CrcError;
-    return Status::Ok;
+    if (!out) return kOk;
+    if (!stored) return kErrNotSupported;
+    if (part.entry.is_dir) return kOk;
+    if (out->size() != current_.entry.size || Crc32(*out) != part.entry.crc) return kErrFileCrc;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <functional>
 
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 struct RarHeader {
     Entry entry;
@@ -33,19 +33,19 @@ public:
     RarReader& operator=(const RarReader&) = delete;
 
     // NotArchive, BrokenHeader or IoError when the first volume cannot be used.
-    Status Open(const std::string& path);
+    int Open(const std::string& path);
     void SetVolumeHook(VolumeHook hook) { hook_ = std::move(hook); }
     bool IsVolume() const { return (archive_flags_ & 0x0001) != 0; }
 
     // Ok with the next entry, NotArchive at the regular end, BrokenHeader on damage.
-    Status ReadHeader(RarHeader* header);
+    int ReadHeader(RarHeader* header);
     // After ReadHeader: skips the entry (out null) or reads its content.
-    Status Process(Bytes* out);
+    int Process(Bytes* out);
 
 private:
-    Status OpenVolume(const std::string& path);
+    int OpenVolume(const std::string& path);
     bool NextVolume();
-    Status ReadBlock(RarHeader* header, bool* end);
+    int ReadBlock(RarHeader* header, bool* end);
     void Close();
 
     FILE* file_ = nullptr;
@@ -64,4 +64,4 @@ private:
 // The name of the volume after `path` (arc.part1.rar -> arc.part2.rar, arc.rar -> arc.r00).
 std::string Rar_NextVolumeName(const std::string& path, bool new_numbering);
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -4,14 +4,13 @@
 
 #include "sevenzip_reader.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
-std::string LocalStamp(uint64_t filetime) {
-    if (filetime == 0) return std::string(19, ' ');
-    FILETIME utc, local;
-    utc.dwLowDateTime = static_cast<DWORD>(filetime);
-    utc.dwHighDateTime = static_cast<DWORD>(filetime >> 32);
+// Entries without a time (and none before 1970) show blanks.
+std::string LocalStamp(uint32_t mtime) {
+    if (mtime == 0) return std::string(19, ' ');
+    FILETIME utc = FileTimeFromUnix(mtime), local;
     SYSTEMTIME st;
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
         return std::string(19, ' ');
@@ -24,10 +23,10 @@ std::string LocalStamp(uint64_t filetime) {
 std::string AttributeText(const Entry& e) {
     std::string a = ".....";
     if (e.is_dir) a[0] = 'D';
-    if (e.attributes & FILE_ATTRIBUTE_READONLY) a[1] = 'R';
-    if (e.attributes & FILE_ATTRIBUTE_HIDDEN) a[2] = 'H';
-    if (e.attributes & FILE_ATTRIBUTE_SYSTEM) a[3] = 'S';
-    if (e.attributes & FILE_ATTRIBUTE_ARCHIVE) a[4] = 'A';
+    if (e.attr & FILE_ATTRIBUTE_READONLY) a[1] = 'R';
+    if (e.attr & FILE_ATTRIBUTE_HIDDEN) a[2] = 'H';
+    if (e.attr & FILE_ATTRIBUTE_SYSTEM) a[3] = 'S';
+    if (e.attr & FILE_ATTRIBUTE_ARCHIVE) a[4] = 'A';
     return a;
 }
 
@@ -54,16 +53,18 @@ std::string SevenZip_ListText(const std::string& archive_path, const SevenZipRea
     t += "Blocks = " + std::to_string(info.blocks) + "\n\n";
     t += "   Date      Time    Attr         Size   Compressed  Name\n";
     t += kRule;
-    uint64_t size = 0, packed = 0, newest = 0;
+    uint64_t size = 0, packed = 0;
+    uint32_t newest = 0;
     size_t files = 0, folders = 0;
     for (const auto& e : reader.Entries()) {
         // Inside a solid block only the first file shows the block's packed size.
         bool shows_packed = e.is_dir || e.packed != 0 || e.size == 0;
-        t += LocalStamp(e.filetime) + " " + AttributeText(e) + " " + Number(e.size) + " " +
-             (shows_packed ? Number(e.packed) : std::string(12, ' ')) + "  " + e.path + "\n";
+        t += LocalStamp(e.mtime) + " " + AttributeText(e) + " " + Number(e.size) + " " +
+             (shows_packed ? Number(e.packed) : std::string(12, ' ')) + "  " + ToBackslash(e.name) +
+             "\n";
         size += e.size;
         packed += e.packed;
-        if (e.filetime > newest) newest = e.filetime;
+        if (e.mtime > newest) newest = e.mtime;
         (e.is_dir ? folders : files)++;
     }
     t += kRule;
@@ -74,4 +75,4 @@ std::string SevenZip_ListText(const std::string& archive_path, const SevenZipRea
     return t;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -1,4 +1,5 @@
 #include "sevenzip_reader.h"
+#include "reader_format.h"
 
 #include <windows.h>
 
@@ -6,7 +7,7 @@
 
 #include "lzma_decoder.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 enum : uint8_t {
@@ -360,11 +361,7 @@ std::string NameToAnsi(const std::u16string& name) {
     std::string out(n, '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0], n, nullptr,
                         nullptr);
-    for (auto& ch : out) {
-        // 7z stores '/' (or '\\' from old Windows tools); CP932 trail bytes are never 0x2F.
-        if (ch == '/') ch = '\\';
-    }
-    return out;
+    return out;  // 7z stores '/' (or '\\' from old Windows tools): EntryName turns both
 }
 
 // 7-Zip's x86 branch filter, decoding direction: relative CALL/JMP targets that the encoder
@@ -423,15 +420,15 @@ void X86Unfilter(Bytes& data) {
     }
 }
 
-Status DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* out) {
-    if (!f.simple) return Status::Unsupported;
+int DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* out) {
+    if (!f.simple) return kErrNotSupported;
     const bool filtered = f.filter == SevenZipReader::Filter::X86;
     const uint64_t size = filtered ? f.inner_size : f.unpack_size;
-    Status s;
+    int s;
     if (f.coder_id == kCopyId) {
-        if (f.pack_size != size) return Status::BadData;
+        if (f.pack_size != size) return kErrBrokenData;
         out->assign(in, in + f.pack_size);
-        s = Status::Ok;
+        s = kOk;
     } else if (f.coder_id == kLzmaId) {
         s = Lzma_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size), size,
                         out);
@@ -439,22 +436,22 @@ Status DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* ou
         s = Lzma2_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size), size,
                          out);
     } else {
-        return Status::Unsupported;
+        return kErrNotSupported;
     }
-    if (s != Status::Ok || !filtered) return s;
-    if (out->size() != f.unpack_size) return Status::BadData;
+    if (s != kOk || !filtered) return s;
+    if (out->size() != f.unpack_size) return kErrBrokenData;
     X86Unfilter(*out);
-    return Status::Ok;
+    return kOk;
 }
 
-Status DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
+int DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
     if (f.pack_offset > archive.size() || f.pack_size > archive.size() - f.pack_offset)
-        return Status::BrokenHeader;
+        return kErrHeaderCrc;
     out->clear();
-    Status s = DecodeCoder(f, archive.data() + f.pack_offset, out);
-    if (s != Status::Ok) return s;
-    if (f.has_crc && Format_Crc32(*out) != f.crc) return Status::CrcError;
-    return Status::Ok;
+    int s = DecodeCoder(f, archive.data() + f.pack_offset, out);
+    if (s != kOk) return s;
+    if (f.has_crc && Crc32(*out) != f.crc) return kErrFileCrc;
+    return kOk;
 }
 
 // 7-Zip's way of showing a dictionary: a power of two as its exponent, else in m, k or b.
@@ -490,25 +487,24 @@ std::string SevenZip_MethodName(const SevenZipReader::Folder& folder) {
     return "Unknown";
 }
 
-Status SevenZipReader::Open(Bytes archive) {
+int SevenZipReader::Open(Bytes archive) {
     archive_ = std::move(archive);
     entries_.clear();
     folders_.clear();
     places_.clear();
     cached_folder_ = static_cast<size_t>(-1);
     if (archive_.size() < 32 || std::memcmp(archive_.data(), kSignature, 6) != 0)
-        return Status::NotArchive;
+        return kErrNotArchive;
     Cursor start(archive_.data() + 12, 20);
-    if (Format_Crc32(archive_.data() + 12, 20) != Cursor(archive_.data() + 8, 4).U32())
-        return Status::BrokenHeader;
+    if (Crc32(archive_.data() + 12, 20) != Cursor(archive_.data() + 8, 4).U32())
+        return kErrHeaderCrc;
     uint64_t next_offset = start.U64(), next_size = start.U64();
     uint32_t next_crc = start.U32();
-    if (next_size == 0) return Status::Ok;  // an empty archive
+    if (next_size == 0) return kOk;  // an empty archive
     if (next_offset > archive_.size() - 32 || next_size > archive_.size() - 32 - next_offset)
-        return Status::BrokenHeader;
+        return kErrHeaderCrc;
     const uint8_t* header = archive_.data() + 32 + next_offset;
-    if (Format_Crc32(header, static_cast<size_t>(next_size)) != next_crc)
-        return Status::BrokenHeader;
+    if (Crc32(header, static_cast<size_t>(next_size)) != next_crc) return kErrHeaderCrc;
 
     Bytes unpacked;
     Cursor c(header, static_cast<size_t>(next_size));
@@ -516,15 +512,15 @@ Status SevenZipReader::Open(Bytes archive) {
     while (id == kEncodedHeader) {
         Streams s;
         ReadStreamsInfo(c, s);
-        if (c.Bad() || s.folders.empty()) return Status::BrokenHeader;
+        if (c.Bad() || s.folders.empty()) return kErrHeaderCrc;
         Bytes decoded;
-        Status st = DecodeFolderOf(archive_, s.folders[0], &decoded);
-        if (st != Status::Ok) return st == Status::Unsupported ? st : Status::BrokenHeader;
+        int st = DecodeFolderOf(archive_, s.folders[0], &decoded);
+        if (st != kOk) return st == kErrNotSupported ? st : kErrHeaderCrc;
         unpacked.swap(decoded);
         c = Cursor(unpacked.data(), unpacked.size());
         id = c.Byte();
     }
-    if (id != kHeader) return Status::BrokenHeader;
+    if (id != kHeader) return kErrHeaderCrc;
 
     Streams s;
     size_t num_files = 0;
@@ -545,7 +541,7 @@ Status SevenZipReader::Open(Bytes archive) {
             num_files = c.Count();
             for (uint8_t p = c.Byte(); p != kEnd && !c.Bad(); p = c.Byte()) {
                 uint64_t size = c.Number();
-                if (size > c.Left()) return Status::BrokenHeader;
+                if (size > c.Left()) return kErrHeaderCrc;
                 Cursor prop(c.Here(), static_cast<size_t>(size));
                 c.Skip(size);
                 if (p == kEmptyStream) {
@@ -555,7 +551,7 @@ Status SevenZipReader::Open(Bytes archive) {
                     for (bool b : empty_stream) empties += b;
                     (p == kEmptyFile ? empty_file : anti) = ReadBits(prop, empties);
                 } else if (p == kName) {
-                    if (prop.Byte() != 0) return Status::Unsupported;
+                    if (prop.Byte() != 0) return kErrNotSupported;
                     std::u16string name;
                     while (prop.Left() >= 2 && names.size() < num_files) {
                         char16_t ch = static_cast<char16_t>(prop.Byte() | (prop.Byte() << 8));
@@ -568,7 +564,7 @@ Status SevenZipReader::Open(Bytes archive) {
                     }
                 } else if (p == kMTime || p == kWinAttributes) {
                     std::vector<bool> defined = ReadOptionalBits(prop, num_files);
-                    if (prop.Byte() != 0) return Status::Unsupported;
+                    if (prop.Byte() != 0) return kErrNotSupported;
                     for (size_t i = 0; i < num_files; ++i) {
                         if (p == kMTime)
                             mtimes.push_back(defined[i] ? prop.U64() : 0);
@@ -577,13 +573,13 @@ Status SevenZipReader::Open(Bytes archive) {
                     }
                     (p == kMTime ? mtime_defined : attr_defined) = defined;
                 }
-                if (prop.Bad()) return Status::BrokenHeader;
+                if (prop.Bad()) return kErrHeaderCrc;
             }
         } else {
-            return Status::BrokenHeader;
+            return kErrHeaderCrc;
         }
     }
-    if (c.Bad() || names.size() != num_files) return Status::BrokenHeader;
+    if (c.Bad() || names.size() != num_files) return kErrHeaderCrc;
     empty_stream.resize(num_files, false);
 
     folders_ = s.folders;
@@ -605,7 +601,9 @@ Status SevenZipReader::Open(Bytes archive) {
     for (size_t i = 0; i < num_files; ++i) {
         Entry e;
         Place place;
-        e.path = NameToAnsi(names[i]);
+        e.name = EntryName(NameToAnsi(names[i]));
+        e.header_offset = i;
+        e.has_crc = false;
         if (empty_stream[i]) {
             bool is_empty_file = empty_index < empty_file.size() && empty_file[empty_index];
             ++empty_index;
@@ -617,7 +615,7 @@ Status SevenZipReader::Open(Bytes archive) {
                 offset = 0;
             }
             if (folder >= folders_.size() || stream >= s.substream_sizes.size())
-                return Status::BrokenHeader;
+                return kErrHeaderCrc;
             place.folder = folder;
             place.offset = offset;
             place.has_stream = true;
@@ -631,39 +629,43 @@ Status SevenZipReader::Open(Bytes archive) {
             ++in_folder;
             ++stream;
         }
-        if (i < attrs.size() && attr_defined[i]) e.attributes = attrs[i] & 0x7FFF;
-        if (e.is_dir) e.attributes |= FILE_ATTRIBUTE_DIRECTORY;
-        if (e.attributes & FILE_ATTRIBUTE_DIRECTORY) e.is_dir = true;
-        if (i < mtimes.size() && mtime_defined[i]) {
-            e.filetime = mtimes[i];
-            Format_FileTimeToDos(e.filetime, &e.dos_date, &e.dos_time);
-        }
+        if (i < attrs.size() && attr_defined[i]) e.attr = DosAttributes(attrs[i], e.is_dir);
+        if (e.is_dir) e.attr |= FILE_ATTRIBUTE_DIRECTORY;
+        if (e.attr & FILE_ATTRIBUTE_DIRECTORY) e.is_dir = true;
+        const bool has_time = i < mtimes.size() && mtime_defined[i];
+        SetUnixTime(e, has_time ? UnixFromTicks(mtimes[i]) : 0);
         entries_.push_back(e);
         places_.push_back(place);
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status SevenZipReader::DecodeFolder(size_t folder, Bytes* out) {
+int SevenZipReader::DecodeFolder(size_t folder, Bytes* out) {
     return DecodeFolderOf(archive_, folders_[folder], out);
 }
 
-Status SevenZipReader::Extract(size_t index, Bytes* out) {
+int SevenZipReader::Extract(size_t index, Bytes* out) {
     out->clear();
-    if (index >= entries_.size()) return Status::BrokenHeader;
+    if (index >= entries_.size()) return kErrHeaderCrc;
     const Place& place = places_[index];
-    if (!place.has_stream) return Status::Ok;
+    if (!place.has_stream) return kOk;
     if (cached_folder_ != place.folder) {
         cached_folder_ = static_cast<size_t>(-1);
-        Status s = DecodeFolder(place.folder, &cached_);
-        if (s != Status::Ok) return s;
+        int s = DecodeFolder(place.folder, &cached_);
+        if (s != kOk) return s;
         cached_folder_ = place.folder;
     }
     const Entry& e = entries_[index];
-    if (place.offset + e.size > cached_.size()) return Status::BadData;
+    if (place.offset + e.size > cached_.size()) return kErrBrokenData;
     out->assign(cached_.begin() + place.offset, cached_.begin() + place.offset + e.size);
-    if (e.has_crc && Format_Crc32(*out) != e.crc) return Status::CrcError;
-    return Status::Ok;
+    if (e.has_crc && Crc32(*out) != e.crc) return kErrFileCrc;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+static bool Sniff7z(const Archive& a) {
+    return HasSignature(a, "7z\xBC\xAF\x27\x1C", 6);
+}
+const Format kSevenZipFormat = {"7z", Sniff7z, ParseWithReader<SevenZipReader>,
+                                DecodeWithReader<SevenZipReader>};
+
+}  // namespace arc

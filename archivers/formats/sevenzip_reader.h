@@ -2,16 +2,16 @@
 // Reader of 7z archives: headers plain or packed, folders with one coder (Copy, LZMA or
 // LZMA2), alone or behind the x86 branch filter (BCJ), solid or not, CRC-checked. Other
 // coders and filters (BCJ2, PPMd, encryption...) are reported Unsupported.
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 class SevenZipReader {
 public:
-    Status Open(Bytes archive);
+    int Open(Bytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
     // The entry's content, its CRC checked; directories give an empty result.
-    Status Extract(size_t index, Bytes* out);
+    int Extract(size_t index, Bytes* out);
 
     // What the header of a listing shows about the archive as a whole.
     struct Summary {
@@ -37,7 +37,7 @@ public:
     };
 
 private:
-    Status DecodeFolder(size_t folder, Bytes* out);
+    int DecodeFolder(size_t folder, Bytes* out);
 
     Bytes archive_;
     Summary summary_;
@@ -59,4 +59,4 @@ std::string SevenZip_MethodName(const SevenZipReader::Folder& folder);
 // The text of the "l" command, laid out as 7-Zip lays out its own listing, with LF line ends.
 std::string SevenZip_ListText(const std::string& archive_path, const SevenZipReader& reader);
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -6,7 +6,7 @@
 
 #include "lzma_encoder.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 void PutNumber(Bytes& b, uint64_t v) {
@@ -67,21 +67,21 @@ struct Packed {
 
 }  // namespace
 
-Status SevenZip_Write(const std::vector<WriteItem>& items, SevenZipMethod method, Bytes* out) {
+int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, Bytes* out) {
     out->assign(32, 0);
     std::vector<Packed> packed;
     std::vector<bool> empty_stream, empty_file;
     bool any_empty = false;
     for (const auto& item : items) {
-        bool has_stream = !item.is_dir && !item.data.empty();
+        bool has_stream = !item.entry.is_dir && !item.data.empty();
         empty_stream.push_back(!has_stream);
         if (!has_stream) {
-            empty_file.push_back(!item.is_dir);
+            empty_file.push_back(!item.entry.is_dir);
             any_empty = true;
             continue;
         }
         Packed p;
-        p.crc = Format_Crc32(item.data);
+        p.crc = Crc32(item.data);
         p.size = item.data.size();
         if (method == SevenZipMethod::Lzma) {
             Lzma_Encode(item.data.data(), item.data.size(), &p.data, &p.props);
@@ -135,7 +135,7 @@ Status SevenZip_Write(const std::vector<WriteItem>& items, SevenZipMethod method
     Bytes names;
     names.push_back(0);
     for (const auto& item : items) {
-        for (char16_t ch : NameToUtf16(item.path)) {
+        for (char16_t ch : NameToUtf16(item.entry.name)) {
             names.push_back(static_cast<uint8_t>(ch));
             names.push_back(static_cast<uint8_t>(ch >> 8));
         }
@@ -144,12 +144,12 @@ Status SevenZip_Write(const std::vector<WriteItem>& items, SevenZipMethod method
     }
     PutProperty(h, 0x11, names);
     Bytes times = {1, 0};
-    for (const auto& item : items) PutU64(times, item.filetime);
+    for (const auto& item : items) PutU64(times, TicksFromUnix(item.entry.mtime));
     PutProperty(h, 0x14, times);
     Bytes attrs = {1, 0};
     for (const auto& item : items) {
-        uint32_t a = item.attributes & 0x7FFF;
-        if (item.is_dir)
+        uint32_t a = item.entry.attr & 0x7FFF;
+        if (item.entry.is_dir)
             a |= FILE_ATTRIBUTE_DIRECTORY;
         else if (a == 0)
             a = FILE_ATTRIBUTE_ARCHIVE;
@@ -164,13 +164,13 @@ Status SevenZip_Write(const std::vector<WriteItem>& items, SevenZipMethod method
     Bytes start;
     PutU64(start, header_offset);
     PutU64(start, h.size());
-    PutU32(start, Format_Crc32(h));
+    PutU32(start, Crc32(h));
     const uint8_t signature[8] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C, 0, 4};
     std::memcpy(out->data(), signature, 8);
-    uint32_t start_crc = Format_Crc32(start);
+    uint32_t start_crc = Crc32(start);
     for (int i = 0; i < 4; ++i) (*out)[8 + i] = static_cast<uint8_t>(start_crc >> (8 * i));
     std::memcpy(out->data() + 12, start.data(), start.size());
-    return Status::Ok;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -1,4 +1,5 @@
 #include "simple_container.h"
+#include "reader_format.h"
 
 #include <windows.h>
 
@@ -7,7 +8,7 @@
 #include "lzma_decoder.h"
 #include "lzma_encoder.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 // "QVSC" + kind + version: never the start of a real YZ1 or GCA file.
@@ -30,13 +31,12 @@ uint64_t Get(const uint8_t* p, int n) {
 
 }  // namespace
 
-Status Container_Write(ContainerKind kind, const std::vector<WriteItem>& items, bool compress,
-                       Bytes* out) {
+int Container_Write(ContainerKind kind, const std::vector<Item>& items, bool compress, Bytes* out) {
     out->assign(Signature(kind), Signature(kind) + kSignatureSize);
     for (const auto& item : items) {
         Bytes packed;
         uint8_t method = kStored;
-        if (compress && !item.is_dir && !item.data.empty()) {
+        if (compress && !item.entry.is_dir && !item.data.empty()) {
             Bytes props;
             Lzma_Encode(item.data.data(), item.data.size(), &packed, &props);
             packed.insert(packed.begin(), props.begin(), props.end());
@@ -44,77 +44,92 @@ Status Container_Write(ContainerKind kind, const std::vector<WriteItem>& items, 
             if (packed.size() >= item.data.size()) method = kStored;  // incompressible data
         }
         if (method == kStored) packed = item.data;
+        const std::string name = ToBackslash(item.entry.name);
         Bytes h;
-        Put(h, item.path.size(), 2);
+        Put(h, name.size(), 2);
         h.push_back(method);
-        h.push_back(item.is_dir ? 1 : 0);
-        uint32_t attributes = item.attributes | (item.is_dir ? FILE_ATTRIBUTE_DIRECTORY : 0);
+        h.push_back(item.entry.is_dir ? 1 : 0);
+        uint32_t attributes = item.entry.attr | (item.entry.is_dir ? FILE_ATTRIBUTE_DIRECTORY : 0);
         Put(h, attributes, 4);
-        Put(h, item.filetime, 8);
+        Put(h, TicksFromUnix(item.entry.mtime), 8);
         Put(h, item.data.size(), 8);
         Put(h, packed.size(), 8);
-        Put(h, Format_Crc32(item.data), 4);
-        h.insert(h.end(), item.path.begin(), item.path.end());
-        Put(*out, Format_Crc32(h), 4);
+        Put(h, Crc32(item.data), 4);
+        h.insert(h.end(), name.begin(), name.end());
+        Put(*out, Crc32(h), 4);
         out->insert(out->end(), h.begin(), h.end());
         out->insert(out->end(), packed.begin(), packed.end());
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status ContainerReader::Open(Bytes archive, ContainerKind kind) {
+int ContainerReader::Open(Bytes archive, ContainerKind kind) {
     archive_ = std::move(archive);
     entries_.clear();
     offsets_.clear();
     methods_.clear();
     if (archive_.size() < kSignatureSize ||
         std::memcmp(archive_.data(), Signature(kind), kSignatureSize) != 0)
-        return Status::NotArchive;
+        return kErrNotArchive;
     size_t at = kSignatureSize;
     while (at < archive_.size()) {
-        if (archive_.size() - at < kFixedHeader) return Status::BrokenHeader;
+        if (archive_.size() - at < kFixedHeader) return kErrHeaderCrc;
         const uint8_t* p = archive_.data() + at;
         size_t name_size = static_cast<size_t>(Get(p + 4, 2));
-        if (archive_.size() - at - kFixedHeader < name_size) return Status::BrokenHeader;
-        if (Format_Crc32(p + 4, kFixedHeader - 4 + name_size) != Get(p, 4))
-            return Status::BrokenHeader;
+        if (archive_.size() - at - kFixedHeader < name_size) return kErrHeaderCrc;
+        if (Crc32(p + 4, kFixedHeader - 4 + name_size) != Get(p, 4)) return kErrHeaderCrc;
         Entry e;
         uint8_t method = p[6];
         e.is_dir = p[7] != 0;
-        e.attributes = static_cast<uint32_t>(Get(p + 8, 4));
-        e.filetime = Get(p + 12, 8);
-        Format_FileTimeToDos(e.filetime, &e.dos_date, &e.dos_time);
+        e.attr = DosAttributes(static_cast<uint32_t>(Get(p + 8, 4)), e.is_dir);
+        SetUnixTime(e, UnixFromTicks(Get(p + 12, 8)));
         e.size = Get(p + 20, 8);
         e.packed = Get(p + 28, 8);
         e.crc = static_cast<uint32_t>(Get(p + 36, 4));
-        e.has_crc = true;
-        e.path.assign(reinterpret_cast<const char*>(p + kFixedHeader), name_size);
+        e.name = EntryName(std::string(reinterpret_cast<const char*>(p + kFixedHeader), name_size));
+        e.header_offset = entries_.size();
         e.method = method == kLzma ? "lzma" : "store";
-        if (method > kLzma) return Status::Unsupported;
+        if (method > kLzma) return kErrNotSupported;
         at += kFixedHeader + name_size;
-        if (e.packed > archive_.size() - at) return Status::BrokenHeader;
+        if (e.packed > archive_.size() - at) return kErrHeaderCrc;
         offsets_.push_back(at);
         methods_.push_back(method);
         at += static_cast<size_t>(e.packed);
         entries_.push_back(e);
     }
-    return Status::Ok;
+    return kOk;
 }
 
-Status ContainerReader::Extract(size_t index, Bytes* out) {
+int ContainerReader::Extract(size_t index, Bytes* out) {
     out->clear();
-    if (index >= entries_.size()) return Status::BrokenHeader;
+    if (index >= entries_.size()) return kErrHeaderCrc;
     const Entry& e = entries_[index];
     const uint8_t* data = archive_.data() + offsets_[index];
     if (methods_[index] == kLzma) {
-        if (e.packed < 5) return Status::BadData;
-        Status s = Lzma_Decode(data, 5, data + 5, static_cast<size_t>(e.packed - 5), e.size, out);
-        if (s != Status::Ok) return s;
+        if (e.packed < 5) return kErrBrokenData;
+        int s = Lzma_Decode(data, 5, data + 5, static_cast<size_t>(e.packed - 5), e.size, out);
+        if (s != kOk) return s;
     } else {
         out->assign(data, data + e.packed);
     }
-    if (out->size() != e.size || Format_Crc32(*out) != e.crc) return Status::CrcError;
-    return Status::Ok;
+    if (out->size() != e.size || Crc32(*out) != e.crc) return kErrFileCrc;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+// The container of each kind as a format of its own.
+template <ContainerKind kKind>
+struct KindReader : ContainerReader {
+    int Open(Bytes archive) { return ContainerReader::Open(std::move(archive), kKind); }
+};
+template <ContainerKind kKind>
+bool SniffKind(const Archive& a) {
+    return HasSignature(a, Signature(kKind), kSignatureSize - 1);
+}
+const Format kYz1Format = {"yz1", SniffKind<ContainerKind::Yz1>,
+                           ParseWithReader<KindReader<ContainerKind::Yz1>>,
+                           DecodeWithReader<KindReader<ContainerKind::Yz1>>};
+const Format kGcaFormat = {"gca", SniffKind<ContainerKind::Gca>,
+                           ParseWithReader<KindReader<ContainerKind::Gca>>,
+                           DecodeWithReader<KindReader<ContainerKind::Gca>>};
+
+}  // namespace arc

@@ -3,20 +3,19 @@
 // description, so these DLLs read and write a container of our own instead: a signature
 // naming the kind, then entries each with a CRC-guarded header, stored or LZMA-packed data.
 // Real YZ1 or GCA files are reported NotArchive.
-#include "format_entry.h"
+#include "../engine/util.h"
 
-namespace ArcFormat {
+namespace arc {
 
 enum class ContainerKind { Yz1, Gca };
 
-Status Container_Write(ContainerKind kind, const std::vector<WriteItem>& items, bool compress,
-                       Bytes* out);
+int Container_Write(ContainerKind kind, const std::vector<Item>& items, bool compress, Bytes* out);
 
 class ContainerReader {
 public:
-    Status Open(Bytes archive, ContainerKind kind);
+    int Open(Bytes archive, ContainerKind kind);
     const std::vector<Entry>& Entries() const { return entries_; }
-    Status Extract(size_t index, Bytes* out);
+    int Extract(size_t index, Bytes* out);
 
 private:
     Bytes archive_;
@@ -25,4 +24,4 @@ private:
     std::vector<uint8_t> methods_;
 };
 
-}  // namespace ArcFormat
+}  // namespace arc

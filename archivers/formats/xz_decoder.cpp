@@ -4,17 +4,13 @@
 
 #include "lzma_decoder.h"
 
-namespace ArcFormat {
+namespace arc {
 namespace {
 
 const uint8_t kMagic[6] = {0xFD, '7', 'z', 'X', 'Z', 0};
 const uint8_t kFooterMagic[2] = {'Y', 'Z'};
 const size_t kStreamHeader = 12;
 const uint64_t kLzma2Filter = 0x21;
-
-uint32_t Le32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
-}
 
 uint64_t Crc64(const uint8_t* data, size_t size) {
     static uint64_t table[256];
@@ -80,108 +76,106 @@ struct BlockRecord {
 };
 
 // One block from `at` (its header size byte is not zero); moves `at` past its check.
-Status DecodeBlock(const uint8_t* in, size_t size, size_t* at, unsigned check, Bytes* out,
-                   BlockRecord* record) {
+int DecodeBlock(const uint8_t* in, size_t size, size_t* at, unsigned check, Bytes* out,
+                BlockRecord* record) {
     const size_t start = *at;
     const size_t header_size = (size_t(in[start]) + 1) * 4;
-    if (header_size > size - start) return Status::BrokenHeader;
+    if (header_size > size - start) return kErrHeaderCrc;
     const uint8_t* h = in + start;
-    if (Le32(h + header_size - 4) != Format_Crc32(h, header_size - 4)) return Status::BrokenHeader;
+    if (Get32(h + header_size - 4) != Crc32(h, header_size - 4)) return kErrHeaderCrc;
     const unsigned flags = h[1];
-    if (flags & 0x3C) return Status::Unsupported;
+    if (flags & 0x3C) return kErrNotSupported;
     const size_t h_end = header_size - 4;
     size_t p = 2;
     uint64_t stated_packed = 0, stated_unpacked = 0;
-    if ((flags & 0x40) && !ReadVli(h, h_end, &p, &stated_packed)) return Status::BrokenHeader;
-    if ((flags & 0x80) && !ReadVli(h, h_end, &p, &stated_unpacked)) return Status::BrokenHeader;
-    if ((flags & 3) != 0) return Status::Unsupported;  // a filter chain in front of LZMA2
+    if ((flags & 0x40) && !ReadVli(h, h_end, &p, &stated_packed)) return kErrHeaderCrc;
+    if ((flags & 0x80) && !ReadVli(h, h_end, &p, &stated_unpacked)) return kErrHeaderCrc;
+    if ((flags & 3) != 0) return kErrNotSupported;  // a filter chain in front of LZMA2
     uint64_t filter = 0, props_size = 0;
     if (!ReadVli(h, h_end, &p, &filter) || !ReadVli(h, h_end, &p, &props_size))
-        return Status::BrokenHeader;
-    if (filter != kLzma2Filter) return Status::Unsupported;
-    if (props_size != 1 || p + 1 > h_end) return Status::BrokenHeader;
+        return kErrHeaderCrc;
+    if (filter != kLzma2Filter) return kErrNotSupported;
+    if (props_size != 1 || p + 1 > h_end) return kErrHeaderCrc;
     const uint8_t prop = h[p++];
     for (; p < h_end; ++p)
-        if (h[p] != 0) return Status::BrokenHeader;
+        if (h[p] != 0) return kErrHeaderCrc;
 
     const size_t data = start + header_size;
     uint64_t packed = 0, unpacked = 0;
-    if (!Lzma2Sizes(in + data, size - data, &packed, &unpacked)) return Status::BadData;
+    if (!Lzma2Sizes(in + data, size - data, &packed, &unpacked)) return kErrBrokenData;
     if (((flags & 0x40) && stated_packed != packed) ||
         ((flags & 0x80) && stated_unpacked != unpacked))
-        return Status::BadData;
+        return kErrBrokenData;
     const size_t had = out->size();
-    Status s = Lzma2_Decode(&prop, 1, in + data, static_cast<size_t>(packed), unpacked, out);
-    if (s != Status::Ok) return s;
+    int s = Lzma2_Decode(&prop, 1, in + data, static_cast<size_t>(packed), unpacked, out);
+    if (s != kOk) return s;
 
     size_t q = data + static_cast<size_t>(packed);
     while (q % 4 != 0) {
-        if (q >= size || in[q] != 0) return Status::BadData;
+        if (q >= size || in[q] != 0) return kErrBrokenData;
         ++q;
     }
     const size_t check_size = CheckSize(check);
-    if (check_size > size - q) return Status::BadData;
+    if (check_size > size - q) return kErrBrokenData;
     const uint8_t* decoded = out->data() + had;
     const size_t n = out->size() - had;
-    if (check == 1 && Le32(in + q) != Format_Crc32(decoded, n)) return Status::CrcError;
+    if (check == 1 && Get32(in + q) != Crc32(decoded, n)) return kErrFileCrc;
     if (check == 4) {
         uint64_t crc = Crc64(decoded, n);
         for (int i = 0; i < 8; ++i)
-            if (in[q + i] != uint8_t(crc >> (8 * i))) return Status::CrcError;
+            if (in[q + i] != uint8_t(crc >> (8 * i))) return kErrFileCrc;
     }
     record->unpadded = header_size + packed + check_size;
     record->unpacked = unpacked;
     *at = q + check_size;
-    return Status::Ok;
+    return kOk;
 }
 
 // The index after the blocks must list exactly the blocks read; then the footer.
-Status CheckIndexAndFooter(const uint8_t* in, size_t size, size_t* at,
-                           const std::vector<BlockRecord>& blocks, const uint8_t* stream_flags) {
+int CheckIndexAndFooter(const uint8_t* in, size_t size, size_t* at,
+                        const std::vector<BlockRecord>& blocks, const uint8_t* stream_flags) {
     const size_t start = *at;
     size_t p = start + 1;  // the index indicator, 0
     uint64_t count = 0;
-    if (!ReadVli(in, size, &p, &count) || count != blocks.size()) return Status::BrokenHeader;
+    if (!ReadVli(in, size, &p, &count) || count != blocks.size()) return kErrHeaderCrc;
     for (const BlockRecord& b : blocks) {
         uint64_t unpadded = 0, unpacked = 0;
         if (!ReadVli(in, size, &p, &unpadded) || !ReadVli(in, size, &p, &unpacked) ||
             unpadded != b.unpadded || unpacked != b.unpacked)
-            return Status::BrokenHeader;
+            return kErrHeaderCrc;
     }
     while ((p - start) % 4 != 0) {
-        if (p >= size || in[p] != 0) return Status::BrokenHeader;
+        if (p >= size || in[p] != 0) return kErrHeaderCrc;
         ++p;
     }
-    if (p + 4 + 12 > size || Le32(in + p) != Format_Crc32(in + start, p - start))
-        return Status::BrokenHeader;
+    if (p + 4 + 12 > size || Get32(in + p) != Crc32(in + start, p - start)) return kErrHeaderCrc;
     const size_t index_size = p - start + 4;  // with its CRC-32
     const uint8_t* f = in + p + 4;
-    if (Le32(f) != Format_Crc32(f + 4, 6) || (uint64_t(Le32(f + 4)) + 1) * 4 != index_size ||
+    if (Get32(f) != Crc32(f + 4, 6) || (uint64_t(Get32(f + 4)) + 1) * 4 != index_size ||
         std::memcmp(f + 8, stream_flags, 2) != 0 || std::memcmp(f + 10, kFooterMagic, 2) != 0)
-        return Status::BrokenHeader;
+        return kErrHeaderCrc;
     *at = p + 4 + 12;
-    return Status::Ok;
+    return kOk;
 }
 
-Status DecodeStream(const uint8_t* in, size_t size, size_t* at, Bytes* out) {
+int DecodeStream(const uint8_t* in, size_t size, size_t* at, Bytes* out) {
     const uint8_t* h = in + *at;
-    if (size - *at < kStreamHeader || std::memcmp(h, kMagic, 6) != 0) return Status::NotArchive;
-    if (Le32(h + 8) != Format_Crc32(h + 6, 2) || h[6] != 0 || (h[7] & 0xF0))
-        return Status::BrokenHeader;
+    if (size - *at < kStreamHeader || std::memcmp(h, kMagic, 6) != 0) return kErrNotArchive;
+    if (Get32(h + 8) != Crc32(h + 6, 2) || h[6] != 0 || (h[7] & 0xF0)) return kErrHeaderCrc;
     const unsigned check = h[7];
-    if (check != 0 && check != 1 && check != 4) return Status::Unsupported;
+    if (check != 0 && check != 1 && check != 4) return kErrNotSupported;
     size_t p = *at + kStreamHeader;
     std::vector<BlockRecord> blocks;
     while (true) {
-        if (p >= size) return Status::BadData;
+        if (p >= size) return kErrBrokenData;
         if (in[p] == 0) break;
         BlockRecord record;
-        Status s = DecodeBlock(in, size, &p, check, out, &record);
-        if (s != Status::Ok) return s;
+        int s = DecodeBlock(in, size, &p, check, out, &record);
+        if (s != kOk) return s;
         blocks.push_back(record);
     }
-    Status s = CheckIndexAndFooter(in, size, &p, blocks, h + 6);
-    if (s == Status::Ok) *at = p;
+    int s = CheckIndexAndFooter(in, size, &p, blocks, h + 6);
+    if (s == kOk) *at = p;
     return s;
 }
 
@@ -191,20 +185,20 @@ bool Xz_IsStream(const uint8_t* in, size_t size) {
     return size >= kStreamHeader && std::memcmp(in, kMagic, 6) == 0;
 }
 
-Status Xz_Decode(const uint8_t* in, size_t size, Bytes* out) {
-    if (!Xz_IsStream(in, size)) return Status::NotArchive;
+int Xz_Decode(const uint8_t* in, size_t size, Bytes* out) {
+    if (!Xz_IsStream(in, size)) return kErrNotArchive;
     size_t at = 0;
     while (at < size) {
-        Status s = DecodeStream(in, size, &at, out);
-        if (s != Status::Ok) return s;
+        int s = DecodeStream(in, size, &at, out);
+        if (s != kOk) return s;
         // Stream padding: zeros in whole 4-byte units, then perhaps another stream.
         size_t zeros = at;
         while (zeros < size && in[zeros] == 0) ++zeros;
-        if ((zeros - at) % 4 != 0) return Status::BadData;
+        if ((zeros - at) % 4 != 0) return kErrBrokenData;
         at = zeros;
-        if (at < size && !Xz_IsStream(in + at, size - at)) return Status::BadData;
+        if (at < size && !Xz_IsStream(in + at, size - at)) return kErrBrokenData;
     }
-    return Status::Ok;
+    return kOk;
 }
 
-}  // namespace ArcFormat
+}  // namespace arc

@@ -1,8 +1,9 @@
 // 7-ZIP32.DLL stand-in: 7z archives; reads Copy, LZMA and LZMA2, writes Copy or LZMA.
 #include <windows.h>
 
+#include "../engine/dll_commands.h"
+#include "../engine/formats.h"
 #include "../engine/util.h"
-#include "../formats/bridge/dll_commands.h"
 #include "sevenzip_reader.h"
 #include "sevenzip_writer.h"
 
@@ -23,16 +24,15 @@ std::vector<Word> SwitchesStaySwitches(std::vector<Word> words) {
     return words;
 }
 
-ArcFormat::SevenZipMethod MethodOf(const ParsedCommand& c) {
+SevenZipMethod MethodOf(const ParsedCommand& c) {
     std::string m = SwitchValue(c, "-m0=", "LZMA");
-    return lstrcmpiA(m.c_str(), "Copy") == 0 ? ArcFormat::SevenZipMethod::Copy
-                                             : ArcFormat::SevenZipMethod::Lzma;
+    return lstrcmpiA(m.c_str(), "Copy") == 0 ? SevenZipMethod::Copy : SevenZipMethod::Lzma;
 }
 
 ImageWriter WriterFor(const ParsedCommand& c) {
-    ArcFormat::SevenZipMethod method = MethodOf(c);
-    return [method](const std::vector<ArcFormat::WriteItem>& items, ArcFormat::Bytes* out) {
-        return ArcFormat::SevenZip_Write(items, method, out);
+    SevenZipMethod method = MethodOf(c);
+    return [method](const std::vector<Item>& items, Bytes* out) {
+        return SevenZip_Write(items, method, out);
     };
 }
 
@@ -42,15 +42,15 @@ bool Unsupported(const ParsedCommand& c) {
 }
 
 int List(ParsedCommand c, std::string& report) {
-    Bridge_JoinArchiveWords(&c.archive, &c.names);
+    JoinArchiveWords(c);
     std::string path = Unquote(c.archive);
     if (!FileExists(path) || IsFolder(path)) return kErrArchiveNotFound;
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) return kErrCannotRead;
-    ArcFormat::SevenZipReader reader;
-    int r = Bridge_Result(reader.Open(ArcFormat::Bytes(bytes.begin(), bytes.end())));
+    SevenZipReader reader;
+    int r = reader.Open(bytes);
     if (r) return r;
-    report = ArcFormat::SevenZip_ListText(path, reader);
+    report = SevenZip_ListText(path, reader);
     return kOk;
 }
 
@@ -65,40 +65,25 @@ int Update(const ParsedCommand& c, EntryPacer& pacer, std::string& report) {
             target = s.substr(bang + 1);
     }
     Archive old;
-    if (FileExists(c.archive)) {
-        int r = LoadArchive(Info(), c.archive, old);
-        if (r) return r;
-    }
-    std::vector<std::string> exclude = c.response_files;
-    exclude.push_back(FullPath(c.archive));
-    exclude.push_back(FullPath(target));
-    std::vector<Source> sources;
-    std::vector<std::string> patterns = c.names.empty() ? std::vector<std::string>{"*"} : c.names;
-    int r = CollectSources(patterns, HasSwitch(c, "-r"), true, exclude, sources);
+    int r = LoadIfExists(Info(), c.archive, old);
     if (r) return r;
-    std::vector<BridgeItem> items;
-    for (const Source& s : sources) {
-        BridgeItem item;
-        item.source = s;
+    std::vector<Item> items;
+    if ((r = CollectNamed(c, HasSwitch(c, "-r"), true, items, target)) != 0) return r;
+    for (Item& item : items) {
+        const Entry& s = item.entry;
+        const Entry* kept = nullptr;
         for (const Entry& e : old.entries) {
             if (lstrcmpiA(e.name.c_str(), s.name.c_str()) != 0 || e.is_dir != s.is_dir) continue;
-            if (e.size == s.size && e.mtime == s.mtime) {
-                item.from = &old;
-                item.kept = &e;
-            }
+            if (e.size == s.size && e.mtime == s.mtime) kept = &e;
         }
-        if (!item.kept) {
-            pacer.Before();
-            report += s.name + "\r\n";
-            if ((r = pacer.After()) != 0) return r;
+        if (!kept) {
+            if ((r = Pace(s.name, pacer, report)) != 0) return r;
+            continue;
         }
-        items.push_back(item);
+        item.entry = *kept;
+        item.from = &old;
     }
-    std::vector<ArcFormat::WriteItem> written;
-    if ((r = Bridge_Items(items, &written)) != 0) return r;
-    ArcFormat::Bytes image;
-    if ((r = Bridge_Result(WriterFor(c)(written, &image))) != 0) return r;
-    return Bridge_Save(target, image);
+    return WriteImage(items, WriterFor(c), target);
 }
 
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
@@ -108,12 +93,9 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
     switch (std::tolower(static_cast<unsigned char>(c.verb[0]))) {
         case 'x':
             return Dll_Extract(Info(), c, pacer, report);
-        case 'e': {
-            Bridge_JoinArchiveWords(&c.archive, &c.names);
-            Archive archive;
-            int r = LoadArchive(Info(), c.archive, archive);
-            return r ? r : ExtractAll(archive, c.names, false, pacer, report);
-        }
+        case 'e':
+            JoinArchiveWords(c);
+            return ExtractArchive(Info(), c, false, pacer, report);
         case 't':
             return Dll_Test(Info(), c, report);
         case 'l':

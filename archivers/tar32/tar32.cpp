@@ -1,8 +1,7 @@
 // TAR32.DLL stand-in: tar, tar.gz and lone gzip files through the shared engine.
 #include <windows.h>
 
-#include "../engine/api.h"
-#include "../engine/commands.h"
+#include "../engine/dll_commands.h"
 #include "../engine/formats.h"
 #include "../engine/util.h"
 
@@ -37,19 +36,13 @@ TarSwitches ReadSwitches(const ParsedCommand& c) {
 }
 
 int Create(const ParsedCommand& c, const TarSwitches& s, EntryPacer& pacer, std::string& report) {
-    std::vector<std::string> exclude = c.response_files;
-    exclude.push_back(FullPath(c.archive));
-    std::vector<Source> sources;
-    std::vector<std::string> patterns = c.names.empty() ? std::vector<std::string>{"*"} : c.names;
-    int r = CollectSources(patterns, true, true, exclude, sources);
+    std::vector<Item> sources;
+    int r = CollectNamed(c, true, true, sources);
     if (r) return r;
-    for (const Source& source : sources) {
-        pacer.Before();
-        report += source.name + "\r\n";
-        if ((r = pacer.After()) != 0) return r;
-    }
+    for (const Item& source : sources)
+        if ((r = Pace(source.entry.name, pacer, report)) != 0) return r;
     if (s.lone_gzip) {
-        if (sources.size() != 1 || sources[0].is_dir) return kErrCommand;
+        if (sources.size() != 1 || sources[0].entry.is_dir) return kErrCommand;
         return Gz_Write(c.archive, sources[0]);
     }
     return Tar_Write(c.archive, sources, s.gzip);
@@ -74,35 +67,4 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
 
 }  // namespace
 
-extern "C" {
-
-int WINAPI Tar(HWND, LPCSTR line, LPSTR out, DWORD size) {
-    return Api_Command(Info(), line, out, size, Run);
-}
-WORD WINAPI TarGetVersion() {
-    Stub_Log(Info().file_name, "TarGetVersion", "");
-    return Info().version;
-}
-BOOL WINAPI TarGetRunning() {
-    return FALSE;
-}
-BOOL WINAPI TarCheckArchive(LPCSTR path, int mode) {
-    return Api_CheckArchive(Info(), path, mode);
-}
-int WINAPI TarGetFileCount(LPCSTR path) {
-    return Api_GetFileCount(Info(), path);
-}
-HANDLE WINAPI TarOpenArchive(HWND owner, LPCSTR path, DWORD mode) {
-    return Api_OpenArchive(Info(), owner, path, mode);
-}
-int WINAPI TarCloseArchive(HANDLE h) {
-    return Api_CloseArchive(Info(), h);
-}
-int WINAPI TarFindFirst(HANDLE h, LPCSTR wildcard, EntryRecord* r) {
-    return Api_FindFirst(Info(), h, wildcard, r);
-}
-int WINAPI TarFindNext(HANDLE h, EntryRecord* r) {
-    return Api_FindNext(Info(), h, r);
-}
-
-}  // extern "C"
+ARCHIVER_COMMON_EXPORTS(Tar, Info, Run)

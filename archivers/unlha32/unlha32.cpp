@@ -3,8 +3,7 @@
 
 #include <algorithm>
 
-#include "../engine/api.h"
-#include "../engine/commands.h"
+#include "../engine/dll_commands.h"
 #include "../engine/formats.h"
 #include "../engine/sfx.h"
 #include "../engine/util.h"
@@ -28,79 +27,45 @@ int MethodOf(const ParsedCommand& c) {
     return jm == "3" || jm == "4" ? 7 : 5;
 }
 
-// An archive that is not there yet counts as empty; any other failure stops the command.
-int LoadExisting(const ParsedCommand& c, Archive& archive) {
-    if (!FileExists(c.archive)) return kOk;
-    return LoadArchive(Info(), c.archive, archive);
-}
-
 std::vector<std::string> Patterns(const ParsedCommand& c) {
     return c.names.empty() ? std::vector<std::string>{"*"} : c.names;
 }
 
 int Extract(const ParsedCommand& c, EntryPacer& pacer, std::string& report) {
-    Archive archive;
-    int r = LoadArchive(Info(), c.archive, archive);
-    if (r) return r;
     bool keep_paths = SwitchValue(c, "-x", c.verb == "x" ? "1" : "0") != "0";
-    return ExtractAll(archive, c.names, keep_paths, pacer, report);
-}
-
-int Test(const ParsedCommand& c, std::string& report) {
-    Archive archive;
-    int r = LoadArchive(Info(), c.archive, archive);
-    std::vector<uint8_t> content;
-    for (size_t i = 0; r == kOk && i < archive.entries.size(); ++i) {
-        r = archive.format->decode(archive, archive.entries[i], content);
-        report += archive.entries[i].name + (r ? " : error\r\n" : " : ok\r\n");
-    }
-    return r;
+    return ExtractArchive(Info(), c, keep_paths, pacer, report);
 }
 
 // a (add or replace), u (add new and newer), f (replace newer only). With -jn, "a" adds only
 // files the archive does not hold yet.
 int Add(const ParsedCommand& c, char verb, EntryPacer& pacer, std::string& report) {
     Archive old;
-    int r = LoadExisting(c, old);
+    int r = LoadIfExists(Info(), c.archive, old);
     if (r) return r;
-    std::vector<std::string> exclude = c.response_files;
-    exclude.push_back(FullPath(c.archive));
-    std::vector<Source> sources;
+    std::vector<Item> sources;
     bool recursive = SwitchValue(c, "-r", "0") != "0";
-    r = CollectSources(Patterns(c), recursive, HasSwitch(c, "-d") || HasSwitch(c, "-d1"), exclude,
-                       sources);
+    r = CollectNamed(c, recursive, HasSwitch(c, "-d") || HasSwitch(c, "-d1"), sources);
     if (r && verb != 'f') return r;
     bool only_new = HasSwitch(c, "-jn");
-    std::vector<LzhItem> items;
+    std::vector<Item> items;
     std::vector<bool> used(sources.size(), false);
     for (const Entry& e : old.entries) {
-        LzhItem keep;
+        Item keep;
+        keep.entry = e;
         keep.from = &old;
-        keep.kept = &e;
         for (size_t i = 0; i < sources.size(); ++i) {
-            if (used[i] || !SameName(sources[i].name, e.name)) continue;
+            if (used[i] || !SameName(sources[i].entry.name, e.name)) continue;
             used[i] = true;
-            bool newer = sources[i].mtime > e.mtime;
-            if (!only_new && (verb == 'a' || newer)) {
-                keep.kept = nullptr;
-                keep.source = sources[i];
-            }
+            bool newer = sources[i].entry.mtime > e.mtime;
+            if (!only_new && (verb == 'a' || newer)) keep = sources[i];
         }
         items.push_back(keep);
     }
     if (verb != 'f')
         for (size_t i = 0; i < sources.size(); ++i)
-            if (!used[i]) {
-                LzhItem add;
-                add.source = sources[i];
-                items.push_back(add);
-            }
-    for (const LzhItem& item : items) {
-        if (item.kept) continue;
-        pacer.Before();
-        report += item.source.name + "\r\n";
-        if ((r = pacer.After()) != 0) return r;
-    }
+            if (!used[i]) items.push_back(sources[i]);
+    for (const Item& item : items)
+        if (!item.from && (r = Pace(item.entry.name, pacer, report)) != 0) return r;
     return Lzh_Write(c.archive, items, MethodOf(c));
 }
 
@@ -111,7 +76,7 @@ int Delete(const ParsedCommand& c, std::string& report) {
     int r = LoadArchive(Info(), c.archive, old);
     if (r) return r;
     bool only_missing = HasSwitch(c, "-jn");
-    std::vector<LzhItem> items;
+    std::vector<Item> items;
     for (const Entry& e : old.entries) {
         bool match = false;
         for (const std::string& p : Patterns(c)) match = match || WildMatch(ToSlash(p), e.name);
@@ -120,9 +85,9 @@ int Delete(const ParsedCommand& c, std::string& report) {
             report += e.name + "\r\n";
             continue;
         }
-        LzhItem keep;
+        Item keep;
+        keep.entry = e;
         keep.from = &old;
-        keep.kept = &e;
         items.push_back(keep);
     }
     return Lzh_Write(c.archive, items, 5);
@@ -158,7 +123,7 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
         case 'x':
             return Extract(c, pacer, report);
         case 't':
-            return Test(c, report);
+            return TestArchive(Info(), c, report);
         case 'a':
         case 'u':
         case 'f':
@@ -174,35 +139,4 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
 
 }  // namespace
 
-extern "C" {
-
-int WINAPI Unlha(HWND, LPCSTR line, LPSTR out, DWORD size) {
-    return Api_Command(Info(), line, out, size, Run);
-}
-WORD WINAPI UnlhaGetVersion() {
-    Stub_Log(Info().file_name, "UnlhaGetVersion", "");
-    return Info().version;
-}
-BOOL WINAPI UnlhaGetRunning() {
-    return FALSE;
-}
-BOOL WINAPI UnlhaCheckArchive(LPCSTR path, int mode) {
-    return Api_CheckArchive(Info(), path, mode);
-}
-int WINAPI UnlhaGetFileCount(LPCSTR path) {
-    return Api_GetFileCount(Info(), path);
-}
-HANDLE WINAPI UnlhaOpenArchive(HWND owner, LPCSTR path, DWORD mode) {
-    return Api_OpenArchive(Info(), owner, path, mode);
-}
-int WINAPI UnlhaCloseArchive(HANDLE h) {
-    return Api_CloseArchive(Info(), h);
-}
-int WINAPI UnlhaFindFirst(HANDLE h, LPCSTR wildcard, EntryRecord* r) {
-    return Api_FindFirst(Info(), h, wildcard, r);
-}
-int WINAPI UnlhaFindNext(HANDLE h, EntryRecord* r) {
-    return Api_FindNext(Info(), h, r);
-}
-
-}  // extern "C"
+ARCHIVER_COMMON_EXPORTS(Unlha, Info, Run)

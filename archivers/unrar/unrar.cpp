@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 
+#include "../engine/handles.h"
 #include "../engine/stub.h"
 #include "../engine/util.h"
 #include "rar_reader.h"
@@ -74,41 +75,29 @@ typedef int(CALLBACK* CHANGEVOLPROC)(char* arc_name, int mode);
 namespace {
 
 struct RarHandle {
-    ArcFormat::RarReader reader;
-    ArcFormat::RarHeader header;
+    arc::RarReader reader;
+    arc::RarHeader header;
     CHANGEVOLPROC change_volume = nullptr;
     bool extracting = false;
 };
 
-std::mutex g_lock;
-std::set<RarHandle*> g_open;
-
-RarHandle* Lookup(HANDLE h) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    auto* p = static_cast<RarHandle*>(h);
-    return g_open.count(p) ? p : nullptr;
-}
-
-std::string PtrText(const void* p) {
-    char text[32];
-    snprintf(text, sizeof text, "%p", p);
-    return text;
-}
+arc::HandleSet<RarHandle> g_open;
+using arc::PtrText;
 
 void CopyName(char* dest, size_t size, const std::string& text) {
     std::memset(dest, 0, size);
     std::memcpy(dest, text.data(), std::min(text.size(), size - 1));
 }
 
-int ProcessResult(ArcFormat::Status s) {
+int ProcessResult(int s) {
     switch (s) {
-        case ArcFormat::Status::Ok:
+        case arc::kOk:
             return 0;
-        case ArcFormat::Status::Unsupported:
+        case arc::kErrNotSupported:
             return ERAR_UNKNOWN_FORMAT;
-        case ArcFormat::Status::IoError:
+        case arc::kErrCannotRead:
             return ERAR_EOPEN;
-        case ArcFormat::Status::NotArchive:
+        case arc::kErrNotArchive:
             return ERAR_BAD_ARCHIVE;
         default:
             return ERAR_BAD_DATA;
@@ -142,17 +131,17 @@ std::string ParentOf(const std::string& path) {
 }
 
 int Extract(RarHandle* h, bool test, const char* dest_path, const char* dest_name) {
-    ArcFormat::Bytes content;
+    arc::Bytes content;
     int r = ProcessResult(h->reader.Process(&content));
     if (r || test) return r;
-    const ArcFormat::Entry& e = h->header.entry;
-    std::string target = TargetOf(e.path, dest_path, dest_name);
+    const arc::Entry& e = h->header.entry;
+    std::string target = TargetOf(arc::ToBackslash(e.name), dest_path, dest_name);
     if (target.empty()) return 0;
     if (e.is_dir) return arc::MakeDirs(target) ? 0 : ERAR_ECREATE;
     std::string parent = ParentOf(target);
     if (!parent.empty() && !arc::MakeDirs(parent)) return ERAR_ECREATE;
     if (!arc::WriteWholeFile(target, content.data(), content.size())) return ERAR_ECREATE;
-    arc::SetTimes(target, arc::UnixFromDos(e.dos_date, e.dos_time), false);
+    arc::SetTimes(target, e.mtime, false);
     return 0;
 }
 
@@ -179,9 +168,9 @@ static HANDLE OpenArchive(RAROpenArchiveData* data) {
     data->CmtState = 0;
     auto h = std::make_unique<RarHandle>();
     h->extracting = data->OpenMode == 1;
-    ArcFormat::Status s = h->reader.Open(name);
-    if (s != ArcFormat::Status::Ok) {
-        data->OpenResult = s == ArcFormat::Status::IoError ? ERAR_EOPEN : ERAR_BAD_ARCHIVE;
+    int s = h->reader.Open(name);
+    if (s != arc::kOk) {
+        data->OpenResult = s == arc::kErrCannotRead ? ERAR_EOPEN : ERAR_BAD_ARCHIVE;
         return nullptr;
     }
     data->OpenResult = 0;
@@ -194,28 +183,26 @@ static HANDLE OpenArchive(RAROpenArchiveData* data) {
         volume = buffer;
         return answer != 0;
     });
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_open.insert(raw);
-    return h.release();
+    return g_open.Add(std::move(h));
 }
 
 void WINAPI RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC proc) {
     arc::Stub_Log(kDll, "RARSetChangeVolProc", PtrText(handle));
-    if (RarHandle* h = Lookup(handle)) h->change_volume = proc;
+    if (RarHandle* h = g_open.Find(handle)) h->change_volume = proc;
 }
 
 static int ReadHeader(HANDLE handle, RARHeaderData* data) {
     arc::Stub_Log(kDll, "RARReadHeader", PtrText(handle));
-    RarHandle* h = Lookup(handle);
+    RarHandle* h = g_open.Find(handle);
     if (!h || !data) return ERAR_UNKNOWN;
-    ArcFormat::Status s = h->reader.ReadHeader(&h->header);
-    if (s == ArcFormat::Status::NotArchive) return ERAR_END_ARCHIVE;
-    if (s == ArcFormat::Status::IoError) return ERAR_EOPEN;
-    if (s == ArcFormat::Status::Unsupported) return ERAR_UNKNOWN_FORMAT;
-    if (s != ArcFormat::Status::Ok) return ERAR_BAD_DATA;
-    const ArcFormat::RarHeader& rh = h->header;
+    int s = h->reader.ReadHeader(&h->header);
+    if (s == arc::kErrNotArchive) return ERAR_END_ARCHIVE;
+    if (s == arc::kErrCannotRead) return ERAR_EOPEN;
+    if (s == arc::kErrNotSupported) return ERAR_UNKNOWN_FORMAT;
+    if (s != arc::kOk) return ERAR_BAD_DATA;
+    const arc::RarHeader& rh = h->header;
     CopyName(data->ArcName, sizeof data->ArcName, "");
-    CopyName(data->FileName, sizeof data->FileName, rh.entry.path);
+    CopyName(data->FileName, sizeof data->FileName, arc::ToBackslash(rh.entry.name));
     data->Flags = rh.flags & 0xFFFF & ~0x8000u;
     data->PackSize = rh.pack_size;
     data->UnpSize = static_cast<UINT>(rh.entry.size);
@@ -224,7 +211,7 @@ static int ReadHeader(HANDLE handle, RARHeaderData* data) {
     data->FileTime = rh.file_time;
     data->UnpVer = rh.unp_ver;
     data->Method = rh.method;
-    data->FileAttr = rh.entry.attributes;
+    data->FileAttr = rh.entry.attr;
     data->CmtSize = 0;
     data->CmtState = 0;
     return 0;
@@ -232,7 +219,7 @@ static int ReadHeader(HANDLE handle, RARHeaderData* data) {
 
 static int ProcessFile(HANDLE handle, int operation, char* dest_path, char* dest_name) {
     arc::Stub_Log(kDll, "RARProcessFile", PtrText(handle) + " " + std::to_string(operation));
-    RarHandle* h = Lookup(handle);
+    RarHandle* h = g_open.Find(handle);
     if (!h) return ERAR_UNKNOWN;
     if (operation == 0) return ProcessResult(h->reader.Process(nullptr));
     arc::StubHooks hooks = arc::Stub_Read(kDll);
@@ -246,13 +233,7 @@ static int ProcessFile(HANDLE handle, int operation, char* dest_path, char* dest
 
 int WINAPI RARCloseArchive(HANDLE handle) {
     arc::Stub_Log(kDll, "RARCloseArchive", PtrText(handle));
-    RarHandle* h = static_cast<RarHandle*>(handle);
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        if (!g_open.erase(h)) return ERAR_ECLOSE;
-    }
-    delete h;
-    return 0;
+    return g_open.Close(handle) ? 0 : ERAR_ECLOSE;
 }
 
 HANDLE WINAPI RAROpenArchive(RAROpenArchiveData* data) {

@@ -1,8 +1,7 @@
 // UNZIP32.DLL stand-in: extracts and lists ZIP archives through the shared engine.
 #include <windows.h>
 
-#include "../engine/api.h"
-#include "../engine/commands.h"
+#include "../engine/dll_commands.h"
 #include "../engine/formats.h"
 #include "../engine/util.h"
 
@@ -55,35 +54,4 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
 
 }  // namespace
 
-extern "C" {
-
-int WINAPI UnZip(HWND, LPCSTR line, LPSTR out, DWORD size) {
-    return Api_Command(Info(), line, out, size, Run);
-}
-WORD WINAPI UnZipGetVersion() {
-    Stub_Log(Info().file_name, "UnZipGetVersion", "");
-    return Info().version;
-}
-BOOL WINAPI UnZipGetRunning() {
-    return FALSE;
-}
-BOOL WINAPI UnZipCheckArchive(LPCSTR path, int mode) {
-    return Api_CheckArchive(Info(), path, mode);
-}
-int WINAPI UnZipGetFileCount(LPCSTR path) {
-    return Api_GetFileCount(Info(), path);
-}
-HANDLE WINAPI UnZipOpenArchive(HWND owner, LPCSTR path, DWORD mode) {
-    return Api_OpenArchive(Info(), owner, path, mode);
-}
-int WINAPI UnZipCloseArchive(HANDLE h) {
-    return Api_CloseArchive(Info(), h);
-}
-int WINAPI UnZipFindFirst(HANDLE h, LPCSTR wildcard, EntryRecord* r) {
-    return Api_FindFirst(Info(), h, wildcard, r);
-}
-int WINAPI UnZipFindNext(HANDLE h, EntryRecord* r) {
-    return Api_FindNext(Info(), h, r);
-}
-
-}  // extern "C"
+ARCHIVER_COMMON_EXPORTS(UnZip, Info, Run)

@@ -2,7 +2,8 @@
 // files are not read), LZMA-compressed.
 #include <windows.h>
 
-#include "../formats/bridge/dll_commands.h"
+#include "../engine/dll_commands.h"
+#include "../engine/formats.h"
 #include "simple_container.h"
 
 using namespace arc;
@@ -30,9 +31,8 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
         case 'c':
             return Dll_Create(
                 Info(), c, true, true,
-                [](const std::vector<ArcFormat::WriteItem>& items, ArcFormat::Bytes* out) {
-                    return ArcFormat::Container_Write(ArcFormat::ContainerKind::Yz1, items, true,
-                                                      out);
+                [](const std::vector<Item>& items, Bytes* out) {
+                    return Container_Write(ContainerKind::Yz1, items, true, out);
                 },
                 pacer, report);
         case 's':

@@ -65,15 +65,15 @@ int WriteArchive(int argc, const std::string& zip_path, char** names) {
     char previous[MAX_PATH * 2] = "";
     GetCurrentDirectoryA(sizeof previous, previous);
     if (!g_root.empty() && !SetCurrentDirectoryA(g_root.c_str())) return kZipOpen;
-    std::vector<Source> sources, kept;
+    std::vector<Item> sources, kept;
     int r = CollectSources(patterns, g_options.recurse != 0, !g_options.no_dir_entries, {full},
                            sources);
     EntryPacer pacer(Stub_Read(kDll));
     const DWORD hidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     for (size_t i = 0; r == kOk && i < sources.size(); ++i) {
-        if (!g_options.system && (sources[i].attr & hidden)) continue;
+        if (!g_options.system && (sources[i].entry.attr & hidden)) continue;
         pacer.Before();
-        Print("  adding: " + sources[i].name + (sources[i].is_dir ? "/" : "") + "\n");
+        Print("  adding: " + sources[i].entry.name + (sources[i].entry.is_dir ? "/" : "") + "\n");
         kept.push_back(sources[i]);
         r = pacer.After();
     }

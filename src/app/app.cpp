@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
-#include "../lib/bigstack.h"
-#include "../lib/errors.h"
-#include "../lib/except3.h"
-#include "../lib/strx.h"
+#include "lib/bigstack.h"
+#include "lib/errors.h"
+#include "lib/except3.h"
+#include "lib/strx.h"
 
 static const char kProductName[] = "Quarvel";
 

@@ -1,9 +1,9 @@
 #include "args.h"
 
-#include "../lib/errors.h"
-#include "../lib/filex.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
+#include "lib/errors.h"
+#include "lib/filex.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
 
 char* GetArgumentPath(const char* argument, char* buffer, size_t size) {
     while (*argument == ' ') argument++;

@@ -7,19 +7,20 @@
 
 #include "app.h"
 #include "args.h"
-#include "settings.h"
-#include "../archiver/zent_types.h"
-#include "../folders/melt.h"
-#include "../lib/errors.h"
-#include "../lib/filex.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
+#include "settings/settings.h"
+#include "archiver/zent_types.h"
+#include "folders/melt.h"
+#include "lib/errors.h"
+#include "lib/filex.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
 
-typedef void (*ActionEntry)(const char* args);
+// Every action gets the settings, loaded once for it by the dispatcher.
+typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
 
-static void OpenFolderAction(const char* args);
-static void DoubleClickAction(const char* args);
-static void DropAction(const char* args);
+static void OpenFolderAction(const char* args, Zent_Settings* s);
+static void DoubleClickAction(const char* args, Zent_Settings* s);
+static void DropAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -69,36 +70,31 @@ static void ReportNotBuilt(const ActionRow& row) {
 // Too large for the stack; one action runs per process.
 static Zent_Settings g_settings;
 
-static const Zent_Settings* LoadSettings() {
-    Zent_LoadSettings(&g_settings, Zent_SettingsPath());
-    return &g_settings;
-}
-
 // Set for every default action that shows Explorer with the folder tree.
 static bool ExplorerViewOf(int default_action) {
     return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
 }
 
-static void OpenFolderAction(const char* args) {
+static void OpenFolderAction(const char* args, Zent_Settings* s) {
     char archive[260];
     GetArgumentPath(args + 3, archive, sizeof archive);
-    const Zent_Settings* s = LoadSettings();
     MeltOpenFolder(s, archive, s->MeltToOnDblClk, ExplorerViewOf(s->DefActOnDblClk));
 }
 
 // The melt chosen by a default-action value for one archive.
-static void MeltBy(const char* argument, const char* archive, int default_action, int destination) {
+static void MeltBy(Zent_Settings* s, const char* argument, const char* archive, int default_action,
+                   int destination) {
     switch (default_action) {
         case Zent_DefAct_AutoFold:
         case Zent_DefAct_AutoExp:
-            MeltAutoOpen(argument, destination, default_action);
+            MeltAutoOpen(s, argument, destination, default_action);
             break;
         case Zent_DefAct_Fold:
         case Zent_DefAct_Exp:
-            MeltOpenFolder(&g_settings, archive, destination, default_action == Zent_DefAct_Exp);
+            MeltOpenFolder(s, archive, destination, default_action == Zent_DefAct_Exp);
             break;
         default:
-            MeltExtractOnly(&g_settings, archive, destination);
+            MeltExtractOnly(s, archive, destination);
             break;
     }
 }
@@ -111,21 +107,19 @@ static int FirstToken(const char* argument, char* first) {
     return StrX_ArgsCount(&tokens);
 }
 
-static void DoubleClickAction(const char* args) {
+static void DoubleClickAction(const char* args, Zent_Settings* s) {
     const char* argument = args + 3;
-    const Zent_Settings* s = LoadSettings();
     char archive[260];
     if (FirstToken(argument, archive) != 1 || !Zent_IsArchivePath(archive))
         ERRORS_RAISE(Errors_Unofficial, "%s", "error");
     // Extract and install is reached through its own verb, never through "-d ".
-    MeltBy(argument, archive, s->DefActOnDblClk, s->MeltToOnDblClk);
+    MeltBy(s, argument, archive, s->DefActOnDblClk, s->MeltToOnDblClk);
 }
 
 static const ActionRow kInstallRow = {"-i ", Dispatch_Install, "解凍・インストール", nullptr};
 static const ActionRow kQuickFreezeRow = {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr};
 
-static void DropAction(const char* args) {
-    const Zent_Settings* s = LoadSettings();
+static void DropAction(const char* args, Zent_Settings* s) {
     char first[260];
     int count = FirstToken(args, first);
     if (count == 1 && Zent_IsArchivePath(first)) {
@@ -133,7 +127,7 @@ static void DropAction(const char* args) {
             ReportNotBuilt(kInstallRow);
             return;
         }
-        MeltBy(args, first, s->DefActOnDrop, s->MeltToOnDrop);
+        MeltBy(s, args, first, s->DefActOnDrop, s->MeltToOnDrop);
         return;
     }
     ReportNotBuilt(kQuickFreezeRow);
@@ -144,7 +138,8 @@ bool DispatchCommandLine(const char* args) {
     if (row.entry == nullptr) {
         ReportNotBuilt(row);
     } else {
-        row.entry(args);
+        Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+        row.entry(args, &g_settings);
     }
     return false;
 }

@@ -3,36 +3,27 @@
 #include <cstdio>
 
 #include "lib/errors.h"
-
-Zent_SemaphoreLock::Zent_SemaphoreLock(const char* name)
-    : semaphore_(CreateSemaphoreA(nullptr, 1, 1, name)) {
-    if (semaphore_ == nullptr) {
-        ERRORS_RAISE(Errors_Unofficial, "error");
-        return;
-    }
-    WaitForSingleObject(semaphore_, INFINITE);
-}
-
-Zent_SemaphoreLock::~Zent_SemaphoreLock() {
-    // The semaphore has no owner: a release missed on any path would block every other
-    // instance of the program for good.
-    ReleaseSemaphore(semaphore_, 1, nullptr);
-    CloseHandle(semaphore_);
-}
+#include "lib/except3.h"
 
 Zent_LoadedDll::Zent_LoadedDll(Zent_DllId dll, const char* missing_message)
-    : info_(Zent_Dll(dll)), module_(LoadLibraryA(info_.file)) {
-    if (module_ == nullptr) ERRORS_RAISE(Zent_Err_NotFoundDLL, "%s", missing_message);
-}
-
-Zent_LoadedDll::~Zent_LoadedDll() {
-    if (module_ != nullptr) FreeLibrary(module_);
+    : id_(dll), module_(Zent_Dll(dll).file) {
+    if (module_.Get() == nullptr) ERRORS_RAISE(Zent_Err_NotFoundDLL, "%s", missing_message);
 }
 
 FARPROC Zent_LoadedDll::Export(const char* suffix) const {
+    const Zent_DllInfo& info = Info();
     char name[64];
-    snprintf(name, sizeof name, "%s%s", info_.prefix ? info_.prefix : "", suffix);
-    FARPROC function = GetProcAddress(module_, name);
+    snprintf(name, sizeof name, "%s%s", info.prefix ? info.prefix : "", suffix);
+    FARPROC function = GetProcAddress(module_.Get(), name);
     if (function == nullptr) ERRORS_RAISE(Errors_Unofficial, "error");
     return function;
+}
+
+bool Zent_UnlessCancelled(const std::function<void()>& work) {
+    bool cancelled = false;
+    Except_TryCatch(__FILE__, __LINE__, work, [&] {
+        if (Except_Error()->code != Zent_Err_UserCancel) Except_Rethrow();
+        cancelled = true;
+    });
+    return !cancelled;
 }

@@ -4,18 +4,10 @@
 // the DLL is unloaded and the semaphore released and closed.
 #include <windows.h>
 
-#include "archiver/zent_types.h"
+#include <functional>
 
-class Zent_SemaphoreLock {
-public:
-    explicit Zent_SemaphoreLock(const char* name);  // waits without time-out
-    ~Zent_SemaphoreLock();
-    Zent_SemaphoreLock(const Zent_SemaphoreLock&) = delete;
-    Zent_SemaphoreLock& operator=(const Zent_SemaphoreLock&) = delete;
-
-private:
-    HANDLE semaphore_;
-};
+#include "archiver/dlls.h"
+#include "lib/handles.h"
 
 // A loaded archiver DLL. Loading by the bare name lets the normal DLL search find it
 // beside the program.
@@ -23,7 +15,6 @@ class Zent_LoadedDll {
 public:
     // Raises Zent_Err_NotFoundDLL with `missing_message` when the DLL cannot be loaded.
     Zent_LoadedDll(Zent_DllId dll, const char* missing_message);
-    ~Zent_LoadedDll();
     Zent_LoadedDll(const Zent_LoadedDll&) = delete;
     Zent_LoadedDll& operator=(const Zent_LoadedDll&) = delete;
 
@@ -34,21 +25,27 @@ public:
     Fn Get(const char* suffix) const {
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(Export(suffix)));
     }
-    const Zent_DllInfo& Info() const { return info_; }
+    Zent_DllId Id() const { return id_; }
+    const Zent_DllInfo& Info() const { return Zent_Dll(id_); }
 
 private:
-    const Zent_DllInfo& info_;
-    HMODULE module_;
+    Zent_DllId id_;
+    Own_Module module_;
 };
 
-// The whole binding for an operation that needs nothing else under the DLL's semaphore.
-class Zent_Binding {
+// The frame of every operation driven by an archiver DLL (extraction, compression, the
+// listing): the semaphore is taken before the load and released after the unload.
+class Zent_DllFrame {
 public:
-    Zent_Binding(Zent_DllId dll, const char* missing_message)
+    Zent_DllFrame(Zent_DllId dll, const char* missing_message)
         : lock_(Zent_Dll(dll).semaphore), dll_(dll, missing_message) {}
     const Zent_LoadedDll& Dll() const { return dll_; }
 
 private:
-    Zent_SemaphoreLock lock_;  // taken before the load, released after the unload
+    Own_SemaphoreLock lock_;
     Zent_LoadedDll dll_;
 };
+
+// Runs `work`; the user's cancel in a DLL's window (Zent_Err_UserCancel) ends it quietly
+// and gives false, every other error goes on.
+bool Zent_UnlessCancelled(const std::function<void()>& work);

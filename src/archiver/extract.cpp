@@ -6,56 +6,14 @@
 #include "archiver/arcdll_api.h"
 #include "archiver/dllbind.h"
 #include "archiver/extract_local.h"
-#include "archiver/zent_types.h"
-#include "folders/cachedb.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/filex.h"
+#include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 
 namespace {
-
-// One row per DLL of the family; the command line is `before` + quoted path + `after`.
-struct Member {
-    const char* ext;
-    Zent_DllId dll;
-    bool quoted_probe;
-    const char* wildcard;
-    bool drop_leading_separator;
-    const char* before;
-    const char* after;
-    bool output_buffer;
-    const char* missing;
-};
-
-const Member kMembers[] = {
-    {"lzh", Zent_Dll_Unlha, true, "* *.*", true, "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 ", "", false,
-     "LHA 形式の解凍には UNLHA32.DLL が必要です。"},
-    {"zip", Zent_Dll_Unzip, false, "*", false, "-o ", "", true,
-     "ZIP 形式の解凍には UNZIP32.DLL が必要です。"},
-    {"cab", Zent_Dll_Cab, false, "*", false, "-x -o ", "", true,
-     "CAB 形式の解凍には CAB32.DLL が必要です。"},
-    {"arj", Zent_Dll_Unarj, false, "*", false, "e ", " -sx1 -y1", true,
-     "ARJ 形式の解凍には UNARJ32J.DLL が必要です。"},
-    {"yz1", Zent_Dll_Yz1, false, "*", false, "x -y ", "", true,
-     "YZ1 形式の解凍には YZ1.DLL が必要です。"},
-    {"gca", Zent_Dll_Ungca, false, "*", false, "e ", " -sx1", true,
-     "GCA 形式の解凍には UNGCA32.DLL が必要です。"},
-    {"7z", Zent_Dll_7z, false, "*", false, "x ", "", true,
-     "7z 形式の解凍には 7-ZIP32.DLL が必要です。"},
-    // Every other extension, the rest of the tar family included.
-    {nullptr, Zent_Dll_Tar, false, "*", false, "-zxvf ", "", true,
-     "tar.gz 形式の解凍には TAR32.DLL が必要です。"},
-};
-
-const Member& MemberOf(const char* archive) {
-    const char* ext = Zent_ExtOfPath(archive);
-    for (const Member& m : kMembers) {
-        if (m.ext == nullptr || lstrcmpiA(ext, m.ext) == 0) return m;
-    }
-    return kMembers[sizeof kMembers / sizeof kMembers[0] - 1];
-}
 
 struct Exports {
     Zent_CommandFn command;
@@ -103,29 +61,23 @@ bool TopIsAStep(const char* top) {
            strcmp(top, "./") == 0;
 }
 
-bool BeginsWithNoCase(const char* path, const char* top) {
-    size_t n = strlen(top);
-    if (strlen(path) < n) return false;
-    for (size_t i = 0; i < n; i++) {
-        char a = path[i], b = top[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-        if (a != b) return false;
-    }
-    return true;
-}
-
 }  // namespace ExtractX
 
 namespace {
 
 using namespace ExtractX;
 
-Layout ProbeLayout(const Exports& x, const Member& m, const char* probe, HWND owner) {
+typedef Own_Archive<HARC, Zent_CloseArchiveFn> OpenArchive;
+
+HARC Open(const Exports& x, const char* path, HWND owner) {
+    return x.open(owner, path, Zent_OpenMode_IgnoreSettings | Zent_OpenMode_MatchNames);
+}
+
+Layout ProbeLayout(const Exports& x, const Zent_ExtractRow& m, const char* probe, HWND owner) {
     Layout layout;
     Zent_EntryRecord entry = {};
-    HARC archive = x.open(owner, probe, Zent_OpenMode_IgnoreSettings | Zent_OpenMode_MatchNames);
-    if (x.first(archive, m.wildcard, &entry) == 0) {
+    OpenArchive archive(Open(x, probe, owner), x.close);
+    if (x.first(archive.Get(), m.wildcard, &entry) == 0) {
         layout.any_entry = true;
         const char* path = entry.path;
         if (m.drop_leading_separator && IsSeparator(path[0])) path++;
@@ -133,14 +85,13 @@ Layout ProbeLayout(const Exports& x, const Member& m, const char* probe, HWND ow
         // "..\" or ".\" is no folder of the archive's own: taking it for the top would let
         // the extraction write above the base folder.
         if (TopIsAStep(layout.top)) layout.single_top = false;
-        while (x.next(archive, &entry) == 0) {
-            if (!BeginsWithNoCase(entry.path, layout.top)) {
+        while (x.next(archive.Get(), &entry) == 0) {
+            if (!StrX_BeginsWithPath(entry.path, layout.top)) {
                 layout.single_top = false;
                 break;
             }
         }
     }
-    x.close(archive);
     return layout;
 }
 
@@ -158,23 +109,13 @@ int LeadingParentUnits(const char* path) {
 void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner) {
     Zent_EntryRecord entry = {};
     int depth = 0;
-    HARC archive = x.open(owner, quoted, Zent_OpenMode_IgnoreSettings | Zent_OpenMode_MatchNames);
-    Except_TryFinally(
-        __FILE__, __LINE__,
-        [&] {
-            if (x.first(archive, "* *.*", &entry) != 0) return;
-            do {
-                char path[260];
-                StdPlus_CopyN(path, entry.path, sizeof path);
-                // Entry names may use "/": judged with "\" only, a/../../x would climb
-                // out unnoticed.
-                StdPlus_ReplaceChar(path, '/', '\\');
-                StrX_ResolveParents(path);
-                int units = LeadingParentUnits(path);
-                if (units > depth) depth = units;
-            } while (x.next(archive, &entry) == 0);
-        },
-        [&] { x.close(archive); });
+    OpenArchive archive(Open(x, quoted, owner), x.close);
+    if (x.first(archive.Get(), "* *.*", &entry) == 0) {
+        do {
+            int units = GuardUnits(entry.path);
+            if (units > depth) depth = units;
+        } while (x.next(archive.Get(), &entry) == 0);
+    }
     AddGuardLevels(result, depth);
 }
 
@@ -203,24 +144,23 @@ static void SetCurrentDir(const char* folder) {
     if (!SetCurrentDirectoryA(folder)) ERRORS_RAISE(Errors_Unofficial, "error");
 }
 
-// Whether the DLL must run: without the cache always, unless a file stands where the
-// folder should be; with the cache only for a new entry or a vanished folder.
-static bool DecideExtract(char* result, const char* archive, CacheDB* db) {
-    if (db == nullptr) {
+// Whether the DLL must run: without a reuse hook always, unless a file stands where the
+// folder should be; with it as the hook decides.
+static bool DecideExtract(char* result, const char* archive, const Zent_ReuseFolder& reuse) {
+    if (!reuse) {
         if (FileX_Exists(result) && !FileX_IsDir(result)) ERRORS_RAISE(Errors_Unofficial, "error");
         return true;
     }
-    bool added = CacheDB_FindOrAdd(db, archive, result);
-    return added || !FileX_IsDir(result);
+    return reuse(archive, result);
 }
 
-Destination PrepareNamed(char* result, const char* archive, CacheDB* db) {
+Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFolder& reuse) {
     char name[260];
     StrX_CopyFileName(name, archive);
     StrX_SetExt(name, "");
     StrX_Join(result, name);
     Destination d;
-    d.extract = DecideExtract(result, archive, db);
+    d.extract = DecideExtract(result, archive, reuse);
     d.created = !FileX_Exists(result);
     if (d.extract) {
         FileX_MakeDirs(result, false);
@@ -229,13 +169,14 @@ Destination PrepareNamed(char* result, const char* archive, CacheDB* db) {
     return d;
 }
 
-Destination PrepareSingleTop(char* result, const char* archive, const char* top, CacheDB* db) {
+Destination PrepareSingleTop(char* result, const char* archive, const char* top,
+                             const Zent_ReuseFolder& reuse) {
     SetCurrentDirectoryA(result);  // may not exist yet when guard levels were added
     StrX_Join(result, top);
     StdPlus_DropLastIf(result, '/');
     StdPlus_DropLastIf(result, '\\');
     Destination d;
-    d.extract = DecideExtract(result, archive, db);
+    d.extract = DecideExtract(result, archive, reuse);
     d.created = !FileX_Exists(result);
     FileX_MakeDirs(result, false);
     SetCurrentDir(result);
@@ -250,8 +191,8 @@ namespace {
 
 using namespace ExtractX;
 
-void RunCommand(const Zent_LoadedDll& dll, const Member& m, const char* quoted, char* result,
-                const char* archive, const Destination& d, HWND owner) {
+void RunCommand(const Zent_LoadedDll& dll, const Zent_ExtractRow& m, const char* quoted,
+                char* result, const char* archive, const Destination& d, HWND owner) {
     char command[600];
     snprintf(command, sizeof command, "%s%s%s", m.before, quoted, m.after);
     char remnants[300];
@@ -276,28 +217,22 @@ void RunCommand(const Zent_LoadedDll& dll, const Member& m, const char* quoted, 
     ERRORS_RAISE(Errors_Unofficial, "%X", ret);
 }
 
-void ExtractFamily(const Member& m, const char* archive, const char* base, char* result,
-                   bool use_cache, const char* cache_folder, HWND owner) {
-    const Zent_DllInfo& info = Zent_Dll(m.dll);
-    RunInFrame(m.dll, archive, base, result, use_cache, cache_folder,
-               [&](const char* quoted, CacheDB* cache) {
-                   Zent_LoadedDll dll(m.dll, m.missing);
-                   Exports x = Resolve(dll);
-                   const char* probe = m.quoted_probe ? quoted : archive;
-                   int count = x.count(probe);
-                   if (count == -1) {
-                       if (strcmp(quoted, "\"\"") == 0)
-                           ERRORS_RAISE(Zent_Err_NotFolderWhenCompressing,
-                                        "通常のフォルダを指定してください。");
-                       ERRORS_RAISE(Zent_Err_BrokenFileOrOldDLL,
-                                    "圧縮ファイルがおかしいか、%s のバージョンが古いです",
-                                    info.file);
-                   }
-                   Layout layout = ProbeLayout(x, m, probe, owner);
-                   GuardParents(x, quoted, result, owner);
-                   Destination d = PrepareDestination(layout, count, result, archive, cache);
-                   if (d.extract) RunCommand(dll, m, quoted, result, archive, d, owner);
-               });
+void ExtractFamily(const Zent_LoadedDll& dll, const char* archive, const char* quoted, char* result,
+                   const Zent_ReuseFolder& reuse, HWND owner) {
+    const Zent_ExtractRow& m = dll.Info().extract;
+    Exports x = Resolve(dll);
+    const char* probe = m.quoted_probe ? quoted : archive;
+    int count = x.count(probe);
+    if (count == -1) {
+        if (strcmp(quoted, "\"\"") == 0)
+            ERRORS_RAISE(Zent_Err_NotFolderWhenCompressing, "通常のフォルダを指定してください。");
+        ERRORS_RAISE(Zent_Err_BrokenFileOrOldDLL,
+                     "圧縮ファイルがおかしいか、%s のバージョンが古いです", dll.Info().file);
+    }
+    Layout layout = ProbeLayout(x, m, probe, owner);
+    GuardParents(x, quoted, result, owner);
+    Destination d = PrepareDestination(layout, count, result, archive, reuse);
+    if (d.extract) RunCommand(dll, m, quoted, result, archive, d, owner);
 }
 
 }  // namespace
@@ -305,48 +240,24 @@ void ExtractFamily(const Member& m, const char* archive, const char* base, char*
 namespace ExtractX {
 
 Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
-                               CacheDB* db) {
+                               const Zent_ReuseFolder& reuse) {
     // An archive without entries has no top folder: its folder is named after it, so a
     // failure can never take the base folder itself with it.
     bool named = !layout.single_top || !layout.any_entry || (count == 1 && !layout.has_separator);
-    return named ? PrepareNamed(result, archive, db)
-                 : PrepareSingleTop(result, archive, layout.top, db);
-}
-
-void RunInFrame(Zent_DllId dll, const char* archive, const char* base, char* result, bool use_cache,
-                const char* cache_folder,
-                const std::function<void(const char* quoted, CacheDB* db)>& work) {
-    static char area[CacheDB_AreaSize];
-    Zent_SemaphoreLock lock(Zent_Dll(dll).semaphore);
-    CacheDB db;
-    bool db_open = false;
-    Except_TryFinally(
-        __FILE__, __LINE__,
-        [&] {
-            char quoted[300];
-            snprintf(quoted, sizeof quoted, "\"%s\"", archive);
-            StdPlus_CopyN(result, base, 260);
-            if (use_cache) {
-                char file[260];
-                StdPlus_CopyN(file, cache_folder, sizeof file);
-                StrX_Join(file, "cache-db.ini");
-                CacheDB_Open(&db, file, area, sizeof area);
-                db_open = true;
-            }
-            work(quoted, db_open ? &db : nullptr);
-        },
-        [&] {
-            if (db_open) CacheDB_Close(&db);
-        });
+    return named ? PrepareNamed(result, archive, reuse)
+                 : PrepareSingleTop(result, archive, layout.top, reuse);
 }
 
 }  // namespace ExtractX
 
-void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
-                  const char* cache_folder, HWND owner) {
-    if (lstrcmpiA(Zent_ExtOfPath(archive), "rar") == 0) {
-        ExtractX::ExtractRar(archive, base, result, use_cache, cache_folder, owner);
+void Zent_ExtractWith(const Zent_DllFrame& frame, const char* archive, const char* base,
+                      char* result, const Zent_ReuseFolder& reuse, HWND owner) {
+    char quoted[300];
+    snprintf(quoted, sizeof quoted, "\"%s\"", archive);
+    StdPlus_CopyN(result, base, 260);
+    if (frame.Dll().Info().extract.own_interface) {
+        ExtractX::ExtractRar(frame.Dll(), archive, quoted, result, reuse);
         return;
     }
-    ExtractFamily(MemberOf(archive), archive, base, result, use_cache, cache_folder, owner);
+    ExtractFamily(frame.Dll(), archive, quoted, result, reuse, owner);
 }

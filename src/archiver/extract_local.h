@@ -4,9 +4,8 @@
 
 #include <functional>
 
-#include "archiver/zent_types.h"
-
-struct CacheDB;
+#include "archiver/dllbind.h"
+#include "archiver/extract.h"
 
 namespace ExtractX {
 
@@ -25,7 +24,6 @@ void TakeTop(Layout* layout, const char* path);
 // "..\\" or ".\\" is no folder of the archive's own: taking it for the top would let the
 // extraction write above the base folder.
 bool TopIsAStep(const char* top);
-bool BeginsWithNoCase(const char* path, const char* top);
 
 // How many "..\" an entry climbs once its inner parent steps are resolved.
 int GuardUnits(const char* entry_path);
@@ -38,23 +36,17 @@ struct Destination {
 
 // Both join the destination to `result`, decide whether the DLL must run and leave the
 // current directory where it writes.
-Destination PrepareNamed(char* result, const char* archive, CacheDB* db);
-Destination PrepareSingleTop(char* result, const char* archive, const char* top, CacheDB* db);
+Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFolder& reuse);
+Destination PrepareSingleTop(char* result, const char* archive, const char* top,
+                             const Zent_ReuseFolder& reuse);
 
 // The chosen case of the layout (a folder named after the archive when there is no single
 // top folder, or a lone file at the root), prepared as above.
 Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
-                               CacheDB* db);
+                               const Zent_ReuseFolder& reuse);
 
-// What every member does around its own work: the DLL's semaphore for the whole call, the
-// result folder started at the base folder, the cache database opened when asked and
-// written back on every way out. `work` gets the quoted archive path and the database
-// (null without the cache).
-void RunInFrame(Zent_DllId dll, const char* archive, const char* base, char* result, bool use_cache,
-                const char* cache_folder,
-                const std::function<void(const char* quoted, CacheDB* db)>& work);
-
-void ExtractRar(const char* archive, const char* base, char* result, bool use_cache,
-                const char* cache_folder, HWND owner);
+// RAR's own interface: the headers are read one by one.
+void ExtractRar(const Zent_LoadedDll& dll, const char* archive, const char* quoted, char* result,
+                const Zent_ReuseFolder& reuse);
 
 }  // namespace ExtractX

@@ -6,8 +6,6 @@
 #include "archiver/arcdll_api.h"
 #include "archiver/dllbind.h"
 #include "archiver/extract_local.h"
-#include "archiver/zent_types.h"
-#include "folders/cachedb.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/filex.h"
@@ -18,7 +16,6 @@ namespace {
 
 using namespace ExtractX;
 
-const char kMissing[] = "RAR 形式の解凍には UNRAR.DLL が必要です。";
 const char kBroken[] = "圧縮ファイルがおかしいか、UNRAR.DLL のバージョンが古いです";
 
 // Codes 12 to 19 of the DLL, raised with the code itself.
@@ -119,7 +116,7 @@ Layout ProbeLayout(const RarExports& x, const char* archive, const char* quoted,
                 layout.any_entry = true;
                 TakeTop(&layout, header.FileName);
                 if (TopIsAStep(layout.top)) layout.single_top = false;
-            } else if (!BeginsWithNoCase(header.FileName, layout.top)) {
+            } else if (!StrX_BeginsWithPath(header.FileName, layout.top)) {
                 layout.single_top = false;
             }
         }
@@ -172,18 +169,14 @@ void RunExtraction(const RarExports& x, const char* archive, const char* quoted,
 
 namespace ExtractX {
 
-void ExtractRar(const char* archive, const char* base, char* result, bool use_cache,
-                const char* cache_folder, HWND) {
-    RunInFrame(Zent_Dll_Unrar, archive, base, result, use_cache, cache_folder,
-               [&](const char* quoted, CacheDB* cache) {
-                   Zent_LoadedDll dll(Zent_Dll_Unrar, kMissing);
-                   RarExports x = Resolve(dll);
-                   int count = 0;
-                   Layout layout = ProbeLayout(x, archive, quoted, &count);
-                   GuardParents(x, archive, quoted, result);
-                   Destination d = PrepareDestination(layout, count, result, archive, cache);
-                   if (d.extract) RunExtraction(x, archive, quoted, result);
-               });
+void ExtractRar(const Zent_LoadedDll& dll, const char* archive, const char* quoted, char* result,
+                const Zent_ReuseFolder& reuse) {
+    RarExports x = Resolve(dll);
+    int count = 0;
+    Layout layout = ProbeLayout(x, archive, quoted, &count);
+    GuardParents(x, archive, quoted, result);
+    Destination d = PrepareDestination(layout, count, result, archive, reuse);
+    if (d.extract) RunExtraction(x, archive, quoted, result);
 }
 
 }  // namespace ExtractX

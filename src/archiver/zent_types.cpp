@@ -5,14 +5,7 @@
 #include <cstring>
 
 #include "lib/errors.h"
-
-static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
-    {"UNLHA32.DLL", "Unlha", "UNLHA"}, {"UNZIP32.DLL", "UnZip", "UNZIP"},
-    {"zip32.dll", nullptr, "ZIP"},     {"CAB32.DLL", "Cab", "UNCAB"},
-    {"UNRAR.DLL", nullptr, "UNRAR"},   {"UNARJ32J.DLL", "Unarj", "UNARJ"},
-    {"YZ1.DLL", "Yz1", "UNYZ1"},       {"UNGCA32.DLL", "UnGCA", "UNGCA"},
-    {"TAR32.DLL", "Tar", "UNTAR"},     {"7-ZIP32.DLL", "SevenZip", "7Z"},
-};
+#include "lib/strx.h"
 
 struct TypeRow {
     const char* name;
@@ -38,27 +31,6 @@ static bool InRange(int type) {
     return type >= 0 && type < kTypeCount;
 }
 
-const Zent_DllInfo& Zent_Dll(Zent_DllId id) {
-    return kDlls[id];
-}
-
-const char* Zent_ExtOfPath(const char* path) {
-    // Walk by characters: a trail byte of a double-byte character may look like "\".
-    const char* dot = nullptr;
-    for (const char* p = path; *p != '\0'; p++) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') {
-            p++;
-            continue;
-        }
-        if (*p == '\\' || *p == '/' || *p == ':') {
-            dot = nullptr;
-        } else if (*p == '.') {
-            dot = p;
-        }
-    }
-    return dot ? dot + 1 : path + strlen(path);
-}
-
 int Zent_TypeOfExt(const char* ext) {
     for (int type = 0; type < kTypeCount; type++) {
         for (const char* const* e = kTypes[type].extensions; *e != nullptr; e++) {
@@ -69,7 +41,7 @@ int Zent_TypeOfExt(const char* ext) {
 }
 
 int Zent_TypeOfPath(const char* path) {
-    return Zent_TypeOfExt(Zent_ExtOfPath(path));
+    return Zent_TypeOfExt(StrX_Ext(path));
 }
 
 bool Zent_IsArchivePath(const char* path) {

@@ -1,6 +1,6 @@
 #pragma once
-// The archive types the program knows: extensions, settings names, compress-dialog
-// positions and the archiver DLL that serves each.
+// The archive types the program knows: extensions, settings names and compress-dialog
+// positions. The DLL that serves each is in archiver/dlls.h.
 
 enum Zent_ArcType {
     Zent_LzhType = 0,
@@ -15,32 +15,6 @@ enum Zent_ArcType {
     Zent_NotArcType = 9,
 };
 
-// The archiver DLLs, each with its export prefix and the named semaphore that keeps all
-// work through it sequential across processes.
-enum Zent_DllId {
-    Zent_Dll_Unlha,
-    Zent_Dll_Unzip,
-    Zent_Dll_Zip,
-    Zent_Dll_Cab,
-    Zent_Dll_Unrar,
-    Zent_Dll_Unarj,
-    Zent_Dll_Yz1,
-    Zent_Dll_Ungca,
-    Zent_Dll_Tar,
-    Zent_Dll_7z,
-    Zent_Dll_Count,
-};
-
-struct Zent_DllInfo {
-    const char* file;    // loaded by this bare name
-    const char* prefix;  // export names start with it; null for the DLLs of their own kind
-    const char* semaphore;
-};
-
-const Zent_DllInfo& Zent_Dll(Zent_DllId id);
-
-// The extension of a path: the text after the last "." of its file name, "" if none.
-const char* Zent_ExtOfPath(const char* path);
 int Zent_TypeOfExt(const char* ext);  // case-insensitive; 9 when unknown
 int Zent_TypeOfPath(const char* path);
 bool Zent_IsArchivePath(const char* path);

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../lib/errors.h"
-#include "../lib/except3.h"
-#include "../lib/filex.h"
-#include "../lib/inifile.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
-#include "../shell/winx.h"
+#include "lib/errors.h"
+#include "lib/except3.h"
+#include "lib/filex.h"
+#include "lib/inifile.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
+#include "shell/winx.h"
 #include "autoopen.h"
 
 // A command line may grow by a whole path for each "%1" in it.

@@ -9,7 +9,6 @@
 #include <initializer_list>
 
 #include "autoopen/safety_ids.h"
-#include "folders/cachedb.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/filex.h"
@@ -21,37 +20,6 @@
 namespace {
 
 enum { kChecksumBytes = 4096, kAppIcon = 128 };
-
-int Lower(int c) {
-    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
-}
-
-// Letter case aside, without folding the trail byte of a double-byte character.
-bool SamePathNoCase(const char* a, const char* b) {
-    for (;;) {
-        unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
-        if (StdPlus_IsLead(ca)) {
-            if (ca != cb || a[1] != b[1]) return false;
-            if (a[1] == '\0') return true;
-            a += 2, b += 2;
-            continue;
-        }
-        if (Lower(ca) != Lower(cb)) return false;
-        if (ca == '\0') return true;
-        a++, b++;
-    }
-}
-
-// The folder the archive was melted into as the cache database knows it; the caller's
-// folder when the database has no entry for the archive (a melt outside the cache).
-const char* MeltedFolder(CacheDB* db, const char* archive, const char* folder) {
-    if (db == nullptr) return folder;
-    for (int i = 0; i < CacheDB_Count(db); i++) {
-        CacheDB_Entry* entry = CacheDB_At(db, i);
-        if (SamePathNoCase(entry->archive, archive)) return entry->folder;
-    }
-    return folder;
-}
 
 struct FileIdentity {
     time_t time;
@@ -69,21 +37,21 @@ FileIdentity IdentityOf(const char* file) {
 
 }  // namespace
 
-bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, CacheDB*, const char* archive,
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* archive,
                      const char*) {
     // A file that is not there (an autorun command naming a missing program) is never safe.
     if (!FileX_Exists(file) || FileX_IsDir(file)) return false;
     FileIdentity now = IdentityOf(file);
     for (int i = 0; i < settings->safe_count; i++) {
         const Zent_SafeEntry& e = settings->safe[i];
-        if (SamePathNoCase(e.path, archive) && e.time == now.time && e.size == now.size &&
+        if (StrX_SamePath(e.path, archive) && e.time == now.time && e.size == now.size &&
             e.checksum == now.checksum)
             return true;
     }
     return false;
 }
 
-void Zent_AddSafeFile(Zent_Settings* settings, const char* file, CacheDB* db, const char* archive,
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* archive,
                       const char* folder) {
     FileIdentity now = IdentityOf(file);
     if (settings->safe_count < 0) settings->safe_count = 0;
@@ -100,7 +68,7 @@ void Zent_AddSafeFile(Zent_Settings* settings, const char* file, CacheDB* db, co
     e.size = now.size;
     e.checksum = now.checksum;
     StdPlus_CopyN(e.folder, file, sizeof e.folder);
-    StrX_MakeRelative(e.folder, sizeof e.folder, MeltedFolder(db, archive, folder));
+    StrX_MakeRelative(e.folder, sizeof e.folder, folder);
     e.sequence = 0;
 }
 
@@ -299,7 +267,7 @@ void Run(HWND dialog, DialogRun* run) {
     // Only a file can be marked: a viewer found along the path or a missing program cannot.
     bool checked = IsDlgButtonChecked(dialog, IDC_SAFETY_DONT_ASK) == BST_CHECKED;
     if (checked && FileX_Exists(entry.program) && !FileX_IsDir(entry.program))
-        Zent_AddSafeFile(run->settings, entry.program, state->db, state->archive, state->folder);
+        Zent_AddSafeFile(run->settings, entry.program, state->archive, state->folder);
     if (state->launch) {
         if (state->autorun) {
             LaunchAutorun(&state->info, entry);
@@ -352,7 +320,7 @@ void HideAutorunMenu(HWND dialog) {
 
 void InitPlain(HWND dialog, DialogRun* run) {
     Zent_SafetyState* state = run->state;
-    if (Zent_IsSafeFile(run->settings, state->file, state->db, state->archive, state->folder)) {
+    if (Zent_IsSafeFile(run->settings, state->file, state->archive, state->folder)) {
         Run(dialog, run);
         return;
     }
@@ -368,8 +336,7 @@ bool RunAutorunAtOnce(HWND dialog, DialogRun* run) {
     if (!Zent_IsViewerCommand(state->info.open)) {
         char program[256];
         WinX_AutorunCommand(&state->info, -1, program, sizeof program);
-        if (!Zent_IsSafeFile(run->settings, program, state->db, state->archive, state->folder))
-            return false;
+        if (!Zent_IsSafeFile(run->settings, program, state->archive, state->folder)) return false;
     }
     // Without the launch flag the caller starts what was agreed to.
     if (state->launch) LaunchAutorun(&state->info, EntryOf(&state->info, -1));

@@ -6,16 +6,13 @@
 #include <cstddef>
 #include <ctime>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "shell/winx.h"
-
-struct CacheDB;
 
 // Set by the caller before the dialog is shown.
 struct Zent_SafetyState {
     char archive[260];  // the archive the file came from
-    char folder[260];   // the folder it was melted into
-    CacheDB* db;        // the open cache database
+    char folder[260];   // the folder it was melted into, as the cache database knows it
     char file[260];     // the file to open or run; in autorun mode the autorun description
     bool autorun;       // offer the description's menu
     bool launch;        // the dialog starts the file itself
@@ -31,10 +28,11 @@ enum { Zent_Safety_Run = 1, Zent_Safety_Cancel = 2, Zent_Safety_OpenFolder = 102
 int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state);
 
 // Same archive path (letter case aside) and the file's time, size and checksum unchanged.
-bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, CacheDB* db,
-                     const char* archive, const char* folder);
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* archive,
+                     const char* folder);
 // Appends a record; with the list full the oldest record makes room.
-void Zent_AddSafeFile(Zent_Settings* settings, const char* file, CacheDB* db, const char* archive,
+// The record keeps the file's path relative to folder.
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* archive,
                       const char* folder);
 
 // ---- The dialog's rules, free of any window ----------------------------------------------

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "archiver/dllbind.h"
+#include "lib/handles.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/filex.h"
@@ -80,10 +80,35 @@ static void LoadRecords(CacheDB* db, bool only_unknown) {
 }
 
 void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size) {
-    Zent_SemaphoreLock lock(kSemaphore);
+    Own_SemaphoreLock lock(kSemaphore);
     ArrX_Init(&db->table, area, area_size);
     StdPlus_CopyN(db->file, file, sizeof db->file);
     LoadRecords(db, false);
+}
+
+const char* CacheDB_FolderOf(CacheDB* db, const char* archive) {
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        if (StrX_SamePath(Entries(db)[i].archive, archive)) return Entries(db)[i].folder;
+    }
+    return nullptr;
+}
+
+void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work) {
+    static char area[CacheDB_AreaSize];
+    static bool in_use = false;
+    if (in_use) ERRORS_RAISE(Errors_Unofficial, "error");
+    char file[260];
+    StdPlus_CopyN(file, cache_folder, sizeof file);
+    StrX_Join(file, "cache-db.ini");
+    CacheDB db{};
+    CacheDB_Open(&db, file, area, sizeof area);
+    in_use = true;
+    Except_TryFinally(
+        __FILE__, __LINE__, [&] { work(&db); },
+        [&] {
+            in_use = false;
+            CacheDB_Close(&db);
+        });
 }
 
 void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive) {
@@ -127,7 +152,7 @@ static void SequenceFolder(char* out, const char* proposed, int sequence) {
 }
 
 static CacheDB_Entry* Add(CacheDB* db, const char* archive, const char* folder) {
-    Zent_SemaphoreLock lock(kSemaphore);
+    Own_SemaphoreLock lock(kSemaphore);
     // Another process may have added entries since this table was loaded; seeing them
     // keeps two archives of the same name out of one working folder.
     LoadRecords(db, true);
@@ -161,7 +186,7 @@ bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder) {
 }
 
 void CacheDB_Close(CacheDB* db) {
-    Zent_SemaphoreLock lock(kSemaphore);
+    Own_SemaphoreLock lock(kSemaphore);
     // Entries another process wrote since this table was loaded are written back too:
     // the later write-back must not lose the earlier one's new entries.
     LoadRecords(db, true);

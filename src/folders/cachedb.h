@@ -3,6 +3,7 @@
 // archive. An archive is known by its modification time, size and a checksum of its first
 // 4096 bytes, so an unchanged archive finds its folder again even after it was moved.
 #include <ctime>
+#include <functional>
 
 #include "lib/arrx.h"
 
@@ -26,6 +27,9 @@ enum { CacheDB_MaxEntries = 1024 };
 constexpr size_t CacheDB_AreaSize = CacheDB_MaxEntries * sizeof(CacheDB_Entry);
 
 void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size);
+// Runs `work` with the database "cache-db.ini" of the cache folder open, written back on
+// every way out. One database at a time: the table lives in one static area.
+void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work);
 // Writes the table back, dropping entries whose archive is gone (their working folders are
 // deleted). Entries that another process wrote meanwhile are kept.
 void CacheDB_Close(CacheDB* db);
@@ -33,6 +37,9 @@ void CacheDB_Close(CacheDB* db);
 // entry was added.
 bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder);
 CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder);
+// The working folder of the entry for this archive path (letter case aside); null when
+// the database has none.
+const char* CacheDB_FolderOf(CacheDB* db, const char* archive);
 void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive);
 
 int CacheDB_Count(const CacheDB* db);

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "archiver/extract.h"
+#include "folders/cachedb.h"
+#include "lib/filex.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/stdplus.h"
@@ -59,6 +61,23 @@ static void ResolveBase(const Zent_Settings* s, const char* archive, int choice,
             ERRORS_RAISE(Errors_Unofficial, "%s", "error");
     }
     if (base[0] == '\0') ArchiveFolder(archive, base);
+}
+
+void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
+                  const char* cache_folder, HWND owner) {
+    Zent_DllId dll = Zent_ExtractDllOf(archive);
+    Zent_DllFrame frame(dll, Zent_Dll(dll).extract.missing);
+    if (!use_cache) {
+        Zent_ExtractWith(frame, archive, base, result, nullptr, owner);
+        return;
+    }
+    CacheDB_With(cache_folder, [&](CacheDB* db) {
+        // Only a new entry or a vanished working folder needs the DLL.
+        auto reuse = [db](const char* melted, char* folder) {
+            return CacheDB_FindOrAdd(db, melted, folder) || !FileX_IsDir(folder);
+        };
+        Zent_ExtractWith(frame, archive, base, result, reuse, owner);
+    });
 }
 
 void ExtractTo(const Zent_Settings* s, const char* archive, int choice, char* result) {

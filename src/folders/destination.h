@@ -1,10 +1,17 @@
 #pragma once
 // Where an extraction goes: a melt destination resolved to a base folder, and the folder
 // texts with variables ("$(デスクトップ)\Archives Cache") that read the same on every machine.
-#include "app/settings.h"
+#include <windows.h>
+
+#include "settings/settings.h"
 
 // Melt destination values beyond those kept in the settings.
 enum { Zent_MeltTo_Explicit = 9 };
+
+// Extracts through the archive's DLL (archiver/extract.h). With the cache, the cache
+// database in cache_folder decides whether an unchanged archive reuses its working folder.
+void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
+                  const char* cache_folder, HWND owner);
 
 // choice is a Zent_MeltTo value, or Zent_MeltTo_Explicit with the folder as the initial
 // content of result. result (260 bytes) receives the folder that holds the content. Only the

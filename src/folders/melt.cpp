@@ -9,10 +9,12 @@
 #include "autoopen/autoopen.h"
 #include "autoopen/safety.h"
 #include "cachedb.h"
+#include "archiver/dllbind.h"
 #include "destination.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/filex.h"
+#include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/winx.h"
@@ -51,14 +53,8 @@ bool IsDangerousFile(const char* path) {
 // True when the content (or what a cancelled extraction left of it) is there to be shown.
 static bool ExtractOrAskAfterCancel(const Zent_Settings* s, const char* archive, int destination,
                                     char* folder) {
-    bool cancelled = false;
-    Except_TryCatch(
-        __FILE__, __LINE__, [&] { ExtractWithCache(s, archive, destination, folder); },
-        [&] {
-            if (Except_Error()->code != Zent_Err_UserCancel) Except_Rethrow();
-            cancelled = true;
-        });
-    if (!cancelled) return true;
+    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); }))
+        return true;
     if (MessageBoxA(nullptr, "解凍途中のフォルダを表示しますか？", "Quarvel",
                     MB_YESNO | MB_ICONQUESTION) == IDYES) {
         return true;
@@ -73,34 +69,22 @@ static std::vector<std::string> ListEntries(const char* folder) {
     char pattern[kPathSize];
     StdPlus_CopyN(pattern, folder, sizeof pattern);
     StrX_Join(pattern, "*");
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(pattern, &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0)
-            names.push_back(data.cFileName);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    for (Own_Find find(pattern); find.Next();) names.push_back(find.Name());
     return names;
 }
 
-// The safety confirmation with the cache database open for it, written back afterwards.
+// Safe records keep a file's path relative to the folder the archive was melted into as
+// the cache database knows it (a cancelled melt shows its "-remnants" folder instead).
+static void UseMeltedFolder(const Zent_Settings* s, Zent_SafetyState* state) {
+    CacheDB_With(s->CachePath, [&](CacheDB* db) {
+        const char* folder = CacheDB_FolderOf(db, state->archive);
+        if (folder != nullptr) StdPlus_CopyN(state->folder, folder, sizeof state->folder);
+    });
+}
+
 static int ConfirmWithCache(Zent_Settings* s, Zent_SafetyState* state) {
-    static char area[CacheDB_AreaSize];
-    char file[kPathSize];
-    StdPlus_CopyN(file, s->CachePath, sizeof file);
-    StrX_Join(file, "cache-db.ini");
-    CacheDB db{};
-    CacheDB_Open(&db, file, area, sizeof area);
-    state->db = &db;
-    int result = 0;
-    Except_TryFinally(
-        __FILE__, __LINE__, [&] { result = Zent_ConfirmSafety(s, state); },
-        [&] {
-            state->db = nullptr;
-            CacheDB_Close(&db);
-        });
-    return result;
+    UseMeltedFolder(s, state);
+    return Zent_ConfirmSafety(s, state);
 }
 
 static void FillState(Zent_SafetyState* state, const char* archive, const char* folder,
@@ -109,17 +93,6 @@ static void FillState(Zent_SafetyState* state, const char* archive, const char* 
     StdPlus_CopyN(state->archive, archive, sizeof state->archive);
     StdPlus_CopyN(state->folder, folder, sizeof state->folder);
     StdPlus_CopyN(state->file, file, sizeof state->file);
-}
-
-// Below parent, compared as Windows compares names. A mere textual occurrence is not enough:
-// "C:\Cache" occurs in "C:\Cache2\app", which is no folder of the cache's to delete.
-static bool IsInsideFolder(const char* path, const char* parent) {
-    size_t length = strlen(parent);
-    if (length == 0 || strlen(path) <= length) return false;
-    char head[kPathSize];
-    StdPlus_CopyN(head, path, length + 1);
-    if (lstrcmpiA(head, parent) != 0) return false;
-    return parent[length - 1] == '\\' || path[length] == '\\';
 }
 
 // The question before the rule's action. False when the chosen file is not to be opened;
@@ -132,7 +105,7 @@ static bool AgreedBeforeOpening(Zent_Settings* s, const char* archive, const cha
     int result = ConfirmWithCache(s, &state);
     if (result == Zent_Safety_Cancel) {
         // The next double click extracts afresh: a cancelled folder in the cache is gone.
-        if (IsInsideFolder(folder, s->CachePath)) FileX_DeleteTree(folder);
+        if (StrX_IsInside(folder, s->CachePath)) FileX_DeleteTree(folder);
         *stop = true;
         return false;
     }
@@ -165,17 +138,16 @@ static void OpenChosen(Zent_Settings* s, const Zent_AutoOpen* rule, const char* 
         });
 }
 
-void MeltAutoOpen(const char* argument, int destination, int default_action) {
+void MeltAutoOpen(Zent_Settings* settings, const char* argument, int destination,
+                  int default_action) {
     StrX_Args args;
     StrX_ArgsInit(&args, argument);
     char archive[kPathSize];
     StdPlus_CopyN(archive, StrX_ArgsCurrent(&args), sizeof archive);
-    static Zent_Settings settings;  // too large for the stack
-    Zent_LoadSettings(&settings, Zent_SettingsPath());
     bool explorer_view = default_action == Zent_DefAct_AutoExp;
 
     char folder[kPathSize] = "";
-    if (!ExtractOrAskAfterCancel(&settings, archive, destination, folder)) return;
+    if (!ExtractOrAskAfterCancel(settings, archive, destination, folder)) return;
 
     std::vector<std::string> entries = ListEntries(folder);
     std::vector<const char*> names;
@@ -183,7 +155,7 @@ void MeltAutoOpen(const char* argument, int destination, int default_action) {
     char matched[kPathSize] = "";
     bool confirm = false;
     const Zent_AutoOpen* rule = Zent_MatchAutoOpen(
-        &settings.AutoOpen, names.data(), static_cast<int>(names.size()), matched, &confirm);
+        &settings->AutoOpen, names.data(), static_cast<int>(names.size()), matched, &confirm);
     char path[kPathSize];
     StdPlus_CopyN(path, folder, sizeof path);
     StrX_Join(path, matched);
@@ -193,11 +165,11 @@ void MeltAutoOpen(const char* argument, int destination, int default_action) {
         auto_open = false;
     } else if (rule->CmdType != Zent_OpenOnly && (confirm || IsDangerousFile(matched))) {
         bool stop = false;
-        auto_open = AgreedBeforeOpening(&settings, archive, folder, path, &stop);
+        auto_open = AgreedBeforeOpening(settings, archive, folder, path, &stop);
         if (stop) return;
     }
     if (auto_open && rule->Type != Zent_Other) {
-        OpenChosen(&settings, rule, archive, folder, path, explorer_view);
+        OpenChosen(settings, rule, archive, folder, path, explorer_view);
         return;
     }
     WinX_Explore(folder, explorer_view, true);

@@ -10,6 +10,7 @@
 #include "bigstack.h"
 #include "errors.h"
 #include "filex.h"
+#include "handles.h"
 #include "stdplus.h"
 
 static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -359,13 +360,61 @@ char* StrX_MoveToDir(char* path, const char* dir) {
     return StrX_Join(path, name);
 }
 
+// The last "." of the file name, walked by characters: a trail byte of a double-byte
+// character may look like "\", and a "." of a folder's name is no extension.
+static const char* ExtDot(const char* path) {
+    const char* dot = nullptr;
+    for (const char* p = path; *p != '\0'; p += CharLen(p)) {
+        if (*p == '\\' || *p == '/' || *p == ':') {
+            dot = nullptr;
+        } else if (*p == '.') {
+            dot = p;
+        }
+    }
+    return dot;
+}
+
+// Letters compare without case, double-byte characters byte for byte (a trail byte is no
+// letter). Gives the length of the common head of `path` that equals `head`, or -1.
+static int PathHeadLength(const char* path, const char* head) {
+    const char* p = path;
+    for (const char* h = head; *h != '\0';) {
+        size_t n = CharLen(h);
+        if (n == 2) {
+            if (p[0] != h[0] || p[1] != h[1]) return -1;
+        } else if (tolower(static_cast<unsigned char>(*p)) !=
+                   tolower(static_cast<unsigned char>(*h))) {
+            return -1;
+        }
+        p += n, h += n;
+    }
+    return static_cast<int>(p - path);
+}
+
+bool StrX_SamePath(const char* a, const char* b) {
+    int n = PathHeadLength(a, b);
+    return n >= 0 && a[n] == '\0';
+}
+
+bool StrX_BeginsWithPath(const char* path, const char* head) {
+    return PathHeadLength(path, head) >= 0;
+}
+
+bool StrX_IsInside(const char* path, const char* folder) {
+    int n = PathHeadLength(path, folder);
+    if (n <= 0 || path[n] == '\0') return false;
+    // "C:\Cache" is the head of "C:\Cache2\app", which is no folder of the cache's.
+    const char* last = folder + n - 1;
+    return path[n] == '\\' || (*last == '\\' && !StrX_IsTrailByte(folder, last));
+}
+
 const char* StrX_Ext(const char* path) {
-    const char* dot = strrchr(path, '.');
+    const char* dot = ExtDot(path);
     return dot != nullptr ? dot + 1 : path + strlen(path);
 }
 
 char* StrX_SetExt(char* path, const char* ext) {
-    char* dot = strrchr(path, '.');
+    char* dot = const_cast<char*>(ExtDot(path));
     if (dot != nullptr) {
         if (ext[0] != '\0') {
             StdPlus_CopyN(dot + 1, ext, StrX_PathSize - (dot + 1 - path));
@@ -438,11 +487,9 @@ void StrX_SplitCommand(const char* line, char* program, const char** rest) {
 static bool StoredName(const char* path, const char* component, char* out) {
     if (strpbrk(component, "*?") != nullptr || component[0] == '\0') return false;
     if (strcmp(component, ".") == 0 || strcmp(component, "..") == 0) return false;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA(path, &found);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
-    strcpy(out, found.cFileName);
+    Own_Find find(path);
+    if (!find.Next()) return false;
+    strcpy(out, find.Name());
     return true;
 }
 

@@ -36,7 +36,15 @@ char* StrX_CopyFileName(char* out, const char* path);
 char* StrX_CutLast(char* path);
 char* StrX_ParentDir(char* dst, const char* path);
 char* StrX_Join(char* dst, const char* name);
+// Paths compared as Windows compares names: letters without case, double-byte characters
+// byte for byte.
+bool StrX_SamePath(const char* a, const char* b);
+bool StrX_BeginsWithPath(const char* path, const char* head);
+// Strictly below folder (a path that merely begins with the folder's text is not).
+bool StrX_IsInside(const char* path, const char* folder);
 char* StrX_MoveToDir(char* path, const char* dir);
+// The text after the last "." of the file name; "" when it has none (a "." in a folder's
+// name does not count).
 const char* StrX_Ext(const char* path);
 char* StrX_SetExt(char* path, const char* ext);
 const char* StrX_Fragment(const char* path);

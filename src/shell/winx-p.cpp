@@ -2,7 +2,8 @@
 
 #include <shlobj.h>
 
-#include "../lib/errors.h"
+#include "lib/errors.h"
+#include "lib/handles.h"
 #include "winx.h"
 
 namespace {
@@ -15,36 +16,28 @@ struct ComScope {
     }
 };
 
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p != nullptr) p->Release();
-    }
-};
-
 }  // namespace
 
 void WinX_CreateShortcut(const char* link_file, const char* target, const char* arguments,
                          const char* work_dir, int show_cmd, const char* icon_file,
                          int icon_index) {
     ComScope com;
-    ComPtr<IShellLinkA> link;
+    Own_Com<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link.p))))
+                                link.OutVoid())))
         WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
-    link.p->SetPath(target);
-    link.p->SetArguments(arguments);
-    link.p->SetWorkingDirectory(work_dir);
-    link.p->SetShowCmd(show_cmd);
-    link.p->SetIconLocation(icon_file, icon_index);
-    ComPtr<IPersistFile> file;
-    if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
+    link->SetPath(target);
+    link->SetArguments(arguments);
+    link->SetWorkingDirectory(work_dir);
+    link->SetShowCmd(show_cmd);
+    link->SetIconLocation(icon_file, icon_index);
+    Own_Com<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid())))
         WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
     WCHAR wide[MAX_PATH];
     if (MultiByteToWideChar(CP_ACP, 0, link_file, -1, wide, MAX_PATH) == 0)
         WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
-    if (FAILED(file.p->Save(wide, TRUE)))
+    if (FAILED(file->Save(wide, TRUE)))
         WinX_RaiseApiErrorAt(static_cast<DWORD>(-1), __FILE_NAME__, __LINE__);
 }
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../lib/filex.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
+#include "lib/filex.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
 #include "winx_local.h"
 
 // ---- API errors ----------------------------------------------------------------------
@@ -84,7 +84,7 @@ static const char* Environment(const char* name, char* buffer, DWORD size) {
 // is an API error like any other failed read.
 static const char* ReadFolderValue(HKEY root, const char* key_path, const char* name,
                                    char* buffer) {
-    WinX_Key key;
+    Own_Key key;
     LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out());
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     DWORD size = MAX_PATH;

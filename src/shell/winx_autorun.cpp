@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../lib/except3.h"
-#include "../lib/filex.h"
-#include "../lib/inifile.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
+#include "lib/except3.h"
+#include "lib/filex.h"
+#include "lib/inifile.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
 
 // Values are read as up to four comma-separated fields and joined again: the record
 // reader splits at commas, and "icon=x.dll,3" must keep its index.

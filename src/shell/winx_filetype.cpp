@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../lib/except3.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
+#include "lib/except3.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
 #include "winx_local.h"
 
 // Reads a default value (key path) or a named value into out, terminated. False when the
@@ -129,7 +129,7 @@ static void MoveToFront(WinX_VerbInfo* records, int front, int index) {
 // open_counts) goes to the front of what this key added.
 static int ListShellKey(const char* shell_key, WinX_VerbInfo* records, int count, int capacity,
                         bool open_counts, int* default_index) {
-    WinX_Key key;
+    Own_Key key;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, shell_key, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return count;
     char default_verb[64];

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../lib/except3.h"
-#include "../lib/filex.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
+#include "lib/except3.h"
+#include "lib/filex.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
 #include "winx_local.h"
 
 // ---- Explorer ------------------------------------------------------------------------
@@ -65,7 +65,7 @@ static void KeyDefault(HKEY key, char* out, DWORD size) {
     out[got < size ? got : size - 1] = '\0';
 }
 
-static void OpenShellKey(const char* program_id, WinX_Key* key) {
+static void OpenShellKey(const char* program_id, Own_Key* key) {
     char path[300];
     snprintf(path, sizeof path, "%s\\shell", program_id);
     LONG rc = RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, key->Out());
@@ -102,7 +102,7 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
     ProgramIdOf(file, program_id, sizeof program_id);
     char found[256];
     {
-        WinX_Key shell;
+        Own_Key shell;
         OpenShellKey(program_id, &shell);
         KeyDefault(shell.Get(), found, sizeof found);
         if (found[0] != '\0') {
@@ -120,7 +120,7 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
             }
         }
     }
-    WinX_Key all;
+    Own_Key all;
     OpenShellKey("*", &all);
     KeyDefault(all.Get(), found, sizeof found);
     if (found[0] == '\0') {

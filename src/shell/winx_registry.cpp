@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "../lib/except3.h"
-#include "../lib/stdplus.h"
+#include "lib/except3.h"
+#include "lib/stdplus.h"
 #include "winx_local.h"
 
 enum { kSplitLimit = 512 };
@@ -48,7 +48,7 @@ static void Split(const char* text, SplitText* out) {
 // Reads one value (name null: the default value); text is what the messages name.
 static void ReadValueAt(HKEY root, const char* key_path, const char* name, const char* text,
                         WinX_RegValue* value) {
-    WinX_Key key;
+    Own_Key key;
     LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out());
     if (rc == ERROR_FILE_NOT_FOUND)
         ERRORS_RAISE(WinX_Err_NoRegKey, "レジストリのキー「%s」が見つかりません。", text);
@@ -70,7 +70,7 @@ static void ReadValueAt(HKEY root, const char* key_path, const char* name, const
 
 static void WriteValueAt(HKEY root, const char* key_path, const char* name,
                          const WinX_RegValue* value) {
-    WinX_Key key;
+    Own_Key key;
     LONG rc = RegCreateKeyExA(root, key_path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                               nullptr, key.Out(), nullptr);
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
@@ -103,7 +103,7 @@ void WinX_RegWrite(HKEY root, const char* text, bool is_default, const WinX_RegV
 
 // Deletes a subkey or a value of an open key path; missing is no error.
 static void DeleteBelow(HKEY root, const char* parent, const char* name, bool is_key) {
-    WinX_Key key;
+    Own_Key key;
     LONG rc = RegOpenKeyExA(root, parent, 0, KEY_WRITE, key.Out());
     if (rc == ERROR_FILE_NOT_FOUND) return;
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
@@ -124,7 +124,7 @@ void WinX_RegDelete(HKEY root, const char* text, bool is_key) {
 
 void WinX_RegDeleteIfLeaf(HKEY root, const char* key_path) {
     {
-        WinX_Key key;
+        Own_Key key;
         LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_ALL_ACCESS, key.Out());
         if (rc == ERROR_FILE_NOT_FOUND) return;
         if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
@@ -140,7 +140,7 @@ void WinX_RegDeleteIfLeaf(HKEY root, const char* key_path) {
     }
     SplitText split;
     Split(key_path, &split);
-    WinX_Key parent;
+    Own_Key parent;
     LONG rc = RegOpenKeyExA(root, split.key, 0, KEY_ALL_ACCESS, parent.Out());
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     rc = RegDeleteKeyA(parent.Get(), split.name);
@@ -151,27 +151,22 @@ void WinX_RegDeleteIfLeaf(HKEY root, const char* key_path) {
 
 bool WinX_RegExists(HKEY root, const char* text, bool as_key, bool key_or_value) {
     if (as_key || key_or_value) {
-        HKEY key;
-        if (RegOpenKeyExA(root, text, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-            RegCloseKey(key);
-            return true;
-        }
+        Own_Key key;
+        if (RegOpenKeyExA(root, text, 0, KEY_QUERY_VALUE, key.Out()) == ERROR_SUCCESS) return true;
         if (as_key && !key_or_value) return false;
     }
     if (strlen(text) >= kSplitLimit) return false;
     SplitText split;
     Split(text, &split);
-    HKEY key;
-    if (RegOpenKeyExA(root, split.key, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    bool found =
-        RegQueryValueExA(key, split.name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
+    Own_Key key;
+    if (RegOpenKeyExA(root, split.key, 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return false;
+    return RegQueryValueExA(key.Get(), split.name, nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 static void ReadTyped(HKEY root, const char* key_path, const char* name, void* buffer,
                       DWORD capacity, DWORD wanted_type) {
-    WinX_Key key;
+    Own_Key key;
     LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out());
     if (rc == ERROR_FILE_NOT_FOUND)
         ERRORS_RAISE(WinX_Err_NoRegKey, "レジストリのキー「%s」が見つかりません。", key_path);
@@ -248,7 +243,7 @@ static void PushLevel(WinX_RegWalk* walk, const char* relative_key) {
                      relative_key);
     char full[1536];
     JoinPath(full, sizeof full, walk->start, relative_key);
-    WinX_Key key;
+    Own_Key key;
     if (RegOpenKeyExA(walk->root, full, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         ERRORS_RAISE(WinX_Err_CannotAddNest, "レジストリ %s がありません", full);
 
@@ -379,7 +374,7 @@ void WinX_RegWalk_End(WinX_RegWalk* walk) {
 // False when the value does not exist.
 static bool ReadWhole(HKEY root, const char* key_path, const char* name, DWORD* type,
                       std::vector<BYTE>* data) {
-    WinX_Key key;
+    Own_Key key;
     LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out());
     if (rc == ERROR_FILE_NOT_FOUND) return false;
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dll_harness.h"
-#include "bridge.h"
+#include "../../archivers/engine/formats.h"
 #include "sevenzip_writer.h"
 #include "simple_container.h"
 
@@ -33,16 +33,15 @@ const DllCase kCases[] = {
 std::string FixtureFor(const DllCase& c, const InFolder& dir) {
     std::string name = c.fixture;
     if (name != "made.yz1" && name != "made.gca") return DataPath(name);
-    std::vector<ArcFormat::WriteItem> items(2);
-    items[0].path = "ソフト";
-    items[0].is_dir = true;
-    items[1].path = "ソフト\\表示.txt";
+    std::vector<arc::Item> items(2);
+    items[0].entry.name = "ソフト";
+    items[0].entry.is_dir = true;
+    items[1].entry.name = "ソフト/表示.txt";
     items[1].data = AsBytes(FixtureLines(100));
-    items[1].filetime = ArcFormat::Format_DosToFileTime(kFixtureDosDate, kFixtureDosTime);
-    ArcFormat::Bytes image;
-    ArcFormat::Container_Write(
-        name == "made.yz1" ? ArcFormat::ContainerKind::Yz1 : ArcFormat::ContainerKind::Gca, items,
-        true, &image);
+    items[1].entry.mtime = arc::UnixFromDos(kFixtureDosDate, kFixtureDosTime);
+    arc::Bytes image;
+    arc::Container_Write(name == "made.yz1" ? arc::ContainerKind::Yz1 : arc::ContainerKind::Gca,
+                         items, true, &image);
     std::string path = dir / ("src-" + name);
     WriteFile(path, AsText(image));
     return path;
@@ -96,7 +95,7 @@ TEST_P(CommonDll, EntryRecordsCarrySizesCrcTimesAndMethod) {
         found = true;
         std::string content = FixtureLines(c.lines);
         EXPECT_EQ(content.size(), r.original_size);
-        EXPECT_EQ(ArcFormat::Format_Crc32(AsBytes(content)), r.crc);
+        EXPECT_EQ(arc::Crc32(AsBytes(content)), r.crc);
         EXPECT_EQ(kFixtureDosDate, r.date);
         EXPECT_EQ(kFixtureDosTime, r.time);
         EXPECT_NE('\0', r.method[0]);
@@ -154,15 +153,15 @@ namespace {
 
 // An archive image that takes the place of another one of the same size (the same buffer,
 // as when memory is reused) must be parsed anew, not served from what was cached.
-TEST(Bridge, ReusedImageBufferIsParsedAnew) {
-    std::vector<ArcFormat::WriteItem> items(1);
-    items[0].path = "one.txt";
+TEST(ReaderFormat, ReusedImageBufferIsParsedAnew) {
+    std::vector<arc::Item> items(1);
+    items[0].entry.name = "one.txt";
     items[0].data = AsBytes("first");
-    ArcFormat::Bytes first, second;
-    ArcFormat::SevenZip_Write(items, ArcFormat::SevenZipMethod::Copy, &first);
-    items[0].path = "two.txt";
+    arc::Bytes first, second;
+    arc::SevenZip_Write(items, arc::SevenZipMethod::Copy, &first);
+    items[0].entry.name = "two.txt";
     items[0].data = AsBytes("other");
-    ArcFormat::SevenZip_Write(items, ArcFormat::SevenZipMethod::Copy, &second);
+    arc::SevenZip_Write(items, arc::SevenZipMethod::Copy, &second);
     ASSERT_EQ(first.size(), second.size());
     arc::Archive archive;
     archive.bytes.assign(first.begin(), first.end());

@@ -3,7 +3,7 @@
 #include "arj_reader.h"
 #include "format_fixtures.h"
 
-using namespace ArcFormat;
+using namespace arc;
 
 namespace {
 
@@ -17,13 +17,13 @@ class ArjFixture : public testing::TestWithParam<ArjCase> {};
 // Fixtures made by arj 3.10 with -m0 to -m4; each entry must decode and match arj's CRC.
 TEST_P(ArjFixture, EveryEntryDecodesToArjsCrc) {
     ArjReader reader;
-    ASSERT_EQ(Status::Ok, reader.Open(FixtureBytes(GetParam().file)));
+    ASSERT_EQ(kOk, reader.Open(FixtureBytes(GetParam().file)));
     ASSERT_FALSE(reader.Entries().empty());
     for (size_t i = 0; i < reader.Entries().size(); ++i) {
         const Entry& e = reader.Entries()[i];
         EXPECT_EQ(GetParam().method, e.method);
         Bytes out;
-        ASSERT_EQ(Status::Ok, reader.Extract(i, &out)) << e.path;
+        ASSERT_EQ(kOk, reader.Extract(i, &out)) << e.name;
         EXPECT_EQ(e.size, out.size());
         EXPECT_EQ(static_cast<uint16_t>(((2004 - 1980) << 9) | (8 << 5) | 26), e.dos_date);
     }
@@ -38,34 +38,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ArjReader, EntriesCarryPathsSizesAndContent) {
     ArjReader reader;
-    ASSERT_EQ(Status::Ok, reader.Open(FixtureBytes("doc-top.arj")));
+    ASSERT_EQ(kOk, reader.Open(FixtureBytes("doc-top.arj")));
     const auto& e = reader.Entries();
     ASSERT_EQ(2u, e.size());
-    EXPECT_EQ("doc\\b.txt", e[0].path);
+    EXPECT_EQ("doc/b.txt", e[0].name);
     EXPECT_EQ(2280u, e[0].size);
     EXPECT_EQ(154u, e[0].packed);
-    EXPECT_EQ("doc\\a.txt", e[1].path);
+    EXPECT_EQ("doc/a.txt", e[1].name);
     Bytes a;
-    ASSERT_EQ(Status::Ok, reader.Extract(1, &a));
+    ASSERT_EQ(kOk, reader.Extract(1, &a));
     EXPECT_EQ(FixtureLines(300), AsText(a));
 }
 
 TEST(ArjReader, DamageIsFoundInHeadersAndData) {
     Bytes good = FixtureBytes("doc-top.arj");
-    EXPECT_EQ(Status::NotArchive, ArjReader().Open(AsBytes("PK\x03\x04 not arj")));
+    EXPECT_EQ(kErrNotArchive, ArjReader().Open(AsBytes("PK\x03\x04 not arj")));
     Bytes header_hit = good;
     header_hit[10] ^= 0x20;  // the main header's CRC no longer matches
-    EXPECT_EQ(Status::BrokenHeader, ArjReader().Open(header_hit));
+    EXPECT_EQ(kErrHeaderCrc, ArjReader().Open(header_hit));
     Bytes cut(good.begin(), good.begin() + good.size() / 2);
-    EXPECT_EQ(Status::BrokenHeader, ArjReader().Open(cut));
+    EXPECT_EQ(kErrHeaderCrc, ArjReader().Open(cut));
 
     Bytes data_hit = FixtureBytes("mixed-m1.arj");
     data_hit[data_hit.size() - 2000] ^= 0x04;
     ArjReader reader;
-    ASSERT_EQ(Status::Ok, reader.Open(data_hit));
+    ASSERT_EQ(kOk, reader.Open(data_hit));
     Bytes out;
-    Status s = reader.Extract(0, &out);
-    EXPECT_TRUE(s == Status::BadData || s == Status::CrcError);
+    int s = reader.Extract(0, &out);
+    EXPECT_TRUE(s == kErrBrokenData || s == kErrFileCrc);
 }
 
 TEST(ArjDecoders, GarbageNeverReadsPastItsInput) {

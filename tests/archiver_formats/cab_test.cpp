@@ -3,62 +3,62 @@
 #include "cab_format.h"
 #include "format_fixtures.h"
 
-using namespace ArcFormat;
+using namespace arc;
 
 namespace {
 
 TEST(CabReader, ReadsGcabCabinetsStoredAndMszip) {
     for (const char* file : {"flat.cab", "flat-store.cab"}) {
         CabReader reader;
-        ASSERT_EQ(Status::Ok, reader.Open(FixtureBytes(file))) << file;
+        ASSERT_EQ(kOk, reader.Open(FixtureBytes(file))) << file;
         const auto& e = reader.Entries();
         ASSERT_EQ(2u, e.size());
-        EXPECT_EQ("a.txt", e[0].path);
+        EXPECT_EQ("a.txt", e[0].name);
         EXPECT_EQ(11400u, e[0].size);
         EXPECT_EQ(std::string(file) == "flat.cab" ? "MSZIP" : "Stored", e[0].method);
-        EXPECT_EQ(Format_Crc32(AsBytes(FixtureLines(200))), e[0].crc);
+        EXPECT_EQ(Crc32(AsBytes(FixtureLines(200))), e[0].crc);
         Bytes b;
-        ASSERT_EQ(Status::Ok, reader.Extract(1, &b));
+        ASSERT_EQ(kOk, reader.Extract(1, &b));
         EXPECT_EQ(FixtureLines(20), AsText(b));
     }
 }
 
 TEST(CabReader, DamageAndForeignDataAreReported) {
-    EXPECT_EQ(Status::NotArchive, CabReader().Open(AsBytes("7z is not a cabinet, nor is this")));
+    EXPECT_EQ(kErrNotArchive, CabReader().Open(AsBytes("7z is not a cabinet, nor is this")));
     Bytes good = FixtureBytes("flat.cab");
     Bytes cut(good.begin(), good.begin() + good.size() / 2);
-    EXPECT_NE(Status::Ok, CabReader().Open(cut));
+    EXPECT_NE(kOk, CabReader().Open(cut));
     Bytes hit = good;
     for (size_t i = good.size() - 200; i < good.size() - 150; ++i) hit[i] ^= 0xA5;
-    EXPECT_NE(Status::Ok, CabReader().Open(hit));
+    EXPECT_NE(kOk, CabReader().Open(hit));
 }
 
 TEST(CabWriter, WrittenCabinetReadsBackThroughFdi) {
-    std::vector<WriteItem> items(3);
-    items[0].path = "資料";
-    items[0].is_dir = true;  // not stored: cabinets hold files
-    items[1].path = "資料\\表示.txt";
+    std::vector<Item> items(3);
+    items[0].entry.name = "資料";
+    items[0].entry.is_dir = true;  // not stored: cabinets hold files
+    items[1].entry.name = "資料/表示.txt";
     items[1].data = AsBytes(FixtureLines(120));
-    items[1].filetime =
-        Format_DosToFileTime(((2004 - 1980) << 9) | (8 << 5) | 26, (14 << 11) | (30 << 5) | 29);
-    items[2].path = "bin\\noise.dat";
+    items[1].entry.mtime =
+        UnixFromDos(((2004 - 1980) << 9) | (8 << 5) | 26, (14 << 11) | (30 << 5) | 29);
+    items[2].entry.name = "bin/noise.dat";
     items[2].data = MixedBytes(40000);
     for (bool compress : {false, true}) {
         Bytes cab;
-        ASSERT_EQ(Status::Ok, Cab_Write(items, compress, &cab));
+        ASSERT_EQ(kOk, Cab_Write(items, compress, &cab));
         KeepForInterop(compress ? "written-mszip.cab" : "written-stored.cab", cab, items);
         CabReader reader;
-        ASSERT_EQ(Status::Ok, reader.Open(cab));
+        ASSERT_EQ(kOk, reader.Open(cab));
         const auto& e = reader.Entries();
         ASSERT_EQ(2u, e.size());
-        EXPECT_EQ("資料\\表示.txt", e[0].path);
+        EXPECT_EQ("資料/表示.txt", e[0].name);
         EXPECT_EQ(((2004 - 1980) << 9) | (8 << 5) | 26, e[0].dos_date);
         EXPECT_EQ(compress ? "MSZIP" : "Stored", e[0].method);
         if (compress) {
             EXPECT_LT(cab.size(), 30000u);
         }
         Bytes out;
-        ASSERT_EQ(Status::Ok, reader.Extract(1, &out));
+        ASSERT_EQ(kOk, reader.Extract(1, &out));
         EXPECT_EQ(items[2].data, out);
     }
 }

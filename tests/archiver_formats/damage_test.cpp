@@ -6,7 +6,7 @@
 #include "sevenzip_reader.h"
 #include "simple_container.h"
 
-using namespace ArcFormat;
+using namespace arc;
 
 namespace {
 
@@ -20,14 +20,14 @@ void SurvivesDamage(const Bytes& good, Open open) {
             Bytes bad = good;
             bad[at] ^= mask;
             Reader reader;
-            if (open(reader, bad) != Status::Ok) continue;
+            if (open(reader, bad) != kOk) continue;
             for (size_t i = 0; i < reader.Entries().size(); ++i) {
                 const Entry& e = reader.Entries()[i];
                 Bytes out;
-                if (reader.Extract(i, &out) != Status::Ok || e.is_dir) continue;
+                if (reader.Extract(i, &out) != kOk || e.is_dir) continue;
                 EXPECT_EQ(e.size, out.size()) << "damage at " << at;
                 if (e.has_crc) {
-                    EXPECT_EQ(e.crc, Format_Crc32(out)) << "damage at " << at;
+                    EXPECT_EQ(e.crc, Crc32(out)) << "damage at " << at;
                 }
             }
         }
@@ -50,13 +50,13 @@ TEST(Damage, ArjReaderNeverCrashesOrLies) {
 }
 
 TEST(Damage, ContainerReaderNeverCrashesOrLies) {
-    std::vector<WriteItem> items(2);
-    items[0].path = "a.txt";
+    std::vector<Item> items(2);
+    items[0].entry.name = "a.txt";
     items[0].data = AsBytes(FixtureLines(60));
-    items[1].path = "b.bin";
+    items[1].entry.name = "b.bin";
     items[1].data = MixedBytes(900);
     Bytes image;
-    ASSERT_EQ(Status::Ok, Container_Write(ContainerKind::Yz1, items, true, &image));
+    ASSERT_EQ(kOk, Container_Write(ContainerKind::Yz1, items, true, &image));
     SurvivesDamage<ContainerReader>(
         image, [](ContainerReader& r, const Bytes& b) { return r.Open(b, ContainerKind::Yz1); });
 }
@@ -69,10 +69,10 @@ TEST(Damage, CabReaderNeverCrashes) {
         Bytes bad = good;
         bad[at] ^= 0xFF;
         CabReader reader;
-        if (reader.Open(bad) != Status::Ok) continue;
+        if (reader.Open(bad) != kOk) continue;
         for (size_t i = 0; i < reader.Entries().size(); ++i) {
             Bytes out;
-            EXPECT_EQ(Status::Ok, reader.Extract(i, &out));
+            EXPECT_EQ(kOk, reader.Extract(i, &out));
             EXPECT_EQ(reader.Entries()[i].size, out.size());
         }
     }

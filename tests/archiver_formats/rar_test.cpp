@@ -3,7 +3,7 @@
 #include "format_fixtures.h"
 #include "rar_reader.h"
 
-using namespace ArcFormat;
+using namespace arc;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -16,16 +16,16 @@ std::string Data(const std::string& name) {
 struct Listed {
     std::vector<RarHeader> headers;
     std::vector<Bytes> contents;
-    Status end = Status::Ok;
+    int end = kOk;
 };
 
 Listed ReadAll(RarReader& reader) {
     Listed l;
     RarHeader h;
-    while ((l.end = reader.ReadHeader(&h)) == Status::Ok) {
+    while ((l.end = reader.ReadHeader(&h)) == kOk) {
         Bytes content;
-        Status s = reader.Process(&content);
-        EXPECT_EQ(Status::Ok, s) << h.entry.path;
+        int s = reader.Process(&content);
+        EXPECT_EQ(kOk, s) << h.entry.name;
         l.headers.push_back(h);
         l.contents.push_back(content);
     }
@@ -34,15 +34,15 @@ Listed ReadAll(RarReader& reader) {
 
 TEST(RarReader, ExtractsStoredEntriesWithFoldersAndCp932Names) {
     RarReader reader;
-    ASSERT_EQ(Status::Ok, reader.Open(Data("sjis-store.rar")));
+    ASSERT_EQ(kOk, reader.Open(Data("sjis-store.rar")));
     Listed l = ReadAll(reader);
-    EXPECT_EQ(Status::NotArchive, l.end);  // the regular end
+    EXPECT_EQ(kErrNotArchive, l.end);  // the regular end
     ASSERT_EQ(3u, l.headers.size());
     EXPECT_TRUE(l.headers[0].entry.is_dir);
-    EXPECT_EQ(0x10u, l.headers[0].entry.attributes);
-    EXPECT_EQ("資料\\表示.txt", l.headers[1].entry.path);
+    EXPECT_EQ(0x10u, l.headers[0].entry.attr);
+    EXPECT_EQ("資料/表示.txt", l.headers[1].entry.name);
     EXPECT_EQ(0x30u, l.headers[1].method);
-    EXPECT_EQ(0x20u, l.headers[1].entry.attributes);
+    EXPECT_EQ(0x20u, l.headers[1].entry.attr);
     EXPECT_EQ(FixtureLines(20), AsText(l.contents[1]));
     EXPECT_EQ(FixtureLines(200), AsText(l.contents[2]));
     EXPECT_EQ(static_cast<uint16_t>(((2004 - 1980) << 9) | (8 << 5) | 26),
@@ -51,12 +51,12 @@ TEST(RarReader, ExtractsStoredEntriesWithFoldersAndCp932Names) {
 
 TEST(RarReader, SkippingNeedsNoProcessCallBetweenHeaders) {
     RarReader reader;
-    ASSERT_EQ(Status::Ok, reader.Open(Data("flat-store.rar")));
+    ASSERT_EQ(kOk, reader.Open(Data("flat-store.rar")));
     RarHeader h;
-    ASSERT_EQ(Status::Ok, reader.ReadHeader(&h));
-    ASSERT_EQ(Status::Ok, reader.ReadHeader(&h));
-    EXPECT_EQ("b.txt", h.entry.path);
-    EXPECT_EQ(Status::NotArchive, reader.ReadHeader(&h));
+    ASSERT_EQ(kOk, reader.ReadHeader(&h));
+    ASSERT_EQ(kOk, reader.ReadHeader(&h));
+    EXPECT_EQ("b.txt", h.entry.name);
+    EXPECT_EQ(kErrNotArchive, reader.ReadHeader(&h));
 }
 
 TEST(RarReader, FollowsAnEntryAcrossVolumesAndNotifiesEachVolume) {
@@ -67,7 +67,7 @@ TEST(RarReader, FollowsAnEntryAcrossVolumesAndNotifiesEachVolume) {
         notified.push_back(name.substr(name.find_last_of('\\') + 1));
         return true;
     });
-    ASSERT_EQ(Status::Ok, reader.Open(Data("vol.part1.rar")));
+    ASSERT_EQ(kOk, reader.Open(Data("vol.part1.rar")));
     Listed l = ReadAll(reader);
     ASSERT_EQ(2u, l.headers.size());
     EXPECT_EQ(FixtureLines(200), AsText(l.contents[0]));
@@ -87,40 +87,40 @@ TEST(RarReader, MissingVolumeAsksUntilTheCallerGivesUp) {
         if (++asked == 2) name = Data("vol.part2.rar");
         return true;
     });
-    ASSERT_EQ(Status::Ok, reader.Open(dir / "vol.part1.rar"));
+    ASSERT_EQ(kOk, reader.Open(dir / "vol.part1.rar"));
     Listed l = ReadAll(reader);
     EXPECT_EQ(2, asked);
     ASSERT_EQ(2u, l.headers.size());
 
     RarReader refused;
     refused.SetVolumeHook([](std::string&, bool) { return false; });
-    ASSERT_EQ(Status::Ok, refused.Open(dir / "vol.part1.rar"));
+    ASSERT_EQ(kOk, refused.Open(dir / "vol.part1.rar"));
     RarHeader h;
-    ASSERT_EQ(Status::Ok, refused.ReadHeader(&h));
+    ASSERT_EQ(kOk, refused.ReadHeader(&h));
     Bytes out;
-    EXPECT_EQ(Status::IoError, refused.Process(&out));
+    EXPECT_EQ(kErrCannotRead, refused.Process(&out));
 }
 
 TEST(RarReader, CompressedMethodIsUnsupportedDamageIsBroken) {
     RarReader reader;
-    ASSERT_EQ(Status::Ok, reader.Open(Data("compressed.rar")));
+    ASSERT_EQ(kOk, reader.Open(Data("compressed.rar")));
     RarHeader h;
-    ASSERT_EQ(Status::Ok, reader.ReadHeader(&h));
+    ASSERT_EQ(kOk, reader.ReadHeader(&h));
     EXPECT_EQ(0x33u, h.method);
     Bytes out;
-    EXPECT_EQ(Status::Unsupported, reader.Process(&out));
+    EXPECT_EQ(kErrNotSupported, reader.Process(&out));
 
     TempDir dir;
     std::string bytes = testing_support::ReadFile(Data("flat-store.rar"));
     bytes[20 + 10] ^= 0x40;  // inside the first file header: its CRC no longer matches
     WriteFile(dir / "bad.rar", bytes);
     RarReader damaged;
-    ASSERT_EQ(Status::Ok, damaged.Open(dir / "bad.rar"));
-    EXPECT_EQ(Status::BrokenHeader, damaged.ReadHeader(&h));
+    ASSERT_EQ(kOk, damaged.Open(dir / "bad.rar"));
+    EXPECT_EQ(kErrHeaderCrc, damaged.ReadHeader(&h));
 
     WriteFile(dir / "text.rar", "plain text, not an archive");
-    EXPECT_EQ(Status::NotArchive, RarReader().Open(dir / "text.rar"));
-    EXPECT_EQ(Status::IoError, RarReader().Open(dir / "absent.rar"));
+    EXPECT_EQ(kErrNotArchive, RarReader().Open(dir / "text.rar"));
+    EXPECT_EQ(kErrCannotRead, RarReader().Open(dir / "absent.rar"));
 }
 
 TEST(RarReader, NextVolumeNames) {
@@ -144,12 +144,12 @@ TEST(RarReader, DamagedArchivesNeverCrashOrPassBadContent) {
         bad[at] ^= 0x5A;
         WriteFile(dir / "bad.rar", bad);
         RarReader reader;
-        if (reader.Open(dir / "bad.rar") != Status::Ok) continue;
+        if (reader.Open(dir / "bad.rar") != kOk) continue;
         RarHeader h;
-        while (reader.ReadHeader(&h) == Status::Ok) {
+        while (reader.ReadHeader(&h) == kOk) {
             Bytes out;
-            if (reader.Process(&out) == Status::Ok && !h.entry.is_dir) {
-                EXPECT_EQ(h.entry.crc, Format_Crc32(out)) << "damage at " << at;
+            if (reader.Process(&out) == kOk && !h.entry.is_dir) {
+                EXPECT_EQ(h.entry.crc, Crc32(out)) << "damage at " << at;
             }
         }
     }

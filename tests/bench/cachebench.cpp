@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "archiver/extract.h"
+#include "folders/destination.h"
 #include "folders/cachedb.h"
 #include "lib/except3.h"
 #include "lib/filex.h"

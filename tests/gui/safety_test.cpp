@@ -19,7 +19,6 @@
 #include "../support/test_folders.h"
 #include "autoopen/safety.h"
 #include "autoopen/safety_ids.h"
-#include "folders/cachedb.h"
 #include "lib/strx.h"
 
 using testing_support::BinPath;
@@ -36,7 +35,6 @@ namespace {
 const char kCaption[] = "ファイルの安全性の確認 - Quarvel SV";
 
 Zent_Settings g_settings;  // large: kept out of the stack
-alignas(8) char g_area[CacheDB_AreaSize];
 
 // What the driver saw of the dialog; read by the test after the dialog has ended.
 struct Seen {
@@ -98,7 +96,6 @@ protected:
         CreateDirectoryA(melted_.c_str(), nullptr);
         log_ = dir_ / "log.txt";
         env_ = std::make_unique<ScopedEnv>("QUARVEL_RECORDER_LOG", log_.c_str());
-        CacheDB_Open(&db_, (dir_ / "cache-db.ini").c_str(), g_area, sizeof g_area);
     }
 
     Zent_SafetyState State(const std::string& file, bool launch, bool autorun = false,
@@ -106,7 +103,6 @@ protected:
         Zent_SafetyState state{};
         snprintf(state.archive, sizeof state.archive, "%s", archive_.c_str());
         snprintf(state.folder, sizeof state.folder, "%s", melted_.c_str());
-        state.db = &db_;
         snprintf(state.file, sizeof state.file, "%s", file.c_str());
         state.autorun = autorun;
         state.launch = launch;
@@ -175,7 +171,6 @@ protected:
     TempDir dir_;
     std::string archive_, melted_, log_;
     std::unique_ptr<ScopedEnv> env_;
-    CacheDB db_{};
 };
 
 int CountLines(const std::string& text) {
@@ -278,33 +273,28 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     WriteFile(file, content);
     time_t t = LocalTime(2010, 1, 2, 3, 4, 5);
     SetTime(file, t);
-    Zent_AddSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str());
-    EXPECT_TRUE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str()));
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), &db_, (dir_ / "other.lzh").c_str(),
-                                 melted_.c_str()));
+    Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
+    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), (dir_ / "other.lzh").c_str(), melted_.c_str()));
 
     SetTime(file, t + 2);  // time only
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
     content[10] = 'b';  // first bytes, same time and size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
     content[10] = 'a';
     content += "tail";  // size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
     // Beyond the first 4096 bytes only the size counts; put back, the file is safe again.
     content.resize(5000);
     content[4500] = 'z';
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_TRUE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str()));
+    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
 
     content[0] = 'q';
     WriteFile(file, content);
@@ -315,19 +305,11 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     EXPECT_TRUE(seen.shown);
 }
 
-TEST_F(SafetyDialog, RecordIsRelativeToTheFolderTheCacheDatabaseKnows) {
-    std::string working = dir_ / "cache";
-    CreateDirectoryA(working.c_str(), nullptr);
-    std::string proposed = working + "\\app";
-    char folder[MAX_PATH];
-    snprintf(folder, sizeof folder, "%s", proposed.c_str());
-    CacheDB_FindOrAdd(&db_, archive_.c_str(), folder);
-    CreateDirectoryA(folder, nullptr);
-    CreateDirectoryA((proposed + "\\bin").c_str(), nullptr);
-    std::string file = proposed + "\\bin\\run.exe";
+TEST_F(SafetyDialog, RecordIsRelativeToTheMeltedFolder) {
+    CreateDirectoryA((melted_ + "\\bin").c_str(), nullptr);
+    std::string file = melted_ + "\\bin\\run.exe";
     WriteFile(file, "MZ");
-    // The caller's folder is another one: the database's entry decides.
-    Zent_AddSafeFile(&g_settings, file.c_str(), &db_, archive_.c_str(), melted_.c_str());
+    Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
     ASSERT_EQ(g_settings.safe_count, 1);
     EXPECT_STREQ(g_settings.safe[0].folder, "bin\\run.exe");
 }

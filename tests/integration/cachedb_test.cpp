@@ -90,6 +90,14 @@ TEST_F(CacheDatabase, UnchangedArchiveFindsItsFolderAgainWithoutASecondEntry) {
     EXPECT_EQ(Melt(archive, &added), first);
     EXPECT_FALSE(added);
     EXPECT_EQ(EntryCount(), 1);
+    // The folder is found by the archive's path too, in any letter case.
+    std::string upper = archive;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    CacheDB_With(cache.c_str(), [&](CacheDB* db) {
+        ASSERT_NE(CacheDB_FolderOf(db, upper.c_str()), nullptr);
+        EXPECT_EQ(std::string(CacheDB_FolderOf(db, upper.c_str())), first);
+        EXPECT_EQ(CacheDB_FolderOf(db, (dir / "other.lzh").c_str()), nullptr);
+    });
 }
 
 TEST_F(CacheDatabase, DifferentArchivesOfOneNameGetNumberedFolders) {

@@ -2,7 +2,7 @@
 // the folder its content lands in.
 #include <gtest/gtest.h>
 
-#include "archiver/extract.h"
+#include "folders/destination.h"
 #include "simple_container.h"
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
@@ -30,17 +30,17 @@ protected:
         return path;
     }
     // A YZ1 or GCA archive of our stand-ins' own container.
-    std::string Container(const std::string& name, ArcFormat::ContainerKind kind,
+    std::string Container(const std::string& name, arc::ContainerKind kind,
                           const std::vector<std::string>& files) {
-        std::vector<ArcFormat::WriteItem> items;
+        std::vector<arc::Item> items;
         for (const std::string& f : files) {
-            ArcFormat::WriteItem item;
-            item.path = f;
+            arc::Item item;
+            item.entry.name = f;
             item.data.assign(f.begin(), f.end());
             items.push_back(item);
         }
-        ArcFormat::Bytes image;
-        ArcFormat::Container_Write(kind, items, false, &image);
+        arc::Bytes image;
+        arc::Container_Write(kind, items, false, &image);
         std::string path = dir / "dl\\" + name;
         WriteFile(path, std::string(image.begin(), image.end()));
         return path;
@@ -64,8 +64,8 @@ TEST_F(ExtractionMembers, EachDllReceivesItsOwnCommandLine) {
         std::string archive;
         std::string expected;  // export name and command, as the stand-in logs them
     };
-    std::string yz1 = Container("flat.yz1", ArcFormat::ContainerKind::Yz1, {"a.txt", "b.txt"});
-    std::string gca = Container("flat.gca", ArcFormat::ContainerKind::Gca, {"a.txt", "b.txt"});
+    std::string yz1 = Container("flat.yz1", arc::ContainerKind::Yz1, {"a.txt", "b.txt"});
+    std::string gca = Container("flat.gca", arc::ContainerKind::Gca, {"a.txt", "b.txt"});
     std::string cab = Fixture("flat.cab"), arj = Fixture("flat-store.arj");
     std::string sz = Fixture("flat-copy.7z"), lzh = Fixture("flat.lzh");
     const Case cases[] = {
@@ -87,7 +87,7 @@ TEST_F(ExtractionMembers, EachDllReceivesItsOwnCommandLine) {
 
 TEST_F(ExtractionMembers, TopFolderComparisonIgnoresLetterCase) {
     std::string archive =
-        Container("mixed.yz1", ArcFormat::ContainerKind::Yz1, {"Doc\\a.txt", "doc\\b.txt"});
+        Container("mixed.yz1", arc::ContainerKind::Yz1, {"Doc\\a.txt", "doc\\b.txt"});
     std::string folder = Extract(archive);
     EXPECT_EQ(_stricmp(folder.c_str(), (base + "\\Doc").c_str()), 0) << folder;
     EXPECT_TRUE(FileExists(base + "\\doc\\a.txt"));

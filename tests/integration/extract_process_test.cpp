@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "archiver/extract.h"
+#include "folders/destination.h"
 #include "folders/cachedb.h"
 #include "lib/errors.h"
 #include "../support/child_process.h"

@@ -1,7 +1,7 @@
 // Extraction through the stand-in archiver DLLs beside the test program, on archives made
 // by real tools: where the content lands, what the cache reuses, and what a cancel or a
 // failure leaves on disk.
-#include "archiver/extract.h"
+#include "folders/destination.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "../support/gui_driver.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 
 using namespace testing_support;
 

@@ -13,7 +13,7 @@
 #include "../support/raise_capture.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 
 using testing_support::BinPath;
 using testing_support::CatchRaise;

@@ -66,7 +66,7 @@ static void BindLha() {
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
-            Zent_Binding binding(Zent_Dll_Unlha, "LHA 形式の解凍には UNLHA32.DLL が必要です。");
+            Zent_DllFrame binding(Zent_Dll_Unlha, "LHA 形式の解凍には UNLHA32.DLL が必要です。");
             binding.Dll().Export("");
             snprintf(result, sizeof result, "bound");
         },

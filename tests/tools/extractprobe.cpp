@@ -11,20 +11,14 @@
 #include <string>
 
 #include "../../src/app/app.h"
-#include "../../src/archiver/extract.h"
-#include "../../src/archiver/zent_types.h"
+#include "../../src/folders/destination.h"
+#include "../../src/archiver/dlls.h"
 #include "../../src/lib/errors.h"
 #include "../../src/lib/except3.h"
+#include "../../src/lib/strx.h"
 
 static const char* SemaphoreOf(const char* archive) {
-    static const struct {
-        const char* ext;
-        Zent_DllId dll;
-    } kDlls[] = {{"lzh", Zent_Dll_Unlha}, {"zip", Zent_Dll_Unzip}, {"rar", Zent_Dll_Unrar},
-                 {"cab", Zent_Dll_Cab},   {"7z", Zent_Dll_7z},     {"arj", Zent_Dll_Unarj}};
-    for (const auto& d : kDlls)
-        if (lstrcmpiA(Zent_ExtOfPath(archive), d.ext) == 0) return Zent_Dll(d.dll).semaphore;
-    return Zent_Dll(Zent_Dll_Tar).semaphore;
+    return Zent_Dll(Zent_ExtractDllOf(archive)).semaphore;
 }
 
 static bool SemaphoreFree(const char* name) {

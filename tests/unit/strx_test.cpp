@@ -224,12 +224,15 @@ TEST(StrXMoveToDir, ReplacesOrRelocatesTheFolder) {
     EXPECT_EQ(std::string(StrX_MoveToDir(path, "sub")), "C:\\ソフト\\sub\\表示.txt");
 }
 
-TEST(StrXExt, DotSearchCoversTheWholePath) {
+TEST(StrXExt, OnlyTheFileNameHasAnExtension) {
     EXPECT_STREQ(StrX_Ext("C:\\a\\b.lzh"), "lzh");
     EXPECT_STREQ(StrX_Ext("C:\\a\\b"), "");
+    // ソ is 0x83 0x5C: its trail byte must not be read as a folder separator.
+    EXPECT_STREQ(StrX_Ext("C:\\ソ.zip"), "zip");
+    EXPECT_STREQ(StrX_Ext("C:\\a.b\\ソフト"), "");
     char path[260];
     strcpy(path, "C:\\dir.x\\file");
-    EXPECT_STREQ(StrX_SetExt(path, "lzh"), "C:\\dir.lzh");
+    EXPECT_STREQ(StrX_SetExt(path, "lzh"), "C:\\dir.x\\file.lzh");
     strcpy(path, "a.txt");
     EXPECT_STREQ(StrX_SetExt(path, ""), "a");
     strcpy(path, "a");
@@ -369,4 +372,21 @@ TEST(StrXAbsolute, FromCurrentProgramAndFileFolders) {
     EXPECT_STREQ(out, "D:\\x.ini");
     strcpy(out, "..\\b.txt");
     EXPECT_STREQ(StrX_AbsFromFileDir(out, sizeof out, "C:\\w\\a\\list.txt"), "C:\\w\\b.txt");
+}
+
+TEST(StrXPaths, ComparedAsWindowsComparesNames) {
+    EXPECT_TRUE(StrX_SamePath("C:\\Data\\App.LZH", "c:\\data\\app.lzh"));
+    EXPECT_FALSE(StrX_SamePath("C:\\Data\\app.lzh", "C:\\Data\\app.lz"));
+    // Ｐ (0x82 0x6F) and ｐ (0x82 0x90) differ; the trail byte 0x6F is no letter to fold.
+    EXPECT_FALSE(StrX_SamePath("\x82\x6F", "\x82\x4F"));
+    EXPECT_TRUE(StrX_BeginsWithPath("DOC\\a.txt", "doc\\"));
+    EXPECT_FALSE(StrX_BeginsWithPath("do", "doc\\"));
+
+    EXPECT_TRUE(StrX_IsInside("C:\\Cache\\app", "c:\\cache"));
+    EXPECT_TRUE(StrX_IsInside("C:\\Cache\\app", "C:\\Cache\\"));
+    EXPECT_FALSE(StrX_IsInside("C:\\Cache2\\app", "C:\\Cache"));
+    EXPECT_FALSE(StrX_IsInside("C:\\Cache", "C:\\Cache"));
+    // A folder ending in ソ does not end in a separator.
+    EXPECT_FALSE(StrX_IsInside("C:\\ソフ", "C:\\ソ"));
+    EXPECT_TRUE(StrX_IsInside("C:\\ソ\\a", "C:\\ソ"));
 }

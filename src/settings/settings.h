@@ -4,7 +4,7 @@
 // versions are refused; files of older versions are converted on load.
 #include <ctime>
 
-#include "../autoopen/autoopen.h"
+#include "settings/rules.h"
 
 enum { Zent_SettingsVersion = 202 };
 enum { Zent_IconHistorySize = 8, Zent_SafeMax = 100, Zent_DllFlagCount = 10 };

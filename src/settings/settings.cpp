@@ -1,18 +1,19 @@
-#include "settings.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "../archiver/zent_types.h"
-#include "../lib/errors.h"
-#include "../lib/except3.h"
-#include "../lib/filex.h"
-#include "../lib/inifile.h"
-#include "../lib/stdplus.h"
-#include "../lib/strx.h"
-#include "../shell/winx.h"
+#include "archiver/dlls.h"
+#include "lib/errors.h"
+#include "lib/except3.h"
+#include "lib/filex.h"
+#include "lib/inifile.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
+#include "shell/winx.h"
+#include "settings/names.h"
 
 static const char kApplication[] = "Quarvel";
 
@@ -27,32 +28,23 @@ static const char* const kDefActNames[] = {
     "Zent_DefAct_AutoFold", "Zent_DefAct_AutoExp", "Zent_DefAct_Fold",
     "Zent_DefAct_Exp",      "Zent_DefAct_Melt",    "Zent_DefAct_None",
 };
-static const char* const kDllKeys[Zent_DllFlagCount] = {
-    "UNLHA32", "UNZIP32", "ZIP32", "CAB32", "UNRAR", "UNARJ32", "YZ1", "UNGCA32", "TAR32", "7Z",
-};
 
-template <size_t N>
-static const char* NameOf(const char* const (&names)[N], int value) {
-    return value >= 0 && value < static_cast<int>(N) ? names[value] : names[0];
-}
-
+// An unknown name is an error: these values choose where content goes.
 template <size_t N>
 static int ValueOf(const char* const (&names)[N], const char* name) {
-    for (size_t i = 0; i < N; i++) {
-        if (strcmp(names[i], name) == 0) return static_cast<int>(i);
-    }
-    ERRORS_RAISE(Errors_Unofficial, "error");
-    return 0;
+    int value = Settings_ValueOf(names, name);
+    if (value < 0) ERRORS_RAISE(Errors_Unofficial, "error");
+    return value < 0 ? 0 : value;
 }
 
 const char* Zent_MeltToName(int value) {
-    return NameOf(kMeltToNames, value);
+    return Settings_NameOf(kMeltToNames, value);
 }
 int Zent_MeltToOfName(const char* name) {
     return ValueOf(kMeltToNames, name);
 }
 const char* Zent_DefActName(int value) {
-    return NameOf(kDefActNames, value);
+    return Settings_NameOf(kDefActNames, value);
 }
 int Zent_DefActOfName(const char* name) {
     return ValueOf(kDefActNames, name);
@@ -144,10 +136,17 @@ static void ReadSafeEntry(IniFile_Reader* reader, Zent_SafeEntry* e) {
     StdPlus_CopyN(e->folder, folder, sizeof e->folder);
 }
 
+static_assert(static_cast<int>(Zent_DllFlagCount) == static_cast<int>(Zent_Dll_Count),
+              "one flag per archiver DLL");
+
+static const char* DllKey(int flag) {
+    return Zent_Dll(static_cast<Zent_DllId>(flag)).settings_key;
+}
+
 static void LoadLists(IniFile_Reader* reader, Zent_Settings* s) {
     for (int i = 0; i < Zent_DllFlagCount - 1; i++)
-        IniFile_ReadRecord(reader, kDllKeys[i], "b", &s->dll[i]);
-    IniFile_ReadOrDefault(reader, kDllKeys[Zent_DllFlagCount - 1], "b",
+        IniFile_ReadRecord(reader, DllKey(i), "b", &s->dll[i]);
+    IniFile_ReadOrDefault(reader, DllKey(Zent_DllFlagCount - 1), "b",
                           &s->dll[Zent_DllFlagCount - 1], 0);
     for (auto& entry : s->IconHis) {
         char icon[256];
@@ -225,7 +224,7 @@ static void WriteAll(IniFile_Writer* writer, const Zent_Settings* s) {
     IniFile_WriteRecord(writer, "DelOrgOnMenu", "b", s->DelOrgOnMenu);
     IniFile_WriteRecord(writer, "DelOrgOnDrop", "b", s->DelOrgOnDrop);
     for (int i = 0; i < Zent_DllFlagCount; i++)
-        IniFile_WriteRecord(writer, kDllKeys[i], "b", s->dll[i]);
+        IniFile_WriteRecord(writer, DllKey(i), "b", s->dll[i]);
     for (const auto& icon : s->IconHis) {
         if (icon[0] != '\0') IniFile_WriteRecord(writer, "IconHis", "s", icon);
     }
