@@ -98,18 +98,6 @@ TEST_F(MeltProgram, DoubleClickMeltsIntoTheCacheAndShowsTheFolderInExplorer) {
     EXPECT_EQ(WaitForLog(log, 2), shown + shown);
 }
 
-// The fixtures' text files: "Line 0001: the quick brown fox ..." with CR LF.
-static std::string FixtureLines(int count) {
-    std::string text;
-    char line[80];
-    for (int i = 1; i <= count; ++i) {
-        snprintf(line, sizeof line, "Line %04d: the quick brown fox jumps over the lazy dog.\r\n",
-                 i);
-        text += line;
-    }
-    return text;
-}
-
 // Made by GNU tar (-j, -Z) and dpkg-deb (gzip, xz): the working folder holds what tar -x and
 // dpkg-deb -x give. A package's names begin with "./"; its two
 // folders etc and usr go into a folder named after the package.
