@@ -98,6 +98,36 @@ TEST_F(MeltProgram, DoubleClickMeltsIntoTheCacheAndShowsTheFolderInExplorer) {
     EXPECT_EQ(WaitForLog(log, 2), shown + shown);
 }
 
+// Made by GNU tar (-j, -Z) and dpkg-deb (gzip, xz): the working folder holds what tar -x and
+// dpkg-deb -x give. A package's names begin with "./"; its two
+// folders etc and usr go into a folder named after the package.
+class MeltTarFamily : public MeltProgram, public testing::WithParamInterface<const char*> {};
+
+TEST_P(MeltTarFamily, WorkingFolderHoldsWhatTheLinuxToolsExtract) {
+    std::string fixture = GetParam();
+    bool deb = fixture.substr(fixture.size() - 4) == ".deb";
+    EXPECT_EQ(Run("-d \"" + Download(fixture) + "\""), 0);
+    std::string folder = cache + "\\" + (deb ? fixture.substr(0, fixture.size() - 4) : "doc");
+    std::string docs = deb ? folder + "\\usr\\share\\doc\\qv-sample" : folder;
+    EXPECT_EQ(ReadFile(docs + "\\a.txt"), FixtureLines(300));
+    EXPECT_EQ(ReadFile(docs + "\\b.txt"), FixtureLines(40));
+    if (deb) {
+        EXPECT_EQ(ReadFile(folder + "\\etc\\qv-sample.conf"), "setting=1\r\n");
+    }
+    std::string shown = WaitForLog(log, 1);
+    EXPECT_NE(shown.find("/e,/root,\"" + folder + "\"\r\n"), std::string::npos) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MeltTarFamily,
+                         testing::Values("doc-top.tar.bz2", "doc-top.tar.Z", "doc-top-gz.deb",
+                                         "doc-top-xz.deb"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             for (char& ch : name)
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
 TEST_F(MeltProgram, OpenFolderVerbShowsTheFolderToo) {
     EXPECT_EQ(Run("-o \"" + archive + "\""), 0);
     std::string shown = WaitForLog(log, 1);

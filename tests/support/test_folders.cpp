@@ -50,6 +50,17 @@ std::string DataDir() {
     return windows_path;
 }
 
+std::string FixtureLines(int count) {
+    std::string text;
+    char line[80];
+    for (int i = 1; i <= count; ++i) {
+        snprintf(line, sizeof line, "Line %04d: the quick brown fox jumps over the lazy dog.\r\n",
+                 i);
+        text += line;
+    }
+    return text;
+}
+
 // Through the C runtime's ANSI open, so that CP932 names such as 表示.txt work; the C++
 // streams of this runtime do not take them.
 std::string ReadFile(const std::string& path) {

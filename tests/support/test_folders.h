@@ -8,6 +8,8 @@ namespace testing_support {
 std::string BinDir();  // the folder of the running test program (all executables are there)
 std::string BinPath(const std::string& name);
 std::string DataDir();  // the build tree's copy of tests\data, as a Windows path
+// The text of the fixtures' files (tests/data/README.md): "Line 0001: the quick ..." CR LF.
+std::string FixtureLines(int count);
 
 std::string ReadFile(const std::string& path);  // whole file, binary; empty if missing
 void WriteFile(const std::string& path, const std::string& bytes);
