@@ -234,7 +234,7 @@ TEST(RemoveProgramFolderForReal, TheScriptDeletesTheFolderAndItself) {
 
     EXPECT_TRUE(WinX_RemoveProgramFolder(folder.c_str(), "Quarvel SV", "QuarvelSV"));
     SetCurrentDirectoryA(cwd);
-    gui::MessageBoxInfo box = gui::WaitForMessageBox("アンインストール - Quarvel SV");
+    gui::MessageBoxInfo box = gui::WaitForMessageBox("アンインストール - Quarvel SV", 0, 60000);
     ASSERT_NE(box.hwnd, nullptr);
     EXPECT_EQ(box.text, "アンインストールが完了しました。");
     EXPECT_FALSE(FileExists(folder));
