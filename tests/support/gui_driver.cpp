@@ -11,12 +11,13 @@ namespace {
 struct FindRequest {
     const std::string* caption;
     DWORD pid;
+    HWND except;
     HWND found;
 };
 
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     auto* request = reinterpret_cast<FindRequest*>(param);
-    if (!IsWindowVisible(hwnd)) return TRUE;
+    if (!IsWindowVisible(hwnd) || hwnd == request->except) return TRUE;
     if (request->pid != 0) {
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
@@ -64,8 +65,8 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 
 }  // namespace
 
-HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms) {
-    FindRequest request{&caption, pid, nullptr};
+HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms, HWND except) {
+    FindRequest request{&caption, pid, except, nullptr};
     PollUntil(timeout_ms, [&] {
         EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
         return request.found != nullptr;
@@ -177,9 +178,10 @@ void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
 
-MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms,
+                                 HWND except) {
     MessageBoxInfo box;
-    box.hwnd = WaitForWindow(caption, pid, timeout_ms);
+    box.hwnd = WaitForWindow(caption, pid, timeout_ms, except);
     if (box.hwnd == nullptr) return box;
     box.caption = caption;
     EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));

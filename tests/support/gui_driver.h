@@ -13,8 +13,10 @@ namespace gui {
 constexpr int kDefaultTimeoutMs = 20000;
 
 // A visible top-level window with this exact caption (CP932); of process `pid` when it is
-// not 0. Null after the timeout.
-HWND WaitForWindow(const std::string& caption, DWORD pid = 0, int timeout_ms = kDefaultTimeoutMs);
+// not 0, and other than `except` (a dialog whose message box has its caption). Null after
+// the timeout.
+HWND WaitForWindow(const std::string& caption, DWORD pid = 0, int timeout_ms = kDefaultTimeoutMs,
+                   HWND except = nullptr);
 // Waits until the window is gone; false after the timeout.
 bool WaitUntilClosed(HWND hwnd, int timeout_ms = kDefaultTimeoutMs);
 
@@ -48,7 +50,7 @@ struct MessageBoxInfo {
     std::string text;
 };
 MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid = 0,
-                                 int timeout_ms = kDefaultTimeoutMs);
+                                 int timeout_ms = kDefaultTimeoutMs, HWND except = nullptr);
 bool HasButton(const MessageBoxInfo& box, int button_id);
 // Presses IDOK, IDCANCEL, IDYES, IDNO, IDRETRY... and waits until the box is gone.
 bool Answer(const MessageBoxInfo& box, int button_id);
