@@ -1,8 +1,6 @@
 #include "gui_driver.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace gui {
 
@@ -26,18 +24,6 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
-}
-
-// Polls a condition until it holds: windows of other threads and processes give no
-// notification we could wait on.
-template <class Condition>
-bool PollUntil(int timeout_ms, Condition condition) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 std::string ClassName(HWND hwnd) {
@@ -67,15 +53,17 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 
 HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms, HWND except) {
     FindRequest request{&caption, pid, except, nullptr};
-    PollUntil(timeout_ms, [&] {
-        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
-        return request.found != nullptr;
-    });
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+            return request.found != nullptr;
+        },
+        timeout_ms);
     return request.found;
 }
 
 bool WaitUntilClosed(HWND hwnd, int timeout_ms) {
-    return PollUntil(timeout_ms, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
+    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, timeout_ms);
 }
 
 std::string Text(HWND hwnd) {

@@ -5,12 +5,26 @@
 // process (a modal dialog run by the test on another thread) and of child processes.
 #include <windows.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace gui {
 
 constexpr int kDefaultTimeoutMs = 20000;
+
+// Polls a condition until it holds; false after the timeout. Windows of other threads and
+// processes give no notification a test could wait on.
+template <class Condition>
+bool WaitUntil(Condition condition, int timeout_ms = kDefaultTimeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
 
 // A visible top-level window with this exact caption (CP932); of process `pid` when it is
 // not 0, and other than `except` (a dialog whose message box has its caption). Null after
