@@ -90,7 +90,8 @@ static void MakeStaging(const char* parent, char* out) {
 // The content goes first into a folder of its own beside the target, on the same volume:
 // no folder the user already has is written into, a cancel or a failure takes only that
 // folder away, and the finished content reaches the target by a rename.
-static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const char* target) {
+static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const char* target,
+                            bool replace) {
     char parent[kPathSize];
     char made[kPathSize];
     char staging[kPathSize] = "";
@@ -111,7 +112,12 @@ static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const c
             StdPlus_CopyN(result, staging, sizeof result);
             ExtractTo(s, archive, Zent_MeltTo_Explicit, result);
             SetCurrentDirectoryA(cwd);
-            Zent_ReplaceFolder(target, result);
+            // A target that appeared since the question was not offered for replacing.
+            if (replace) {
+                Zent_ReplaceFolder(target, result);
+            } else {
+                Rename(result, target);
+            }
         },
         [&] {
             SetCurrentDirectoryA(cwd);
@@ -122,7 +128,7 @@ static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const c
 
 // ---- The workflow -------------------------------------------------------------------------
 
-enum Verdict { kAskAgain, kGoOn };
+enum Verdict { kAskAgain, kCreate, kReplace };
 
 // The messages about the target begin with its path.
 static int Say(const char* target, const char* text, UINT buttons) {
@@ -133,7 +139,7 @@ static int Say(const char* target, const char* text, UINT buttons) {
 
 static Verdict CheckTarget(const Zent_InstallState* state) {
     const char* target = state->target;
-    if (!FileX_Exists(target)) return kGoOn;
+    if (!FileX_Exists(target)) return kCreate;
     if (!FileX_IsDir(target)) {
         Say(target, "と同じ名前のファイルが既に存在しているため、そこに解凍できません。\r\n",
             MB_OK | MB_ICONEXCLAMATION);
@@ -148,19 +154,23 @@ static Verdict CheckTarget(const Zent_InstallState* state) {
     }
     int answer =
         Say(target, "フォルダは既に存在します。\r\n上書きしますか？", MB_YESNO | MB_ICONQUESTION);
-    return answer == IDYES ? kGoOn : kAskAgain;
+    return answer == IDYES ? kReplace : kAskAgain;
 }
 
 void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view,
                     Zent_OptionsHook options) {
     static Zent_InstallState state;
+    Verdict verdict;
     do {
         // Asked again, the dialog starts over from its initial contents.
         Zent_InstallBegin(&state, settings, archive);
         if (!Zent_RunInstallDialog(&state, settings, options)) return;
-    } while (CheckTarget(&state) == kAskAgain);
+        verdict = CheckTarget(&state);
+    } while (verdict == kAskAgain);
 
-    if (!Zent_UnlessCancelled([&] { ExtractAndPlace(settings, archive, state.target); })) return;
+    bool replace = verdict == kReplace;
+    if (!Zent_UnlessCancelled([&] { ExtractAndPlace(settings, archive, state.target, replace); }))
+        return;
 
     char parent[kPathSize];
     char archive_folder[kPathSize];
