@@ -128,12 +128,14 @@ protected:
         EXPECT_TRUE(gui::Answer(box, button)) << "exit " << child.Wait(1000);
         return box.text;
     }
-    // Runs the program on args, sets the folder name (unless empty) and presses 解凍(&O).
+    // Runs the program on args, sets the folder name and path (unless empty) and presses
+    // 解凍(&O).
     ChildProcess Accept(const std::string& args, const std::string& name = "",
-                        const std::string& stub = "") {
+                        const std::string& stub = "", const std::string& path = "") {
         ChildProcess child = Start(args, stub);
         HWND dialog = Window(child);
         if (!name.empty()) gui::SetControlText(dialog, IDC_INSTALL_NAME, name);
+        if (!path.empty()) gui::SetControlText(dialog, IDC_INSTALL_PATH, path);
         gui::Click(dialog, IDOK);
         last_dialog = dialog;
         return child;
@@ -276,9 +278,13 @@ TEST_F(InstallProgram, CancelOrFailureInTheDllLeavesTheDestinationAsItWas) {
     WriteFile(dir / "dl\\tool\\a.txt", "old a");
     WriteFile(dir / "dl\\tool\\sub\\mine.txt", "mine");
     const std::map<std::string, std::string> before = Snapshot(dir / "dl");
-    for (const char* name : {"fresh", "tool"}) {
+    // A new folder, one in folders that do not exist yet, and the existing one replaced.
+    for (const char* name : {"fresh", "new\\deeper\\tool", "tool"}) {
         SCOPED_TRACE(name);
-        ChildProcess child = Accept(install, name, "cancel-after:1");
+        std::string target = dir / "dl\\" + name;
+        size_t cut = target.rfind('\\');
+        ChildProcess child =
+            Accept(install, target.substr(cut + 1), "cancel-after:1", target.substr(0, cut));
         if (strcmp(name, "tool") == 0) Answer(child, last_dialog, IDYES);
         EXPECT_EQ(child.Wait(), 0);
         EXPECT_EQ(Snapshot(dir / "dl"), before);
