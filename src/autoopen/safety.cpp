@@ -152,17 +152,6 @@ HICON IconOfFile(const char* file) {
     return icon_file[0] == '\0' ? nullptr : ExtractFirstIcon(icon_file, index);
 }
 
-void SetAppIcons(HWND dialog) {
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    auto load = [&](int metric_x, int metric_y) {
-        return reinterpret_cast<LPARAM>(LoadImageA(module, MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
-                                                   GetSystemMetrics(metric_x),
-                                                   GetSystemMetrics(metric_y), LR_SHARED));
-    };
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
-}
-
 void LaunchIn(const char* program, const char* parameters, const char* folder) {
     HINSTANCE result = ShellExecuteA(nullptr, nullptr, program, parameters, folder, SW_SHOWNORMAL);
     // A launch that did not happen must not pass for a run.
@@ -356,7 +345,7 @@ void SafetyDialog::InitAutorun() {
 }
 
 void SafetyDialog::OnInit() {
-    SetAppIcons(Window());
+    Dialog_SetAppIcons(Window(), kAppIcon);
     if (state_->autorun) {
         InitAutorun();
     } else {

@@ -162,6 +162,17 @@ int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialo
 
 // ---- Controls -----------------------------------------------------------------------------
 
+void Dialog_SetAppIcons(HWND dialog, int icon_id) {
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    auto load = [&](int metric_x, int metric_y) {
+        return reinterpret_cast<LPARAM>(LoadImageA(module, MAKEINTRESOURCEA(icon_id), IMAGE_ICON,
+                                                   GetSystemMetrics(metric_x),
+                                                   GetSystemMetrics(metric_y), LR_SHARED));
+    };
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+}
+
 void Dialog_Enable(HWND dialog, int id, bool enabled) {
     EnableWindow(GetDlgItem(dialog, id), enabled);
 }

@@ -123,6 +123,8 @@ private:
 };
 
 // ---- Controls ------------------------------------------------------------------------
+// The program's icon (resource icon_id) as the dialog's large and small icon.
+void Dialog_SetAppIcons(HWND dialog, int icon_id);
 void Dialog_Enable(HWND dialog, int id, bool enabled);
 void Dialog_Show(HWND dialog, int id, bool visible);
 void Dialog_ShowGroup(HWND dialog, std::initializer_list<int> ids, bool visible);

@@ -193,18 +193,6 @@ TEST_F(MeltProgram, CancelledExtractionAnsweredYesShowsThePartialFolder) {
         << shown;
 }
 
-TEST_F(MeltProgram, DropWithExtractAndInstallSaysItIsNotBuilt) {
-    // The first start has no settings file: the drop default is extract and install.
-    ChildProcess child = Start("\"" + archive + "\"");
-    auto box = gui::WaitForMessageBox("Quarvel SV", child.Pid());
-    ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000) << "\n"
-                                 << ReadFile(log) << ReadFile(calls);
-    EXPECT_EQ(box.text, "「解凍・インストール」の機能は、このバージョンにはまだありません。");
-    gui::Answer(box, IDOK);
-    EXPECT_NE(child.Wait(), 0);
-    EXPECT_FALSE(FileExists(dir / "dl\\doc"));
-}
-
 TEST_F(MeltProgram, SettingsChooseThePlainWindowAndTheDropDestination) {
     static Zent_Settings settings;
     std::string ini = dir / "prog\\dovetrim.ini";

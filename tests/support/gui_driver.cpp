@@ -1,8 +1,6 @@
 #include "gui_driver.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace gui {
 
@@ -11,12 +9,13 @@ namespace {
 struct FindRequest {
     const std::string* caption;
     DWORD pid;
+    HWND except;
     HWND found;
 };
 
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     auto* request = reinterpret_cast<FindRequest*>(param);
-    if (!IsWindowVisible(hwnd)) return TRUE;
+    if (!IsWindowVisible(hwnd) || hwnd == request->except) return TRUE;
     if (request->pid != 0) {
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
@@ -25,18 +24,6 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
-}
-
-// Polls a condition until it holds: windows of other threads and processes give no
-// notification we could wait on.
-template <class Condition>
-bool PollUntil(int timeout_ms, Condition condition) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 std::string ClassName(HWND hwnd) {
@@ -64,17 +51,19 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 
 }  // namespace
 
-HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms) {
-    FindRequest request{&caption, pid, nullptr};
-    PollUntil(timeout_ms, [&] {
-        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
-        return request.found != nullptr;
-    });
+HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms, HWND except) {
+    FindRequest request{&caption, pid, except, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+            return request.found != nullptr;
+        },
+        timeout_ms);
     return request.found;
 }
 
 bool WaitUntilClosed(HWND hwnd, int timeout_ms) {
-    return PollUntil(timeout_ms, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
+    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, timeout_ms);
 }
 
 std::string Text(HWND hwnd) {
@@ -177,9 +166,10 @@ void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
 
-MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms,
+                                 HWND except) {
     MessageBoxInfo box;
-    box.hwnd = WaitForWindow(caption, pid, timeout_ms);
+    box.hwnd = WaitForWindow(caption, pid, timeout_ms, except);
     if (box.hwnd == nullptr) return box;
     box.caption = caption;
     EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));

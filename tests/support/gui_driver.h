@@ -5,16 +5,32 @@
 // process (a modal dialog run by the test on another thread) and of child processes.
 #include <windows.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace gui {
 
 constexpr int kDefaultTimeoutMs = 20000;
 
+// Polls a condition until it holds; false after the timeout. Windows of other threads and
+// processes give no notification a test could wait on.
+template <class Condition>
+bool WaitUntil(Condition condition, int timeout_ms = kDefaultTimeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 // A visible top-level window with this exact caption (CP932); of process `pid` when it is
-// not 0. Null after the timeout.
-HWND WaitForWindow(const std::string& caption, DWORD pid = 0, int timeout_ms = kDefaultTimeoutMs);
+// not 0, and other than `except` (a dialog whose message box has its caption). Null after
+// the timeout.
+HWND WaitForWindow(const std::string& caption, DWORD pid = 0, int timeout_ms = kDefaultTimeoutMs,
+                   HWND except = nullptr);
 // Waits until the window is gone; false after the timeout.
 bool WaitUntilClosed(HWND hwnd, int timeout_ms = kDefaultTimeoutMs);
 
@@ -48,7 +64,7 @@ struct MessageBoxInfo {
     std::string text;
 };
 MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid = 0,
-                                 int timeout_ms = kDefaultTimeoutMs);
+                                 int timeout_ms = kDefaultTimeoutMs, HWND except = nullptr);
 bool HasButton(const MessageBoxInfo& box, int button_id);
 // Presses IDOK, IDCANCEL, IDYES, IDNO, IDRETRY... and waits until the box is gone.
 bool Answer(const MessageBoxInfo& box, int button_id);
