@@ -14,7 +14,7 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "options/setup.h"
+#include "options/sheet.h"
 
 // Every action gets the settings, loaded once for it by the dispatcher.
 typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
@@ -135,11 +135,10 @@ static void DropAction(const char* args, Zent_Settings* s) {
     ReportNotBuilt(kQuickFreezeRow);
 }
 
-// The options sheet's first step: a program without its settings file has not been set up
-// on this machine yet.
+// "" and "-z": the options sheet, on the page used last or on the DLL installer page.
 static void OptionsAction(const char* args, Zent_Settings*) {
-    if (!FileX_Exists(Zent_SettingsPath())) Zent_Setup(App_ProgramPath());
-    ReportNotBuilt(ChooseRow(args));
+    bool dll_page = ChooseRow(args).action == Dispatch_OptionsDllPage;
+    ShowOptions(dll_page ? Options_DllPage : Options_LastPage);
 }
 
 bool DispatchCommandLine(const char* args) {
@@ -148,6 +147,8 @@ bool DispatchCommandLine(const char* args) {
         ReportNotBuilt(row);
     } else {
         Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+        // The options sheet, wherever it is opened from, edits this run's record.
+        Options_UseSettings(&g_settings, Zent_SettingsPath());
         row.entry(args, &g_settings);
     }
     return false;
