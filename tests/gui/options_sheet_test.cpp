@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "archiver/zent_types.h"
 #include "autoopen/rule_page_ids.h"
 #include "options/options_ids.h"
+#include "options/sheet.h"
 #include "settings/settings.h"
 
 using namespace testing_support;
@@ -117,6 +119,8 @@ TEST_F(OptionsSheet, OpensOnTheLastPageUsedAndDashZOnTheDllPage) {
     sheet = WaitForSheet(child);
     EXPECT_EQ(gui::SheetPageIndex(sheet), kCompress);
     EXPECT_EQ(gui::Selection(gui::SheetPage(sheet), IDC_COMPRESS_TYPE), 5);
+    // The version page reads the program file's own version.
+    EXPECT_EQ(gui::ControlText(gui::ShowPage(sheet, 4), IDC_VERSION_NUMBER), "Version 1.10");
     EXPECT_EQ(Close(child, sheet, IDCANCEL), 0);
 }
 
@@ -244,6 +248,9 @@ TEST_F(OptionsSheet, RuleEditorNewDeleteMovesActionTypeAndSecurity) {
     ScopedClass doc(".doc"), doc_type("QuarvelTest.DocType");
     PutString(HKEY_CLASSES_ROOT, ".doc", nullptr, "QuarvelTest.DocType");
     PutBinary(HKEY_CLASSES_ROOT, "QuarvelTest.DocType", "EditFlags", std::string("\1\0\0\0", 4));
+    PutString(HKEY_CLASSES_ROOT, "QuarvelTest.DocType\\shell\\open\\command", nullptr, "v.exe");
+    PutString(HKEY_CLASSES_ROOT, "QuarvelTest.DocType\\shell\\print", nullptr, "印刷(&P)");
+    PutString(HKEY_CLASSES_ROOT, "QuarvelTest.DocType\\shell\\print\\command", nullptr, "v.exe");
     WriteSettings();
     ChildProcess child = Start("");
     HWND sheet = WaitForSheet(child);
@@ -280,6 +287,15 @@ TEST_F(OptionsSheet, RuleEditorNewDeleteMovesActionTypeAndSecurity) {
     gui::Select(page, IDC_RULE_SECURITY, Zent_RefReg);
     EXPECT_EQ(gui::ItemText(page, IDC_RULE_SECURITY, 2), "ダウンロード時と同じ（確認する）");
     EXPECT_EQ(gui::Selection(page, IDC_RULE_SECURITY), Zent_RefReg);
+    // The verbs the doc type registered, by their menu texts; a choice is the rule's verb.
+    ASSERT_TRUE(gui::IsVisible(page, IDC_RULE_VERBS));
+    ASSERT_EQ(gui::ItemCount(page, IDC_RULE_VERBS), 2);
+    EXPECT_EQ(gui::ItemText(page, IDC_RULE_VERBS, 0), "開く(O)");
+    EXPECT_EQ(gui::Selection(page, IDC_RULE_VERBS), 0);
+    EXPECT_EQ(gui::ItemText(page, IDC_RULE_VERBS, 1), "印刷(P)");
+    gui::Select(page, IDC_RULE_VERBS, 1);
+    EXPECT_EQ(gui::ItemText(page, IDC_RULE_LIST, 5),
+              "１つのファイルが *.doc なら、レジストリ print を実行する");
     PutBinary(HKEY_CLASSES_ROOT, "QuarvelTest.DocType", "EditFlags", std::string("\1\0\1\0", 4));
     gui::SelectLines(page, IDC_RULE_LIST, {4});
     gui::SelectLines(page, IDC_RULE_LIST, {5});
@@ -363,4 +379,28 @@ TEST_F(OptionsSheet, HelpOpensTheHelpPageAtTheSettingsSection) {
     EXPECT_EQ(Close(child, sheet, IDCANCEL), 0);
     // The page it opens holds that section.
     EXPECT_NE(ReadFile(dir / "prog\\index.htm").find("id=\"dll\""), std::string::npos);
+}
+
+// ---- Opened from another dialog ------------------------------------------------------------
+
+TEST_F(OptionsSheet, OpenedOnARequestedPageTheCallersRecordHasTheNewValues) {
+    // As the install dialog does: the melt page, whatever page was used last, and its path
+    // field filled again from its own record afterwards.
+    static Zent_Settings record;
+    WriteSettings([](Zent_Settings& s) { s.PrevPage = kRules; });
+    Zent_LoadSettings(&record, ini.c_str());
+    Options_UseSettings(&record, ini.c_str());
+    auto driver = std::async(std::launch::async, [&] {
+        HWND sheet = gui::WaitForWindow("Quarvel SV", GetCurrentProcessId());
+        if (sheet == nullptr) return -1;
+        int shown = gui::SheetPageIndex(sheet);
+        gui::SetControlText(gui::SheetPage(sheet), IDC_MELT_INSTALL_PATH, dir / "apps");
+        gui::Click(sheet, IDOK);
+        return shown;
+    });
+    auto caught = CatchRaise([] { ShowOptions(Options_MeltPage); });
+    EXPECT_EQ(driver.get(), kMelt);
+    EXPECT_EQ(caught.code, 0) << caught.text;
+    EXPECT_EQ(std::string(record.InstallPath), dir / "apps");
+    EXPECT_EQ(std::string(Saved().InstallPath), dir / "apps");
 }
