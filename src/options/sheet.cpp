@@ -29,7 +29,7 @@ int Options_FirstPage(int requested, int prev_page, bool no_dll_flagged) {
 
 static const char kMeltVerb[] = "3.Melt(&I)";
 
-const char* Options_DefaultVerb(int double_click_action) {
+static const char* DefaultVerb(int double_click_action) {
     return double_click_action == Zent_DefAct_Melt ? kMeltVerb : "open";
 }
 
@@ -40,7 +40,7 @@ static const char* const kArchiveClasses[] = {
 };
 
 void Options_WriteDefaultVerbs(int double_click_action) {
-    const char* verb = Options_DefaultVerb(double_click_action);
+    const char* verb = DefaultVerb(double_click_action);
     for (const char* archive_class : kArchiveClasses) {
         char shell[64];
         char melt[96];

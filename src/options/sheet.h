@@ -33,9 +33,7 @@ void SaveSettingsFromApp(Zent_Settings* settings);
 // The page shown first: page 3 while no archiver DLL is flagged, else the requested page, else
 // PrevPage; a PrevPage outside the five pages gives page 0.
 int Options_FirstPage(int requested, int prev_page, bool no_dll_flagged);
-// The default verb of the archive types for a double-click action: the install dialog's verb
-// for Zent_DefAct_Melt, "open" (the default action through "-d ") otherwise.
-const char* Options_DefaultVerb(int double_click_action);
-// Sets that verb as the default of each archive class of this program that exists. A class
-// without this program's verbs belongs to another program and is left as it is.
+// Sets the default verb of each archive class of this program that exists: the install
+// dialog's verb for Zent_DefAct_Melt, "open" (the default action through "-d ") otherwise.
+// A class without this program's verbs belongs to another program and is left as it is.
 void Options_WriteDefaultVerbs(int double_click_action);

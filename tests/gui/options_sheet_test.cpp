@@ -122,13 +122,9 @@ TEST_F(OptionsSheet, OpensOnTheLastPageUsedAndDashZOnTheDllPage) {
     // The version page reads the program file's own version.
     EXPECT_EQ(gui::ControlText(gui::ShowPage(sheet, 4), IDC_VERSION_NUMBER), "Version 1.10");
     EXPECT_EQ(Close(child, sheet, IDCANCEL), 0);
-}
 
-TEST_F(OptionsSheet, WithoutAnArchiverDllBothStartsOpenTheDllPage) {
-    WriteSettings([](Zent_Settings& s) {
-        s.dll[0] = 0;
-        s.PrevPage = kCompress;
-    });
+    // Nothing associated yet: both starts open the DLL installer page.
+    WriteSettings([](Zent_Settings& s) { s.dll[0] = 0; });
     EXPECT_EQ(PageShownBy(""), kDll);
     EXPECT_EQ(PageShownBy("-z"), kDll);
 }

@@ -1,28 +1,16 @@
-// The options sheet's rules without a window: the page shown first, the default verb of the
-// archive types, and which folders the cache clearing refuses.
+// The options sheet's rules without a window: the page shown first for a PrevPage that
+// names no page, and which folders the cache clearing refuses.
 #include <gtest/gtest.h>
 
 #include "options/melt_page.h"
 #include "options/sheet.h"
 #include "settings/settings.h"
 
-TEST(OptionsFirstPage, RequestedThenLastPageAndTheDllPageWithoutDlls) {
-    EXPECT_EQ(Options_FirstPage(Options_LastPage, 2, false), 2);
-    EXPECT_EQ(Options_FirstPage(Options_DllPage, 2, false), 3);
-    EXPECT_EQ(Options_FirstPage(Options_MeltPage, 4, false), 0);
-    // A PrevPage that names no page.
+// The sheet tests run the other cases through the program.
+TEST(OptionsFirstPage, PrevPageThatNamesNoPageGivesTheMeltPage) {
     EXPECT_EQ(Options_FirstPage(Options_LastPage, 5, false), 0);
     EXPECT_EQ(Options_FirstPage(Options_LastPage, -3, false), 0);
-    // Nothing associated yet: the DLL installer page, whatever was asked for.
-    EXPECT_EQ(Options_FirstPage(Options_LastPage, 1, true), 3);
-    EXPECT_EQ(Options_FirstPage(Options_VersionPage, 1, true), 3);
-}
-
-TEST(OptionsDefaultVerb, InstallDialogOnlyForExtractAndInstall) {
-    EXPECT_STREQ(Options_DefaultVerb(Zent_DefAct_Melt), "3.Melt(&I)");
-    for (int action : {Zent_DefAct_AutoFold, Zent_DefAct_AutoExp, Zent_DefAct_Fold, Zent_DefAct_Exp,
-                       Zent_DefAct_None})
-        EXPECT_STREQ(Options_DefaultVerb(action), "open") << action;
+    EXPECT_EQ(Options_FirstPage(Options_VersionPage, 9, true), 3);
 }
 
 TEST(OptionsClearableCache, NeverTheUsersFoldersNorWhereverTheProcessIs) {

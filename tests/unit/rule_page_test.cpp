@@ -92,10 +92,6 @@ TEST(RuleTypeExtension, TheTypeAWildcardNames) {
         char out[32];
         EXPECT_STREQ(Zent_RuleTypeExtension(c[0], out, sizeof out), c[1]) << c[0];
     }
-    EXPECT_EQ(Zent_RuleCommandControlOf(Zent_RegCmd, "*"), Zent_RuleCommand_FreeVerb);
-    EXPECT_EQ(Zent_RuleCommandControlOf(Zent_RegCmd2, "doc"), Zent_RuleCommand_Verbs);
-    EXPECT_EQ(Zent_RuleCommandControlOf(Zent_CustomCmd, "doc"), Zent_RuleCommand_Custom);
-    EXPECT_EQ(Zent_RuleCommandControlOf(Zent_AutoRunInf, "inf"), Zent_RuleCommand_None);
 }
 
 TEST(RuleStore, CommandComesFromTheControlTheUserSaw) {
