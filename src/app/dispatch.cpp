@@ -15,7 +15,7 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "options/setup.h"
+#include "options/sheet.h"
 
 // Every action gets the settings, loaded once for it by the dispatcher.
 typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
@@ -79,13 +79,11 @@ static bool ExplorerViewOf(int default_action) {
     return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
 }
 
-static const char kNoOptionsSheet[] = "設定画面は、このバージョンにはまだありません。";
-
 // The install dialog's "設定(&T)...": the options sheet on the melt page, then the settings
 // as the sheet saved them.
 static void OptionsForInstall(HWND owner, Zent_Settings* s) {
-    // The one line that becomes ShowOptions(0) once the options sheet is part of the program.
-    MessageBoxA(owner, kNoOptionsSheet, "Quarvel SV", MB_OK | MB_ICONINFORMATION);
+    (void)owner;  // the sheet is the program's own top-level window
+    ShowOptions(Options_MeltPage);
     Zent_LoadSettings(s, Zent_SettingsPath());
 }
 
@@ -161,11 +159,10 @@ static void DropAction(const char* args, Zent_Settings* s) {
     ReportNotBuilt(kQuickFreezeRow);
 }
 
-// The options sheet's first step: a program without its settings file has not been set up
-// on this machine yet.
+// "" and "-z": the options sheet, on the page used last or on the DLL installer page.
 static void OptionsAction(const char* args, Zent_Settings*) {
-    if (!FileX_Exists(Zent_SettingsPath())) Zent_Setup(App_ProgramPath());
-    ReportNotBuilt(ChooseRow(args));
+    bool dll_page = ChooseRow(args).action == Dispatch_OptionsDllPage;
+    ShowOptions(dll_page ? Options_DllPage : Options_LastPage);
 }
 
 bool DispatchCommandLine(const char* args) {
@@ -174,6 +171,8 @@ bool DispatchCommandLine(const char* args) {
         ReportNotBuilt(row);
     } else {
         Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+        // The options sheet, wherever it is opened from, edits this run's record.
+        Options_UseSettings(&g_settings, Zent_SettingsPath());
         row.entry(args, &g_settings);
     }
     return false;

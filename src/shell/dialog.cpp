@@ -117,6 +117,9 @@ INT_PTR Dialog_Page::OnNotify(const NMHDR* header) {
             return 0;
         case PSN_KILLACTIVE:
             return OnKillActive() ? FALSE : TRUE;
+        case PSN_HELP:
+            OnHelp();
+            return 0;
         default:
             return 0;
     }
@@ -142,13 +145,19 @@ void Dialog_Page::EndAfterError() {
     PostMessageA(GetParent(Window()), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
 
-int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages) {
+int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages,
+                    Dialog_SheetStart start) {
     Dialog_Carried carried{};
     std::vector<PROPSHEETPAGEA> described;
-    for (Dialog_Page* page : pages) described.push_back(page->Describe(&carried));
+    for (Dialog_Page* page : pages) {
+        described.push_back(page->Describe(&carried));
+        if (start.help) described.back().dwFlags |= PSP_HASHELP;
+    }
     PROPSHEETHEADERA header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | (start.help ? PSH_HASHELP : 0);
+    if (start.page > 0 && start.page < static_cast<int>(described.size()))
+        header.nStartPage = static_cast<UINT>(start.page);
     header.hwndParent = owner;
     header.hInstance = GetModuleHandleA(nullptr);
     header.pszCaption = caption;

@@ -92,6 +92,8 @@ protected:
     virtual void OnSetActive() {}
     // Leaving the page: false keeps the user on it (a value to correct, say).
     virtual bool OnKillActive() { return true; }
+    // The sheet's Help button, pressed while this page is shown.
+    virtual void OnHelp() {}
     // Tells the sheet that the page has a change for Apply.
     void Changed() { PropSheet_Changed(GetParent(Window()), Window()); }
 
@@ -105,10 +107,18 @@ private:
     int template_id_;
 };
 
+// How a sheet starts: the page shown first, and whether it has a Help button (each page
+// then hears of it through OnHelp).
+struct Dialog_SheetStart {
+    int page = 0;
+    bool help = false;
+};
+
 // Shows a modal property sheet of the pages (they must outlive it) and gives PropertySheet's
 // result: positive when the pages were applied, 0 when cancelled. A raise in any page
 // cancels the sheet and is raised again here.
-int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages);
+int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages,
+                    Dialog_SheetStart start = Dialog_SheetStart());
 
 // The hourglass while the object lives; the previous cursor comes back after it.
 class Dialog_WaitCursor {

@@ -1,5 +1,7 @@
 #include "gui_driver.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
 namespace gui {
@@ -11,6 +13,7 @@ struct FindRequest {
     DWORD pid;
     HWND except;
     HWND found;
+    HWND owner = nullptr;  // when set, only a window it owns
 };
 
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
@@ -21,6 +24,7 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
         GetWindowThreadProcessId(hwnd, &owner);
         if (owner != request->pid) return TRUE;
     }
+    if (request->owner != nullptr && GetWindow(hwnd, GW_OWNER) != request->owner) return TRUE;
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
@@ -158,6 +162,59 @@ void Select(HWND dialog, int id, int index) {
                  reinterpret_cast<LPARAM>(control));
 }
 
+void SelectLines(HWND dialog, int id, const std::vector<int>& lines) {
+    HWND control = Control(dialog, id);
+    SendMessageA(control, LB_SETSEL, FALSE, -1);
+    for (int line : lines) SendMessageA(control, LB_SETSEL, TRUE, line);
+    if (!lines.empty()) SendMessageA(control, LB_SETCARETINDEX, lines.back(), FALSE);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+std::vector<int> SelectedLines(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    std::vector<int> lines;
+    int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; i++) {
+        if (SendMessageA(control, LB_GETSEL, i, 0) > 0) lines.push_back(i);
+    }
+    return lines;
+}
+
+void Leave(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    WORD notification = IsComboBox(control) ? CBN_KILLFOCUS : EN_KILLFOCUS;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::pair<int, int> EditSelection(HWND dialog, int id) {
+    // Without buffers the answer comes packed in the result, which works across processes.
+    LRESULT packed = SendMessageA(Control(dialog, id), EM_GETSEL, 0, 0);
+    return {LOWORD(packed), HIWORD(packed)};
+}
+
+HWND SheetPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+int SheetPageIndex(HWND sheet) {
+    return static_cast<int>(
+        SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(SheetPage(sheet)), 0));
+}
+
+HWND ShowPage(HWND sheet, int index) {
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return SheetPage(sheet);
+}
+
 void Click(HWND dialog, int id) {
     PostMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
@@ -166,14 +223,29 @@ void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
 
-MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms,
-                                 HWND except) {
+static MessageBoxInfo DescribeBox(HWND hwnd, const std::string& caption) {
     MessageBoxInfo box;
-    box.hwnd = WaitForWindow(caption, pid, timeout_ms, except);
+    box.hwnd = hwnd;
     if (box.hwnd == nullptr) return box;
     box.caption = caption;
     EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
     return box;
+}
+
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms,
+                                 HWND except) {
+    return DescribeBox(WaitForWindow(caption, pid, timeout_ms, except), caption);
+}
+
+MessageBoxInfo WaitForMessageBoxOver(HWND owner, const std::string& caption, int timeout_ms) {
+    FindRequest request{&caption, 0, nullptr, nullptr, owner};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+            return request.found != nullptr;
+        },
+        timeout_ms);
+    return DescribeBox(request.found, caption);
 }
 
 bool HasButton(const MessageBoxInfo& box, int button_id) {

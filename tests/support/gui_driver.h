@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace gui {
@@ -52,10 +53,26 @@ std::vector<int> ControlOrder(HWND dialog);
 
 void SetControlText(HWND dialog, int id, const std::string& text);
 void Select(HWND dialog, int id, int index);
+// A list box that takes several lines: selects exactly these lines, the caret on the last,
+// and sends the notification a user's selection sends.
+void SelectLines(HWND dialog, int id, const std::vector<int>& lines);
+std::vector<int> SelectedLines(HWND dialog, int id);
+// The focus leaves the control: the notification an edit or combo box sends its dialog.
+void Leave(HWND dialog, int id);
+// The control with the keyboard focus in the window's thread; null when none has it.
+HWND Focused(HWND window);
+// The selected part of an edit control's text: first and one past the last character.
+std::pair<int, int> EditSelection(HWND dialog, int id);
 // Presses a button as a click would, without waiting for what it starts (it may open a
 // modal window). ClickAndWait returns once the dialog has handled the click.
 void Click(HWND dialog, int id);
 void ClickAndWait(HWND dialog, int id);
+
+// A property sheet: the index of the page on show, and showing a page as a click on its tab
+// does. ShowPage gives the page's window.
+int SheetPageIndex(HWND sheet);
+HWND SheetPage(HWND sheet);
+HWND ShowPage(HWND sheet, int index);
 
 // A message box: its caption and text, and the answer given to it.
 struct MessageBoxInfo {
@@ -65,6 +82,9 @@ struct MessageBoxInfo {
 };
 MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid = 0,
                                  int timeout_ms = kDefaultTimeoutMs, HWND except = nullptr);
+// A message box shown over owner: found even when it shares its caption with its owner.
+MessageBoxInfo WaitForMessageBoxOver(HWND owner, const std::string& caption,
+                                     int timeout_ms = kDefaultTimeoutMs);
 bool HasButton(const MessageBoxInfo& box, int button_id);
 // Presses IDOK, IDCANCEL, IDYES, IDNO, IDRETRY... and waits until the box is gone.
 bool Answer(const MessageBoxInfo& box, int button_id);
