@@ -44,3 +44,23 @@ sleep 1  # let the dialog draw its icon and texts
 import -window root "$safety_shot"
 echo "Screenshot: $safety_shot"
 # Closing the session's wineserver ends the Explorer window and the unanswered dialog.
+
+# The freeze dialog on a folder, in its small form, and in its tall form once
+# "自己解凍ファイルにする(&S)" is ticked with LHA chosen; then cancelled.
+freeze_small="$root/build/demo-freeze.png"
+freeze_tall="$root/build/demo-freeze-sfx.png"
+mkdir -p "$work/資料/ソフト"
+printf 'readme\r\n' >"$work/資料/readme.txt"
+printf 'tool\r\n' >"$work/資料/ソフト/tool.txt"
+echo "Starting dovetrim.exe -x \"Z:${work//\//\\}\\資料\""
+wine "$bin/dovetrim.exe" -x "Z:${work//\//\\}\\資料" &
+freeze=$!
+wine "$bin/dlgclick.exe" "圧縮 - Quarvel"
+sleep 1  # let the dialog draw
+import -window root "$freeze_small"
+wine "$bin/dlgclick.exe" "圧縮 - Quarvel" 1008
+sleep 1
+import -window root "$freeze_tall"
+wine "$bin/dlgclick.exe" "圧縮 - Quarvel" 2
+wait "$freeze" || echo "dovetrim.exe exited with $?"
+echo "Screenshots: $freeze_small $freeze_tall"

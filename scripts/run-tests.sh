@@ -37,6 +37,10 @@ if [ $everything -eq 1 ]; then
     if ! timeout 300 "$root/tests/interop/check-archivers.sh"; then
         failed+=("check-archivers")
     fi
+    echo "=== quick freeze checked by the Linux tools"
+    if ! timeout 300 "$root/tests/interop/check-freeze.sh"; then
+        failed+=("check-freeze")
+    fi
     echo "=== archiver interoperability: 7z, ARJ, cabinets"
     if ! timeout 300 "$root/scripts/check-format-interop.sh"; then
         failed+=("check-format-interop")

@@ -3,6 +3,7 @@
 
 #include "../engine/dll_commands.h"
 #include "../engine/formats.h"
+#include "../engine/sfx.h"
 #include "cab_format.h"
 
 using namespace arc;
@@ -14,8 +15,19 @@ const DllInfo& Info() {
     return info;
 }
 
+// -f: the cabinet becomes a program of its name with the extension "exe", made of our stub
+// (beside this DLL) and the cabinet.
+int SelfExtractor(const ParsedCommand& c) {
+    Archive check;
+    int r = LoadArchive(Info(), c.archive, check);
+    if (r) return r;
+    return Sfx_Write(Sfx_StubBeside(reinterpret_cast<const void*>(&SelfExtractor)), c.archive,
+                     Sfx_ExeName(c.archive));
+}
+
 // "-x" extracts (with folders; -o, overwrite, is what extraction always does), "-a" creates
-// or adds (-r: recurse into folders; "-mz" MSZIP is the default, "-m0" stores), "-t" tests.
+// or adds (-r: recurse into folders; "-mz" MSZIP is the default, "-m0" stores), "-t" tests, "-f"
+// makes a self-extracting program.
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
     ParsedCommand c = ParseCommand(words, false);
     if (c.archive.empty()) return kErrCommand;
@@ -31,9 +43,7 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
             },
             pacer, report);
     }
-    // Self-extracting cabinets need an extractor stub this stand-in does not have: refuse
-    // rather than write something that only looks like one.
-    if (HasSwitch(c, "-f")) return kErrNotSupported;
+    if (HasSwitch(c, "-f")) return SelfExtractor(c);
     return kErrCommand;
 }
 

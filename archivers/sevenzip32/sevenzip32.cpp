@@ -3,6 +3,7 @@
 
 #include "../engine/dll_commands.h"
 #include "../engine/formats.h"
+#include "../engine/sfx.h"
 #include "../engine/util.h"
 #include "sevenzip_reader.h"
 #include "sevenzip_writer.h"
@@ -29,16 +30,21 @@ SevenZipMethod MethodOf(const ParsedCommand& c) {
     return lstrcmpiA(m.c_str(), "Copy") == 0 ? SevenZipMethod::Copy : SevenZipMethod::Lzma;
 }
 
+// With -sfx the archive named in the command is a program: our stub (beside this DLL) with
+// the 7z archive appended.
 ImageWriter WriterFor(const ParsedCommand& c) {
     SevenZipMethod method = MethodOf(c);
-    return [method](const std::vector<Item>& items, Bytes* out) {
-        return SevenZip_Write(items, method, out);
+    std::string stub =
+        HasSwitch(c, "-sfx") ? Sfx_StubBeside(reinterpret_cast<const void*>(&MethodOf)) : "";
+    return [method, stub](const std::vector<Item>& items, Bytes* out) {
+        int r = SevenZip_Write(items, method, out);
+        return r || stub.empty() ? r : Sfx_Wrap(stub, out);
     };
 }
 
 bool Unsupported(const ParsedCommand& c) {
     std::string type = SwitchValue(c, "-t", "7z");
-    return lstrcmpiA(type.c_str(), "7z") != 0 || HasSwitch(c, "-sfx");
+    return lstrcmpiA(type.c_str(), "7z") != 0;
 }
 
 int List(ParsedCommand c, std::string& report) {
@@ -104,7 +110,7 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
             if (Unsupported(c)) return kErrNotSupported;
             return Dll_Create(Info(), c, HasSwitch(c, "-r"), true, WriterFor(c), pacer, report);
         case 'u':
-            if (Unsupported(c)) return kErrNotSupported;
+            if (Unsupported(c) || HasSwitch(c, "-sfx")) return kErrNotSupported;
             return Update(c, pacer, report);
         default:
             return kErrCommand;

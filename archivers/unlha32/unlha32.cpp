@@ -99,18 +99,8 @@ int SelfExtractor(const ParsedCommand& c) {
     Archive check;
     int r = LoadArchive(Info(), c.archive, check);
     if (r) return r;
-    HMODULE self = nullptr;
-    GetModuleHandleExA(
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-        reinterpret_cast<LPCSTR>(&SelfExtractor), &self);
-    char dll_path[MAX_PATH] = "";
-    GetModuleFileNameA(self, dll_path, sizeof dll_path);
-    std::string stub = dll_path;
-    stub = stub.substr(0, stub.find_last_of('\\') + 1) + kSfxStubName;
-    std::string exe = c.archive;
-    size_t dot = exe.find_last_of('.'), slash = exe.find_last_of("\\/");
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) exe.resize(dot);
-    return Sfx_Write(stub, c.archive, exe + ".exe");
+    return Sfx_Write(Sfx_StubBeside(reinterpret_cast<const void*>(&SelfExtractor)), c.archive,
+                     Sfx_ExeName(c.archive));
 }
 
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {

@@ -4,6 +4,7 @@
 
 #include "../engine/dll_commands.h"
 #include "../engine/formats.h"
+#include "../engine/sfx.h"
 #include "simple_container.h"
 
 using namespace arc;
@@ -15,9 +16,20 @@ const DllInfo& Info() {
     return info;
 }
 
+// s: the archive becomes a program of its name with the extension "exe", made of yzenc.exe
+// (our stand-in stub, which the user copies into the system folder) and the archive. Without
+// it the command fails, as the vendor's does.
+int SelfExtractor(const ParsedCommand& c) {
+    Archive check;
+    int r = LoadArchive(Info(), c.archive, check);
+    if (r) return r;
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, sizeof system);
+    return Sfx_Write(std::string(system) + "\\yzenc.exe", c.archive, Sfx_ExeName(c.archive));
+}
+
 // "x" extracts with folders (-y: overwrite, always done), "c" compresses the named files
-// and folders with their trees, "t" tests. "s" would make a self-extractor with yzenc.exe,
-// which this stand-in does not have.
+// and folders with their trees, "t" tests, "s" makes a self-extracting program.
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
     ParsedCommand c = ParseCommand(words, true);
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
@@ -36,7 +48,7 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
                 },
                 pacer, report);
         case 's':
-            return kErrNotSupported;
+            return SelfExtractor(c);
         default:
             return kErrCommand;
     }

@@ -8,7 +8,9 @@
 #include "app.h"
 #include "args.h"
 #include "settings/settings.h"
+#include "archiver/listing.h"
 #include "archiver/zent_types.h"
+#include "folders/freeze.h"
 #include "folders/install.h"
 #include "folders/melt.h"
 #include "lib/errors.h"
@@ -25,6 +27,9 @@ static void InstallAction(const char* args, Zent_Settings* s);
 static void DoubleClickAction(const char* args, Zent_Settings* s);
 static void DropAction(const char* args, Zent_Settings* s);
 static void OptionsAction(const char* args, Zent_Settings* s);
+static void FreezeAction(const char* args, Zent_Settings* s);
+static void ListReportAction(const char* args, Zent_Settings* s);
+static void QuickFreezeAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -38,14 +43,14 @@ struct ActionRow {
 static const ActionRow kActions[] = {
     {"", Dispatch_OptionsLastPage, "設定", OptionsAction},
     {"-z", Dispatch_OptionsDllPage, "設定", OptionsAction},
-    {"-x ", Dispatch_Freeze, "圧縮", nullptr},
+    {"-x ", Dispatch_Freeze, "圧縮", FreezeAction},
     {"-u ", Dispatch_Update, "圧縮フォルダの更新", nullptr},
     {"-r ", Dispatch_BackToNormal, "通常化", nullptr},
     {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
     {"-i ", Dispatch_Install, "解凍・インストール", InstallAction},
-    {"-p ", Dispatch_ListReport, "一覧の出力", nullptr},
+    {"-p ", Dispatch_ListReport, "一覧の出力", ListReportAction},
     {"-o ", Dispatch_OpenFolder, "開く", OpenFolderAction},
-    {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr},
+    {"-c ", Dispatch_QuickFreeze, "圧縮化", QuickFreezeAction},
     {"-d ", Dispatch_DoubleClick, "自動オープン", DoubleClickAction},
 };
 
@@ -143,7 +148,15 @@ static void DoubleClickAction(const char* args, Zent_Settings* s) {
     MeltBy(s, argument, archive, s->DefActOnDblClk, s->MeltToOnDblClk);
 }
 
-static const ActionRow kQuickFreezeRow = {"-c ", Dispatch_QuickFreeze, "圧縮化", nullptr};
+// One folder is frozen as itself; anything else (several items, one file) as items.
+static void QuickFreeze(const char* argument, int count, const char* first, bool delete_items,
+                        Zent_Settings* s) {
+    if (count == 1 && FileX_IsDir(first)) {
+        QuickFreezeFolder(s, argument, delete_items);
+    } else {
+        QuickFreezeItems(s, argument, delete_items);
+    }
+}
 
 static void DropAction(const char* args, Zent_Settings* s) {
     char first[260];
@@ -156,7 +169,30 @@ static void DropAction(const char* args, Zent_Settings* s) {
         MeltBy(s, args, first, s->DefActOnDrop, s->MeltToOnDrop);
         return;
     }
-    ReportNotBuilt(kQuickFreezeRow);
+    QuickFreeze(args, count, first, s->DelOrgOnDrop != 0, s);
+}
+
+static void QuickFreezeAction(const char* args, Zent_Settings* s) {
+    const char* argument = args + 3;
+    char first[260];
+    int count = FirstToken(argument, first);
+    if (count == 1 && Zent_IsArchivePath(first)) {
+        Freeze_RefuseArchive();
+        return;
+    }
+    QuickFreeze(argument, count, first, s->DelOrgOnMenu != 0, s);
+}
+
+static void FreezeAction(const char* args, Zent_Settings* s) {
+    char path[260];
+    GetArgumentPath(args + 3, path, sizeof path);
+    FreezeWithDialog(s, path, ShowOptions);
+}
+
+static void ListReportAction(const char* args, Zent_Settings*) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    Zent_ListReport(archive);
 }
 
 // "" and "-z": the options sheet, on the page used last or on the DLL installer page.

@@ -14,7 +14,9 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_LzhType,
      "ArcDlls\\unlha32",
      "UnlhaGetVersion",
-     0},
+     0,
+     {"LHA 形式の圧縮には UNLHA32.DLL が必要です。", true, "s -x1 -gw4 -gx3 \"%s\"",
+      "s -x1 -gw4 -gx2 \"%s\"", nullptr}},
     {"UNZIP32.DLL",
      "UnZip",
      "UNZIP",
@@ -24,7 +26,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_NotArcType,
      "ArcDlls\\unzip32",
      "UnZipGetVersion",
-     1},
+     1,
+     {nullptr, false, nullptr, nullptr, nullptr}},
     {"zip32.dll",
      nullptr,
      "ZIP",
@@ -33,7 +36,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_ZipType,
      "ArcDlls\\zip32",
      "ZpVersion",
-     1},
+     1,
+     {"zip32.dll（圧縮用）が見つかりません", false, nullptr, nullptr, nullptr}},
     {"CAB32.DLL",
      "Cab",
      "UNCAB",
@@ -43,7 +47,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_CabType,
      "ArcDlls\\cab32",
      "CabGetVersion",
-     2},
+     2,
+     {"CAB 形式の圧縮には CAB32.DLL が必要です。", true, "-f \"%s\"", "-f \"%s\"", nullptr}},
     {"UNRAR.DLL",
      nullptr,
      "UNRAR",
@@ -52,7 +57,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_NotArcType,
      "ArcDlls\\unrar",
      nullptr,
-     3},
+     3,
+     {nullptr, false, nullptr, nullptr, nullptr}},
     {"UNARJ32J.DLL",
      "Unarj",
      "UNARJ",
@@ -62,7 +68,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_NotArcType,
      "ArcDlls\\unarj32j",
      "UnarjGetVersion",
-     4},
+     4,
+     {nullptr, false, nullptr, nullptr, nullptr}},
     {"YZ1.DLL",
      "Yz1",
      "UNYZ1",
@@ -72,7 +79,10 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_Yz1Type,
      "ArcDlls\\yz1",
      "Yz1GetVersion",
-     5},
+     5,
+     {"YZ1 形式の圧縮には YZ1.DLL が必要です。", true, "s \"%s\"", "s \"%s\"",
+      "自己解凍ファイルを作るときは、あらかじめ RuziZuzizev を解凍してできる yzenc.exe を %s "
+      "へコピーしておいてください。"}},
     {"UNGCA32.DLL",
      "UnGCA",
      "UNGCA",
@@ -82,7 +92,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_NotArcType,
      "ArcDlls\\ungca32",
      "UnGCAGetVersion",
-     6},
+     6,
+     {nullptr, false, nullptr, nullptr, nullptr}},
     {"TAR32.DLL",
      "Tar",
      "UNTAR",
@@ -92,7 +103,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_TarType,
      "ArcDlls\\tar32",
      "TarGetVersion",
-     7},
+     7,
+     {"tar.gz 形式の圧縮には TAR32.DLL が必要です。", true, nullptr, nullptr, nullptr}},
     {"7-ZIP32.DLL",
      "SevenZip",
      "7Z",
@@ -101,7 +113,8 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      Zent_7zType,
      "ArcDlls\\7zip32",
      "SevenZipGetVersion",
-     8},
+     8,
+     {"7z 形式の圧縮には 7-ZIP32.DLL が必要です。", false, nullptr, nullptr, nullptr}},
 };
 
 const Zent_DllInfo& Zent_Dll(Zent_DllId id) {
@@ -115,4 +128,12 @@ Zent_DllId Zent_ExtractDllOf(const char* archive) {
         if (served != nullptr && lstrcmpiA(ext, served) == 0) return static_cast<Zent_DllId>(id);
     }
     return Zent_Dll_Tar;
+}
+
+Zent_DllId Zent_CompressDllOf(int type) {
+    for (int id = 0; id < Zent_Dll_Count; id++) {
+        if (kDlls[id].compress.missing != nullptr && kDlls[id].compress_type == type)
+            return static_cast<Zent_DllId>(id);
+    }
+    return Zent_Dll_Count;
 }

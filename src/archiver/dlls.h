@@ -33,6 +33,16 @@ struct Zent_ExtractRow {
     bool output_buffer;  // the command export gets an output buffer
 };
 
+// How the DLL writes archives of its type (compress_type). The self-extractor commands turn
+// the archive %s into a program of its name with the extension "exe".
+struct Zent_CompressRow {
+    const char* missing;               // the message when the DLL cannot be loaded to compress
+    bool list_file;                    // names after the first go to the response file "$$"
+    const char* self_extract;          // null: the DLL makes none by a command of its own
+    const char* self_extract_install;  // the same when the user chooses the destination
+    const char* self_extract_failed;   // the message when it fails, %s the system folder
+};
+
 struct Zent_DllInfo {
     const char* file;          // loaded by this bare name
     const char* prefix;        // export names start with it; null for the DLLs of their own kind
@@ -43,9 +53,12 @@ struct Zent_DllInfo {
     const char* help_folder;   // beside the program: how to install the DLL
     const char* version_function;  // null when the DLL has none
     int icon_slot;                 // the DLL installer page's icon of its archive types
+    Zent_CompressRow compress;     // missing null: the DLL does not compress
 };
 
 const Zent_DllInfo& Zent_Dll(Zent_DllId id);
 // The DLL that extracts the archive, chosen by its extension; unknown extensions go to
 // TAR32.DLL, as the tar family has many.
 Zent_DllId Zent_ExtractDllOf(const char* archive);
+// The DLL that writes archives of the type; Zent_Dll_Count when none does.
+Zent_DllId Zent_CompressDllOf(int type);

@@ -257,3 +257,11 @@ void Dialog_SetHeight(HWND dialog, int pixels) {
     SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, pixels,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void Dialog_SetWidth(HWND dialog, int id, int pixels) {
+    HWND control = GetDlgItem(dialog, id);
+    RECT r;
+    GetWindowRect(control, &r);
+    SetWindowPos(control, nullptr, 0, 0, pixels, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -150,3 +150,5 @@ void Dialog_CloseBand(HWND dialog, std::initializer_list<int> band,
                       std::initializer_list<int> below);
 // The dialog's outer height in pixels; its width and place stay.
 void Dialog_SetHeight(HWND dialog, int pixels);
+// A control's width in pixels; its height and place stay.
+void Dialog_SetWidth(HWND dialog, int id, int pixels);

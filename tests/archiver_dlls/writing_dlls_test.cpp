@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "../support/child_process.h"
 #include "dll_harness.h"
 
 using testing_support::FileExists;
@@ -36,6 +37,16 @@ void ExpectTreeBack(const CommonExports& x, const std::string& command, const st
     EXPECT_EQ(with_second, FileExists(out / "second.txt"));
 }
 
+// The self-extracting program, run under Wine in a folder of its own, gives the tree back.
+void ExpectProgramExtracts(const std::string& exe, bool with_second) {
+    InFolder run;
+    ASSERT_TRUE(CopyFileA(exe.c_str(), (run / "x.exe").c_str(), FALSE)) << exe;
+    ASSERT_EQ(0, testing_support::RunProgram(run / "x.exe", "", {}, run.Path()));
+    EXPECT_EQ(FixtureLines(120), ReadFile(run / "資料\\表示.txt"));
+    EXPECT_EQ(AsText(MixedBytes(20000)), ReadFile(run / "資料\\ソフト\\data.bin"));
+    EXPECT_EQ(with_second, FileExists(run / "second.txt"));
+}
+
 TEST(Cab32, CreatesFromAFolderAndAResponseFileAndReadsItBack) {
     StandInDll dll("CAB32.DLL");
     CommonExports x(dll, "Cab");
@@ -50,14 +61,16 @@ TEST(Cab32, CreatesFromAFolderAndAResponseFileAndReadsItBack) {
     ExpectTreeBack(x, "-x -o ", dir / "out.cab", true);
 }
 
-TEST(Cab32, SelfExtractorIsRefusedWithoutWritingAFile) {
+TEST(Cab32, SelfExtractorIsTheStubWithTheCabinet) {
     StandInDll dll("CAB32.DLL");
     CommonExports x(dll, "Cab");
     InFolder dir;
     MakeTree(dir);
     ASSERT_EQ(0, x.Run("-a -r \"out.cab\" \"資料\\*\""));
-    EXPECT_NE(0, x.Run("-f \"out.cab\""));
-    EXPECT_FALSE(FileExists(dir / "out.exe"));
+    ASSERT_EQ(0, x.Run("-f \"out.cab\""));
+    ExpectProgramExtracts(dir / "out.exe", false);
+    EXPECT_EQ(0x8029, x.Run("-f \"none.cab\""));
+    EXPECT_FALSE(FileExists(dir / "none.exe"));
 }
 
 TEST(SevenZip32, AddsListsAndCountsLikeTheProgramAsks) {
@@ -81,8 +94,8 @@ TEST(SevenZip32, AddsListsAndCountsLikeTheProgramAsks) {
     auto copied = x.Records(dir / "copy.7z");
     ASSERT_NE(nullptr, Named(copied, "資料\\表示.txt"));
     EXPECT_STREQ("Copy", Named(copied, "資料\\表示.txt")->method);
-    EXPECT_NE(0, x.Run("a -t7z -m0=LZMA:a2 -r -sfx \"sfx.exe\" \"資料\""));
-    EXPECT_FALSE(FileExists(dir / "sfx.exe"));
+    ASSERT_EQ(0, x.Run("a -t7z -m0=LZMA:a2 -r -sfx \"sfx.exe\" \"資料\""));
+    ExpectProgramExtracts(dir / "sfx.exe", false);
 }
 
 TEST(SevenZip32, UpdateWritesTheMirrorOfTheDiskToTheTarget) {
@@ -127,7 +140,26 @@ TEST(Yz1, CompressesWithTheProgramsCommandAndExtractsBack) {
     EXPECT_STREQ("lzma", text->method);
     EXPECT_LT(text->ratio, 300);  // repetitive text really shrinks
     ExpectTreeBack(x, "x -y ", dir / "out.yz1", true);
-    EXPECT_NE(0, x.Run("s \"out.yz1\""));
+}
+
+// "s" needs yzenc.exe in the system folder, as the vendor's DLL does.
+TEST(Yz1, SelfExtractorNeedsYzencInTheSystemFolder) {
+    StandInDll dll("YZ1.DLL");
+    CommonExports x(dll, "Yz1");
+    InFolder dir;
+    MakeTree(dir);
+    ASSERT_EQ(0, x.Run("c \"out.yz1\" \"資料\""));
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    std::string yzenc = std::string(system) + "\\yzenc.exe";
+    DeleteFileA(yzenc.c_str());
+    EXPECT_EQ(0x8023, x.Run("s \"out.yz1\""));
+    EXPECT_FALSE(FileExists(dir / "out.exe"));
+    ASSERT_TRUE(CopyFileA(testing_support::BinPath("yzenc.exe").c_str(), yzenc.c_str(), FALSE));
+    int made = x.Run("s \"out.yz1\"");
+    DeleteFileA(yzenc.c_str());
+    ASSERT_EQ(0, made);
+    ExpectProgramExtracts(dir / "out.exe", false);
 }
 
 // Extraction commands carry the archive path without quotes; a path with blanks must still

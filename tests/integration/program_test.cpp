@@ -59,16 +59,16 @@ TEST(Program, CarriesItsIconVersionAndManifest) {
 TEST(Program, ActionNotInThisBuildSaysSoAndExitsNonZero) {
     TempDir dir;
     ChildProcess child =
-        StartProgram(BinPath("dovetrim.exe"), "-x \"" + dir.Path() + "\"", {}, dir.Path());
+        StartProgram(BinPath("dovetrim.exe"), "-r \"" + dir.Path() + "\"", {}, dir.Path());
     auto box = gui::WaitForMessageBox("Quarvel SV", child.Pid());
     ASSERT_NE(box.hwnd, nullptr);
     // Compared as bytes: the text must arrive in CP932 exactly.
     const char expected[] =
-        "\x81\x75\x88\xB3\x8F\x6B\x81\x76\x82\xCC\x8B\x40\x94\x5C\x82\xCD\x81\x41\x82\xB1\x82\xCC"
-        "\x83\x6F\x81\x5B\x83\x57\x83\x87\x83\x93\x82\xC9\x82\xCD\x82\xDC\x82\xBE\x82\xA0\x82\xE8"
-        "\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+        "\x81\x75\x92\xCA\x8F\xED\x89\xBB\x81\x76\x82\xCC\x8B\x40\x94\x5C\x82\xCD\x81\x41\x82\xB1"
+        "\x82\xCC\x83\x6F\x81\x5B\x83\x57\x83\x87\x83\x93\x82\xC9\x82\xCD\x82\xDC\x82\xBE\x82\xA0"
+        "\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
     EXPECT_EQ(box.text, std::string(expected));
-    EXPECT_EQ(box.text, "「圧縮」の機能は、このバージョンにはまだありません。");
+    EXPECT_EQ(box.text, "「通常化」の機能は、このバージョンにはまだありません。");
     gui::Answer(box, IDOK);
     EXPECT_EQ(child.Wait(), 2);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace testing_support {
@@ -83,6 +84,31 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static void Collect(const std::string& root, const std::string& rel,
+                    std::vector<std::string>* out) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((root + "\\" + rel + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out->push_back(rel + name + "\\");
+            Collect(root, rel + name + "\\", out);
+        } else {
+            out->push_back(rel + name + "=" + ReadFile(root + "\\" + rel + name));
+        }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+std::vector<std::string> TreeOf(const std::string& folder) {
+    std::vector<std::string> tree;
+    Collect(folder, "", &tree);
+    std::sort(tree.begin(), tree.end());
+    return tree;
 }
 
 TempDir::TempDir() {

@@ -2,6 +2,7 @@
 // Where the tests find the programs of the build and the fixture files, and a temporary
 // folder of their own that is removed afterwards.
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -14,6 +15,8 @@ std::string FixtureLines(int count);
 std::string ReadFile(const std::string& path);  // whole file, binary; empty if missing
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Every name below a folder with its content ("name=content"), folders as "name\", sorted.
+std::vector<std::string> TreeOf(const std::string& folder);
 
 class TempDir {
 public:

@@ -1,6 +1,7 @@
-// The self-extracting program that UNLHA32.DLL's "s" command puts in front of an archive.
-// It asks the question of an "!" entry, if any, and extracts the rest into the folder named
-// by "$InstallDir=" of a "$" entry, or else into its own folder; "$Command=" is then run there.
+// The self-extracting program that the stand-ins put in front of an archive (LZH, cabinet,
+// 7z or our YZ1 container). It asks the question of an "!" entry, if any, and extracts the
+// rest into the folder named by "$InstallDir=" of a "$" entry, or else into its own folder;
+// "$Command=" is then run there.
 #include <windows.h>
 
 #include <string>
@@ -46,14 +47,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return Fail(settings, "書庫が見つかりません。");
     archive.path = self;
     archive.bytes.assign(exe.begin() + long(start), exe.begin() + long(end));
-    archive.format = &kLzhFormat;
-    if (kLzhFormat.parse(archive) != kOk) return Fail(settings, "書庫が壊れています。");
+    for (const Format* format : {&kLzhFormat, &kCabFormat, &kSevenZipFormat, &kYz1Format}) {
+        if (format->sniff(archive)) archive.format = format;
+    }
+    if (archive.format == nullptr || archive.format->parse(archive) != kOk)
+        return Fail(settings, "書庫が壊れています。");
+    const Format& format = *archive.format;
 
     std::string question;
     std::vector<uint8_t> content;
     for (const Entry& e : archive.entries) {
         if (e.name != "!" && e.name != "$") continue;
-        if (kLzhFormat.decode(archive, e, content) != kOk)
+        if (format.decode(archive, e, content) != kOk)
             return Fail(settings, "書庫が壊れています。");
         std::string text(content.begin(), content.end());
         if (e.name == "!") question = text;

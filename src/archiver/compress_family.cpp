@@ -1,0 +1,213 @@
+// The compression operations of the DLLs driven by a command line: LHA, CAB, YZ1 and tar.gz
+// share one plan, 7z has its own. Each builds the new archive under a temporary name beside
+// the archive it makes and gives it the archive's name only once it is complete.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "archiver/arcdll_api.h"
+#include "archiver/compress_local.h"
+#include "lib/errors.h"
+#include "lib/filex.h"
+#include "lib/stdplus.h"
+#include "lib/strx.h"
+#include "shell/winx.h"
+
+namespace CompressX {
+
+namespace {
+
+// The archive and the program a self-extracting run makes of it.
+struct Names {
+    char archive[kPath];
+    char exe[kPath];
+};
+
+bool SingleFileTar(const Job& job) {
+    return !job.first_is_folder && job.count < 2;
+}
+
+Names NamesOf(const Job& job, Zent_DllId dll) {
+    Names n;
+    StdPlus_CopyN(n.archive, job.archive, kPath);
+    if (dll != Zent_Dll_Tar) {
+        WithExt(n.exe, n.archive, "exe");
+        return n;
+    }
+    // A lone file is gzipped as it is: x.tar.gz becomes x.gz.
+    if (SingleFileTar(job)) WithExt(n.archive, WithExt(n.archive, job.archive, ""), "gz");
+    WithExt(n.exe, WithExt(n.exe, job.archive, ""), "exe");
+    return n;
+}
+
+// The items after the first, one quoted name a line: named from the working folder when
+// they lie in it, else by their full path.
+std::string ListOfOthers(const Job& job, const char* folder) {
+    std::string list;
+    StrX_Args items;
+    StrX_ArgsInit(&items, job.sources);
+    while (StrX_ArgsNext(&items)) {
+        const char* item = StrX_ArgsCurrent(&items);
+        char parent[kPath];
+        StrX_ParentDir(parent, item);
+        list += "\"";
+        list += StrX_SamePath(parent, folder) ? StrX_FileName(item) : item;
+        list += "\"\n";
+    }
+    return list;
+}
+
+// "! " and "$ " name the installer files in the command when the DLL runs above the folder:
+// inside it, "*" takes them anyway.
+const char* LhaPrefix(const Job& job) {
+    if (!job.self_extract || !job.store_folder || job.sfx == nullptr) return "";
+    if (job.sfx->ask && job.sfx->install) return "! $ ";
+    if (job.sfx->ask) return "! ";
+    if (job.sfx->install) return "$ ";
+    return "";
+}
+
+void WriteInstallerFiles(const Job& job, const char* folder, Scratch* scratch) {
+    if (!job.self_extract || job.sfx == nullptr) return;
+    char path[kPath];
+    if (job.sfx->ask) {
+        StrX_Join(StdPlus_CopyN(path, folder, kPath), "!");
+        scratch->Write(path, job.sfx->question);
+    }
+    if (job.sfx->install) {
+        std::string text =
+            std::string("$WindowTitle=") + job.sfx->title + "\n$InstallTitle=" + job.sfx->message +
+            ":\n$InstallDir=" + job.sfx->folder + "\n$Command=" + job.sfx->command + "\n";
+        StrX_Join(StdPlus_CopyN(path, folder, kPath), "$");
+        scratch->Write(path, text.c_str());
+    }
+}
+
+void CommandOf(const Job& job, Zent_DllId dll, const char* temp, const char* pattern, char* command,
+               size_t size) {
+    switch (dll) {
+        case Zent_Dll_Unlha:
+            snprintf(command, size, "%c -x1 -r2 -d -a2 -jm%c \"%s\" %s\"%s\"",
+                     job.update ? 'f' : 'a', job.self_extract ? '4' : '2', temp, LhaPrefix(job),
+                     pattern);
+            break;
+        case Zent_Dll_Cab:
+            snprintf(command, size, "-a -r \"%s\" \"%s\"", temp, pattern);
+            break;
+        case Zent_Dll_Yz1:
+            snprintf(command, size, "c \"%s\" \"%s\"", temp, StrX_FileName(job.first));
+            break;
+        default:
+            snprintf(command, size, "-%ccvf%s \"%s\" \"%s\"", SingleFileTar(job) ? 'G' : 'z',
+                     job.self_extract ? " --self-extracting=1" : "", temp, pattern);
+            break;
+    }
+}
+
+// After the DLL freshened the entries it had: drop those whose files are gone, add the new.
+void UpdateLha(const Job& job, const Zent_LoadedDll& dll, const char* temp, const char* pattern) {
+    Zent_CommandFn run = dll.Get<Zent_CommandFn>("");
+    char command[kPath * 3];
+    snprintf(command, sizeof command, "d -jn -r2 -d \"%s\" \"%s\"", temp, pattern);
+    if (run(job.owner, command, nullptr, 0) != 0) return;
+    snprintf(command, sizeof command, "a -jn -x1 -r2 -d -a2 -jm%c \"%s\" \"%s\"",
+             job.self_extract ? '4' : '2', temp, pattern);
+    run(job.owner, command, nullptr, 0);
+}
+
+// The DLL turns the temporary archive into a program beside it; the program takes the name
+// of the one the user asked for, and the plain archive goes.
+void MakeProgram(const Job& job, const Zent_LoadedDll& dll, const Names& names, const char* temp,
+                 Scratch* scratch) {
+    const Zent_CompressRow& row = dll.Info().compress;
+    char temp_exe[kPath];
+    WithExt(temp_exe, temp, "exe");
+    scratch->Add(temp_exe);
+    char command[kPath * 2];
+    bool install = job.sfx != nullptr && job.sfx->install;
+    snprintf(command, sizeof command, install ? row.self_extract_install : row.self_extract, temp);
+    if (dll.Get<Zent_CommandFn>("")(job.owner, command, nullptr, 0) != 0) {
+        if (row.self_extract_failed != nullptr)
+            ERRORS_RAISE(Errors_Unofficial, row.self_extract_failed, WinX_SystemDir());
+        ERRORS_RAISE(Errors_Unofficial, "error");
+    }
+    Replace(names.exe, temp_exe);
+    // The user agreed to lose an archive of that name: only the program remains.
+    if (FileX_Exists(names.archive) && !DeleteFileA(names.archive)) WinX_RaiseLastError();
+    Report(job, names.exe);
+}
+
+}  // namespace
+
+void CompressFamily(const Job& job, Zent_DllId dll) {
+    if (dll == Zent_Dll_Yz1 && !job.store_folder) ERRORS_RAISE(Errors_Unofficial, "error");
+    const Zent_CompressRow& row = Zent_Dll(dll).compress;
+    Names names = NamesOf(job, dll);
+    char folder[kPath], pattern[kPath];
+    WorkingPlace(job, folder, pattern);
+    AskOverwriteEither(job, names.archive, names.exe);
+
+    Zent_DllFrame frame(dll, row.missing);
+    KeepCurrentDir keep;
+    SetCurrentDir(folder);
+    Scratch scratch;
+    char temp[kPath];
+    TemporaryBeside(names.archive, temp);
+    scratch.Add(temp);
+    if (dll == Zent_Dll_Unlha) WriteInstallerFiles(job, folder, &scratch);
+    char command[kPath * 3];
+    CommandOf(job, dll, temp, pattern, command, sizeof command);
+    if (row.list_file && job.count > 1) {
+        char list[kPath];
+        StrX_Join(StdPlus_CopyN(list, folder, kPath), "$$");
+        scratch.Write(list, ListOfOthers(job, folder).c_str());
+        StdPlus_CatN(command, " @$$", sizeof command);
+    }
+    bool update_lha = job.update && dll == Zent_Dll_Unlha && FileX_Exists(names.archive);
+    if (update_lha) FileX_Copy(temp, names.archive);
+
+    RunCommand(frame.Dll(), command, job.owner);
+    if (update_lha) UpdateLha(job, frame.Dll(), temp, pattern);
+    if (job.self_extract && row.self_extract != nullptr) {
+        MakeProgram(job, frame.Dll(), names, temp, &scratch);
+        return;
+    }
+    Replace(names.archive, temp);
+    Report(job, names.archive);
+}
+
+// 7z makes a self-extracting program itself (-sfx), named in the command. In update mode the
+// DLL writes the mirror of the folder into a new file and leaves the archive as it was.
+void CompressSevenZip(const Job& job) {
+    char exe[kPath], folder[kPath], pattern[kPath];
+    WithExt(exe, job.archive, "exe");
+    WorkingPlace(job, folder, pattern);
+    if (job.self_extract) {
+        if (FileX_Exists(exe)) AskOverwrite(job.owner, exe, nullptr);
+    } else if (FileX_Exists(job.archive) && !job.update) {
+        AskOverwrite(job.owner, job.archive, nullptr);
+    }
+
+    Zent_DllFrame frame(Zent_Dll_7z, Zent_Dll(Zent_Dll_7z).compress.missing);
+    KeepCurrentDir keep;
+    SetCurrentDir(folder);
+    const char* target = job.self_extract ? exe : job.archive;
+    Scratch scratch;
+    char temp[kPath];
+    TemporaryBeside(target, temp);
+    scratch.Add(temp);
+    char command[kPath * 4];
+    if (job.update && !job.self_extract) {
+        snprintf(command, sizeof command,
+                 "u -t7z -m0=LZMA:a2 -r -ms=off \"%s\" -u- -up0q0r2x2y2z1w2!\"%s\" \"%s\"",
+                 job.archive, temp, pattern);
+    } else {
+        snprintf(command, sizeof command, "a -t7z -m0=LZMA:a2 -r%s \"%s\" \"%s\"",
+                 job.self_extract ? " -sfx" : " -ms=off", temp, pattern);
+    }
+    RunCommand(frame.Dll(), command, job.owner);
+    Replace(target, temp);
+    Report(job, target);
+}
+
+}  // namespace CompressX
