@@ -9,6 +9,7 @@
 #include "autoopen/safety_ids.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
+#include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
@@ -88,38 +89,25 @@ char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size) {
     return out;
 }
 
-bool Zent_IsViewerCommand(const char* command) {
-    static const char* const kViewers[] = {"explorer", "notepad", "winhlp32", "write"};
-    for (const char* viewer : kViewers) {
-        if (_strnicmp(command, viewer, strlen(viewer)) == 0) return true;
-    }
-    return false;
-}
-
 char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
-    char command[StrX_PathSize];
-    StdPlus_CopyN(command, info->open, sizeof command);
-    StdPlus_Trim(command);
-    char* blank = StdPlus_FindChar(command, ' ');
-    const char* shown = command;
-    if (blank != nullptr) {
-        *blank = '\0';
-        if (Zent_IsViewerCommand(command)) {
-            // The viewer's document: its first argument, without quotes.
-            char* document = blank + 1;
-            while (*document == ' ') document++;
-            if (*document == '"') {
-                document++;
-                char* end = StdPlus_FindChar(document, '"');
-                if (end != nullptr) *end = '\0';
-            } else {
-                char* end = StdPlus_FindChar(document, ' ');
-                if (end != nullptr) *end = '\0';
-            }
-            shown = document;
-        }
+    out[0] = '\0';
+    if (info->open[0] == '\0') return out;
+    WinX_Command command;
+    WinX_AutorunEntry(info, -1, &command);
+    if (!command.viewer) return StdPlus_CopyN(out, command.program, size);
+    // The viewer's document: its first argument, without quotes.
+    char document[StrX_PathSize];
+    StdPlus_CopyN(document, command.parameters, sizeof document);
+    char* start = document;
+    char* end;
+    if (*start == '"') {
+        start++;
+        end = StdPlus_FindChar(start, '"');
+    } else {
+        end = StdPlus_FindChar(start, ' ');
     }
-    StdPlus_CopyN(out, shown, size);
+    if (end != nullptr) *end = '\0';
+    StdPlus_CopyN(out, start, size);
     if (out[0] != '\0') StrX_AbsFromFileDir(out, size, info->file);
     return out;
 }
@@ -127,14 +115,6 @@ char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
 // ---- The dialog --------------------------------------------------------------------------
 
 namespace {
-
-// Icons the dialog shows are its own: destroyed when the run ends.
-struct IconGuard {
-    HICON* icon;
-    ~IconGuard() {
-        if (*icon != nullptr) DestroyIcon(*icon);
-    }
-};
 
 HICON ExtractFirstIcon(const char* file, int index) {
     HICON large = nullptr;
@@ -163,60 +143,11 @@ void SetAppIcons(HWND dialog) {
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
 }
 
-void LaunchIn(const char* program, const char* parameters, const char* folder) {
-    HINSTANCE result = ShellExecuteA(nullptr, nullptr, program, parameters, folder, SW_SHOWNORMAL);
-    // A launch that did not happen must not pass for a run.
-    if (reinterpret_cast<INT_PTR>(result) <= 32)
-        ERRORS_RAISE(Zent_Err_FailToExecCmd, "コマンド %s%s%s の実行に失敗しました。", program,
-                     parameters != nullptr ? " " : "", parameters != nullptr ? parameters : "");
-}
-
-void Launch(const char* program, const char* parameters) {
+// A plain file in launch mode starts with the default verb in its own folder.
+void LaunchFile(const char* file) {
     char folder[StrX_PathSize];
-    StrX_ParentDir(folder, program);
-    LaunchIn(program, parameters, folder);
-}
-
-// An autorun entry split into program and parameters. Windows' own viewers are found along
-// the search path, not in the description's folder: their command is taken as it stands
-// and started in that folder, so the document it names is found there.
-struct AutorunEntry {
-    char program[StrX_PathSize];
-    char parameters[StrX_PathSize];
-    bool has_parameters;
-    bool viewer;
-};
-
-AutorunEntry EntryOf(const Autorun_Info* info, int index) {
-    AutorunEntry entry{};
-    const char* command = index < 0 ? info->open : info->verb_command[index];
-    if (Zent_IsViewerCommand(command)) {
-        entry.viewer = true;
-        StdPlus_CopyN(entry.program, command, sizeof entry.program);
-        char* blank = StdPlus_FindChar(entry.program, ' ');
-        if (blank != nullptr) {
-            *blank = '\0';
-            StdPlus_CopyN(entry.parameters, blank + 1, sizeof entry.parameters);
-            entry.has_parameters = true;
-        }
-        return entry;
-    }
-    const char* given = WinX_AutorunCommand(info, index, entry.program, sizeof entry.program);
-    if (given != nullptr) {
-        StdPlus_CopyN(entry.parameters, given, sizeof entry.parameters);
-        entry.has_parameters = true;
-    }
-    return entry;
-}
-
-void LaunchAutorun(const Autorun_Info* info, const AutorunEntry& entry) {
-    if (!entry.viewer) {
-        Launch(entry.program, entry.has_parameters ? entry.parameters : nullptr);
-        return;
-    }
-    char folder[StrX_PathSize];
-    StrX_ParentDir(folder, info->file);
-    LaunchIn(entry.program, entry.has_parameters ? entry.parameters : nullptr, folder);
+    StrX_ParentDir(folder, file);
+    WinX_Execute(nullptr, file, nullptr, folder);
 }
 
 // The dialog object: what the caller handed in, and the icon it shows.
@@ -224,7 +155,6 @@ class SafetyDialog : public Dialog_Modal {
 public:
     SafetyDialog(Zent_Settings* settings, Zent_SafetyState* state)
         : settings_(settings), state_(state) {}
-    HICON file_icon = nullptr;
 
 protected:
     void OnInit() override;
@@ -240,6 +170,7 @@ private:
 
     Zent_Settings* settings_;
     Zent_SafetyState* state_;
+    Own_Icon file_icon_;  // destroyed with the dialog object, once the window is gone
 };
 
 // Question, time and size of the shown file, and its icon.
@@ -260,7 +191,7 @@ void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
         Dialog_SetText(dialog, IDC_SAFETY_TIME, "");
         Dialog_SetText(dialog, IDC_SAFETY_SIZE, "");
     }
-    file_icon = icon;
+    file_icon_.Reset(icon);
     if (icon != nullptr)
         SendDlgItemMessageA(dialog, IDC_SAFETY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
                             0);
@@ -268,23 +199,24 @@ void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
 
 void SafetyDialog::RunChosen() {
     Zent_SafetyState* state = state_;
-    AutorunEntry entry{};
+    WinX_Command command{};
     if (state->autorun) {
         int selected =
             static_cast<int>(SendDlgItemMessageA(Window(), IDC_SAFETY_MENU, CB_GETCURSEL, 0, 0));
-        entry = EntryOf(&state->info, (selected < 0 ? 0 : selected) - 1);
+        WinX_AutorunEntry(&state->info, (selected < 0 ? 0 : selected) - 1, &command);
     } else {
-        StdPlus_CopyN(entry.program, state->file, sizeof entry.program);
+        StdPlus_CopyN(command.program, state->file, sizeof command.program);
     }
-    // Only a file can be marked: a viewer found along the path or a missing program cannot.
+    // Only a file can be marked: a viewer or a missing program cannot.
     bool checked = Dialog_IsChecked(Window(), IDC_SAFETY_DONT_ASK);
-    if (checked && FileX_Exists(entry.program) && !FileX_IsDir(entry.program))
-        Zent_AddSafeFile(settings_, entry.program, state->archive, state->folder);
+    if (checked && !command.viewer && FileX_Exists(command.program) &&
+        !FileX_IsDir(command.program))
+        Zent_AddSafeFile(settings_, command.program, state->archive, state->folder);
     if (state->launch) {
         if (state->autorun) {
-            LaunchAutorun(&state->info, entry);
+            WinX_StartCommand(&command, state->tree);
         } else {
-            Launch(entry.program, nullptr);
+            LaunchFile(command.program);
         }
     }
     End(Zent_Safety_Run);
@@ -322,13 +254,13 @@ void SafetyDialog::InitPlain() {
 bool SafetyDialog::RunAutorunAtOnce() {
     Zent_SafetyState* state = state_;
     if (state->info.verb_count > 0) return false;
-    if (!Zent_IsViewerCommand(state->info.open)) {
-        char program[256];
-        WinX_AutorunCommand(&state->info, -1, program, sizeof program);
-        if (!Zent_IsSafeFile(settings_, program, state->archive, state->folder)) return false;
-    }
+    WinX_Command command;
+    WinX_AutorunEntry(&state->info, -1, &command);
+    if (!command.viewer &&
+        !Zent_IsSafeFile(settings_, command.program, state->archive, state->folder))
+        return false;
     // Without the launch flag the caller starts what was agreed to.
-    if (state->launch) LaunchAutorun(&state->info, EntryOf(&state->info, -1));
+    if (state->launch) WinX_StartCommand(&command, state->tree);
     End(Zent_Safety_Run);
     return true;
 }
@@ -385,6 +317,5 @@ void SafetyDialog::OnCommand(int id, int code) {
 
 int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state) {
     SafetyDialog dialog(settings, state);
-    IconGuard icon{&dialog.file_icon};
     return static_cast<int>(dialog.Run(IDD_SAFETY));
 }

@@ -42,9 +42,6 @@ char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, ch
 // "ファイル更新日： %y/%m/%d %H:%M:%S" in local time, and "ファイルサイズ： %d".
 char* Zent_SafetyTimeLine(time_t time, char* out, size_t size);
 char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size);
-// An open command that starts one of Windows' own viewers (explorer, notepad, winhlp32,
-// write): such a command shows a document and is started without asking.
-bool Zent_IsViewerCommand(const char* command);
 // The file the dialog describes for an autorun description: the open command's program,
 // or for a viewer the document it is given, made absolute against the description's folder.
 char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size);

@@ -87,9 +87,16 @@ UINT WinX_ExplorePlain(const char* path);
 UINT WinX_ExploreTree(const char* path);
 UINT WinX_Explore(const char* path, bool tree, bool root);
 
-// ---- Documents and web pages ---------------------------------------------------------
-HINSTANCE WinX_ShellOpenVerb(const char* file, const char* verb);
-HINSTANCE WinX_ShellOpenDefault(const char* file);
+// ---- Programs, documents and web pages ------------------------------------------------
+// ShellExecuteA with no owner and the normal show state; a null verb is the default verb,
+// parameters and folder may be null. A start that did not happen is raised: a type with no
+// program for the verb as WinX_Err_NoRegKey, anything else as Zent_Err_FailToExecCmd
+// "コマンド %s の実行に失敗しました。" naming the program and its parameters.
+void WinX_Execute(const char* verb, const char* file, const char* parameters, const char* folder);
+// The file opened with a named verb, or with its type's default verb; failures as
+// WinX_Execute. A file with an anchor goes to the browser (WinX_OpenUrl).
+void WinX_ShellOpenVerb(const char* file, const char* verb);
+void WinX_ShellOpenDefault(const char* file);
 // The verb a double-click on the file would use: the type's default, else "open", else
 // the "*" class's default or first verb. A file with an anchor gives the empty verb.
 void WinX_DefaultVerb(const char* file, char* verb, size_t size);
@@ -101,6 +108,18 @@ UINT WinX_OpenUrl(const char* target, bool by_command);
 // mode 0 request, 1 execute.
 void WinX_DdeCall(const char* command_line, const char* service, const char* topic,
                   const char* data, int length, int mode);
+
+// A command line split into what starts.
+struct WinX_Command {
+    char program[260];     // absolute; when no existing file begins the line, the whole line
+    char parameters[260];  // what the line gives after the program; "" when nothing
+    char folder[260];      // the working folder
+    bool viewer;           // one of Windows' own viewers showing a document
+};
+// Starts the command: a folder without parameters opens in Explorer (with the folder pane
+// when tree is set, never rooted); a file without parameters opens with its type's default
+// verb; anything else starts the program with its parameters. Failures as WinX_Execute.
+void WinX_StartCommand(const WinX_Command* command, bool tree);
 
 // ---- Long copies (progress.cpp) ---------------------------------------------------------
 // FileX_Copy with a progress window titled title (owner may be null) and a キャンセル button.
@@ -121,19 +140,24 @@ struct Autorun_Info {
     char verb_text[Autorun_MaxVerbs][256];
     char verb_command[Autorun_MaxVerbs][260];
 };
-// Verbs beyond the twentieth are left out. A file without an "autorun" section gives an
-// empty description.
+// Reads the "autorun" section, in any letter case and wherever it stands. Values are taken
+// whole, so a quoted program keeps what follows it. A verb counts once both its records are
+// there; verbs beyond the twentieth and values too long for their field are left out. A
+// file without the section gives an empty description; a missing file is raised.
 void WinX_ReadAutorun(Autorun_Info* info, const char* file);
-// Positions the reader just after the "autorun" header, wherever it stands; false when the
-// file has none.
-struct IniFile_Reader;
-bool WinX_EnterAutorunSection(IniFile_Reader* reader);
-// Entry index (-1: the open command, else a verb) made absolute against the description's
-// folder and split at its first blank when the part before it is an existing file: the
-// program goes to out, the parameters are returned (null when there are none).
-const char* WinX_AutorunCommand(const Autorun_Info* info, int index, char* out, size_t size);
-// Starts entry index with its default verb, in the program's folder.
-HINSTANCE WinX_RunAutorun(const Autorun_Info* info, int index);
+// A command that starts one of Windows' own viewers (explorer, notepad, winhlp32, write):
+// such a command shows a document.
+bool WinX_IsViewerCommand(const char* command);
+// The one way an autorun command is split, against the folder of base_file (the
+// description): a quoted program ends at its closing quote; otherwise the program ends at
+// the first blank before which an existing file is named, else it is the whole line. The
+// parameters are the rest of the line. The working folder is the program's own; for a
+// viewer it is the description's, where its document lies.
+void WinX_SplitCommand(const char* command, const char* base_file, WinX_Command* out);
+// Entry index of the description (-1: the open command, else a verb), split.
+void WinX_AutorunEntry(const Autorun_Info* info, int index, WinX_Command* out);
+// Starts entry index as WinX_StartCommand does.
+void WinX_RunAutorun(const Autorun_Info* info, int index, bool tree);
 
 // ---- What a file type registered (under HKEY_CLASSES_ROOT) ------------------------------
 struct WinX_VerbInfo {

@@ -191,19 +191,19 @@ TEST(SafetyRules, QuestionTimeAndSizeLines) {
     EXPECT_STREQ(Zent_SafetySizeLine(10240, out, sizeof out), "ファイルサイズ： 10240");
 }
 
-TEST(SafetyRules, ViewerCommandsAndTheFileTheyShow) {
-    EXPECT_TRUE(Zent_IsViewerCommand("NotePad readme.txt"));
-    EXPECT_TRUE(Zent_IsViewerCommand("EXPLORER docs"));
-    EXPECT_TRUE(Zent_IsViewerCommand("winhlp32 help.hlp"));
-    EXPECT_FALSE(Zent_IsViewerCommand("setup.exe /q"));
-    EXPECT_FALSE(Zent_IsViewerCommand("note.exe"));
+TEST(SafetyRules, FileShownForAnAutorunCommand) {
+    TempDir dir;
+    WriteFile(dir / "setup.exe", "MZ");
     Autorun_Info info{};
-    snprintf(info.file, sizeof info.file, "C:\\cd\\autorun.inf");
+    snprintf(info.file, sizeof info.file, "%s", (dir / "autorun.inf").c_str());
     char out[MAX_PATH];
-    snprintf(info.open, sizeof info.open, "notepad readme.txt");
-    EXPECT_STREQ(Zent_AutorunShownFile(&info, out, sizeof out), "C:\\cd\\readme.txt");
+    snprintf(info.open, sizeof info.open, "notepad \"read me.txt\"");
+    EXPECT_EQ(std::string(Zent_AutorunShownFile(&info, out, sizeof out)), dir / "read me.txt");
+    // The program that starts, exactly as it will be started.
     snprintf(info.open, sizeof info.open, "setup.exe /q");
-    EXPECT_STREQ(Zent_AutorunShownFile(&info, out, sizeof out), "C:\\cd\\setup.exe");
+    EXPECT_EQ(std::string(Zent_AutorunShownFile(&info, out, sizeof out)), dir / "setup.exe");
+    snprintf(info.open, sizeof info.open, "\"setup.exe\" /q");
+    EXPECT_EQ(std::string(Zent_AutorunShownFile(&info, out, sizeof out)), dir / "setup.exe");
 }
 
 TEST_F(SafetyDialog, PlainModeShowsTheFileAndCancelStartsNothing) {

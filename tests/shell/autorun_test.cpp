@@ -98,39 +98,86 @@ TEST(WinXReadAutorun, MissingFileIsRaised) {
     EXPECT_EQ(caught.code, FileX_Err_CannotReadOpen);
 }
 
-TEST(WinXAutorunCommand, SplitsAtTheFirstBlankWhenTheProgramExists) {
+TEST(WinXReadAutorun, ValuesAreTakenWholeAndVerbsPairedByName) {
     TempDir dir;
-    std::string cd = dir / "cd";
-    CreateDirectoryA(cd.c_str(), nullptr);
-    WriteFile(cd + "\\setup.exe", "MZ");
-    WriteFile(
-        cd + "\\autorun.inf",
-        "[autorun]\r\nopen=setup.exe /q\r\nshell\\x=X\r\nshell\\x\\command=missing.exe /a\r\n");
-    Autorun_Info info = Read(cd + "\\autorun.inf");
-    char program[MAX_PATH];
-    const char* parameters = WinX_AutorunCommand(&info, -1, program, sizeof program);
-    EXPECT_EQ(std::string(program), cd + "\\setup.exe");
-    ASSERT_NE(parameters, nullptr);
-    EXPECT_STREQ(parameters, "/q");
-    // A program that is not there: the whole text, without parameters.
-    EXPECT_EQ(WinX_AutorunCommand(&info, 0, program, sizeof program), nullptr);
-    EXPECT_EQ(std::string(program), cd + "\\missing.exe /a");
+    std::string file = dir / "autorun.inf";
+    WriteFile(file,
+              "[autorun]\r\nopen = \"my setup.exe\" /lang=ja,en \r\nicon=\"disc 1.ico\",2\r\n"
+              "shell\\b\\command=b.exe /x\r\nshell\\a=A\r\nshell\\B=\"Bee\"\r\n"
+              "shell\\a\\COMMAND=a.exe\r\n[other]\r\nopen=later.exe\r\n");
+    Autorun_Info info = Read(file);
+    EXPECT_STREQ(info.open, "\"my setup.exe\" /lang=ja,en");
+    EXPECT_STREQ(info.icon, "disc 1.ico");
+    EXPECT_EQ(info.icon_index, 2);
+    ASSERT_EQ(info.verb_count, 2);
+    EXPECT_STREQ(info.verb_text[0], "Bee");
+    EXPECT_STREQ(info.verb_command[0], "b.exe /x");
+    EXPECT_STREQ(info.verb_text[1], "A");
+    EXPECT_STREQ(info.verb_command[1], "a.exe");
 }
 
-TEST(WinXAutorunCommand, BlankInTheFolderDoesNotCutTheProgramShort) {
-    // Melted archives live in "Archives Cache": a blank in the folder is the usual case.
+namespace {
+
+// A folder "Archives Cache\my cd" (blanks, as melted archives have them) holding files.
+struct CdFolder {
     TempDir dir;
     std::string cd = dir / "Archives Cache\\my cd";
-    CreateDirectoryA((dir / "Archives Cache").c_str(), nullptr);
-    CreateDirectoryA(cd.c_str(), nullptr);
-    WriteFile(cd + "\\setup.exe", "MZ");
-    WriteFile(cd + "\\autorun.inf", "[autorun]\r\nopen=setup.exe /q /lang ja\r\n");
-    Autorun_Info info = Read(cd + "\\autorun.inf");
-    char program[MAX_PATH];
-    const char* parameters = WinX_AutorunCommand(&info, -1, program, sizeof program);
-    EXPECT_EQ(std::string(program), cd + "\\setup.exe");
-    ASSERT_NE(parameters, nullptr);
-    EXPECT_STREQ(parameters, "/q /lang ja");
+    CdFolder() {
+        CreateDirectoryA((dir / "Archives Cache").c_str(), nullptr);
+        CreateDirectoryA(cd.c_str(), nullptr);
+    }
+    WinX_Command Split(const std::string& command) {
+        WinX_Command out;
+        WinX_SplitCommand(command.c_str(), (cd + "\\autorun.inf").c_str(), &out);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(WinXSplitCommand, ProgramAndParametersAgainstTheDescriptionsFolder) {
+    CdFolder f;
+    WriteFile(f.cd + "\\setup.exe", "MZ");
+    WriteFile(f.cd + "\\my setup.exe", "MZ");
+    WinX_Command c = f.Split("setup.exe /q /lang ja");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\setup.exe");
+    EXPECT_STREQ(c.parameters, "/q /lang ja");
+    EXPECT_EQ(std::string(c.folder), f.cd);
+    EXPECT_FALSE(c.viewer);
+
+    // A quoted program ends at its quote, whether it is there or not.
+    c = f.Split("\"my setup.exe\"   /q \"a b\"");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\my setup.exe");
+    EXPECT_STREQ(c.parameters, "/q \"a b\"");
+    c = f.Split("\"missing one.exe\" /q");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\missing one.exe");
+    EXPECT_STREQ(c.parameters, "/q");
+
+    // Unquoted and not there: the whole text, a folder with a blank say.
+    c = f.Split("missing.exe /a");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\missing.exe /a");
+    EXPECT_STREQ(c.parameters, "");
+
+    // An absolute program below a folder with a blank.
+    c = f.Split(f.cd + "\\setup.exe /i");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\setup.exe");
+    EXPECT_STREQ(c.parameters, "/i");
+
+    c = f.Split("");
+    EXPECT_STREQ(c.program, "");
+}
+
+TEST(WinXSplitCommand, ViewersShowTheirDocumentInTheDescriptionsFolder) {
+    EXPECT_TRUE(WinX_IsViewerCommand("NotePad readme.txt"));
+    EXPECT_TRUE(WinX_IsViewerCommand("EXPLORER docs"));
+    EXPECT_TRUE(WinX_IsViewerCommand("winhlp32 help.hlp"));
+    EXPECT_FALSE(WinX_IsViewerCommand("setup.exe /q"));
+    EXPECT_FALSE(WinX_IsViewerCommand("note.exe"));
+    CdFolder f;
+    WinX_Command c = f.Split("notepad readme.txt");
+    EXPECT_TRUE(c.viewer);
+    EXPECT_STREQ(c.parameters, "readme.txt");
+    EXPECT_EQ(std::string(c.folder), f.cd);
 }
 
 TEST(WinXRunAutorun, StartsTheProgramWithItsParameters) {
@@ -144,11 +191,18 @@ TEST(WinXRunAutorun, StartsTheProgramWithItsParameters) {
     std::string log = dir / "log.txt";
     ScopedEnv env("QUARVEL_RECORDER_LOG", log.c_str());
     Autorun_Info info = Read(cd + "\\autorun.inf");
-    EXPECT_GT(reinterpret_cast<INT_PTR>(WinX_RunAutorun(&info, -1)), 32);
+    EXPECT_EQ(CatchRaise([&] { WinX_RunAutorun(&info, -1, false); }).code, 0);
     std::string first = WaitForLog(log, 1);
-    EXPECT_NE(first.find("setup.exe"), std::string::npos) << first;
+    EXPECT_NE(first.find(cd + "\\setup.exe"), std::string::npos) << first;
     EXPECT_EQ(first.substr(first.size() - 5), " /q\r\n") << first;
-    WinX_RunAutorun(&info, 0);
+    WinX_RunAutorun(&info, 0, false);
     std::string both = WaitForLog(log, 2);
     EXPECT_EQ(both.substr(both.size() - 15), " /install now\r\n") << both;
+
+    // A program that is not there is raised with its command.
+    WriteFile(cd + "\\autorun.inf", "[autorun]\r\nopen=\"gone.exe\" /q\r\n");
+    info = Read(cd + "\\autorun.inf");
+    auto caught = CatchRaise([&] { WinX_RunAutorun(&info, -1, false); });
+    EXPECT_EQ(caught.code, Zent_Err_FailToExecCmd);
+    EXPECT_EQ(caught.message, "コマンド " + cd + "\\gone.exe /q の実行に失敗しました。");
 }
