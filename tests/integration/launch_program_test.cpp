@@ -1,0 +1,87 @@
+// What an archive can make dovetrim.exe start: nothing before the user said yes, a viewer
+// only as Windows' own program, a program with exactly the parameters the user saw, a "do
+// not ask again" only for what was seen; and no DLL from where the program stands.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../../archivers/engine/formats.h"
+#include "melt_fixture.h"
+
+using namespace testing_support;
+using namespace melt_fixture;
+
+namespace {
+
+using Files = std::vector<std::pair<std::string, std::string>>;  // name in the archive, content
+
+class LaunchGuard : public AutoOpenProgram {
+protected:
+    // An archive in the download folder holding the files; "@recorder" stands for a copy
+    // of the recorder program. The archive's type follows its extension (lzh or zip).
+    std::string Pack(const std::string& name, const Files& files) {
+        std::string staging = dir / ("pack-" + name);
+        CreateDirectoryA(staging.c_str(), nullptr);
+        std::vector<arc::Item> items;
+        int n = 0;
+        for (const auto& [entry, content] : files) {
+            std::string disk = staging + "\\" + std::to_string(n++);
+            if (content == "@recorder") {
+                CopyFileA(BinPath("recorder.exe").c_str(), disk.c_str(), FALSE);
+            } else {
+                WriteFile(disk, content);
+            }
+            arc::Item item;
+            item.entry.name = entry;
+            item.entry.mtime = 1093530658;  // 2004-08-26 14:30:58 UTC, as the fixtures
+            item.entry.attr = 0x20;
+            item.disk_path = disk;
+            items.push_back(item);
+        }
+        std::string archive = dir / "dl\\" + name;
+        bool zip = name.size() > 4 && name.substr(name.size() - 4) == ".zip";
+        int result = zip ? arc::Zip_Write(archive, items, 6) : arc::Lzh_Write(archive, items, 5);
+        EXPECT_EQ(result, 0) << archive;
+        return archive;
+    }
+    // Melts the archive and answers the question before its autorun.inf opens with Run.
+    // The child is left where the launch step takes it.
+    ChildProcess MeltPastTheFirstQuestion(const std::string& archive) {
+        ChildProcess child = Start("-d \"" + archive + "\"");
+        HWND first = WaitForSafety(child);
+        EXPECT_NE(first, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+        if (first == nullptr) return child;
+        EXPECT_EQ(gui::ControlText(first, kQuestion),
+                  NameOf(archive) + " の中にある autorun.inf を開きますか？");
+        gui::Click(first, kRun);
+        EXPECT_TRUE(gui::WaitUntilClosed(first));
+        return child;
+    }
+    static std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+    // Everything the recorders logged once the child has ended; started programs log
+    // before a marker run of the recorder does.
+    std::string LogAfterMarker() {
+        RunProgram(BinPath("recorder.exe"), "marker", {{"QUARVEL_RECORDER_LOG", log}});
+        return ReadFile(log);
+    }
+};
+
+}  // namespace
+
+TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
+    std::string quoted =
+        Pack("quoted.lzh", {{"autorun.inf", "[autorun]\r\nopen=\"my setup.exe\" /q\r\n"},
+                            {"my setup.exe", "@recorder"}});
+    ChildProcess child = MeltPastTheFirstQuestion(quoted);
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+    EXPECT_EQ(gui::ControlText(launch, kQuestion),
+              "quoted.lzh の中にある my setup.exe を実行しますか？");
+    gui::Click(launch, kRun);
+    EXPECT_EQ(child.Wait(), 0);
+    std::string ran = WaitForLog(log, 1);
+    EXPECT_NE(ran.find(cache + "\\quoted\\my setup.exe"), std::string::npos) << ran;
+    EXPECT_EQ(ran.substr(ran.size() - 5), " /q\r\n") << ran;
+}
