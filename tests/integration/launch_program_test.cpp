@@ -85,3 +85,73 @@ TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
     EXPECT_NE(ran.find(cache + "\\quoted\\my setup.exe"), std::string::npos) << ran;
     EXPECT_EQ(ran.substr(ran.size() - 5), " /q\r\n") << ran;
 }
+
+TEST_F(LaunchGuard, EveryMeltKeepsTwoTryFramesFree) {
+    // The program's own build reports the deepest nesting its action reached; five frames
+    // exist, so three at most may be used.
+    program = "depthprobe.exe";
+    ASSERT_TRUE(CopyFileA(BinPath(program).c_str(), (dir / "prog\\" + program).c_str(), FALSE));
+    std::string depth = dir / "prog\\depth.txt";
+    auto deepest = [&] {
+        std::string text = ReadFile(depth);
+        DeleteFileA(depth.c_str());
+        return text.empty() ? -1 : std::stoi(text);
+    };
+
+    // An autorun archive through both questions, the program started and marked.
+    std::string app = Download("app.lzh");
+    {
+        ChildProcess child = Start("-d \"" + app + "\"");
+        HWND dialog = WaitForSafety(child);
+        ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000);
+        ASSERT_TRUE(CopyFileA(BinPath("recorder.exe").c_str(), (cache + "\\app\\setup.exe").c_str(),
+                              FALSE));
+        gui::Click(dialog, kDoNotAskAgain);
+        gui::Click(dialog, kRun);
+        ASSERT_TRUE(gui::WaitUntilClosed(dialog));
+        HWND launch = WaitForSafety(child);
+        ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000);
+        gui::Click(launch, kDoNotAskAgain);
+        gui::Click(launch, kRun);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    int first = deepest();
+    EXPECT_GE(first, 1);
+    EXPECT_LE(first, 3) << "autorun through both questions";
+    // Again, unasked this time.
+    EXPECT_EQ(Run("-d \"" + app + "\""), 0);
+    EXPECT_LE(deepest(), 3) << "autorun marked safe";
+
+    // A document whose type has no program, after its question.
+    {
+        ChildProcess child = Start("-d \"" + Download("unknown-type.zip") + "\"");
+        HWND dialog = WaitForSafety(child);
+        ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000);
+        gui::Click(dialog, kRun);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    EXPECT_LE(deepest(), 3) << "document without a program";
+
+    // A cancelled extraction shown after all.
+    {
+        ChildProcess child = Start("-d \"" + Download("readme-only.lzh") + "\"", "cancel-after:1");
+        auto box = gui::WaitForMessageBox("Quarvel", child.Pid());
+        ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000);
+        gui::Answer(box, IDYES);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    EXPECT_LE(deepest(), 3) << "cancelled extraction";
+
+    EXPECT_EQ(Run("-o \"" + archive + "\""), 0);
+    EXPECT_LE(deepest(), 3) << "open as folder";
+
+    // A RAR archive whose earlier stopped extraction left its remnants behind.
+    std::string rar = Download("flat-store.rar");
+    std::string remnants = cache + "\\flat-store-remnants";
+    CreateDirectoryA(remnants.c_str(), nullptr);
+    WriteFile(remnants + "\\old.txt", "from before");
+    EXPECT_EQ(Run("-d \"" + rar + "\""), 0);
+    EXPECT_TRUE(FileExists(cache + "\\flat-store\\a.txt"));
+    EXPECT_FALSE(FileExists(remnants));
+    EXPECT_LE(deepest(), 3) << "RAR over remnants";
+}
