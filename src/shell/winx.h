@@ -145,14 +145,17 @@ struct Autorun_Info {
 // there; verbs beyond the twentieth and values too long for their field are left out. A
 // file without the section gives an empty description; a missing file is raised.
 void WinX_ReadAutorun(Autorun_Info* info, const char* file);
-// A command that starts one of Windows' own viewers (explorer, notepad, winhlp32, write):
-// such a command shows a document.
-bool WinX_IsViewerCommand(const char* command);
+// Windows' own viewers (explorer, notepad, winhlp32, write): name is one of them exactly,
+// with or without ".exe", in any letter case and without a folder. path (260 bytes)
+// receives its program in the Windows folder or else the system folder; false when name
+// is no viewer or no such program is there.
+bool WinX_FindViewer(const char* name, char* path);
 // The one way an autorun command is split, against the folder of base_file (the
-// description): a quoted program ends at its closing quote; otherwise the program ends at
-// the first blank before which an existing file is named, else it is the whole line. The
-// parameters are the rest of the line. The working folder is the program's own; for a
-// viewer it is the description's, where its document lies.
+// description). A first word that names a viewer (WinX_FindViewer) gives Windows' own
+// program, started in the description's folder, where its document lies. Otherwise a quoted
+// program ends at its closing quote, an unquoted one at the first blank before which an
+// existing file is named, else it is the whole line; it starts in its own folder. The
+// parameters are the rest of the line.
 void WinX_SplitCommand(const char* command, const char* base_file, WinX_Command* out);
 // Entry index of the description (-1: the open command, else a verb), split.
 void WinX_AutorunEntry(const Autorun_Info* info, int index, WinX_Command* out);

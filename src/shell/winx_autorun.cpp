@@ -165,30 +165,68 @@ void WinX_ReadAutorun(Autorun_Info* info, const char* file) {
 
 // ---- Commands ------------------------------------------------------------------------
 
-bool WinX_IsViewerCommand(const char* command) {
-    static const char* const kViewers[] = {"explorer", "notepad", "winhlp32", "write"};
-    for (const char* viewer : kViewers) {
-        if (_strnicmp(command, viewer, strlen(viewer)) == 0) return true;
-    }
-    return false;
-}
-
 static const char* SkipBlanks(const char* p) {
     while (*p == ' ' || *p == '\t') p++;
     return p;
 }
 
-// A viewer is started by its name in the description's folder, where the document it is
-// given lies.
-static void SplitViewer(const char* line, const char* base_file, WinX_Command* out) {
-    out->viewer = true;
-    StdPlus_CopyN(out->program, line, sizeof out->program);
-    char* blank = StdPlus_FindChar(out->program, ' ');
-    if (blank != nullptr) {
-        *blank = '\0';
-        StdPlus_CopyN(out->parameters, SkipBlanks(blank + 1), sizeof out->parameters);
+// The first word of the line (quoted or up to a blank) into word; returns what follows it.
+static const char* FirstWord(const char* line, char* word, size_t size) {
+    const char* end;
+    const char* start = line;
+    if (*line == '"') {
+        start = line + 1;
+        end = StdPlus_FindChar(start, '"');
+        if (end == nullptr) end = start + strlen(start);
+    } else {
+        end = StdPlus_FindChar(line, ' ');
+        if (end == nullptr) end = line + strlen(line);
     }
+    size_t n = static_cast<size_t>(end - start);
+    StdPlus_CopyN(word, start, n + 1 < size ? n + 1 : size);
+    return *end == '"' ? end + 1 : end;
+}
+
+bool WinX_FindViewer(const char* name, char* path) {
+    static const char* const kViewers[] = {"explorer", "notepad", "winhlp32", "write"};
+    char bare[StrX_PathSize];
+    StdPlus_CopyN(bare, name, sizeof bare);
+    if (strcasecmp(StrX_Ext(bare), "exe") == 0) StrX_SetExt(bare, "");
+    const char* known = nullptr;
+    for (const char* viewer : kViewers) {
+        if (strcasecmp(bare, viewer) == 0) known = viewer;
+    }
+    if (known == nullptr) return false;
+    // Only Windows' own copy: never one found along a search that starts in the
+    // description's folder, where an archive can put a program of that name.
+    char folders[2][StrX_PathSize] = {"", ""};
+    const char* windows = WinX_WindowsDir();
+    if (windows != nullptr) {
+        StdPlus_CopyN(folders[0], windows, sizeof folders[0]);
+    } else {
+        GetWindowsDirectoryA(folders[0], sizeof folders[0]);
+    }
+    StdPlus_CopyN(folders[1], WinX_SystemDir(), sizeof folders[1]);
+    for (const char* folder : folders) {
+        if (folder[0] == '\0') continue;
+        StdPlus_CopyN(path, folder, StrX_PathSize);
+        StrX_Join(path, known);
+        StdPlus_CatN(path, ".exe", StrX_PathSize);
+        if (FileX_Exists(path) && !FileX_IsDir(path)) return true;
+    }
+    path[0] = '\0';
+    return false;
+}
+
+// A viewer runs in the description's folder, where the document it is given lies.
+static bool SplitViewer(const char* line, const char* base_file, WinX_Command* out) {
+    char word[StrX_PathSize];
+    const char* rest = FirstWord(line, word, sizeof word);
+    if (!WinX_FindViewer(word, out->program)) return false;
+    out->viewer = true;
+    StdPlus_CopyN(out->parameters, SkipBlanks(rest), sizeof out->parameters);
     StrX_ParentDir(out->folder, base_file);
+    return true;
 }
 
 static void SplitQuoted(const char* line, const char* base_file, WinX_Command* out) {
@@ -228,10 +266,7 @@ void WinX_SplitCommand(const char* command, const char* base_file, WinX_Command*
     StdPlus_CopyN(line, command, sizeof line);
     StdPlus_Trim(line);
     if (line[0] == '\0') return;
-    if (WinX_IsViewerCommand(line)) {
-        SplitViewer(line, base_file, out);
-        return;
-    }
+    if (SplitViewer(line, base_file, out)) return;
     if (line[0] == '"') {
         SplitQuoted(line, base_file, out);
     } else {

@@ -420,9 +420,14 @@ TEST_F(SafetyDialog, AutorunWithoutMenuOfATrustedProgramRunsUnseen) {
     EXPECT_EQ(log.substr(log.size() - 9), " /quiet\r\n") << log;
 }
 
-TEST_F(SafetyDialog, AutorunShowingADocumentInNotepadRunsUnseen) {
-    // notepad is searched for from the description's folder first: the recorder there
-    // stands in for it.
+TEST_F(SafetyDialog, AutorunShowingADocumentInNotepadRunsWindowsOwnUnseen) {
+    // A recorder stands in for Windows' notepad; the archive brought one of the same name,
+    // which a search from the description's folder would find first.
+    std::string windows = dir_ / "win";
+    CreateDirectoryA(windows.c_str(), nullptr);
+    ASSERT_TRUE(
+        CopyFileA(BinPath("recorder.exe").c_str(), (windows + "\\notepad.exe").c_str(), FALSE));
+    ScopedEnv windir("windir", windows.c_str());
     Program("notepad.exe");
     std::string inf = melted_ + "\\autorun.inf";
     WriteFile(melted_ + "\\readme.txt", "read me");
@@ -431,8 +436,9 @@ TEST_F(SafetyDialog, AutorunShowingADocumentInNotepadRunsUnseen) {
     bool shown = true;
     EXPECT_EQ(ConfirmUnseen(&state, &shown), Zent_Safety_Run);
     EXPECT_FALSE(shown);
-    std::string log = WaitForLog(log_, 1);
-    EXPECT_NE(log.find("readme.txt"), std::string::npos) << log;
+    std::string log = LogAfterMarker();
+    EXPECT_NE(log.find(windows + "\\notepad.exe\" readme.txt\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find(melted_ + "\\notepad.exe"), std::string::npos) << log;
 }
 
 TEST_F(SafetyDialog, ErrorInsideTheDialogReachesTheCaller) {

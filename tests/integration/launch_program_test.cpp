@@ -70,6 +70,39 @@ protected:
 
 }  // namespace
 
+TEST_F(LaunchGuard, ViewerIsWindowsOwnNeverAProgramOfTheArchive) {
+    // The Windows folder of the test holds the viewer; the archive holds one of the same
+    // name, which would be found first from the archive's folder.
+    ASSERT_TRUE(
+        CopyFileA(BinPath("recorder.exe").c_str(), (dir / "win\\notepad.exe").c_str(), FALSE));
+    std::string viewer =
+        Pack("viewer.lzh", {{"autorun.inf", "[autorun]\r\nopen=notepad readme.txt\r\n"},
+                            {"readme.txt", "read me"},
+                            {"notepad.exe", "@recorder"}});
+    ChildProcess child = MeltPastTheFirstQuestion(viewer);
+    // A viewer showing a document is started without a second question.
+    EXPECT_EQ(child.Wait(), 0);
+    std::string ran = LogAfterMarker();
+    EXPECT_NE(ran.find(dir / "win\\notepad.exe"), std::string::npos) << ran;
+    EXPECT_NE(ran.find(" readme.txt\r\n"), std::string::npos) << ran;
+    EXPECT_EQ(ran.find(cache + "\\viewer\\notepad.exe"), std::string::npos) << ran;
+
+    // A program whose name only begins like a viewer's is a program of the archive.
+    DeleteFileA(log.c_str());
+    std::string lookalike =
+        Pack("lookalike.lzh", {{"autorun.inf", "[autorun]\r\nopen=notepad2.exe readme.txt\r\n"},
+                               {"readme.txt", "read me"},
+                               {"notepad2.exe", "@recorder"}});
+    child = MeltPastTheFirstQuestion(lookalike);
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+    EXPECT_EQ(gui::ControlText(launch, kQuestion),
+              "lookalike.lzh の中にある notepad2.exe を実行しますか？");
+    gui::Click(launch, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(LogAfterMarker().find("notepad2.exe"), std::string::npos);
+}
+
 TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
     std::string quoted =
         Pack("quoted.lzh", {{"autorun.inf", "[autorun]\r\nopen=\"my setup.exe\" /q\r\n"},

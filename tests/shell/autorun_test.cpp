@@ -167,17 +167,36 @@ TEST(WinXSplitCommand, ProgramAndParametersAgainstTheDescriptionsFolder) {
     EXPECT_STREQ(c.program, "");
 }
 
-TEST(WinXSplitCommand, ViewersShowTheirDocumentInTheDescriptionsFolder) {
-    EXPECT_TRUE(WinX_IsViewerCommand("NotePad readme.txt"));
-    EXPECT_TRUE(WinX_IsViewerCommand("EXPLORER docs"));
-    EXPECT_TRUE(WinX_IsViewerCommand("winhlp32 help.hlp"));
-    EXPECT_FALSE(WinX_IsViewerCommand("setup.exe /q"));
-    EXPECT_FALSE(WinX_IsViewerCommand("note.exe"));
+TEST(WinXSplitCommand, ViewersAreWindowsOwnAndShowTheirDocumentInTheDescriptionsFolder) {
     CdFolder f;
-    WinX_Command c = f.Split("notepad readme.txt");
-    EXPECT_TRUE(c.viewer);
-    EXPECT_STREQ(c.parameters, "readme.txt");
-    EXPECT_EQ(std::string(c.folder), f.cd);
+    // The Windows folder holds notepad; the archive one of the same name and a look-alike.
+    std::string windows = f.dir / "win";
+    CreateDirectoryA(windows.c_str(), nullptr);
+    WriteFile(windows + "\\notepad.exe", "MZ");
+    WriteFile(f.cd + "\\notepad.exe", "MZ");
+    WriteFile(f.cd + "\\notepad2.exe", "MZ");
+    ScopedEnv windir("windir", windows.c_str());
+    for (const char* line :
+         {"NotePad readme.txt", "notepad.EXE readme.txt", "\"notepad\" readme.txt"}) {
+        SCOPED_TRACE(line);
+        WinX_Command c = f.Split(line);
+        EXPECT_TRUE(c.viewer);
+        EXPECT_EQ(std::string(c.program), windows + "\\notepad.exe");
+        EXPECT_STREQ(c.parameters, "readme.txt");
+        EXPECT_EQ(std::string(c.folder), f.cd);
+    }
+    // Only the whole first word, and only without a folder, names a viewer.
+    for (const char* line : {"notepad2.exe readme.txt", ".\\notepad.exe readme.txt"}) {
+        SCOPED_TRACE(line);
+        WinX_Command c = f.Split(line);
+        EXPECT_FALSE(c.viewer);
+        EXPECT_EQ(std::string(c.program).substr(0, f.cd.size()), f.cd);
+    }
+    // Not in the Windows folder: the system folder's.
+    char path[MAX_PATH];
+    ASSERT_TRUE(WinX_FindViewer("write", path));
+    EXPECT_EQ(std::string(path), std::string(WinX_SystemDir()) + "\\write.exe");
+    EXPECT_FALSE(WinX_FindViewer("note", path));
 }
 
 TEST(WinXRunAutorun, StartsTheProgramWithItsParameters) {
