@@ -103,6 +103,23 @@ TEST_F(LaunchGuard, ViewerIsWindowsOwnNeverAProgramOfTheArchive) {
     EXPECT_EQ(LogAfterMarker().find("notepad2.exe"), std::string::npos);
 }
 
+TEST_F(LaunchGuard, ProgramBehindADocumentRuleIsAskedAbout) {
+    // "index.htm*" (no question) matches it; what runs is a command script.
+    std::string marker = dir / "ran.txt";
+    std::string page =
+        Pack("page-cmd.zip", {{"page/index.htm.cmd", "@echo ran> \"" + marker + "\"\r\n"}});
+    ChildProcess child = Start("-d \"" + page + "\"");
+    HWND dialog = WaitForSafety(child);
+    ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\nran: " << FileExists(marker);
+    EXPECT_EQ(gui::ControlText(dialog, kQuestion),
+              "page-cmd.zip の中にある index.htm.cmd を開きますか？");
+    gui::Click(dialog, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_FALSE(FileExists(cache + "\\page"));
+    LogAfterMarker();
+    EXPECT_FALSE(FileExists(marker));
+}
+
 TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
     std::string quoted =
         Pack("quoted.lzh", {{"autorun.inf", "[autorun]\r\nopen=\"my setup.exe\" /q\r\n"},
