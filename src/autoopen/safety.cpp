@@ -34,24 +34,83 @@ FileIdentity IdentityOf(const char* file) {
     return id;
 }
 
+// A record's text and a command's: the path part without regard to letter case, the
+// parameters byte for byte. A record without quotes is a path alone, as records made
+// before parameters were kept are.
+void SplitRecord(const char* text, char* path, const char** parameters) {
+    if (text[0] != '"') {
+        StdPlus_CopyN(path, text, StrX_PathSize);
+        *parameters = "";
+        return;
+    }
+    const char* close = StdPlus_FindChar(text + 1, '"');
+    if (close == nullptr) close = text + strlen(text);
+    size_t n = static_cast<size_t>(close - (text + 1));
+    StdPlus_CopyN(path, text + 1, n + 1 < size_t{StrX_PathSize} ? n + 1 : size_t{StrX_PathSize});
+    *parameters = *close == '"' && close[1] == ' ' ? close + 2 : "";
+}
+
+bool SameCommand(const char* record, const char* command) {
+    char record_path[StrX_PathSize];
+    char command_path[StrX_PathSize];
+    const char* record_parameters;
+    const char* command_parameters;
+    SplitRecord(record, record_path, &record_parameters);
+    SplitRecord(command, command_path, &command_parameters);
+    return StrX_SamePath(record_path, command_path) &&
+           strcmp(record_parameters, command_parameters) == 0;
+}
+
+// What a record keeps of the file: its path relative to the melted folder, and with
+// parameters the command "\"<relative path>\" <parameters>". Records of a path alone are what
+// earlier versions wrote; they never read this field, so both read each other's records.
+void SafeCommandText(const char* file, const char* parameters, const char* folder, char* out,
+                     size_t size) {
+    char relative[StrX_PathSize];
+    StdPlus_CopyN(relative, file, sizeof relative);
+    StrX_MakeRelative(relative, sizeof relative, folder);
+    if (parameters == nullptr || parameters[0] == '\0') {
+        snprintf(out, size, "%s", relative);
+    } else {
+        snprintf(out, size, "\"%s\" %s", relative, parameters);
+    }
+}
+
+// The text a record keeps for the file, or false when the file and its parameters do not
+// fit the record's field: such a command is asked about every time.
+bool CommandText(const char* file, const char* parameters, const char* folder, char* out) {
+    // The settings file reads a field back to 255 bytes.
+    enum { kFieldSize = 256 };
+    char text[StrX_PathSize * 2];
+    SafeCommandText(file, parameters, folder, text, sizeof text);
+    if (strlen(text) >= kFieldSize) return false;
+    strcpy(out, text);
+    return true;
+}
+
 }  // namespace
 
-bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* archive,
-                     const char*) {
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* parameters,
+                     const char* archive, const char* folder) {
     // A file that is not there (an autorun command naming a missing program) is never safe.
     if (!FileX_Exists(file) || FileX_IsDir(file)) return false;
+    char command[StrX_PathSize];
+    if (!CommandText(file, parameters, folder, command)) return false;
     FileIdentity now = IdentityOf(file);
     for (int i = 0; i < settings->safe_count; i++) {
         const Zent_SafeEntry& e = settings->safe[i];
+        // The relative path is compared as Windows compares names, the parameters exactly.
         if (StrX_SamePath(e.path, archive) && e.time == now.time && e.size == now.size &&
-            e.checksum == now.checksum)
+            e.checksum == now.checksum && SameCommand(e.folder, command))
             return true;
     }
     return false;
 }
 
-void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* archive,
-                      const char* folder) {
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* parameters,
+                      const char* archive, const char* folder) {
+    char command[StrX_PathSize];
+    if (!CommandText(file, parameters, folder, command)) return;
     FileIdentity now = IdentityOf(file);
     if (settings->safe_count < 0) settings->safe_count = 0;
     if (settings->safe_count >= Zent_SafeMax) {
@@ -66,8 +125,7 @@ void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* arc
     e.time = now.time;
     e.size = now.size;
     e.checksum = now.checksum;
-    StdPlus_CopyN(e.folder, file, sizeof e.folder);
-    StrX_MakeRelative(e.folder, sizeof e.folder, folder);
+    StdPlus_CopyN(e.folder, command, sizeof e.folder);
     e.sequence = 0;
 }
 
@@ -211,7 +269,8 @@ void SafetyDialog::RunChosen() {
     bool checked = Dialog_IsChecked(Window(), IDC_SAFETY_DONT_ASK);
     if (checked && !command.viewer && FileX_Exists(command.program) &&
         !FileX_IsDir(command.program))
-        Zent_AddSafeFile(settings_, command.program, state->archive, state->folder);
+        Zent_AddSafeFile(settings_, command.program, command.parameters, state->archive,
+                         state->folder);
     if (state->launch) {
         if (state->autorun) {
             WinX_StartCommand(&command, state->tree);
@@ -238,7 +297,7 @@ void SafetyDialog::OpenFolder() {
 
 void SafetyDialog::InitPlain() {
     Zent_SafetyState* state = state_;
-    if (Zent_IsSafeFile(settings_, state->file, state->archive, state->folder)) {
+    if (Zent_IsSafeFile(settings_, state->file, nullptr, state->archive, state->folder)) {
         RunChosen();
         return;
     }
@@ -256,8 +315,8 @@ bool SafetyDialog::RunAutorunAtOnce() {
     if (state->info.verb_count > 0) return false;
     WinX_Command command;
     WinX_AutorunEntry(&state->info, -1, &command);
-    if (!command.viewer &&
-        !Zent_IsSafeFile(settings_, command.program, state->archive, state->folder))
+    if (!command.viewer && !Zent_IsSafeFile(settings_, command.program, command.parameters,
+                                            state->archive, state->folder))
         return false;
     // Without the launch flag the caller starts what was agreed to.
     if (state->launch) WinX_StartCommand(&command, state->tree);

@@ -27,14 +27,16 @@ enum { Zent_Safety_Run = 1, Zent_Safety_Cancel = 2, Zent_Safety_OpenFolder = 102
 // launch mode is started). May add a Safe record to settings: the caller saves them.
 int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state);
 
-// Same archive path (letter case aside) and the file's time, size and checksum unchanged.
-bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* archive,
-                     const char* folder);
-// Appends a record; with the list full the oldest record makes room.
-// The record keeps the file's path relative to folder.
-void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* archive,
-                      const char* folder);
-
+// A record vouches for exactly what the user saw: the same archive path (letter case
+// aside), the file unchanged (time, size, checksum of its first 4096 bytes) at the same
+// place in the melted folder, and for an autorun command the same parameters. parameters
+// may be null (a file opened by itself).
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* parameters,
+                     const char* archive, const char* folder);
+// Appends a record; with the list full the oldest record makes room. A command too long for
+// the record's field is not recorded.
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* parameters,
+                      const char* archive, const char* folder);
 // ---- The dialog's rules, free of any window ----------------------------------------------
 // "<archive name> の中にある <file name> を実行しますか？" (launch) or "...を開きますか？".
 char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, char* out,

@@ -273,28 +273,33 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     WriteFile(file, content);
     time_t t = LocalTime(2010, 1, 2, 3, 4, 5);
     SetTime(file, t);
-    Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
-    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), (dir_ / "other.lzh").c_str(), melted_.c_str()));
+    Zent_AddSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str());
+    EXPECT_TRUE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, (dir_ / "other.lzh").c_str(),
+                                 melted_.c_str()));
 
     SetTime(file, t + 2);  // time only
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
     content[10] = 'b';  // first bytes, same time and size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
     content[10] = 'a';
     content += "tail";  // size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
     // Beyond the first 4096 bytes only the size counts; put back, the file is safe again.
     content.resize(5000);
     content[4500] = 'z';
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_TRUE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
 
     content[0] = 'q';
     WriteFile(file, content);
@@ -305,13 +310,45 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     EXPECT_TRUE(seen.shown);
 }
 
-TEST_F(SafetyDialog, RecordIsRelativeToTheMeltedFolder) {
+TEST_F(SafetyDialog, RecordVouchesOnlyForTheFileAndCommandThatWereSeen) {
     CreateDirectoryA((melted_ + "\\bin").c_str(), nullptr);
     std::string file = melted_ + "\\bin\\run.exe";
     WriteFile(file, "MZ");
-    Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
-    ASSERT_EQ(g_settings.safe_count, 1);
+    // An identical copy elsewhere in the folder: same time, size and first bytes.
+    std::string copy = melted_ + "\\other.exe";
+    ASSERT_TRUE(CopyFileA(file.c_str(), copy.c_str(), FALSE));
+    auto safe = [&](const std::string& f, const char* parameters) {
+        return Zent_IsSafeFile(&g_settings, f.c_str(), parameters, archive_.c_str(),
+                               melted_.c_str());
+    };
+
+    Zent_AddSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str());
+    Zent_AddSafeFile(&g_settings, file.c_str(), "/q \"x, y\"", archive_.c_str(), melted_.c_str());
+    ASSERT_EQ(g_settings.safe_count, 2);
+    // The path relative to the melted folder, and the command when there are parameters.
     EXPECT_STREQ(g_settings.safe[0].folder, "bin\\run.exe");
+    EXPECT_STREQ(g_settings.safe[1].folder, "\"bin\\run.exe\" /q \"x, y\"");
+    EXPECT_TRUE(safe(file, nullptr));
+    EXPECT_TRUE(safe(file, ""));
+    EXPECT_TRUE(safe(melted_ + "\\BIN\\Run.exe", "/q \"x, y\""));
+    EXPECT_FALSE(safe(file, "/all"));
+    EXPECT_FALSE(safe(file, "/Q \"x, y\""));
+    EXPECT_FALSE(safe(copy, nullptr));
+
+    // Both kinds of record survive the settings file; the other fields of the record are
+    // those it always had.
+    std::string ini = dir_ / "dovetrim.ini";
+    Zent_SaveSettings(&g_settings, ini.c_str());
+    std::string text = ReadFile(ini);
+    EXPECT_NE(text.find("Safe = " + archive_ + ", "), std::string::npos) << text;
+    EXPECT_NE(text.find(", \"\"\"bin\\run.exe\"\" /q \"\"x, y\"\"\", 0\r\n"), std::string::npos)
+        << text;
+    memset(&g_settings, 0, sizeof g_settings);
+    Zent_LoadSettings(&g_settings, ini.c_str());
+    ASSERT_EQ(g_settings.safe_count, 2);
+    EXPECT_TRUE(safe(file, nullptr));
+    EXPECT_TRUE(safe(file, "/q \"x, y\""));
+    EXPECT_FALSE(safe(file, "/q"));
 }
 
 TEST_F(SafetyDialog, FullListDropsTheOldestRecord) {
@@ -409,7 +446,7 @@ TEST_F(SafetyDialog, AutorunWithoutMenuOfATrustedProgramRunsUnseen) {
     EXPECT_EQ(result, Zent_Safety_Run);
     EXPECT_EQ(seen.menu.size(), 1u);
     ASSERT_EQ(g_settings.safe_count, 1);
-    EXPECT_STREQ(g_settings.safe[0].folder, "setup.exe");
+    EXPECT_STREQ(g_settings.safe[0].folder, "\"setup.exe\" /quiet");
     WaitForLog(log_, 1);
 
     Zent_SafetyState again = State(inf, true, true);

@@ -136,6 +136,56 @@ TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
     EXPECT_EQ(ran.substr(ran.size() - 5), " /q\r\n") << ran;
 }
 
+TEST_F(LaunchGuard, SafeMarkVouchesOnlyForTheCommandTheUserSaw) {
+    std::string app = Download("app.lzh");
+    std::string folder = cache + "\\app";
+    std::string setup = folder + "\\setup.exe";
+    // Both questions answered with "do not ask again"; setup.exe becomes a recorder while
+    // the first one is open.
+    {
+        ChildProcess child = Start("-d \"" + app + "\"");
+        HWND dialog = WaitForSafety(child);
+        ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+        ASSERT_TRUE(CopyFileA(BinPath("recorder.exe").c_str(), setup.c_str(), FALSE));
+        gui::Click(dialog, kDoNotAskAgain);
+        gui::Click(dialog, kRun);
+        ASSERT_TRUE(gui::WaitUntilClosed(dialog));
+        HWND launch = WaitForSafety(child);
+        ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+        gui::Click(launch, kDoNotAskAgain);
+        gui::Click(launch, kRun);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    ASSERT_EQ(SafeRecords(), 2);
+    // Kept with its time: the description too is known by it.
+    std::string inf = folder + "\\autorun.inf";
+    ASSERT_TRUE(CopyFileA(inf.c_str(), (dir / "autorun.inf").c_str(), FALSE));
+
+    // The same program with other parameters, and an identical copy under another name,
+    // are asked about. (The working folder is reused: it stands for the next download.)
+    CopyFileA(setup.c_str(), (folder + "\\other.exe").c_str(), FALSE);
+    for (std::string open : {"setup.exe /all", "other.exe /q"}) {
+        SCOPED_TRACE(open);
+        WriteFile(inf, "[autorun]\r\nopen=" + open + "\r\n");
+        ChildProcess child = MeltPastTheFirstQuestion(app);
+        HWND launch = WaitForSafety(child);
+        ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+        gui::Click(launch, kCancel);
+        EXPECT_EQ(child.Wait(), 0);
+    }
+    std::string before = LogAfterMarker();
+    EXPECT_EQ(before.find(" /all"), std::string::npos) << before;
+    EXPECT_EQ(before.find("other.exe"), std::string::npos) << before;
+
+    // What the user agreed to still runs unasked.
+    ASSERT_TRUE(CopyFileA((dir / "autorun.inf").c_str(), inf.c_str(), FALSE));
+    DeleteFileA(log.c_str());
+    EXPECT_EQ(Run("-d \"" + app + "\""), 0);
+    std::string ran = WaitForLog(log, 1);
+    EXPECT_NE(ran.find("setup.exe"), std::string::npos) << ran;
+    EXPECT_EQ(ran.substr(ran.size() - 5), " /q\r\n") << ran;
+}
+
 TEST_F(LaunchGuard, EveryMeltKeepsTwoTryFramesFree) {
     // The program's own build reports the deepest nesting its action reached; five frames
     // exist, so three at most may be used.
