@@ -81,6 +81,11 @@ const char* WinX_ProgramFilesDir();
 const char* WinX_TempDir();      // "TEMP" without a trailing backslash; null when unset
 const char* WinX_FindWScript();  // null when there is no script host
 
+// ---- DLL search (winx_dllsearch.cpp) -------------------------------------------------
+// Called once at start-up: DLLs loaded by a bare name come only from the program's folder
+// and Windows' folders, never from the current directory.
+void WinX_KeepDllSearchOutOfUserFolders();
+
 // ---- Explorer ------------------------------------------------------------------------
 // Each returns WinExec's result.
 UINT WinX_ExplorePlain(const char* path);

@@ -186,6 +186,24 @@ TEST_F(LaunchGuard, SafeMarkVouchesOnlyForTheCommandTheUserSaw) {
     EXPECT_EQ(ran.substr(ran.size() - 5), " /q\r\n") << ran;
 }
 
+TEST_F(LaunchGuard, ArchiverDllIsNeverTakenFromTheCurrentFolder) {
+    // Explorer starts the program in the archive's folder, where a download may have left a
+    // DLL under an archiver's name; the real one is not installed.
+    DeleteFileA((dir / "prog\\UNLHA32.DLL").c_str());
+    std::string planted = dir / "dl\\UNLHA32.DLL";
+    ASSERT_TRUE(CopyFileA(BinPath("planted.dll").c_str(), planted.c_str(), FALSE));
+    cwd = dir / "dl";
+    ChildProcess child = Start("-d \"" + archive + "\"");
+    auto box = gui::WaitForMessageBox("エラーメッセージ", child.Pid());
+    ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000) << "\nloaded "
+                                 << FileExists(planted + ".loaded");
+    EXPECT_NE(box.text.find("LHA 形式の解凍には UNLHA32.DLL が必要です。"), std::string::npos)
+        << box.text;
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 14);
+    EXPECT_FALSE(FileExists(planted + ".loaded"));
+}
+
 TEST_F(LaunchGuard, EveryMeltKeepsTwoTryFramesFree) {
     // The program's own build reports the deepest nesting its action reached; five frames
     // exist, so three at most may be used.
