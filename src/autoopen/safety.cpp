@@ -147,6 +147,11 @@ char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size) {
     return out;
 }
 
+const char* Zent_SafetyOriginLine(const char* file, const char* archive) {
+    bool internet = WinX_CameFromInternet(file) || WinX_CameFromInternet(archive);
+    return internet ? "このファイルはインターネットから取得されたものです。" : "";
+}
+
 char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
     out[0] = '\0';
     if (info->open[0] == '\0') return out;
@@ -231,7 +236,7 @@ private:
     Own_Icon file_icon_;  // destroyed with the dialog object, once the window is gone
 };
 
-// Question, time and size of the shown file, and its icon.
+// Question, time and size of the shown file, its icon, and where it came from.
 void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
     HWND dialog = Window();
     char line[600];
@@ -253,6 +258,14 @@ void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
     if (icon != nullptr)
         SendDlgItemMessageA(dialog, IDC_SAFETY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
                             0);
+    const char* origin = Zent_SafetyOriginLine(shown, state_->archive);
+    if (origin[0] != '\0') {
+        Dialog_SetText(dialog, IDC_SAFETY_INTERNET, origin);
+    } else {
+        Dialog_CloseBand(dialog, {IDC_SAFETY_INTERNET},
+                         {IDC_SAFETY_WARNING, IDC_SAFETY_MENU_LABEL, IDC_SAFETY_MENU,
+                          IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL});
+    }
 }
 
 void SafetyDialog::RunChosen() {

@@ -44,6 +44,9 @@ char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, ch
 // "ファイル更新日： %y/%m/%d %H:%M:%S" in local time, and "ファイルサイズ： %d".
 char* Zent_SafetyTimeLine(time_t time, char* out, size_t size);
 char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size);
+// "このファイルはインターネットから取得されたものです。" when the file, or the archive it came
+// out of, carries the web's mark of the Internet or a restricted site; else "".
+const char* Zent_SafetyOriginLine(const char* file, const char* archive);
 // The file the dialog describes for an autorun description: the open command's program,
 // or for a viewer the document it is given, made absolute against the description's folder.
 char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size);

@@ -84,13 +84,17 @@ static bool ExtractOrAskAfterCancel(const Zent_Settings* s, const char* archive,
     return false;
 }
 
-// The names directly inside the folder, files and folders, in the order the listing gives.
+// The names directly inside the folder, files and folders, in the order the listing gives;
+// streams are no entries.
 static std::vector<std::string> ListEntries(const char* folder) {
     std::vector<std::string> names;
     char pattern[kPathSize];
     StdPlus_CopyN(pattern, folder, sizeof pattern);
     StrX_Join(pattern, "*");
-    for (Own_Find find(pattern); find.Next();) names.push_back(find.Name());
+    for (Own_Find find(pattern); find.Next();) {
+        // Under Wine the web's mark of a file is a file "<name>:Zone.Identifier" beside it.
+        if (!WinX_IsStreamName(find.Name())) names.push_back(find.Name());
+    }
     return names;
 }
 

@@ -41,8 +41,9 @@ struct Seen {
     bool shown = false;
     int default_button = 0;
     std::vector<int> order;
-    std::string question, time, size;
-    bool menu_visible = false, label_visible = false;
+    std::string question, time, size, origin;
+    bool menu_visible = false, label_visible = false, origin_visible = false;
+    bool origin_fits = false;  // the origin line's text is drawn whole in its control
     std::vector<std::string> menu;
     int selection = -2;
     bool controls_inside = false;  // the check box and the buttons lie inside the dialog
@@ -51,13 +52,30 @@ struct Seen {
 bool ControlsInside(HWND dialog) {
     RECT client;
     GetClientRect(dialog, &client);
-    for (int id : {IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
+    for (int id :
+         {IDC_SAFETY_WARNING, IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
         RECT r;
         GetWindowRect(GetDlgItem(dialog, id), &r);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
         if (r.top < client.top || r.bottom > client.bottom) return false;
     }
     return true;
+}
+
+// The control's text in its font is no wider than the control.
+bool TextFits(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    std::string text = gui::ControlText(dialog, id);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT r;
+    GetClientRect(control, &r);
+    return extent.cx <= r.right - r.left && extent.cy <= r.bottom - r.top;
 }
 
 void Look(HWND dialog, Seen* seen) {
@@ -67,6 +85,9 @@ void Look(HWND dialog, Seen* seen) {
     seen->question = gui::ControlText(dialog, IDC_SAFETY_QUESTION);
     seen->time = gui::ControlText(dialog, IDC_SAFETY_TIME);
     seen->size = gui::ControlText(dialog, IDC_SAFETY_SIZE);
+    seen->origin = gui::ControlText(dialog, IDC_SAFETY_INTERNET);
+    seen->origin_visible = gui::IsVisible(dialog, IDC_SAFETY_INTERNET);
+    seen->origin_fits = TextFits(dialog, IDC_SAFETY_INTERNET);
     seen->menu_visible = gui::IsVisible(dialog, IDC_SAFETY_MENU);
     seen->label_visible = gui::IsVisible(dialog, IDC_SAFETY_MENU_LABEL);
     for (int i = 0; i < gui::ItemCount(dialog, IDC_SAFETY_MENU); i++)
@@ -191,6 +212,29 @@ TEST(SafetyRules, QuestionTimeAndSizeLines) {
     EXPECT_STREQ(Zent_SafetySizeLine(10240, out, sizeof out), "ファイルサイズ： 10240");
 }
 
+TEST(SafetyRules, OriginLineForAFileOrArchiveFromTheInternet) {
+    TempDir dir;
+    std::string file = dir / "setup.exe", archive = dir / "app.lzh";
+    WriteFile(file, "MZ");
+    WriteFile(archive, "LZH");
+    EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()), "");
+    // Zones 0 to 2 (this computer, the intranet, trusted sites) are no internet.
+    WriteFile(archive + ":Zone.Identifier", "[ZoneTransfer]\r\nZoneId=2\r\n");
+    EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()), "");
+    for (const char* mark :
+         {"[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/app.lzh\r\n",
+          "[ZoneTransfer]\r\n ZoneId = 4\r\n", "garbled"}) {
+        WriteFile(archive + ":Zone.Identifier", mark);
+        EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()),
+                     "このファイルはインターネットから取得されたものです。")
+            << mark;
+    }
+    DeleteFileA((archive + ":Zone.Identifier").c_str());
+    WriteFile(file + ":Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()),
+                 "このファイルはインターネットから取得されたものです。");
+}
+
 TEST(SafetyRules, FileShownForAnAutorunCommand) {
     TempDir dir;
     WriteFile(dir / "setup.exe", "MZ");
@@ -216,18 +260,54 @@ TEST_F(SafetyDialog, PlainModeShowsTheFileAndCancelStartsNothing) {
     EXPECT_EQ(result, Zent_Safety_Cancel);
     ASSERT_TRUE(seen.shown);
     EXPECT_EQ(seen.default_button, IDCANCEL);
-    std::vector<int> order = {IDCANCEL,        IDC_SAFETY_ICON,     -1,   IDC_SAFETY_QUESTION,
-                              IDC_SAFETY_TIME, IDC_SAFETY_SIZE,     -1,   IDC_SAFETY_MENU_LABEL,
-                              IDC_SAFETY_MENU, IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER};
+    std::vector<int> order = {IDCANCEL,
+                              IDC_SAFETY_ICON,
+                              -1,
+                              IDC_SAFETY_QUESTION,
+                              IDC_SAFETY_TIME,
+                              IDC_SAFETY_SIZE,
+                              IDC_SAFETY_INTERNET,
+                              IDC_SAFETY_WARNING,
+                              IDC_SAFETY_MENU_LABEL,
+                              IDC_SAFETY_MENU,
+                              IDC_SAFETY_DONT_ASK,
+                              IDOK,
+                              IDC_SAFETY_OPEN_FOLDER};
     EXPECT_EQ(seen.order, order);
     EXPECT_EQ(seen.question, "app.lzh の中にある readme.txt を開きますか？");
     EXPECT_EQ(seen.time, "ファイル更新日： 04/08/26 00:05:00");
     EXPECT_EQ(seen.size, "ファイルサイズ： 1234");
     EXPECT_FALSE(seen.menu_visible);
     EXPECT_FALSE(seen.label_visible);
-    // The band of the hidden menu is taken out; nothing is cut off by it.
+    EXPECT_FALSE(seen.origin_visible);  // nothing says it came from the internet
+    // The bands of the hidden menu and origin are taken out; nothing is cut off by it.
     EXPECT_TRUE(seen.controls_inside);
     EXPECT_EQ(g_settings.safe_count, 0);
+}
+
+TEST_F(SafetyDialog, FileFromTheInternetSaysSo) {
+    const char kInternet[] = "このファイルはインターネットから取得されたものです。";
+    std::string setup = Program("setup.exe");
+    WriteFile(setup + ":Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    for (bool autorun : {false, true}) {
+        SCOPED_TRACE(autorun);
+        std::string file = setup;
+        if (autorun) {
+            file = melted_ + "\\autorun.inf";
+            WriteFile(
+                file,
+                "[autorun]\r\nopen=setup.exe /q\r\nshell\\a=A\r\nshell\\a\\command=a.exe\r\n");
+        }
+        Zent_SafetyState state = State(file, true, autorun);
+        Seen seen;
+        Confirm(&state, &seen, [](HWND d) { gui::Click(d, IDCANCEL); });
+        ASSERT_TRUE(seen.shown);
+        EXPECT_TRUE(seen.origin_visible);
+        EXPECT_EQ(seen.origin, kInternet);
+        EXPECT_TRUE(seen.origin_fits);
+        EXPECT_TRUE(seen.controls_inside);
+        EXPECT_EQ(seen.menu_visible, autorun);
+    }
 }
 
 TEST_F(SafetyDialog, LaunchModeRunsTheProgramWithoutMarkingIt) {
