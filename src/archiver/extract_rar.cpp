@@ -144,10 +144,12 @@ void GuardParents(const RarExports& x, const char* archive, const char* quoted, 
 void RunExtraction(const RarExports& x, const char* archive, const char* quoted, char* result) {
     char remnants[300];
     snprintf(remnants, sizeof remnants, "%s-remnants", result);
+    // Out of the block below: what an earlier extraction left is no part of this one, and the
+    // melt that called it keeps its try frames for what comes after.
+    if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
-            if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
             RarArchive rar(x, archive, quoted, Zent_Rar_OpenExtract);
             Zent_RarHeader header;
             while (rar.Next(&header)) rar.Process(Zent_Rar_Extract);

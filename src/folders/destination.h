@@ -10,6 +10,8 @@ enum { Zent_MeltTo_Explicit = 9 };
 
 // Extracts through the archive's DLL (archiver/extract.h). With the cache, the cache
 // database in cache_folder decides whether an unchanged archive reuses its working folder.
+// When the archive carries the web's mark, so does every file the extraction writes
+// (folders/webmark.h).
 void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
                   const char* cache_folder, HWND owner);
 
