@@ -1,5 +1,7 @@
 #include "gui_driver.h"
 
+#include <prsht.h>
+
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -11,6 +13,7 @@ namespace {
 struct FindRequest {
     const std::string* caption;
     DWORD pid;
+    HWND owner;  // null: any window
     HWND found;
 };
 
@@ -22,6 +25,7 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
         GetWindowThreadProcessId(hwnd, &owner);
         if (owner != request->pid) return TRUE;
     }
+    if (request->owner != nullptr && GetWindow(hwnd, GW_OWNER) != request->owner) return TRUE;
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
@@ -65,7 +69,7 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 }  // namespace
 
 HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms) {
-    FindRequest request{&caption, pid, nullptr};
+    FindRequest request{&caption, pid, nullptr, nullptr};
     PollUntil(timeout_ms, [&] {
         EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
         return request.found != nullptr;
@@ -89,6 +93,10 @@ std::string Text(HWND hwnd) {
 std::string ControlText(HWND dialog, int id) {
     return Text(Control(dialog, id));
 }
+bool WaitForControlText(HWND dialog, int id, const std::string& text, int timeout_ms) {
+    return PollUntil(timeout_ms, [&] { return ControlText(dialog, id) == text; });
+}
+
 bool IsEnabled(HWND dialog, int id) {
     return IsWindowEnabled(Control(dialog, id)) != FALSE;
 }
@@ -177,13 +185,40 @@ void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
 
-MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+void ClickControl(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+HICON IconOf(HWND dialog, int id) {
+    return reinterpret_cast<HICON>(SendMessageA(Control(dialog, id), STM_GETICON, 0, 0));
+}
+
+HWND CurrentPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+static MessageBoxInfo Describe(HWND hwnd, const std::string& caption) {
     MessageBoxInfo box;
-    box.hwnd = WaitForWindow(caption, pid, timeout_ms);
+    box.hwnd = hwnd;
     if (box.hwnd == nullptr) return box;
     box.caption = caption;
     EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
     return box;
+}
+
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+    return Describe(WaitForWindow(caption, pid, timeout_ms), caption);
+}
+
+MessageBoxInfo WaitForMessageBoxOf(HWND owner, const std::string& caption, int timeout_ms) {
+    FindRequest request{&caption, 0, owner, nullptr};
+    PollUntil(timeout_ms, [&] {
+        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+        return request.found != nullptr;
+    });
+    return Describe(request.found, caption);
 }
 
 bool HasButton(const MessageBoxInfo& box, int button_id) {

@@ -20,6 +20,9 @@ bool WaitUntilClosed(HWND hwnd, int timeout_ms = kDefaultTimeoutMs);
 
 std::string Text(HWND hwnd);
 std::string ControlText(HWND dialog, int id);
+// Waits until the control shows this text; false after the timeout.
+bool WaitForControlText(HWND dialog, int id, const std::string& text,
+                        int timeout_ms = kDefaultTimeoutMs);
 bool IsEnabled(HWND dialog, int id);
 bool IsVisible(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
@@ -40,6 +43,14 @@ void Select(HWND dialog, int id, int index);
 // modal window). ClickAndWait returns once the dialog has handled the click.
 void Click(HWND dialog, int id);
 void ClickAndWait(HWND dialog, int id);
+// Clicks a control that is no button (an icon that reports clicks, say) with the mouse
+// messages of a user's click, without waiting.
+void ClickControl(HWND dialog, int id);
+// The icon a static control shows; null when it shows none. The handle is of the window's
+// own process.
+HICON IconOf(HWND dialog, int id);
+// The page a property sheet shows.
+HWND CurrentPage(HWND sheet);
 
 // A message box: its caption and text, and the answer given to it.
 struct MessageBoxInfo {
@@ -49,6 +60,9 @@ struct MessageBoxInfo {
 };
 MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid = 0,
                                  int timeout_ms = kDefaultTimeoutMs);
+// The same for a message box of the window `owner`, which may have the same caption.
+MessageBoxInfo WaitForMessageBoxOf(HWND owner, const std::string& caption,
+                                   int timeout_ms = kDefaultTimeoutMs);
 bool HasButton(const MessageBoxInfo& box, int button_id);
 // Presses IDOK, IDCANCEL, IDYES, IDNO, IDRETRY... and waits until the box is gone.
 bool Answer(const MessageBoxInfo& box, int button_id);
