@@ -34,5 +34,3 @@ void Options_VersionPageWindow::OnInit() {
     snprintf(text, sizeof text, "Version %s", version.c_str());
     Dialog_SetText(Window(), IDC_VERSION_NUMBER, text);
 }
-
-Options_DllPendingPageWindow::Options_DllPendingPageWindow() : Dialog_Page(IDD_DLL_PENDING_PAGE) {}

@@ -1,6 +1,5 @@
 #pragma once
-// Pages of the options sheet that only inform: the version page, and the page that holds the
-// DLL installer's place while that page is not part of the program yet.
+// The page of the options sheet that only informs: the version page.
 #include "shell/dialog.h"
 
 // "バージョン": the program's icon, "Quarvel SV", the version of the program file and the
@@ -11,10 +10,4 @@ public:
 
 protected:
     void OnInit() override;
-};
-
-// "DLL インストーラ": says plainly that this version has no DLL installer yet.
-class Options_DllPendingPageWindow : public Dialog_Page {
-public:
-    Options_DllPendingPageWindow();
 };

@@ -4,8 +4,6 @@
 #define IDD_MELT_PAGE 134
 #define IDD_COMPRESS_PAGE 143
 #define IDD_VERSION_PAGE 144
-// Holds the DLL installer's place in the sheet until that page is part of the program.
-#define IDD_DLL_PENDING_PAGE 160
 
 // Melt page "解凍"
 #define IDC_MELT_CACHE_CLEAR 1026

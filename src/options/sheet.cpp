@@ -14,6 +14,7 @@
 #include "lib/strx.h"
 #include "options/compress_page.h"
 #include "options/info_pages.h"
+#include "options/installer.h"
 #include "options/melt_page.h"
 #include "options/setup.h"
 #include "shell/winx.h"
@@ -132,7 +133,7 @@ void ShowOptions(int page) {
     WithHelp<Options_MeltPageWindow> melt(s);
     WithHelp<Options_CompressPageWindow> compress(s);
     WithHelp<Zent_RulePage> rules(s, SaveThroughApp);
-    WithHelp<Options_DllPendingPageWindow> dll;
+    WithHelp<Options_InstallerPage> dll(s);
     WithHelp<Options_VersionPageWindow> version;
     Dialog_Page* pages[Options_PageCount] = {&melt, &compress, &rules, &dll, &version};
     memcpy(g_pages, pages, sizeof g_pages);

@@ -1,6 +1,7 @@
 #include "gui_driver.h"
 
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <cstring>
 
@@ -82,6 +83,10 @@ std::string Text(HWND hwnd) {
 std::string ControlText(HWND dialog, int id) {
     return Text(Control(dialog, id));
 }
+bool WaitForControlText(HWND dialog, int id, const std::string& text, int timeout_ms) {
+    return WaitUntil([&] { return ControlText(dialog, id) == text; }, timeout_ms);
+}
+
 bool IsEnabled(HWND dialog, int id) {
     return IsWindowEnabled(Control(dialog, id)) != FALSE;
 }
@@ -221,6 +226,16 @@ void Click(HWND dialog, int id) {
 
 void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
+}
+
+void ClickControl(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+HICON IconOf(HWND dialog, int id) {
+    return reinterpret_cast<HICON>(SendMessageA(Control(dialog, id), STM_GETICON, 0, 0));
 }
 
 static MessageBoxInfo DescribeBox(HWND hwnd, const std::string& caption) {

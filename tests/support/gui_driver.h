@@ -37,6 +37,9 @@ bool WaitUntilClosed(HWND hwnd, int timeout_ms = kDefaultTimeoutMs);
 
 std::string Text(HWND hwnd);
 std::string ControlText(HWND dialog, int id);
+// Waits until the control shows this text; false after the timeout.
+bool WaitForControlText(HWND dialog, int id, const std::string& text,
+                        int timeout_ms = kDefaultTimeoutMs);
 bool IsEnabled(HWND dialog, int id);
 bool IsVisible(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
@@ -67,6 +70,12 @@ std::pair<int, int> EditSelection(HWND dialog, int id);
 // modal window). ClickAndWait returns once the dialog has handled the click.
 void Click(HWND dialog, int id);
 void ClickAndWait(HWND dialog, int id);
+// Clicks a control that is no button (an icon that reports clicks, say) with the mouse
+// messages of a user's click, without waiting.
+void ClickControl(HWND dialog, int id);
+// The icon a static control shows; null when it shows none. The handle is of the window's
+// own process.
+HICON IconOf(HWND dialog, int id);
 
 // A property sheet: the index of the page on show, and showing a page as a click on its tab
 // does. ShowPage gives the page's window.
