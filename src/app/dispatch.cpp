@@ -12,6 +12,7 @@
 #include "archiver/zent_types.h"
 #include "folders/freeze.h"
 #include "folders/melt.h"
+#include "floppy/floppy.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
@@ -28,6 +29,7 @@ static void OptionsAction(const char* args, Zent_Settings* s);
 static void FreezeAction(const char* args, Zent_Settings* s);
 static void ListReportAction(const char* args, Zent_Settings* s);
 static void QuickFreezeAction(const char* args, Zent_Settings* s);
+static void FloppyAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -44,7 +46,7 @@ static const ActionRow kActions[] = {
     {"-x ", Dispatch_Freeze, "圧縮", FreezeAction},
     {"-u ", Dispatch_Update, "圧縮フォルダの更新", nullptr},
     {"-r ", Dispatch_BackToNormal, "通常化", nullptr},
-    {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
+    {"-v ", Dispatch_Floppy, "フロッピー分割", FloppyAction},
     {"-i ", Dispatch_Install, "解凍・インストール", nullptr},
     {"-p ", Dispatch_ListReport, "一覧の出力", ListReportAction},
     {"-o ", Dispatch_OpenFolder, "開く", OpenFolderAction},
@@ -170,7 +172,13 @@ static void ShowOptions(int) {
 static void FreezeAction(const char* args, Zent_Settings* s) {
     char path[260];
     GetArgumentPath(args + 3, path, sizeof path);
-    FreezeWithDialog(s, path, ShowOptions);
+    FreezeWithDialog(s, path, ShowOptions, Floppy_Divide);
+}
+
+static void FloppyAction(const char* args, Zent_Settings* s) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    Floppy_Divide(s, archive, nullptr);
 }
 
 static void ListReportAction(const char* args, Zent_Settings*) {
