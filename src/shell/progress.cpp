@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/filex.h"
 #include "lib/strx.h"
 #include "shell/winx.h"
@@ -97,6 +96,28 @@ static void RemovePart(const char* part) {
     DeleteFileA(part);
 }
 
+namespace {
+
+// Deletes what a copy wrote unless the copy completed; it runs on the way out of a raise
+// too, so a copy needs no try block of its own: the copies run inside dialogs that are
+// themselves inside try blocks, and the frames are few.
+class PartialFile {
+public:
+    explicit PartialFile(const char* path) : path_(path) {}
+    ~PartialFile() {
+        if (!kept_) RemovePart(path_);
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    const char* path_;
+    bool kept_ = false;
+};
+
+}  // namespace
+
 void WinX_CopyWithProgress(const char* dst, const char* src, const char* title, HWND owner,
                            const Progress_Mirror* mirror) {
     char target[StrX_PathSize];
@@ -114,38 +135,11 @@ void WinX_CopyWithProgress(const char* dst, const char* src, const char* title, 
 
     Progress_Window window(title, owner);
     ShowCopying(&window, src, mirror);
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__,
-        [&] {
-            FileX_CopyProgress(part, src, OnCopied, &window);
-            if (!MoveFileExA(part, target, MOVEFILE_REPLACE_EXISTING)) WinX_RaiseLastError();
-        },
-        [&] {
-            RemovePart(part);
-            Except_Rethrow();
-        });
+    PartialFile partial(part);
+    FileX_CopyProgress(part, src, OnCopied, &window);
+    if (!MoveFileExA(part, target, MOVEFILE_REPLACE_EXISTING)) WinX_RaiseLastError();
+    partial.Keep();
 }
-
-namespace {
-
-// Deletes what a copy wrote unless the copy completed; it runs on the way out of a raise
-// too, so the copy needs no try block of its own.
-class PartialFile {
-public:
-    explicit PartialFile(const char* path) : path_(path) {}
-    ~PartialFile() {
-        if (!kept_) RemovePart(path_);
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-    void Keep() { kept_ = true; }
-
-private:
-    const char* path_;
-    bool kept_ = false;
-};
-
-}  // namespace
 
 long WinX_CopyRangeWithProgress(const char* dst, const char* src, long start, long end,
                                 const char* title, HWND owner, const Progress_Mirror* mirror) {
