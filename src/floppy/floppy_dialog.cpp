@@ -73,6 +73,9 @@ private:
     bool ends_action_ = false;      // the error of the step under way ends the dialog
     bool wrote_piece_ = false;      // the step under way put a piece on the disk
     bool ended_ = false;            // the dialog is ending with its job done
+    // A step under way: the progress window passes on messages meant for the dialog, which
+    // must not start anything meanwhile.
+    bool busy_ = false;
 };
 
 // ---- The drive and what is on it -------------------------------------------------------------
@@ -188,6 +191,7 @@ void FloppyDialog::Execute() {
     }
     {
         Dialog_WaitCursor wait;
+        busy_ = true;
         // A disk that cannot be written is said so and nothing of this step stays on it; the
         // same disk number is written next, on this disk or another.
         Except_TryCatch(
@@ -196,6 +200,7 @@ void FloppyDialog::Execute() {
                 if (ends_action_) Except_Rethrow();
                 StepFailed(Except_Error());
             });
+        busy_ = false;
     }
     if (ended_) return;
     Refresh(true);
@@ -387,6 +392,7 @@ Progress_Mirror FloppyDialog::BarFrom(int from, int to) {
 }
 
 void FloppyDialog::OnCommand(int id, int code) {
+    if (busy_) return;
     switch (id) {
         case IDC_FLOPPY_DRIVE:
             if (code == CBN_SELCHANGE) {
