@@ -209,7 +209,13 @@ void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choi
             const char* path;
             ~Temporary() { DeleteFileA(path); }
         } temporary{written};
-        if (!split(s, written, owner)) return;
+        if (!split(s, written, owner) || !choice.delete_folder) return;
+        // With no archive left to stand for, the folder moves into the cache as it is.
+        char target[kPath];
+        FileX_MakeDirs(s->CachePath, false);
+        StrX_Join(StdPlus_CopyN(target, s->CachePath, sizeof target), StrX_FileName(folder));
+        FileX_Move(target, folder);
+        return;
     }
     if (!choice.delete_folder) return;
     CacheMove move{written, "", {folder}, true};
