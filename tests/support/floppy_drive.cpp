@@ -60,10 +60,9 @@ std::string FloppyDrive::Run(const std::string& command) {
     static int counter;
     std::string status = folder + "/status-" + std::to_string(GetCurrentProcessId()) + "-" +
                          std::to_string(++counter);
-    std::string line =
-        "Z:\\bin\\bash \"" +
-        WindowsPath(std::string(QUARVEL_SOURCE_DIR) + "/tests/support/floppy-disk.sh") + "\" \"" +
-        status + "\" " + command;
+    // A Linux program: its arguments are Linux paths.
+    std::string line = "Z:\\bin\\bash \"" + std::string(QUARVEL_SOURCE_DIR) +
+                       "/tests/support/floppy-disk.sh\" \"" + status + "\" " + command;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

@@ -12,7 +12,14 @@ struct FindRequest {
     const std::string* caption;
     DWORD pid;
     HWND found;
+    HWND owner = nullptr;  // when set, only a message box it owns
 };
+
+// The text of a message box is the static control 0xFFFF; another window of the owner
+// with the same caption (a progress window) has none.
+bool IsMessageBox(HWND hwnd) {
+    return GetDlgItem(hwnd, 0xFFFF) != nullptr;
+}
 
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     auto* request = reinterpret_cast<FindRequest*>(param);
@@ -22,6 +29,9 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
         GetWindowThreadProcessId(hwnd, &owner);
         if (owner != request->pid) return TRUE;
     }
+    if (request->owner != nullptr &&
+        (GetWindow(hwnd, GW_OWNER) != request->owner || !IsMessageBox(hwnd)))
+        return TRUE;
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
@@ -177,13 +187,26 @@ void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
 
-MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+static MessageBoxInfo DescribeBox(HWND hwnd, const std::string& caption) {
     MessageBoxInfo box;
-    box.hwnd = WaitForWindow(caption, pid, timeout_ms);
+    box.hwnd = hwnd;
     if (box.hwnd == nullptr) return box;
     box.caption = caption;
     EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
     return box;
+}
+
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+    return DescribeBox(WaitForWindow(caption, pid, timeout_ms), caption);
+}
+
+MessageBoxInfo WaitForMessageBoxOf(HWND owner, const std::string& caption, int timeout_ms) {
+    FindRequest request{&caption, 0, nullptr, owner};
+    PollUntil(timeout_ms, [&] {
+        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+        return request.found != nullptr;
+    });
+    return DescribeBox(request.found, caption);
 }
 
 bool HasButton(const MessageBoxInfo& box, int button_id) {

@@ -49,6 +49,9 @@ struct MessageBoxInfo {
 };
 MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid = 0,
                                  int timeout_ms = kDefaultTimeoutMs);
+// A message box that a dialog shows: for a box with the dialog's own caption.
+MessageBoxInfo WaitForMessageBoxOf(HWND owner, const std::string& caption,
+                                   int timeout_ms = kDefaultTimeoutMs);
 bool HasButton(const MessageBoxInfo& box, int button_id);
 // Presses IDOK, IDCANCEL, IDYES, IDNO, IDRETRY... and waits until the box is gone.
 bool Answer(const MessageBoxInfo& box, int button_id);
