@@ -159,10 +159,31 @@ TEST_F(FloppyDisks, ClearingKeepsTheSystemAndFoldersAndIsOfferedOnFloppiesOnly) 
     CreateDirectoryA("A:\\dos", nullptr);
     WriteFile("A:\\dos\\edit.com", "editor");
     WriteFile("A:\\old.txt", "old");
+    WriteFile("A:\\draft.txt", "draft");
     ChildProcess child;
     HWND dialog = Divide(&child, archive);
     ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(gui::ItemCount(dialog, IDC_FLOPPY_CONTENTS), 8);
+
+    // Deleting the chosen files leaves a chosen folder alone.
+    HWND list = GetDlgItem(dialog, IDC_FLOPPY_CONTENTS);
+    for (int i = 0; i < gui::ItemCount(dialog, IDC_FLOPPY_CONTENTS); i++) {
+        std::string line = gui::ItemText(dialog, IDC_FLOPPY_CONTENTS, i);
+        if (line == " dos\\" || line.rfind("draft.txt  /  ", 0) == 0)
+            SendMessageA(list, LB_SETSEL, TRUE, i);
+    }
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_FLOPPY_CONTENTS, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    ASSERT_TRUE(gui::IsEnabled(dialog, IDC_FLOPPY_DELETE_SELECTED));
+    gui::Click(dialog, IDC_FLOPPY_DELETE_SELECTED);
+    gui::MessageBoxInfo chosen = gui::WaitForMessageBox("削除確認", child.Pid());
+    EXPECT_EQ(chosen.text,
+              "以下のファイルを削除します。よろしいですか？\r\ndraft.txt  \r\n"
+              "選択したフォルダは削除されません");
+    gui::Answer(chosen, IDYES);
+    // The list answers once the dialog is done with the deletion.
     EXPECT_EQ(gui::ItemCount(dialog, IDC_FLOPPY_CONTENTS), 7);
+    EXPECT_FALSE(FileExists("A:\\draft.txt"));
 
     // A hard disk cannot be wiped.
     int fixed = -1;
@@ -193,6 +214,7 @@ TEST_F(FloppyDisks, ClearingKeepsTheSystemAndFoldersAndIsOfferedOnFloppiesOnly) 
     gui::MessageBoxInfo box = gui::WaitForMessageBox("削除確認", child.Pid());
     EXPECT_EQ(box.text, "以下のファイルを削除または上書きします。よろしいですか？\r\nold.txt  ");
     gui::Answer(box, IDNO);
+    EXPECT_EQ(gui::ItemCount(dialog, IDC_FLOPPY_CONTENTS), 7);  // the dialog is done with it
     EXPECT_EQ(NamesOnDisk().size(), 7u);
     gui::Click(dialog, IDOK);
     gui::Answer(gui::WaitForMessageBox("削除確認", child.Pid()), IDYES);
