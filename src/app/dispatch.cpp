@@ -13,6 +13,7 @@
 #include "folders/freeze.h"
 #include "folders/install.h"
 #include "folders/melt.h"
+#include "floppy/floppy.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
@@ -30,6 +31,7 @@ static void OptionsAction(const char* args, Zent_Settings* s);
 static void FreezeAction(const char* args, Zent_Settings* s);
 static void ListReportAction(const char* args, Zent_Settings* s);
 static void QuickFreezeAction(const char* args, Zent_Settings* s);
+static void FloppyAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -46,7 +48,7 @@ static const ActionRow kActions[] = {
     {"-x ", Dispatch_Freeze, "圧縮", FreezeAction},
     {"-u ", Dispatch_Update, "圧縮フォルダの更新", nullptr},
     {"-r ", Dispatch_BackToNormal, "通常化", nullptr},
-    {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
+    {"-v ", Dispatch_Floppy, "フロッピー分割", FloppyAction},
     {"-i ", Dispatch_Install, "解凍・インストール", InstallAction},
     {"-p ", Dispatch_ListReport, "一覧の出力", ListReportAction},
     {"-o ", Dispatch_OpenFolder, "開く", OpenFolderAction},
@@ -186,7 +188,13 @@ static void QuickFreezeAction(const char* args, Zent_Settings* s) {
 static void FreezeAction(const char* args, Zent_Settings* s) {
     char path[260];
     GetArgumentPath(args + 3, path, sizeof path);
-    FreezeWithDialog(s, path, ShowOptions);
+    FreezeWithDialog(s, path, ShowOptions, Floppy_Divide);
+}
+
+static void FloppyAction(const char* args, Zent_Settings* s) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    Floppy_Divide(s, archive, nullptr);
 }
 
 static void ListReportAction(const char* args, Zent_Settings*) {

@@ -14,8 +14,14 @@ struct FindRequest {
     DWORD pid;
     HWND except;
     HWND found;
-    HWND owner = nullptr;  // when set, only a window it owns
+    HWND owner = nullptr;  // when set, only a message box it owns
 };
+
+// The text of a message box is the static control 0xFFFF; another window of the owner
+// with the same caption (a progress window) has none.
+bool IsMessageBox(HWND hwnd) {
+    return GetDlgItem(hwnd, 0xFFFF) != nullptr;
+}
 
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     auto* request = reinterpret_cast<FindRequest*>(param);
@@ -25,7 +31,9 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
         GetWindowThreadProcessId(hwnd, &owner);
         if (owner != request->pid) return TRUE;
     }
-    if (request->owner != nullptr && GetWindow(hwnd, GW_OWNER) != request->owner) return TRUE;
+    if (request->owner != nullptr &&
+        (GetWindow(hwnd, GW_OWNER) != request->owner || !IsMessageBox(hwnd)))
+        return TRUE;
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
