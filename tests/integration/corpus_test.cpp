@@ -247,8 +247,12 @@ std::vector<std::string> ChangesOutside(const Listing& before, const Listing& af
     };
     for (const auto& [path, seen] : after) {
         auto old = before.find(path);
-        bool changed = old == before.end() || old->second.size != seen.size ||
-                       CompareFileTime(&old->second.written, &seen.written) != 0;
+        // A folder that was there counts by what is in it: Wine's shell touches the
+        // profile's folders whenever a program loads it.
+        bool folder = (seen.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        bool changed = old == before.end() ||
+                       (!folder && (old->second.size != seen.size ||
+                                    CompareFileTime(&old->second.written, &seen.written) != 0));
         if (changed && !allowed_path(path)) outside.push_back(path);
     }
     for (const auto& [path, seen] : before)
@@ -277,6 +281,32 @@ void DeleteWide(const std::wstring& path) {
         FindClose(find);
     }
     RemoveDirectoryW(path.c_str());
+}
+
+// The captions of the visible windows of a process, to tell what a melt that did not end
+// is waiting for.
+std::string WindowsOf(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        std::string captions;
+    } search{pid, ""};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid && IsWindowVisible(hwnd))
+                s->captions += " [" + gui::Text(hwnd) + "]";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.captions;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < 8; i++) text += "\n  " + lines[i];
+    return text;
 }
 
 const char kShellFolders[] =
@@ -312,7 +342,7 @@ protected:
         size_t next = 0;
         auto deadline = GetTickCount64() + 120000;
         while ((next < archives.size() || !running.empty()) && GetTickCount64() < deadline) {
-            while (running.size() < 6 && next < archives.size()) {
+            while (running.size() < 3 && next < archives.size()) {
                 const std::string& archive = archives[next++];
                 ChildProcess child =
                     StartProgram(dir / "prog\\dovetrim.exe", "-d \"" + archive + "\"",
@@ -327,7 +357,8 @@ protected:
                 Running& r = running[i];
                 if (WaitForSingleObject(r.process, 0) == WAIT_OBJECT_0) {
                     int code = r.child.Wait(0);
-                    if (code != 0 && code != 14) odd.push_back(r.archive);
+                    if (code != 0 && code != 14)
+                        odd.push_back(r.archive + " ended with " + std::to_string(code));
                     CloseHandle(r.process);
                     running.erase(running.begin() + i);
                     continue;
@@ -338,7 +369,7 @@ protected:
             }
         }
         for (Running& r : running) {
-            odd.push_back(r.archive + " (still running)");
+            odd.push_back(r.archive + " still running, windows:" + WindowsOf(r.child.Pid()));
             CloseHandle(r.process);
         }
         return odd;
@@ -401,12 +432,12 @@ TEST_F(Corpus, NoEntryEverLandsOutsideItsDestination) {
         snprintf(settings.InstallPath, sizeof settings.InstallPath, "%s", (dir / "inst").c_str());
         Zent_SaveSettings(&settings, ini.c_str());
         std::vector<std::string> odd = MeltAll(archives);
-        EXPECT_TRUE(odd.empty()) << odd.size() << " melts ended oddly, first " << odd[0];
+        EXPECT_TRUE(odd.empty()) << odd.size() << " melts ended oddly: " << Joined(odd);
         Listing after = ListDrive();
         std::vector<std::string> allowed = own;
         allowed.push_back(Utf8(d.folder));
         std::vector<std::string> outside = ChangesOutside(before, after, allowed);
-        EXPECT_TRUE(outside.empty()) << outside.size() << " outside, first " << outside[0];
+        EXPECT_TRUE(outside.empty()) << outside.size() << " outside: " << Joined(outside);
         // The system folder is the machine's: what went there is taken out again.
         if (d.value == Zent_MeltTo_System) {
             std::vector<std::string> added;

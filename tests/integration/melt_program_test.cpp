@@ -339,9 +339,10 @@ TEST_F(MeltProgram, WriteBackCutShortLeavesTheDatabaseWhole) {
     std::string db = cache + "\\cache-db.ini";
     WriteFile(db, before);
     std::string lone = Download("lone-doc.zip");
-    int status =
-        RunLinuxShell("ulimit -f 8; wine '" + dir / "prog\\dovetrim.exe" + "' -d '" + lone + "'");
-    ASSERT_NE(status, -1);
+    ASSERT_TRUE(SemaphoreFree("UNZIP") && SemaphoreFree("Zent_CacheDB"));
+    int status = RunLinuxShell(
+        "ulimit -f 8; wine '" + dir / "prog\\dovetrim.exe" + "' -d '" + lone + "'", 60000);
+    ASSERT_NE(status, -1) << "calls: " << ReadFile(calls);
     EXPECT_NE(status, 0) << "the write-back was to be cut short";
     EXPECT_EQ(ReadFile(db), before);
     EXPECT_TRUE(SemaphoreFree("Zent_CacheDB"));
