@@ -11,6 +11,7 @@
 #include "../support/gui_driver.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
+#include "lib/handles.h"
 #include "settings/settings.h"
 
 using namespace testing_support;
@@ -323,8 +324,10 @@ TEST_F(MeltProgram, CancelInTheDllEndsOpenFolderAndExtractOnlyQuietly) {
     EXPECT_FALSE(FileExists(log));
 }
 
-// A kill in the middle of the database's write-back (here: the Linux file-size limit, whose
-// signal ends the process at the first write past it) leaves the previous file whole.
+// A kill in the middle of the database's write-back leaves the previous file whole. The
+// kill is the Linux file-size limit, set on the running melt while its slow command runs
+// (the database is loaded then, the write-back still to come): the signal ends the process
+// at its first write past 4096 bytes.
 TEST_F(MeltProgram, WriteBackCutShortLeavesTheDatabaseWhole) {
     Configure(Zent_DefAct_None, Zent_MeltTo_Cache);
     CreateDirectoryA(cache.c_str(), nullptr);
@@ -339,11 +342,24 @@ TEST_F(MeltProgram, WriteBackCutShortLeavesTheDatabaseWhole) {
     std::string db = cache + "\\cache-db.ini";
     WriteFile(db, before);
     std::string lone = Download("lone-doc.zip");
-    ASSERT_TRUE(SemaphoreFree("UNZIP") && SemaphoreFree("Zent_CacheDB"));
-    int status = RunLinuxShell(
-        "ulimit -f 8; wine '" + dir / "prog\\dovetrim.exe" + "' -d '" + lone + "'", 60000);
-    ASSERT_NE(status, -1) << "calls: " << ReadFile(calls);
-    EXPECT_NE(status, 0) << "the write-back was to be cut short";
+    ChildProcess child = Start("-d \"" + lone + "\"", "slow:3000");
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, child.Pid());
+    ASSERT_NE(process, nullptr);
+    for (int i = 0; i < 2000 && ReadFile(calls).find("\tUnZip\t") == std::string::npos; i++)
+        if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0) break;  // ended early: fails below
+    CloseHandle(process);
+    ASSERT_NE(ReadFile(calls).find("\tUnZip\t"), std::string::npos);
+    // The melt's Linux process shows its Windows command line, which names this test's folder;
+    // the brackets keep the shell's own command line from matching.
+    std::string folder = dir.Path().substr(dir.Path().rfind('\\') + 1);
+    std::string pattern = "[" + folder.substr(0, 1) + "]" + folder.substr(1) + ".dl.lone-doc";
+    ASSERT_EQ(RunLinuxShell("prlimit --fsize=4096 --pid $(pgrep -f '" + pattern + "')"), 0);
+    child.Wait();
+    // Some file of the cache stopped at the limit: the write-back was cut short.
+    bool cut = false;
+    for (Own_Find find((cache + "\\*").c_str()); find.Next();)
+        cut = cut || find.Data().nFileSizeLow == 4096;
+    EXPECT_TRUE(cut) << "the write-back was to be cut short\n" << ReadFile(calls);
     EXPECT_EQ(ReadFile(db), before);
     EXPECT_TRUE(SemaphoreFree("Zent_CacheDB"));
 }
