@@ -23,21 +23,22 @@ enum { kPathSize = 260 };
 
 // The cache folder is made whatever the destination: the cache database lives there.
 static void ExtractWithCache(const Zent_Settings* s, const char* archive, int destination,
-                             char* result) {
+                             char* result, bool* created = nullptr) {
     FileX_MakeDirs(s->CachePath, false);
-    ExtractTo(s, archive, destination, result);
+    ExtractTo(s, archive, destination, result, created);
 }
 
+// A cancel in the DLL's window is the user's choice: the melt ends quietly.
 void MeltOpenFolder(const Zent_Settings* s, const char* archive, int destination,
                     bool explorer_view) {
     char folder[kPathSize] = "";
-    ExtractWithCache(s, archive, destination, folder);
-    WinX_Explore(folder, explorer_view, true);
+    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); }))
+        WinX_Explore(folder, explorer_view, true);
 }
 
 void MeltExtractOnly(const Zent_Settings* s, const char* archive, int destination) {
     char folder[kPathSize] = "";
-    ExtractWithCache(s, archive, destination, folder);
+    Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); });
 }
 
 // Every type Windows runs as code when it is opened: the programs and scripts, and what
@@ -72,15 +73,18 @@ bool IsDangerousFile(const char* path) {
 }
 
 // True when the content (or what a cancelled extraction left of it) is there to be shown.
+// No deletes the partial folder only when this melt made it: a folder of the archive's name
+// that was there before (outside the cache) is the user's.
 static bool ExtractOrAskAfterCancel(const Zent_Settings* s, const char* archive, int destination,
                                     char* folder) {
-    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); }))
+    bool created = false;
+    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder, &created); }))
         return true;
     if (MessageBoxA(nullptr, "解凍途中のフォルダを表示しますか？", "Quarvel",
                     MB_YESNO | MB_ICONQUESTION) == IDYES) {
         return true;
     }
-    if (folder[0] != '\0' && FileX_Exists(folder)) FileX_DeleteTree(folder);
+    if (created && folder[0] != '\0' && FileX_Exists(folder)) FileX_DeleteTree(folder);
     return false;
 }
 

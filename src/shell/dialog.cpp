@@ -51,6 +51,9 @@ INT_PTR Dialog_Base::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_COMMAND:
             Guarded([&] { OnCommand(LOWORD(wparam), HIWORD(wparam)); });
             return TRUE;
+        case WM_TIMER:
+            Guarded([&] { OnTimer(wparam); });
+            return TRUE;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<const NMHDR*>(lparam);
             INT_PTR result = 0;

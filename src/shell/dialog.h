@@ -37,6 +37,8 @@ protected:
         (void)id;
         (void)code;
     }
+    // Every WM_TIMER of the window's own timers (SetTimer on Window()).
+    virtual void OnTimer(UINT_PTR id) { (void)id; }
     // Every WM_NOTIFY; the value becomes the message's result (DWLP_MSGRESULT).
     virtual INT_PTR OnNotify(const NMHDR* header) {
         (void)header;

@@ -49,6 +49,15 @@ protected:
     ChildProcess Start(const std::string& args, const std::string& stub = "") {
         return StartProgram(dir / "prog\\" + program, args, Env(stub), cwd);
     }
+    // The settings of the program folder: what a double click does and where it extracts.
+    void Configure(int default_action, int destination, const std::string& folder = "prog") {
+        static Zent_Settings settings;
+        std::string ini = dir / folder + "\\dovetrim.ini";
+        Zent_LoadSettings(&settings, ini.c_str());
+        settings.DefActOnDblClk = default_action;
+        settings.MeltToOnDblClk = destination;
+        Zent_SaveSettings(&settings, ini.c_str());
+    }
     int Run(const std::string& args, const std::string& stub = "") {
         return Start(args, stub).Wait();
     }

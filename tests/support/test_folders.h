@@ -18,6 +18,17 @@ bool FileExists(const std::string& path);
 // Every name below a folder with its content ("name=content"), folders as "name\", sorted.
 std::vector<std::string> TreeOf(const std::string& folder);
 
+// The Linux path of a Windows path, as Wine maps it.
+std::string UnixPath(const std::string& windows_path);
+// Runs a command line of the Linux shell (Wine starts Linux programs too) and gives its exit
+// status, -1 when it did not finish in time. Wine hands out no handle to wait on for a Linux
+// process, so the command leaves a mark file behind that is watched for. The command must
+// not hold double quotes.
+int RunLinuxShell(const std::string& command, int timeout_ms = 20000);
+// A symbolic link made on the Linux side: this Wine's CreateSymbolicLinkA answers TRUE and
+// makes nothing. Wine shows a link to a folder as a folder that is a reparse point.
+bool MakeLinuxLink(const std::string& target, const std::string& link);
+
 class TempDir {
 public:
     TempDir();
