@@ -61,25 +61,28 @@ static CacheDB_Entry* Append(CacheDB* db) {
 // delete its working folder with the user's edits.
 enum { kLineSize = 1024 };
 
+// The reader is closed by a guard rather than a try frame: this runs under the frames of
+// the melt, the database and LoadRecords, and every melt keeps two of the five free.
+struct ReaderCloser {
+    IniFile_Reader* reader;
+    ~ReaderCloser() { IniFile_CloseRead(reader); }
+};
+
 static void ReadRecords(CacheDB* db, bool only_unknown) {
     char line[kLineSize];
     IniFile_Reader reader;
     IniFile_OpenRead(&reader, db->file, line, sizeof line);
+    ReaderCloser closer{&reader};
     reader.max_string = sizeof(CacheDB_Entry::archive);
-    Except_TryFinally(
-        __FILE__, __LINE__,
-        [&] {
-            IniFile_Read_setSection(&reader, kSection);
-            int count = IniFile_CountRecords(&reader, kKey);
-            for (int i = 0; i < count; i++) {
-                CacheDB_Entry e = {};
-                IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size, &e.checksum,
-                                   e.folder, &e.sequence);
-                if (only_unknown && IsClaimed(db, e.folder)) continue;
-                *Append(db) = e;
-            }
-        },
-        [&] { IniFile_CloseRead(&reader); });
+    IniFile_Read_setSection(&reader, kSection);
+    int count = IniFile_CountRecords(&reader, kKey);
+    for (int i = 0; i < count; i++) {
+        CacheDB_Entry e = {};
+        IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size, &e.checksum,
+                           e.folder, &e.sequence);
+        if (only_unknown && IsClaimed(db, e.folder)) continue;
+        *Append(db) = e;
+    }
 }
 
 static bool IsUnreadable(int code) {
