@@ -61,7 +61,6 @@ private:
 
     void Explore(const char* root);
     void DeleteSelected();
-    void OpenHelp();
     void Say(const char* text, UINT icon);
     Progress_Mirror BarFrom(int from, int to);
 
@@ -377,12 +376,6 @@ void FloppyDialog::DeleteSelected() {
     Refresh(true);
 }
 
-void FloppyDialog::OpenHelp() {
-    char page[StrX_PathSize];
-    StrX_AbsFromProgramDir(page, "index.htm#dll", sizeof page);
-    WinX_OpenUrl(page, true);
-}
-
 void FloppyDialog::Say(const char* text, UINT icon) {
     MessageBoxA(Window(), text, Floppy_Title, MB_OK | icon);
 }
@@ -434,7 +427,7 @@ void FloppyDialog::OnCommand(int id, int code) {
             DeleteSelected();
             break;
         case IDC_FLOPPY_HELP:
-            OpenHelp();
+            Dialog_OpenHelp(Window(), "index.htm#dll", Floppy_Title);
             break;
         case IDCANCEL:
             End(IDCANCEL);

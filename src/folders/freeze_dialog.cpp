@@ -89,7 +89,6 @@ private:
     void Update();
     void ReadChoice(Freeze_Choice* choice) const;
     void Commit();
-    void OpenHelp();
 
     const Zent_Settings* settings_;
     Freeze_ShowOptions show_options_;
@@ -173,12 +172,6 @@ void FreezeDialog::Commit() {
     End(IDOK);
 }
 
-void FreezeDialog::OpenHelp() {
-    char page[StrX_PathSize];
-    StrX_AbsFromProgramDir(page, "index.htm#dll", sizeof page);
-    WinX_OpenUrl(page, true);
-}
-
 void FreezeDialog::OnCommand(int id, int code) {
     if (id == IDC_FREEZE_FORMAT) {
         if (code == CBN_SELCHANGE) Update();
@@ -198,7 +191,7 @@ void FreezeDialog::OnCommand(int id, int code) {
             show_options_(-1);
             break;
         case IDC_FREEZE_HELP:
-            OpenHelp();
+            Dialog_OpenHelp(Window(), "index.htm#dll", "圧縮 - Quarvel");
             break;
         case IDOK:
             Commit();

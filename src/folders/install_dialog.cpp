@@ -176,7 +176,6 @@ private:
     void FillPath(int position);
     void Browse();
     void Options();
-    void Help();
     void Accept();
 
     Zent_InstallState* state_;
@@ -242,17 +241,6 @@ void InstallDialog::Options() {
     FillPath(Shown());
 }
 
-void InstallDialog::Help() {
-    char page[kPathSize];
-    StrX_AbsFromProgramDir(page, "index.htm", sizeof page);
-    // Help that cannot be shown (no browser registered) says why and leaves the dialog open.
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__, [&] { WinX_OpenUrl(page, true); },
-        [&] {
-            MessageBoxA(Window(), Except_Error()->message, kTitle, MB_OK | MB_ICONEXCLAMATION);
-        });
-}
-
 void InstallDialog::Accept() {
     HWND dialog = Window();
     Dialog_GetText(dialog, IDC_INSTALL_PATH, state_->path, sizeof state_->path);
@@ -281,7 +269,7 @@ void InstallDialog::OnCommand(int id, int code) {
             if (code == BN_CLICKED) Options();
             break;
         case IDC_INSTALL_HELP:
-            if (code == BN_CLICKED) Help();
+            if (code == BN_CLICKED) Dialog_OpenHelp(Window(), "index.htm", kTitle);
             break;
         case IDOK:
             if (code == BN_CLICKED) Accept();

@@ -89,20 +89,6 @@ void SaveSettingsFromApp(Zent_Settings* settings) {
 
 namespace {
 
-// The help page's section on the options and the archiver DLLs.
-void OpenHelp(HWND owner) {
-    char page[StrX_PathSize];
-    StrX_AbsFromProgramDir(page, "index.htm#dll", sizeof page);
-    // A browser that cannot be found is no reason to lose what the user set on the sheet.
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__, [&] { WinX_OpenUrl(page, true); },
-        [&] {
-            const Errors_Record* error = Except_Error();
-            MessageBoxA(owner, error->message != nullptr ? error->message : error->text,
-                        "Quarvel SV", MB_OK | MB_ICONWARNING);
-        });
-}
-
 // Every page of the sheet answers its Help button with the help page.
 template <class Page>
 class WithHelp : public Page {
@@ -110,7 +96,9 @@ public:
     using Page::Page;
 
 protected:
-    void OnHelp() override { OpenHelp(GetParent(this->Window())); }
+    void OnHelp() override {
+        Dialog_OpenHelp(GetParent(this->Window()), "index.htm#dll", "Quarvel SV");
+    }
 };
 
 void SaveThroughApp(Zent_Settings* settings) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lib/except3.h"
+#include "lib/strx.h"
 #include "shell/winx.h"
 
 // ---- Carrying a raise out of the window procedure -----------------------------------------
@@ -267,4 +268,16 @@ void Dialog_SetWidth(HWND dialog, int id, int pixels) {
     GetWindowRect(control, &r);
     SetWindowPos(control, nullptr, 0, 0, pixels, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Dialog_OpenHelp(HWND owner, const char* page, const char* caption) {
+    char path[StrX_PathSize];
+    StrX_AbsFromProgramDir(path, page, sizeof path);
+    Except_TryCatch(
+        __FILE_NAME__, __LINE__, [&] { WinX_OpenUrl(path, true); },
+        [&] {
+            const Errors_Record* error = Except_Error();
+            MessageBoxA(owner, error->message != nullptr ? error->message : error->text, caption,
+                        MB_OK | MB_ICONWARNING);
+        });
 }

@@ -134,6 +134,11 @@ private:
     HCURSOR previous_;
 };
 
+// Opens a page of the help beside the program ("index.htm#dll") in the browser. Help that
+// cannot be shown (no browser registered) says why in a box over owner with this caption;
+// the dialog stays open.
+void Dialog_OpenHelp(HWND owner, const char* page, const char* caption);
+
 // ---- Controls ------------------------------------------------------------------------
 // The program's icon (resource icon_id) as the dialog's large and small icon.
 void Dialog_SetAppIcons(HWND dialog, int icon_id);
