@@ -82,6 +82,8 @@ TEST_F(LaunchGuard, ViewerIsWindowsOwnNeverAProgramOfTheArchive) {
     ChildProcess child = MeltPastTheFirstQuestion(viewer);
     // A viewer showing a document is started without a second question.
     EXPECT_EQ(child.Wait(), 0);
+    // The viewer is started, not waited for: its line comes when it has run.
+    WaitForLog(log, 1);
     std::string ran = LogAfterMarker();
     EXPECT_NE(ran.find(dir / "win\\notepad.exe"), std::string::npos) << ran;
     EXPECT_NE(ran.find(" readme.txt\r\n"), std::string::npos) << ran;
