@@ -40,6 +40,7 @@ echo "Making the archives..."
 (cd "$src" && drive run UNLHA32.DLL Unlha "a -x1 -r2 -d -a2 -jm2 \"$(winpath "$work/b.lzh")\" \"*\"")
 (cd "$src" && zip -qr "$work/b.zip" .)
 tar -czf "$work/b.tar.gz" -C "$src" .
+tar -cjf "$work/b.tar.bz2" -C "$src" .
 
 row() {  # format, archive, our command template, Linux tool command...
     local fmt=$1 archive=$2 template=$3
@@ -60,4 +61,6 @@ dll=UNZIP32.DLL prefix=UnZip tool="unzip -o"
 row ZIP "$work/b.zip" "-o " unzip -qo "$work/b.zip"
 dll=TAR32.DLL prefix=Tar tool="tar -xzf"
 row TAR.GZ "$work/b.tar.gz" "-zxvf " tar -xzf "$work/b.tar.gz"
+tool="tar -xjf"
+row TAR.BZ2 "$work/b.tar.bz2" "-zxvf " tar -xjf "$work/b.tar.bz2"
 echo "(times include starting the program; the stand-in's include Wine's start of about 0.1 s)"

@@ -5,5 +5,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${1:-x86_64}
 cd "$root"
+"$root/scripts/fetch-sources.sh"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)"

@@ -11,6 +11,7 @@ packages=(
     xvfb xauth x11-utils imagemagick fonts-noto-cjk locales
     lhasa unzip zip 7zip gzip
     arj cabextract gcab unar
+    bzip2 ncompress xz-utils dpkg-dev
 )
 
 missing=()
@@ -26,4 +27,18 @@ if [ ${#missing[@]} -ne 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     $sudo apt-get update -q
     $sudo apt-get install -y -q "${missing[@]}"
+fi
+
+# The stand-in TAR32.DLL links the bzip2 library built from Debian's source package
+# (scripts/fetch-sources.sh), so apt needs the source indexes of the configured mirrors.
+if [ -z "$(apt-cache showsrc bzip2 2>/dev/null)" ]; then
+    list=/etc/apt/sources.list.d/quarvel-sources.sources
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $sudo tee "$list" >/dev/null
+    else
+        list=/etc/apt/sources.list.d/quarvel-sources.list
+        grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $sudo tee "$list" >/dev/null
+    fi
+    echo "Source indexes added in $list"
+    $sudo apt-get update -q
 fi

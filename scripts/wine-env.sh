@@ -43,6 +43,7 @@ quarvel_start_wine() {
         wineserver -w
     fi
     quarvel_map_second_volume
+    quarvel_map_floppy
     wineserver -p
 }
 
@@ -55,7 +56,32 @@ quarvel_map_second_volume() {
     ln -sfn "$volume" "$WINEPREFIX/dosdevices/q:"
 }
 
+# Drive A: of the prefix is a floppy drive. The floppy tests mount a floppy-sized RAM file
+# system on its folder for each disk (tests/support/floppy-disk.sh, as root); without one it
+# is an empty folder. Wine reads a drive's type when the session starts, so the type is
+# written before the session that the scripts keep running.
+export QUARVEL_FLOPPY="$root/build/floppy"
+
+quarvel_map_floppy() {
+    quarvel_unmount_floppy
+    mkdir -p "$QUARVEL_FLOPPY/a"
+    ln -sfn "$QUARVEL_FLOPPY/a" "$WINEPREFIX/dosdevices/a:"
+    if ! grep -q '^"a:"="floppy"' "$WINEPREFIX/system.reg"; then
+        wine reg add 'HKLM\Software\Wine\Drives' /v a: /d floppy /f >/dev/null 2>&1
+        timeout 60 wineserver -w || true
+    fi
+}
+
+# No disk stays in the drive after a run, whatever became of the tests.
+quarvel_unmount_floppy() {
+    local dir="$QUARVEL_FLOPPY/a"
+    while mountpoint -q "$dir" 2>/dev/null; do
+        umount "$dir" 2>/dev/null || umount -l "$dir" 2>/dev/null || break
+    done
+}
+
 quarvel_stop() {
     wineserver -k >/dev/null 2>&1 || true
+    quarvel_unmount_floppy
     if [ -n "$quarvel_xvfb_pid" ]; then kill "$quarvel_xvfb_pid" 2>/dev/null || true; fi
 }

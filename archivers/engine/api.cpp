@@ -141,6 +141,12 @@ void AddFound(const std::string& disk, const std::string& name, const WIN32_FIND
     if (recursive) AddTree(disk, name, with_dirs, exclude, out);
 }
 
+// Wine keeps a file's alternate data stream (the web's mark "a.txt:Zone.Identifier") as a
+// file of that name beside it; Windows never lists one, and no file name holds a ':'.
+static bool IsStreamName(const std::string& name) {
+    return name.find(':') != std::string::npos;
+}
+
 void AddTree(const std::string& disk, const std::string& name, bool with_dirs,
              const std::vector<std::string>& exclude, std::vector<Item>& out) {
     WIN32_FIND_DATAA fd;
@@ -148,7 +154,7 @@ void AddTree(const std::string& disk, const std::string& name, bool with_dirs,
     if (find == INVALID_HANDLE_VALUE) return;
     do {
         std::string leaf = fd.cFileName;
-        if (leaf == "." || leaf == "..") continue;
+        if (leaf == "." || leaf == ".." || IsStreamName(leaf)) continue;
         AddFound(disk + "\\" + leaf, name.empty() ? leaf : name + "\\" + leaf, fd, true, with_dirs,
                  exclude, out);
     } while (FindNextFileA(find, &fd));
@@ -337,7 +343,8 @@ int CollectSources(const std::vector<std::string>& patterns, bool recursive, boo
         if (find == INVALID_HANDLE_VALUE) continue;
         do {
             std::string name = fd.cFileName;
-            if (name == "." || name == ".." || !WildMatch(leaf, name)) continue;
+            if (name == "." || name == ".." || IsStreamName(name) || !WildMatch(leaf, name))
+                continue;
             AddFound(prefix + name, prefix + name, fd, recursive, with_dirs, exclude, out);
         } while (FindNextFileA(find, &fd));
         FindClose(find);

@@ -54,11 +54,11 @@ struct Format;
 
 struct Archive {
     std::string path;
-    std::vector<uint8_t> bytes;  // the file, or the decompressed stream for gzip
+    std::vector<uint8_t> bytes;  // the file, or what a compressed TAR-family file decodes to
     std::vector<Entry> entries;
     const Format* format = nullptr;
     uint64_t file_size = 0;  // size of the archive file itself
-    std::string kind;        // what the TAR family found: "tar", "tar.gz", "gz"
+    std::string kind;        // what the TAR family found: "tar", "tar.gz", "gzip", "deb"...
     // What the format's parse kept for decoding (a parsed reader, with its cached blocks).
     std::shared_ptr<void> reader;
 };

@@ -1,24 +1,34 @@
-// The TAR family: ustar and GNU tar, plain or gzip-compressed, and a lone gzip member.
-// bzip2, compress (.Z/.taz) and .deb are recognised and refused as not supported.
+// The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2 or compress (.Z,
+// .taz), a lone compressed file, and the files of a Debian package (.deb).
 #include <zlib.h>
 
 #include <cstring>
 
+#include "ar_reader.h"
+#include "bzip2_decoder.h"
 #include "formats.h"
+#include "lzw_decoder.h"
 #include "util.h"
+#include "xz_decoder.h"
 
 namespace arc {
 
 namespace {
 
-bool IsGzip(const std::vector<uint8_t>& b) {
+bool IsGzip(const Bytes& b) {
     return b.size() >= 18 && b[0] == 0x1F && b[1] == 0x8B && b[2] == 8;
 }
 
-bool IsRefused(const std::vector<uint8_t>& b) {
-    if (b.size() >= 3 && b[0] == 'B' && b[1] == 'Z' && b[2] == 'h') return true;  // bzip2
-    if (b.size() >= 2 && b[0] == 0x1F && b[1] == 0x9D) return true;               // compress
-    return b.size() >= 8 && std::memcmp(b.data(), "!<arch>\n", 8) == 0;           // .deb
+bool IsBzip2(const Bytes& b) {
+    return Bzip2_IsStream(b.data(), b.size());
+}
+
+bool IsCompress(const Bytes& b) {
+    return Lzw_IsStream(b.data(), b.size());
+}
+
+bool IsDeb(const Bytes& b) {
+    return Ar_IsArchive(b.data(), b.size());
 }
 
 uint64_t Octal(const uint8_t* p, size_t n) {
@@ -40,7 +50,7 @@ bool ChecksumOk(const uint8_t* h) {
     return Octal(h + 148, 8) == sum;
 }
 
-bool IsTar(const std::vector<uint8_t>& b) {
+bool IsTar(const Bytes& b) {
     return b.size() >= 512 && ChecksumOk(b.data());
 }
 
@@ -50,12 +60,12 @@ std::string Field(const uint8_t* p, size_t n) {
     return std::string(reinterpret_cast<const char*>(p), len);
 }
 
-bool Gunzip(const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
+bool Gunzip(const uint8_t* in, size_t size, Bytes& out) {
     z_stream z;
     std::memset(&z, 0, sizeof z);
     if (inflateInit2(&z, 15 + 16) != Z_OK) return false;
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = uInt(in.size());
+    z.next_in = const_cast<Bytef*>(in);
+    z.avail_in = uInt(size);
     std::vector<uint8_t> chunk(1 << 20);
     bool ok = true;
     for (;;) {
@@ -80,6 +90,13 @@ bool Gunzip(const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
     return ok;
 }
 
+// The name of a lone compressed file: the archive's name without its extension.
+std::string NameWithoutExtension(const std::string& archive_path) {
+    std::string base = LastComponent(ToSlash(archive_path));
+    size_t dot = base.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? base + ".out" : base.substr(0, dot);
+}
+
 // The name stored in a gzip header, or the archive's name without its extension.
 std::string GzipMemberName(const std::vector<uint8_t>& b, const std::string& archive_path) {
     unsigned flags = b[3];
@@ -90,9 +107,33 @@ std::string GzipMemberName(const std::vector<uint8_t>& b, const std::string& arc
         while (p < b.size() && b[p]) name += char(b[p++]);
         if (!name.empty()) return LastComponent(ToSlash(name));
     }
-    std::string base = LastComponent(ToSlash(archive_path));
-    size_t dot = base.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? base + ".out" : base.substr(0, dot);
+    return NameWithoutExtension(archive_path);
+}
+
+// bzip2 and compress store no time: their tools give a decoded file the compressed file's.
+uint32_t FileTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return UnixFromFileTime(data.ftLastWriteTime);
+}
+
+// The tar stream of a Debian package: its data.tar member, decoded by its suffix.
+int DebData(const Bytes& deb, Bytes& plain) {
+    std::vector<ArMember> members;
+    ArMember data;
+    int r = Ar_Read(deb.data(), deb.size(), &members);
+    if (r == kOk) r = Deb_DataMember(members, deb.data(), &data);
+    if (r != kOk) return r;
+    const uint8_t* p = deb.data() + data.offset;
+    const std::string suffix = data.name.substr(8);
+    if (suffix.empty()) {
+        plain.assign(p, p + data.size);
+        return kOk;
+    }
+    if (suffix == ".gz") return Gunzip(p, data.size, plain) ? kOk : kErrBrokenData;
+    if (suffix == ".xz") return Xz_Decode(p, data.size, &plain);
+    if (suffix == ".bz2") return Bzip2_Decode(p, data.size, &plain);
+    return kErrNotSupported;  // zstd, lzma
 }
 
 void ParsePax(const uint8_t* p, size_t n, std::string& path) {
@@ -144,12 +185,14 @@ int ParseTar(Archive& a) {
         if (!long_name.empty()) name = long_name;
         long_name.clear();
         pax_path.clear();
+        // tar itself reads "./usr/x" as "usr/x"; the entry "./" is the folder extracted into.
+        while (name.compare(0, 2, "./") == 0) name.erase(0, 2);
+        if (name.empty() || name == ".") continue;
         e.is_dir = type == '5' || (!name.empty() && name.back() == '/');
         while (name.size() > 1 && name.back() == '/') name.pop_back();
         e.name = name;
         e.size = e.is_dir ? 0 : size;
-        e.mtime = uint32_t(Octal(h + 136, 12));
-        DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+        SetUnixTime(e, uint32_t(Octal(h + 136, 12)));
         uint64_t mode = Octal(h + 100, 8);
         e.attr = (e.is_dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) |
                  ((mode & 0200) ? 0 : FILE_ATTRIBUTE_READONLY);
@@ -158,7 +201,7 @@ int ParseTar(Archive& a) {
         e.data_offset = data;
         e.data_end = data + size_t(e.size);
         e.crc = Crc32(&b[data], size_t(e.size));
-        e.method = a.kind == "tar" ? "tar" : "tar.gz";
+        e.method = a.kind;
         e.packed = e.size;
         a.entries.push_back(e);
     }
@@ -166,38 +209,73 @@ int ParseTar(Archive& a) {
 }
 
 bool Sniff(const Archive& a) {
-    return IsGzip(a.bytes) || IsRefused(a.bytes) || IsTar(a.bytes);
+    const auto& b = a.bytes;
+    return IsGzip(b) || IsBzip2(b) || IsCompress(b) || IsDeb(b) || IsTar(b);
+}
+
+// A compressed tar stream or lone file decoded into `plain`, with the method texts of its
+// entries (for a tar inside, and for a lone file) and the lone file's name and time.
+struct Unpacked {
+    Bytes plain;
+    std::string tar_method, lone_method, lone_name;
+    uint32_t mtime = 0;
+};
+
+int Unpack(const Archive& a, Unpacked& u) {
+    const auto& b = a.bytes;
+    if (IsGzip(b)) {
+        if (!Gunzip(b.data(), b.size(), u.plain)) return kErrBrokenData;
+        u.tar_method = "tar.gz";
+        u.lone_method = "gzip";
+        u.lone_name = GzipMemberName(b, a.path);
+        u.mtime = Get32(&b[4]);
+        return kOk;
+    }
+    u.lone_name = NameWithoutExtension(a.path);
+    u.mtime = FileTime(a.path);
+    if (IsBzip2(b)) {
+        u.tar_method = "tar.bz2";
+        u.lone_method = "bzip2";
+        return Bzip2_Decode(b.data(), b.size(), &u.plain);
+    }
+    if (IsCompress(b)) {
+        u.tar_method = "tar.Z";
+        u.lone_method = "lzw";
+        return Lzw_Decode(b.data(), b.size(), &u.plain);
+    }
+    u.tar_method = "deb";
+    int r = DebData(b, u.plain);
+    // A package's data is always a tar stream.
+    return r == kOk && !IsTar(u.plain) ? kErrBrokenData : r;
 }
 
 int Parse(Archive& a) {
-    if (IsRefused(a.bytes)) return kErrNotSupported;
-    if (!IsGzip(a.bytes)) {
+    const auto& b = a.bytes;
+    if (!IsGzip(b) && !IsBzip2(b) && !IsCompress(b) && !IsDeb(b)) {
         a.kind = "tar";
-        return IsTar(a.bytes) ? ParseTar(a) : kErrNotArchive;
+        return IsTar(b) ? ParseTar(a) : kErrNotArchive;
     }
-    std::vector<uint8_t> plain;
-    if (!Gunzip(a.bytes, plain)) return kErrBrokenData;
-    std::string member = GzipMemberName(a.bytes, a.path);
-    uint32_t mtime = Get32(&a.bytes[4]);
-    a.bytes.swap(plain);
+    Unpacked u;
+    int r = Unpack(a, u);
+    if (r) return r;
+    a.bytes.swap(u.plain);
     uint64_t packed_total = a.file_size, plain_total = a.bytes.size();
     if (IsTar(a.bytes)) {
-        a.kind = "tar.gz";
-        int r = ParseTar(a);
+        a.kind = u.tar_method;
+        r = ParseTar(a);
         // Compressed sizes are not known per member; share the compressed size out.
         for (Entry& e : a.entries) e.packed = plain_total ? e.size * packed_total / plain_total : 0;
         return r;
     }
-    a.kind = "gz";
+    a.kind = u.lone_method;
     Entry e;
-    e.name = member;
+    e.name = u.lone_name;
     e.size = a.bytes.size();
     e.packed = packed_total;
-    e.mtime = mtime;
-    DosFromUnix(e.mtime, &e.dos_date, &e.dos_time);
+    SetUnixTime(e, u.mtime);
     e.attr = FILE_ATTRIBUTE_ARCHIVE;
     e.os_type = 0;
-    e.method = "gzip";
+    e.method = u.lone_method;
     e.data_offset = 0;
     e.data_end = a.bytes.size();
     e.crc = Crc32(a.bytes.data(), a.bytes.size());

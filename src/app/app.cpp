@@ -8,6 +8,7 @@
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/strx.h"
+#include "shell/winx.h"
 
 static const char kProductName[] = "Quarvel";
 
@@ -20,6 +21,7 @@ void App_Startup(const char* build_date, const char* build_time) {
     Errors_SetupMainHistory();
     Except_SetupMain();
     Errors_SetHandler(Except_ThrowingHandler);
+    WinX_KeepDllSearchOutOfUserFolders();
     GetModuleFileNameA(nullptr, g_program_path, sizeof g_program_path);
     snprintf(g_version, sizeof g_version, "%s", StrX_BuildDate(build_date, build_time, "%y%m%d"));
     Errors_SetAppName(kProductName);

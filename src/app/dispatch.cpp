@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "app.h"
@@ -12,18 +11,21 @@
 #include "archiver/zent_types.h"
 #include "folders/backnormal.h"
 #include "folders/freeze.h"
+#include "folders/install.h"
 #include "folders/melt.h"
 #include "folders/update.h"
+#include "floppy/floppy.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "options/setup.h"
+#include "options/sheet.h"
 
 // Every action gets the settings, loaded once for it by the dispatcher.
 typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
 
 static void OpenFolderAction(const char* args, Zent_Settings* s);
+static void InstallAction(const char* args, Zent_Settings* s);
 static void DoubleClickAction(const char* args, Zent_Settings* s);
 static void DropAction(const char* args, Zent_Settings* s);
 static void OptionsAction(const char* args, Zent_Settings* s);
@@ -32,32 +34,31 @@ static void ListReportAction(const char* args, Zent_Settings* s);
 static void QuickFreezeAction(const char* args, Zent_Settings* s);
 static void UpdateAction(const char* args, Zent_Settings* s);
 static void BackToNormalAction(const char* args, Zent_Settings* s);
+static void FloppyAction(const char* args, Zent_Settings* s);
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
     Dispatch_Action action;
-    const char* title;  // what the user calls it
-    ActionEntry entry;  // null while the action is not part of the program yet
+    ActionEntry entry;
 };
 
 // Searched in this order; the first match wins. "" matches only the empty text and "-z"
 // only the whole text "-z", because the comparison reaches their terminating NUL.
 static const ActionRow kActions[] = {
-    {"", Dispatch_OptionsLastPage, "設定", OptionsAction},
-    {"-z", Dispatch_OptionsDllPage, "設定", OptionsAction},
-    {"-x ", Dispatch_Freeze, "圧縮", FreezeAction},
-    {"-u ", Dispatch_Update, "圧縮フォルダの更新", UpdateAction},
-    {"-r ", Dispatch_BackToNormal, "通常化", BackToNormalAction},
-    {"-v ", Dispatch_Floppy, "フロッピー分割", nullptr},
-    {"-i ", Dispatch_Install, "解凍・インストール", nullptr},
-    {"-p ", Dispatch_ListReport, "一覧の出力", ListReportAction},
-    {"-o ", Dispatch_OpenFolder, "開く", OpenFolderAction},
-    {"-c ", Dispatch_QuickFreeze, "圧縮化", QuickFreezeAction},
-    {"-d ", Dispatch_DoubleClick, "自動オープン", DoubleClickAction},
+    {"", Dispatch_OptionsLastPage, OptionsAction},
+    {"-z", Dispatch_OptionsDllPage, OptionsAction},
+    {"-x ", Dispatch_Freeze, FreezeAction},
+    {"-u ", Dispatch_Update, UpdateAction},
+    {"-r ", Dispatch_BackToNormal, BackToNormalAction},
+    {"-v ", Dispatch_Floppy, FloppyAction},
+    {"-i ", Dispatch_Install, InstallAction},
+    {"-p ", Dispatch_ListReport, ListReportAction},
+    {"-o ", Dispatch_OpenFolder, OpenFolderAction},
+    {"-c ", Dispatch_QuickFreeze, QuickFreezeAction},
+    {"-d ", Dispatch_DoubleClick, DoubleClickAction},
 };
 
-static const ActionRow kDropRow = {nullptr, Dispatch_Drop, "ドロップされたファイルの処理",
-                                   DropAction};
+static const ActionRow kDropRow = {nullptr, Dispatch_Drop, DropAction};
 
 static const ActionRow& ChooseRow(const char* args) {
     for (const ActionRow& row : kActions) {
@@ -70,20 +71,30 @@ Dispatch_Action Dispatch_Choose(const char* args) {
     return ChooseRow(args).action;
 }
 
-// An action that this build does not carry yet must not look like success.
-static void ReportNotBuilt(const ActionRow& row) {
-    char text[256];
-    snprintf(text, sizeof text, "「%s」の機能は、このバージョンにはまだありません。", row.title);
-    MessageBoxA(nullptr, text, "Quarvel SV", MB_OK | MB_ICONINFORMATION);
-    App_SetExitStatus(2);
-}
-
 // Too large for the stack; one action runs per process.
 static Zent_Settings g_settings;
 
 // Set for every default action that shows Explorer with the folder tree.
 static bool ExplorerViewOf(int default_action) {
     return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
+}
+
+// The install dialog's "設定(&T)...": the options sheet on the melt page, then the settings
+// as the sheet saved them.
+static void OptionsForInstall(HWND owner, Zent_Settings* s) {
+    (void)owner;  // the sheet is the program's own top-level window
+    ShowOptions(Options_MeltPage);
+    Zent_LoadSettings(s, Zent_SettingsPath());
+}
+
+static void Install(Zent_Settings* s, const char* archive) {
+    InstallArchive(s, archive, ExplorerViewOf(s->DefActOnDblClk), OptionsForInstall);
+}
+
+static void InstallAction(const char* args, Zent_Settings* s) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    Install(s, archive);
 }
 
 static void OpenFolderAction(const char* args, Zent_Settings* s) {
@@ -123,11 +134,14 @@ static void DoubleClickAction(const char* args, Zent_Settings* s) {
     char archive[260];
     if (FirstToken(argument, archive) != 1 || !Zent_IsArchivePath(archive))
         ERRORS_RAISE(Errors_Unofficial, "%s", "error");
-    // Extract and install is reached through its own verb, never through "-d ".
+    // The archive types' default verb is "-i " itself when the double click installs; a
+    // "-d " that still comes (a type whose verb was written before) installs all the same.
+    if (s->DefActOnDblClk == Zent_DefAct_Melt) {
+        Install(s, archive);
+        return;
+    }
     MeltBy(s, argument, archive, s->DefActOnDblClk, s->MeltToOnDblClk);
 }
-
-static const ActionRow kInstallRow = {"-i ", Dispatch_Install, "解凍・インストール", nullptr};
 
 // One folder is frozen as itself; anything else (several items, one file) as items.
 static void QuickFreeze(const char* argument, int count, const char* first, bool delete_items,
@@ -144,7 +158,7 @@ static void DropAction(const char* args, Zent_Settings* s) {
     int count = FirstToken(args, first);
     if (count == 1 && Zent_IsArchivePath(first)) {
         if (s->DefActOnDrop == Zent_DefAct_Melt) {
-            ReportNotBuilt(kInstallRow);
+            Install(s, first);
             return;
         }
         MeltBy(s, args, first, s->DefActOnDrop, s->MeltToOnDrop);
@@ -164,17 +178,16 @@ static void QuickFreezeAction(const char* args, Zent_Settings* s) {
     QuickFreeze(argument, count, first, s->DelOrgOnMenu != 0, s);
 }
 
-// The options sheet is not part of this build yet: its button says so rather than doing
-// nothing.
-static void ShowOptions(int) {
-    MessageBoxA(GetActiveWindow(), "設定の画面は、このバージョンにはまだありません。", "Quarvel SV",
-                MB_OK | MB_ICONINFORMATION);
-}
-
 static void FreezeAction(const char* args, Zent_Settings* s) {
     char path[260];
     GetArgumentPath(args + 3, path, sizeof path);
-    FreezeWithDialog(s, path, ShowOptions);
+    FreezeWithDialog(s, path, ShowOptions, Floppy_Divide);
+}
+
+static void FloppyAction(const char* args, Zent_Settings* s) {
+    char archive[260];
+    GetArgumentPath(args + 3, archive, sizeof archive);
+    Floppy_Divide(s, archive, nullptr);
 }
 
 static void UpdateAction(const char* args, Zent_Settings* s) {
@@ -195,20 +208,17 @@ static void ListReportAction(const char* args, Zent_Settings*) {
     Zent_ListReport(archive);
 }
 
-// The options sheet's first step: a program without its settings file has not been set up
-// on this machine yet.
+// "" and "-z": the options sheet, on the page used last or on the DLL installer page.
 static void OptionsAction(const char* args, Zent_Settings*) {
-    if (!FileX_Exists(Zent_SettingsPath())) Zent_Setup(App_ProgramPath());
-    ReportNotBuilt(ChooseRow(args));
+    bool dll_page = ChooseRow(args).action == Dispatch_OptionsDllPage;
+    ShowOptions(dll_page ? Options_DllPage : Options_LastPage);
 }
 
 bool DispatchCommandLine(const char* args) {
     const ActionRow& row = ChooseRow(args);
-    if (row.entry == nullptr) {
-        ReportNotBuilt(row);
-    } else {
-        Zent_LoadSettings(&g_settings, Zent_SettingsPath());
-        row.entry(args, &g_settings);
-    }
+    Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+    // The options sheet, wherever it is opened from, edits this run's record.
+    Options_UseSettings(&g_settings, Zent_SettingsPath());
+    row.entry(args, &g_settings);
     return false;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "archiver/dlls.h"
+#include "archiver/dllwait.h"
 #include "lib/handles.h"
 
 // A loaded archiver DLL. Loading by the bare name lets the normal DLL search find it
@@ -34,11 +35,13 @@ private:
 };
 
 // The frame of every operation driven by an archiver DLL (extraction, compression, the
-// listing): the semaphore is taken before the load and released after the unload.
+// listing): the semaphore is taken before the load and released after the unload. A wait
+// for it that lasts shows a window whose Cancel raises Zent_Err_UserCancel (dllwait.h).
 class Zent_DllFrame {
 public:
     Zent_DllFrame(Zent_DllId dll, const char* missing_message)
-        : lock_(Zent_Dll(dll).semaphore), dll_(dll, missing_message) {}
+        : lock_(Zent_Dll(dll).semaphore, Zent_WaitForDll, &Zent_Dll(dll)),
+          dll_(dll, missing_message) {}
     const Zent_LoadedDll& Dll() const { return dll_; }
 
 private:

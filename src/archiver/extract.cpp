@@ -37,32 +37,6 @@ Exports Resolve(const Zent_LoadedDll& dll) {
 
 }  // namespace
 
-namespace ExtractX {
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-void TakeTop(Layout* layout, const char* path) {
-    StdPlus_CopyN(layout->top, path, sizeof layout->top);
-    for (char* p = layout->top; *p != '\0'; p++) {
-        if (StdPlus_IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-            p++;
-        } else if (IsSeparator(*p)) {
-            p[1] = '\0';
-            layout->has_separator = true;
-            return;
-        }
-    }
-}
-
-bool TopIsAStep(const char* top) {
-    return strcmp(top, "..\\") == 0 || strcmp(top, "../") == 0 || strcmp(top, ".\\") == 0 ||
-           strcmp(top, "./") == 0;
-}
-
-}  // namespace ExtractX
-
 namespace {
 
 using namespace ExtractX;
@@ -82,9 +56,6 @@ Layout ProbeLayout(const Exports& x, const Zent_ExtractRow& m, const char* probe
         const char* path = entry.path;
         if (m.drop_leading_separator && IsSeparator(path[0])) path++;
         TakeTop(&layout, path);
-        // "..\" or ".\" is no folder of the archive's own: taking it for the top would let
-        // the extraction write above the base folder.
-        if (TopIsAStep(layout.top)) layout.single_top = false;
         while (x.next(archive.Get(), &entry) == 0) {
             if (!StrX_BeginsWithPath(entry.path, layout.top)) {
                 layout.single_top = false;
@@ -95,24 +66,16 @@ Layout ProbeLayout(const Exports& x, const Zent_ExtractRow& m, const char* probe
     return layout;
 }
 
-int LeadingParentUnits(const char* path) {
-    int units = 0;
-    while (path[0] == '.' && path[1] == '.' && IsSeparator(path[2])) {
-        units++;
-        path += 3;
-    }
-    return units;
-}
-
 // Entries that begin with "..\" would land outside the base folder: as many "a" levels as
 // the deepest such entry climbs are added below the result folder.
-void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner) {
+void GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted, char* result,
+                  HWND owner) {
     Zent_EntryRecord entry = {};
     int depth = 0;
     OpenArchive archive(Open(x, quoted, owner), x.close);
     if (x.first(archive.Get(), "* *.*", &entry) == 0) {
         do {
-            int units = GuardUnits(entry.path);
+            int units = GuardUnits(entry.path, StrX_PathSize, m.drop_leading_separator);
             if (units > depth) depth = units;
         } while (x.next(archive.Get(), &entry) == 0);
     }
@@ -122,23 +85,6 @@ void GuardParents(const Exports& x, const char* quoted, char* result, HWND owner
 }  // namespace
 
 namespace ExtractX {
-
-int GuardUnits(const char* entry_path) {
-    char path[260];
-    StdPlus_CopyN(path, entry_path, sizeof path);
-    // Entry names may use "/": judged with "\\" only, a/../../x would climb out unnoticed.
-    StdPlus_ReplaceChar(path, '/', '\\');
-    StrX_ResolveParents(path);
-    return LeadingParentUnits(path);
-}
-
-void AddGuardLevels(char* result, int depth) {
-    for (int i = 0; i < depth; i++) {
-        StdPlus_DropLastIf(result, '/');
-        StdPlus_DropLastIf(result, '\\');
-        StdPlus_CatN(result, "\\a", 220);
-    }
-}
 
 static void SetCurrentDir(const char* folder) {
     if (!SetCurrentDirectoryA(folder)) ERRORS_RAISE(Errors_Unofficial, "error");
@@ -173,8 +119,9 @@ Destination PrepareSingleTop(char* result, const char* archive, const char* top,
                              const Zent_ReuseFolder& reuse) {
     SetCurrentDirectoryA(result);  // may not exist yet when guard levels were added
     StrX_Join(result, top);
-    StdPlus_DropLastIf(result, '/');
-    StdPlus_DropLastIf(result, '\\');
+    // One separator, found by characters: the last byte of 表 or ソ is no separator.
+    StdPlus_DropTrailChar(result, '/');
+    StdPlus_DropTrailChar(result, '\\');
     Destination d;
     d.extract = DecideExtract(result, archive, reuse);
     d.created = !FileX_Exists(result);
@@ -207,8 +154,7 @@ void RunCommand(const Zent_LoadedDll& dll, const Zent_ExtractRow& m, const char*
     if (ret == Zent_Result_ArchiveNotFound)
         ERRORS_RAISE(Zent_Err_NotFoundArcFile, "ファイル %s が見つかりません。", archive);
     if (ret == Zent_Result_Cancel) {
-        FileX_Move(remnants, result);
-        StdPlus_CopyN(result, remnants, 260);
+        KeepRemnants(result, d);
         ERRORS_RAISE(Zent_Err_UserCancel, "%s", "");
     }
     // A folder that was there before this extraction is the user's: it is never deleted
@@ -218,7 +164,7 @@ void RunCommand(const Zent_LoadedDll& dll, const Zent_ExtractRow& m, const char*
 }
 
 void ExtractFamily(const Zent_LoadedDll& dll, const char* archive, const char* quoted, char* result,
-                   const Zent_ReuseFolder& reuse, HWND owner) {
+                   const Zent_ReuseFolder& reuse, HWND owner, Destination* d) {
     const Zent_ExtractRow& m = dll.Info().extract;
     Exports x = Resolve(dll);
     const char* probe = m.quoted_probe ? quoted : archive;
@@ -230,14 +176,36 @@ void ExtractFamily(const Zent_LoadedDll& dll, const char* archive, const char* q
                      "圧縮ファイルがおかしいか、%s のバージョンが古いです", dll.Info().file);
     }
     Layout layout = ProbeLayout(x, m, probe, owner);
-    GuardParents(x, quoted, result, owner);
-    Destination d = PrepareDestination(layout, count, result, archive, reuse);
-    if (d.extract) RunCommand(dll, m, quoted, result, archive, d, owner);
+    GuardParents(x, m, quoted, result, owner);
+    *d = PrepareDestination(layout, count, result, archive, reuse);
+    if (d->extract) RunCommand(dll, m, quoted, result, archive, *d, owner);
 }
+
+// Tells the caller, on every way out, whether the result folder is one this extraction made.
+struct ReportCreated {
+    bool* out;
+    const Destination& d;
+    ~ReportCreated() {
+        if (out != nullptr) *out = d.created;
+    }
+};
 
 }  // namespace
 
 namespace ExtractX {
+
+void KeepRemnants(char* result, const Destination& d) {
+    if (!d.created || !FileX_Exists(result)) return;
+    char remnants[StrX_PathSize + 16];
+    snprintf(remnants, sizeof remnants, "%s-remnants", result);
+    if (strlen(remnants) >= StrX_PathSize) return;  // no name to give it: it stays as it is
+    // Windows refuses to rename a process's current directory.
+    char parent[StrX_PathSize];
+    StrX_ParentDir(parent, result);
+    SetCurrentDirectoryA(parent);
+    FileX_Move(remnants, result);
+    strcpy(result, remnants);
+}
 
 Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
                                const Zent_ReuseFolder& reuse) {
@@ -251,13 +219,15 @@ Destination PrepareDestination(const Layout& layout, int count, char* result, co
 }  // namespace ExtractX
 
 void Zent_ExtractWith(const Zent_DllFrame& frame, const char* archive, const char* base,
-                      char* result, const Zent_ReuseFolder& reuse, HWND owner) {
+                      char* result, const Zent_ReuseFolder& reuse, HWND owner, bool* created) {
     char quoted[300];
     snprintf(quoted, sizeof quoted, "\"%s\"", archive);
     StdPlus_CopyN(result, base, 260);
+    Destination d{};
+    ReportCreated report{created, d};
     if (frame.Dll().Info().extract.own_interface) {
-        ExtractX::ExtractRar(frame.Dll(), archive, quoted, result, reuse);
+        ExtractX::ExtractRar(frame.Dll(), archive, quoted, result, reuse, &d);
         return;
     }
-    ExtractFamily(frame.Dll(), archive, quoted, result, reuse, owner);
+    ExtractFamily(frame.Dll(), archive, quoted, result, reuse, owner, &d);
 }

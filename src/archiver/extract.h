@@ -15,7 +15,11 @@ typedef std::function<bool(const char* archive, char* folder)> Zent_ReuseFolder;
 
 // The frame binds the DLL that Zent_ExtractDllOf chose for the archive, with its
 // extraction message (Zent_Dll(id).extract.missing). `result` (260 bytes) receives the
-// folder holding the content; after a cancel in the DLL, the "-remnants" folder. The
-// current directory is left where the DLL extracted. `reuse` may be empty.
+// folder holding the content; after a cancel in the DLL, the "-remnants" folder when this
+// extraction made the folder (one that was there before keeps its name). The current
+// directory is left where the DLL extracted. `reuse` may be empty. `created` (may be null)
+// is set, on every way out, to whether the result folder was made by this extraction: only
+// such a folder may be deleted after a failure or a cancel.
 void Zent_ExtractWith(const Zent_DllFrame& frame, const char* archive, const char* base,
-                      char* result, const Zent_ReuseFolder& reuse, HWND owner);
+                      char* result, const Zent_ReuseFolder& reuse, HWND owner,
+                      bool* created = nullptr);

@@ -19,20 +19,29 @@ struct Layout {
     char top[260] = "";
 };
 
-// The top of an entry path: cut just after its first separator (double-byte aware).
+// The top of an entry path: cut just after its first separator (double-byte aware). A top
+// that names no folder of the archive's own (a root, a drive, a share or device, dots, an
+// empty name) clears single_top: taken for the top, it would make the base folder itself,
+// or a folder outside it, the result.
 void TakeTop(Layout* layout, const char* path);
-// "..\\" or ".\\" is no folder of the archive's own: taking it for the top would let the
-// extraction write above the base folder.
-bool TopIsAStep(const char* top);
+bool TopIsAFolderName(const char* top);
 
-// How many "..\" an entry climbs once its inner parent steps are resolved.
-int GuardUnits(const char* entry_path);
+// How many "..\" an entry climbs once its inner parent steps are resolved. A name longer
+// than the guard can judge (`limit` bytes and more), a rooted one or one with a drive
+// raises Zent_Err_UnsafeArchive; `drop_leading_separator` allows one leading separator.
+int GuardUnits(const char* entry_path, size_t limit, bool drop_leading_separator);
+// Raises Zent_Err_UnsafeArchive rather than cut the result past 220 characters.
 void AddGuardLevels(char* result, int depth);
 
 struct Destination {
     bool extract;
     bool created;  // the result folder did not exist before this extraction
 };
+
+// After a failure or a cancel once the DLL has begun: a folder this extraction made goes to
+// the "-remnants" name, which `result` then names; a folder that was there before is the
+// user's and stays where it is.
+void KeepRemnants(char* result, const Destination& d);
 
 // Both join the destination to `result`, decide whether the DLL must run and leave the
 // current directory where it writes.
@@ -46,7 +55,8 @@ Destination PrepareDestination(const Layout& layout, int count, char* result, co
                                const Zent_ReuseFolder& reuse);
 
 // RAR's own interface: the headers are read one by one.
+// `d` is filled in as soon as the destination is prepared.
 void ExtractRar(const Zent_LoadedDll& dll, const char* archive, const char* quoted, char* result,
-                const Zent_ReuseFolder& reuse);
+                const Zent_ReuseFolder& reuse, Destination* d);
 
 }  // namespace ExtractX

@@ -115,7 +115,6 @@ Layout ProbeLayout(const RarExports& x, const char* archive, const char* quoted,
             if (!layout.any_entry) {
                 layout.any_entry = true;
                 TakeTop(&layout, header.FileName);
-                if (TopIsAStep(layout.top)) layout.single_top = false;
             } else if (!StrX_BeginsWithPath(header.FileName, layout.top)) {
                 layout.single_top = false;
             }
@@ -131,7 +130,8 @@ void GuardParents(const RarExports& x, const char* archive, const char* quoted, 
         RarArchive rar(x, archive, quoted, Zent_Rar_OpenList);
         Zent_RarHeader header;
         while (rar.Next(&header)) {
-            int units = GuardUnits(header.FileName);
+            // A name that fills the header's field may have been cut: it cannot be judged.
+            int units = GuardUnits(header.FileName, sizeof header.FileName - 1, false);
             if (units > depth) depth = units;
             rar.Process(Zent_Rar_Skip);
         }
@@ -140,27 +140,24 @@ void GuardParents(const RarExports& x, const char* archive, const char* quoted, 
 }
 
 // Whatever stops the extraction once it has begun, the part already written is kept under
-// the "-remnants" name: the user may still want what came out of a damaged volume set.
-void RunExtraction(const RarExports& x, const char* archive, const char* quoted, char* result) {
+// the "-remnants" name (when this extraction made the folder): the user may still want what
+// came out of a damaged volume set.
+void RunExtraction(const RarExports& x, const char* archive, const char* quoted, char* result,
+                   const Destination& d) {
     char remnants[300];
     snprintf(remnants, sizeof remnants, "%s-remnants", result);
+    // Out of the block below: what an earlier extraction left is no part of this one, and the
+    // melt that called it keeps its try frames for what comes after.
+    if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
-            if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
             RarArchive rar(x, archive, quoted, Zent_Rar_OpenExtract);
             Zent_RarHeader header;
             while (rar.Next(&header)) rar.Process(Zent_Rar_Extract);
         },
         [&] {
-            if (FileX_Exists(result)) {
-                // Windows refuses to rename a process's current directory.
-                char parent[300];
-                StrX_ParentDir(parent, result);
-                SetCurrentDirectoryA(parent);
-                FileX_Move(remnants, result);
-            }
-            StdPlus_CopyN(result, remnants, 260);
+            KeepRemnants(result, d);
             Except_Rethrow();
         });
 }
@@ -170,13 +167,13 @@ void RunExtraction(const RarExports& x, const char* archive, const char* quoted,
 namespace ExtractX {
 
 void ExtractRar(const Zent_LoadedDll& dll, const char* archive, const char* quoted, char* result,
-                const Zent_ReuseFolder& reuse) {
+                const Zent_ReuseFolder& reuse, Destination* d) {
     RarExports x = Resolve(dll);
     int count = 0;
     Layout layout = ProbeLayout(x, archive, quoted, &count);
     GuardParents(x, archive, quoted, result);
-    Destination d = PrepareDestination(layout, count, result, archive, reuse);
-    if (d.extract) RunExtraction(x, archive, quoted, result);
+    *d = PrepareDestination(layout, count, result, archive, reuse);
+    if (d->extract) RunExtraction(x, archive, quoted, result, *d);
 }
 
 }  // namespace ExtractX

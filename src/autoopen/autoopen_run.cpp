@@ -2,16 +2,10 @@
 // type, run the rule's own command line, or follow the entry as an autorun description.
 #include <windows.h>
 
-#include <shellapi.h>
-#include <strings.h>
-
-#include <cstdio>
 #include <cstring>
 
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/filex.h"
-#include "lib/inifile.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/winx.h"
@@ -24,22 +18,12 @@ static void ParentOf(const char* path, char* parent) {
     StrX_ParentDir(parent, path);
 }
 
-// ShellExecute's result: 31 means the type has no program registered for the verb, which
-// callers treat as "open the folder instead"; anything else at or below 32 failed.
-static void CheckShellResult(HINSTANCE result, const char* file) {
-    INT_PTR code = reinterpret_cast<INT_PTR>(result);
-    if (code > 32) return;
-    if (code == SE_ERR_NOASSOC)
-        ERRORS_RAISE(WinX_Err_NoRegKey, "レジストリのキー「.%s」が見つかりません。",
-                     StrX_Ext(file));
-    else
-        ERRORS_RAISE(Zent_Err_FailToExecCmd, "コマンド %s の実行に失敗しました。", file);
-}
-
 static void RunVerb(const Zent_AutoOpen* rule, const char* path) {
-    HINSTANCE result = rule->Command[0] == '\0' ? WinX_ShellOpenDefault(path)
-                                                : WinX_ShellOpenVerb(path, rule->Command);
-    CheckShellResult(result, path);
+    if (rule->Command[0] == '\0') {
+        WinX_ShellOpenDefault(path);
+    } else {
+        WinX_ShellOpenVerb(path, rule->Command);
+    }
 }
 
 static void RunCommandLine(const Zent_AutoOpen* rule, const char* path) {
@@ -59,81 +43,18 @@ static void RunCommandLine(const Zent_AutoOpen* rule, const char* path) {
         ERRORS_RAISE(Zent_Err_FailToExecCmd, "コマンド %s の実行に失敗しました。", line);
 }
 
-// ---- Autorun descriptions ------------------------------------------------------------
-// autorun.inf files are written by hand: the section and key names come in any letter
-// case, comments or other sections may come first, and "open" need not be the first key.
-
-// The text after "open=" in the "autorun" section as it stands in the file; empty when
-// there is none. The record reader finds the line; the value is then taken whole, since
-// its field rules would drop what follows a quoted program ("open=\"my setup.exe\" /q")
-// and split at commas.
-static void ReadOpenCommand(const char* file, char* open, size_t size) {
-    open[0] = '\0';
-    char line[256];
-    IniFile_Reader reader{};
-    Except_TryFinally(
-        __FILE_NAME__, __LINE__,
-        [&] {
-            IniFile_OpenRead(&reader, file, line, sizeof line);
-            if (!WinX_EnterAutorunSection(&reader)) return;
-            char key[256];
-            long position;
-            while ((position = IniFile_ReadAny(&reader, key, "")) >= 0) {
-                if (strcasecmp(key, "open") == 0) break;
-            }
-            if (position < 0) return;
-            // Back to the record (blank lines may come before it) and read it again.
-            fseek(reader.f, position, SEEK_SET);
-            while (fgets(line, sizeof line, reader.f) != nullptr) {
-                line[strcspn(line, "\r\n")] = '\0';
-                StdPlus_Trim(line);
-                if (line[0] == '\0') continue;
-                const char* equals = strchr(line, '=');
-                if (equals != nullptr) {
-                    StdPlus_CopyN(open, equals + 1, size);
-                    StdPlus_Trim(open);
-                }
-                return;
-            }
-        },
-        [&] { IniFile_CloseRead(&reader); });
-}
-
+// An autorun description that gives nothing to start (only an icon or a label) shows the
+// folder it describes.
 static void RunAutorun(const char* path, bool tree) {
-    char command[256];
-    ReadOpenCommand(path, command, sizeof command);
-    char folder[StrX_PathSize];
-    ParentOf(path, folder);
-    if (command[0] == '\0') {
-        // Nothing to start (a description that only gives an icon or a label): the
-        // folder it describes is what there is to see.
+    static Autorun_Info info;
+    WinX_ReadAutorun(&info, path);
+    if (info.open[0] == '\0') {
+        char folder[StrX_PathSize];
+        ParentOf(path, folder);
         WinX_Explore(folder, tree, false);
         return;
     }
-    // "open=setup.exe /q": the program and its parameters. A quoted program ends at its
-    // quote; otherwise it is the longest leading part that names an existing file once
-    // made absolute, so blanks in folder names do not split it.
-    char program[StrX_PathSize];
-    const char* parameters = nullptr;
-    if (command[0] == '"') {
-        StrX_SplitCommand(command, program, &parameters);
-        StrX_AbsFromFileDir(program, 256, path);
-    } else {
-        StrX_AbsFromFileDir(command, sizeof command, path);
-        StrX_SplitCommand(command, program, &parameters);
-    }
-    if (parameters[0] == '\0') {
-        if (FileX_IsDir(program)) {
-            WinX_Explore(program, tree, false);
-        } else {
-            CheckShellResult(WinX_ShellOpenDefault(program), program);
-        }
-        return;
-    }
-    char directory[StrX_PathSize];
-    ParentOf(program, directory);
-    CheckShellResult(ShellExecuteA(nullptr, nullptr, program, parameters, directory, SW_SHOWNORMAL),
-                     program);
+    WinX_RunAutorun(&info, -1, tree);
 }
 
 // ---- Actions -------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "autoopen/safety_ids.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
+#include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
@@ -33,24 +34,83 @@ FileIdentity IdentityOf(const char* file) {
     return id;
 }
 
+// A record's text and a command's: the path part without regard to letter case, the
+// parameters byte for byte. A record without quotes is a path alone, as records made
+// before parameters were kept are.
+void SplitRecord(const char* text, char* path, const char** parameters) {
+    if (text[0] != '"') {
+        StdPlus_CopyN(path, text, StrX_PathSize);
+        *parameters = "";
+        return;
+    }
+    const char* close = StdPlus_FindChar(text + 1, '"');
+    if (close == nullptr) close = text + strlen(text);
+    size_t n = static_cast<size_t>(close - (text + 1));
+    StdPlus_CopyN(path, text + 1, n + 1 < size_t{StrX_PathSize} ? n + 1 : size_t{StrX_PathSize});
+    *parameters = *close == '"' && close[1] == ' ' ? close + 2 : "";
+}
+
+bool SameCommand(const char* record, const char* command) {
+    char record_path[StrX_PathSize];
+    char command_path[StrX_PathSize];
+    const char* record_parameters;
+    const char* command_parameters;
+    SplitRecord(record, record_path, &record_parameters);
+    SplitRecord(command, command_path, &command_parameters);
+    return StrX_SamePath(record_path, command_path) &&
+           strcmp(record_parameters, command_parameters) == 0;
+}
+
+// What a record keeps of the file: its path relative to the melted folder, and with
+// parameters the command "\"<relative path>\" <parameters>". Records of a path alone are what
+// earlier versions wrote; they never read this field, so both read each other's records.
+void SafeCommandText(const char* file, const char* parameters, const char* folder, char* out,
+                     size_t size) {
+    char relative[StrX_PathSize];
+    StdPlus_CopyN(relative, file, sizeof relative);
+    StrX_MakeRelative(relative, sizeof relative, folder);
+    if (parameters == nullptr || parameters[0] == '\0') {
+        snprintf(out, size, "%s", relative);
+    } else {
+        snprintf(out, size, "\"%s\" %s", relative, parameters);
+    }
+}
+
+// The text a record keeps for the file, or false when the file and its parameters do not
+// fit the record's field: such a command is asked about every time.
+bool CommandText(const char* file, const char* parameters, const char* folder, char* out) {
+    // The settings file reads a field back to 255 bytes.
+    enum { kFieldSize = 256 };
+    char text[StrX_PathSize * 2];
+    SafeCommandText(file, parameters, folder, text, sizeof text);
+    if (strlen(text) >= kFieldSize) return false;
+    strcpy(out, text);
+    return true;
+}
+
 }  // namespace
 
-bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* archive,
-                     const char*) {
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* parameters,
+                     const char* archive, const char* folder) {
     // A file that is not there (an autorun command naming a missing program) is never safe.
     if (!FileX_Exists(file) || FileX_IsDir(file)) return false;
+    char command[StrX_PathSize];
+    if (!CommandText(file, parameters, folder, command)) return false;
     FileIdentity now = IdentityOf(file);
     for (int i = 0; i < settings->safe_count; i++) {
         const Zent_SafeEntry& e = settings->safe[i];
+        // The relative path is compared as Windows compares names, the parameters exactly.
         if (StrX_SamePath(e.path, archive) && e.time == now.time && e.size == now.size &&
-            e.checksum == now.checksum)
+            e.checksum == now.checksum && SameCommand(e.folder, command))
             return true;
     }
     return false;
 }
 
-void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* archive,
-                      const char* folder) {
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* parameters,
+                      const char* archive, const char* folder) {
+    char command[StrX_PathSize];
+    if (!CommandText(file, parameters, folder, command)) return;
     FileIdentity now = IdentityOf(file);
     if (settings->safe_count < 0) settings->safe_count = 0;
     if (settings->safe_count >= Zent_SafeMax) {
@@ -65,8 +125,7 @@ void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* arc
     e.time = now.time;
     e.size = now.size;
     e.checksum = now.checksum;
-    StdPlus_CopyN(e.folder, file, sizeof e.folder);
-    StrX_MakeRelative(e.folder, sizeof e.folder, folder);
+    StdPlus_CopyN(e.folder, command, sizeof e.folder);
     e.sequence = 0;
 }
 
@@ -88,38 +147,30 @@ char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size) {
     return out;
 }
 
-bool Zent_IsViewerCommand(const char* command) {
-    static const char* const kViewers[] = {"explorer", "notepad", "winhlp32", "write"};
-    for (const char* viewer : kViewers) {
-        if (_strnicmp(command, viewer, strlen(viewer)) == 0) return true;
-    }
-    return false;
+const char* Zent_SafetyOriginLine(const char* file, const char* archive) {
+    bool internet = WinX_CameFromInternet(file) || WinX_CameFromInternet(archive);
+    return internet ? "このファイルはインターネットから取得されたものです。" : "";
 }
 
 char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
-    char command[StrX_PathSize];
-    StdPlus_CopyN(command, info->open, sizeof command);
-    StdPlus_Trim(command);
-    char* blank = StdPlus_FindChar(command, ' ');
-    const char* shown = command;
-    if (blank != nullptr) {
-        *blank = '\0';
-        if (Zent_IsViewerCommand(command)) {
-            // The viewer's document: its first argument, without quotes.
-            char* document = blank + 1;
-            while (*document == ' ') document++;
-            if (*document == '"') {
-                document++;
-                char* end = StdPlus_FindChar(document, '"');
-                if (end != nullptr) *end = '\0';
-            } else {
-                char* end = StdPlus_FindChar(document, ' ');
-                if (end != nullptr) *end = '\0';
-            }
-            shown = document;
-        }
+    out[0] = '\0';
+    if (info->open[0] == '\0') return out;
+    WinX_Command command;
+    WinX_AutorunEntry(info, -1, &command);
+    if (!command.viewer) return StdPlus_CopyN(out, command.program, size);
+    // The viewer's document: its first argument, without quotes.
+    char document[StrX_PathSize];
+    StdPlus_CopyN(document, command.parameters, sizeof document);
+    char* start = document;
+    char* end;
+    if (*start == '"') {
+        start++;
+        end = StdPlus_FindChar(start, '"');
+    } else {
+        end = StdPlus_FindChar(start, ' ');
     }
-    StdPlus_CopyN(out, shown, size);
+    if (end != nullptr) *end = '\0';
+    StdPlus_CopyN(out, start, size);
     if (out[0] != '\0') StrX_AbsFromFileDir(out, size, info->file);
     return out;
 }
@@ -127,14 +178,6 @@ char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size) {
 // ---- The dialog --------------------------------------------------------------------------
 
 namespace {
-
-// Icons the dialog shows are its own: destroyed when the run ends.
-struct IconGuard {
-    HICON* icon;
-    ~IconGuard() {
-        if (*icon != nullptr) DestroyIcon(*icon);
-    }
-};
 
 HICON ExtractFirstIcon(const char* file, int index) {
     HICON large = nullptr;
@@ -152,71 +195,11 @@ HICON IconOfFile(const char* file) {
     return icon_file[0] == '\0' ? nullptr : ExtractFirstIcon(icon_file, index);
 }
 
-void SetAppIcons(HWND dialog) {
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    auto load = [&](int metric_x, int metric_y) {
-        return reinterpret_cast<LPARAM>(LoadImageA(module, MAKEINTRESOURCEA(kAppIcon), IMAGE_ICON,
-                                                   GetSystemMetrics(metric_x),
-                                                   GetSystemMetrics(metric_y), LR_SHARED));
-    };
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
-}
-
-void LaunchIn(const char* program, const char* parameters, const char* folder) {
-    HINSTANCE result = ShellExecuteA(nullptr, nullptr, program, parameters, folder, SW_SHOWNORMAL);
-    // A launch that did not happen must not pass for a run.
-    if (reinterpret_cast<INT_PTR>(result) <= 32)
-        ERRORS_RAISE(Zent_Err_FailToExecCmd, "コマンド %s%s%s の実行に失敗しました。", program,
-                     parameters != nullptr ? " " : "", parameters != nullptr ? parameters : "");
-}
-
-void Launch(const char* program, const char* parameters) {
+// A plain file in launch mode starts with the default verb in its own folder.
+void LaunchFile(const char* file) {
     char folder[StrX_PathSize];
-    StrX_ParentDir(folder, program);
-    LaunchIn(program, parameters, folder);
-}
-
-// An autorun entry split into program and parameters. Windows' own viewers are found along
-// the search path, not in the description's folder: their command is taken as it stands
-// and started in that folder, so the document it names is found there.
-struct AutorunEntry {
-    char program[StrX_PathSize];
-    char parameters[StrX_PathSize];
-    bool has_parameters;
-    bool viewer;
-};
-
-AutorunEntry EntryOf(const Autorun_Info* info, int index) {
-    AutorunEntry entry{};
-    const char* command = index < 0 ? info->open : info->verb_command[index];
-    if (Zent_IsViewerCommand(command)) {
-        entry.viewer = true;
-        StdPlus_CopyN(entry.program, command, sizeof entry.program);
-        char* blank = StdPlus_FindChar(entry.program, ' ');
-        if (blank != nullptr) {
-            *blank = '\0';
-            StdPlus_CopyN(entry.parameters, blank + 1, sizeof entry.parameters);
-            entry.has_parameters = true;
-        }
-        return entry;
-    }
-    const char* given = WinX_AutorunCommand(info, index, entry.program, sizeof entry.program);
-    if (given != nullptr) {
-        StdPlus_CopyN(entry.parameters, given, sizeof entry.parameters);
-        entry.has_parameters = true;
-    }
-    return entry;
-}
-
-void LaunchAutorun(const Autorun_Info* info, const AutorunEntry& entry) {
-    if (!entry.viewer) {
-        Launch(entry.program, entry.has_parameters ? entry.parameters : nullptr);
-        return;
-    }
-    char folder[StrX_PathSize];
-    StrX_ParentDir(folder, info->file);
-    LaunchIn(entry.program, entry.has_parameters ? entry.parameters : nullptr, folder);
+    StrX_ParentDir(folder, file);
+    WinX_Execute(nullptr, file, nullptr, folder);
 }
 
 // The dialog object: what the caller handed in, and the icon it shows.
@@ -224,7 +207,6 @@ class SafetyDialog : public Dialog_Modal {
 public:
     SafetyDialog(Zent_Settings* settings, Zent_SafetyState* state)
         : settings_(settings), state_(state) {}
-    HICON file_icon = nullptr;
 
 protected:
     void OnInit() override;
@@ -240,9 +222,10 @@ private:
 
     Zent_Settings* settings_;
     Zent_SafetyState* state_;
+    Own_Icon file_icon_;  // destroyed with the dialog object, once the window is gone
 };
 
-// Question, time and size of the shown file, and its icon.
+// Question, time and size of the shown file, its icon, and where it came from.
 void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
     HWND dialog = Window();
     char line[600];
@@ -260,31 +243,41 @@ void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
         Dialog_SetText(dialog, IDC_SAFETY_TIME, "");
         Dialog_SetText(dialog, IDC_SAFETY_SIZE, "");
     }
-    file_icon = icon;
+    file_icon_.Reset(icon);
     if (icon != nullptr)
         SendDlgItemMessageA(dialog, IDC_SAFETY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon),
                             0);
+    const char* origin = Zent_SafetyOriginLine(shown, state_->archive);
+    if (origin[0] != '\0') {
+        Dialog_SetText(dialog, IDC_SAFETY_INTERNET, origin);
+    } else {
+        Dialog_CloseBand(dialog, {IDC_SAFETY_INTERNET},
+                         {IDC_SAFETY_WARNING, IDC_SAFETY_MENU_LABEL, IDC_SAFETY_MENU,
+                          IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL});
+    }
 }
 
 void SafetyDialog::RunChosen() {
     Zent_SafetyState* state = state_;
-    AutorunEntry entry{};
+    WinX_Command command{};
     if (state->autorun) {
         int selected =
             static_cast<int>(SendDlgItemMessageA(Window(), IDC_SAFETY_MENU, CB_GETCURSEL, 0, 0));
-        entry = EntryOf(&state->info, (selected < 0 ? 0 : selected) - 1);
+        WinX_AutorunEntry(&state->info, (selected < 0 ? 0 : selected) - 1, &command);
     } else {
-        StdPlus_CopyN(entry.program, state->file, sizeof entry.program);
+        StdPlus_CopyN(command.program, state->file, sizeof command.program);
     }
-    // Only a file can be marked: a viewer found along the path or a missing program cannot.
+    // Only a file can be marked: a viewer or a missing program cannot.
     bool checked = Dialog_IsChecked(Window(), IDC_SAFETY_DONT_ASK);
-    if (checked && FileX_Exists(entry.program) && !FileX_IsDir(entry.program))
-        Zent_AddSafeFile(settings_, entry.program, state->archive, state->folder);
+    if (checked && !command.viewer && FileX_Exists(command.program) &&
+        !FileX_IsDir(command.program))
+        Zent_AddSafeFile(settings_, command.program, command.parameters, state->archive,
+                         state->folder);
     if (state->launch) {
         if (state->autorun) {
-            LaunchAutorun(&state->info, entry);
+            WinX_StartCommand(&command, state->tree);
         } else {
-            Launch(entry.program, nullptr);
+            LaunchFile(command.program);
         }
     }
     End(Zent_Safety_Run);
@@ -306,7 +299,7 @@ void SafetyDialog::OpenFolder() {
 
 void SafetyDialog::InitPlain() {
     Zent_SafetyState* state = state_;
-    if (Zent_IsSafeFile(settings_, state->file, state->archive, state->folder)) {
+    if (Zent_IsSafeFile(settings_, state->file, nullptr, state->archive, state->folder)) {
         RunChosen();
         return;
     }
@@ -322,13 +315,13 @@ void SafetyDialog::InitPlain() {
 bool SafetyDialog::RunAutorunAtOnce() {
     Zent_SafetyState* state = state_;
     if (state->info.verb_count > 0) return false;
-    if (!Zent_IsViewerCommand(state->info.open)) {
-        char program[256];
-        WinX_AutorunCommand(&state->info, -1, program, sizeof program);
-        if (!Zent_IsSafeFile(settings_, program, state->archive, state->folder)) return false;
-    }
+    WinX_Command command;
+    WinX_AutorunEntry(&state->info, -1, &command);
+    if (!command.viewer && !Zent_IsSafeFile(settings_, command.program, command.parameters,
+                                            state->archive, state->folder))
+        return false;
     // Without the launch flag the caller starts what was agreed to.
-    if (state->launch) LaunchAutorun(&state->info, EntryOf(&state->info, -1));
+    if (state->launch) WinX_StartCommand(&command, state->tree);
     End(Zent_Safety_Run);
     return true;
 }
@@ -356,7 +349,7 @@ void SafetyDialog::InitAutorun() {
 }
 
 void SafetyDialog::OnInit() {
-    SetAppIcons(Window());
+    Dialog_SetAppIcons(Window(), kAppIcon);
     if (state_->autorun) {
         InitAutorun();
     } else {
@@ -385,6 +378,5 @@ void SafetyDialog::OnCommand(int id, int code) {
 
 int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state) {
     SafetyDialog dialog(settings, state);
-    IconGuard icon{&dialog.file_icon};
     return static_cast<int>(dialog.Run(IDD_SAFETY));
 }

@@ -27,14 +27,16 @@ enum { Zent_Safety_Run = 1, Zent_Safety_Cancel = 2, Zent_Safety_OpenFolder = 102
 // launch mode is started). May add a Safe record to settings: the caller saves them.
 int Zent_ConfirmSafety(Zent_Settings* settings, Zent_SafetyState* state);
 
-// Same archive path (letter case aside) and the file's time, size and checksum unchanged.
-bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* archive,
-                     const char* folder);
-// Appends a record; with the list full the oldest record makes room.
-// The record keeps the file's path relative to folder.
-void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* archive,
-                      const char* folder);
-
+// A record vouches for exactly what the user saw: the same archive path (letter case
+// aside), the file unchanged (time, size, checksum of its first 4096 bytes) at the same
+// place in the melted folder, and for an autorun command the same parameters. parameters
+// may be null (a file opened by itself).
+bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char* parameters,
+                     const char* archive, const char* folder);
+// Appends a record; with the list full the oldest record makes room. A command too long for
+// the record's field is not recorded.
+void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* parameters,
+                      const char* archive, const char* folder);
 // ---- The dialog's rules, free of any window ----------------------------------------------
 // "<archive name> の中にある <file name> を実行しますか？" (launch) or "...を開きますか？".
 char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, char* out,
@@ -42,9 +44,9 @@ char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, ch
 // "ファイル更新日： %y/%m/%d %H:%M:%S" in local time, and "ファイルサイズ： %d".
 char* Zent_SafetyTimeLine(time_t time, char* out, size_t size);
 char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size);
-// An open command that starts one of Windows' own viewers (explorer, notepad, winhlp32,
-// write): such a command shows a document and is started without asking.
-bool Zent_IsViewerCommand(const char* command);
+// "このファイルはインターネットから取得されたものです。" when the file, or the archive it came
+// out of, carries the web's mark of the Internet or a restricted site; else "".
+const char* Zent_SafetyOriginLine(const char* file, const char* archive);
 // The file the dialog describes for an autorun description: the open command's program,
 // or for a viewer the document it is given, made absolute against the description's folder.
 char* Zent_AutorunShownFile(const Autorun_Info* info, char* out, size_t size);

@@ -56,27 +56,59 @@ static CacheDB_Entry* Append(CacheDB* db) {
     return static_cast<CacheDB_Entry*>(ArrX_Alloc(&db->table, sizeof(CacheDB_Entry)));
 }
 
-// Reads every "File" record of the database file; with `only_unknown`, only those whose
-// working folder the table does not hold yet.
-static void LoadRecords(CacheDB* db, bool only_unknown) {
-    if (!FileX_Exists(db->file)) return;
-    char line[512];
+// A record holds two paths of up to 259 characters each: the line is read whole, and so are
+// the paths. Cut short, an archive's path would name no file, and the next write-back would
+// delete its working folder with the user's edits.
+enum { kLineSize = 1024 };
+
+// The reader is closed by a guard rather than a try frame: this runs under the frames of
+// the melt, the database and LoadRecords, and every melt keeps two of the five free.
+struct ReaderCloser {
+    IniFile_Reader* reader;
+    ~ReaderCloser() { IniFile_CloseRead(reader); }
+};
+
+static void ReadRecords(CacheDB* db, bool only_unknown) {
+    char line[kLineSize];
     IniFile_Reader reader;
     IniFile_OpenRead(&reader, db->file, line, sizeof line);
-    Except_TryFinally(
-        __FILE__, __LINE__,
+    ReaderCloser closer{&reader};
+    reader.max_string = sizeof(CacheDB_Entry::archive);
+    IniFile_Read_setSection(&reader, kSection);
+    int count = IniFile_CountRecords(&reader, kKey);
+    for (int i = 0; i < count; i++) {
+        CacheDB_Entry e = {};
+        IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size, &e.checksum,
+                           e.folder, &e.sequence);
+        if (only_unknown && IsClaimed(db, e.folder)) continue;
+        *Append(db) = e;
+    }
+}
+
+static bool IsUnreadable(int code) {
+    return code == FileX_Err_EOF || code == IniFile_NotFoundSection ||
+           code == IniFile_Err_BadFormat || code == IniFile_Err_FewAttr ||
+           code == IniFile_Err_BadAttr;
+}
+
+// Reads every "File" record of the database file; with `only_unknown`, only those whose
+// working folder the table does not hold yet. A file that cannot be read as a database (cut
+// short, overwritten) is kept under a name of its own and the table goes on without it:
+// failing here would fail every later melt.
+static void LoadRecords(CacheDB* db, bool only_unknown) {
+    if (!FileX_Exists(db->file)) return;
+    int had = CacheDB_Count(db);
+    Except_TryCatch(
+        __FILE__, __LINE__, [&] { ReadRecords(db, only_unknown); },
         [&] {
-            IniFile_Read_setSection(&reader, kSection);
-            int count = IniFile_CountRecords(&reader, kKey);
-            for (int i = 0; i < count; i++) {
-                CacheDB_Entry e = {};
-                IniFile_ReadRecord(&reader, kKey, kFormat, e.archive, &e.time, &e.size, &e.checksum,
-                                   e.folder, &e.sequence);
-                if (only_unknown && IsClaimed(db, e.folder)) continue;
-                *Append(db) = e;
-            }
-        },
-        [&] { IniFile_CloseRead(&reader); });
+            if (!IsUnreadable(Except_Error()->code)) Except_Rethrow();
+            db->table.end = db->table.start + had * sizeof(CacheDB_Entry);
+            char folder[StrX_PathSize];
+            StrX_ParentDir(folder, db->file);
+            char aside[StrX_PathSize];
+            FileX_NumberedName(folder, "cache-db-damaged", "ini", aside);
+            FileX_Move(aside, db->file);
+        });
 }
 
 void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size) {
@@ -112,6 +144,8 @@ void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db
 }
 
 void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive) {
+    if (strlen(archive) >= sizeof entry->archive)
+        ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s）", archive);
     StdPlus_CopyN(entry->archive, archive, sizeof entry->archive);
     FileX_Time(archive, &entry->time);
     entry->size = static_cast<int>(FileX_Size(archive));
@@ -185,16 +219,20 @@ bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder) {
     return added;
 }
 
-void CacheDB_Close(CacheDB* db) {
-    Own_SemaphoreLock lock(kSemaphore);
-    // Entries another process wrote since this table was loaded are written back too:
-    // the later write-back must not lose the earlier one's new entries.
-    LoadRecords(db, true);
-    IniFile_Writer writer;
-    IniFile_OpenWrite(&writer, db->file);
-    Except_TryFinally(
+// The new file is written beside the old one and takes its place only when complete: a
+// process killed during the write-back leaves the old database or the new one, never a part.
+// One name serves every process, as the write-back runs under the semaphore. It is no longer
+// than the database's own ("cache-db.new"), so a database that fits the path limit has a
+// write-back that fits too.
+static void WriteTable(CacheDB* db) {
+    char temporary[StrX_PathSize];
+    StdPlus_CopyN(temporary, db->file, sizeof temporary);
+    StrX_SetExt(temporary, "new");
+    IniFile_Writer writer{};
+    Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
+            IniFile_OpenWrite(&writer, temporary);
             IniFile_WriteSection(&writer, kSection);
             for (int i = 0; i < CacheDB_Count(db); i++) {
                 CacheDB_Entry* e = Entries(db) + i;
@@ -202,8 +240,25 @@ void CacheDB_Close(CacheDB* db) {
                 IniFile_WriteRecord(&writer, kKey, kFormat, e->archive, &e->time, e->size,
                                     e->checksum, e->folder, e->sequence);
             }
+            IniFile_CloseWrite(&writer);
+            if (!MoveFileExA(temporary, db->file,
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", db->file);
         },
-        [&] { IniFile_CloseWrite(&writer); });
+        [&] {
+            if (writer.f != nullptr) fclose(writer.f);
+            writer.f = nullptr;
+            DeleteFileA(temporary);
+            Except_Rethrow();
+        });
+}
+
+void CacheDB_Close(CacheDB* db) {
+    Own_SemaphoreLock lock(kSemaphore);
+    // Entries another process wrote since this table was loaded are written back too:
+    // the later write-back must not lose the earlier one's new entries.
+    LoadRecords(db, true);
+    WriteTable(db);
     // Stale folders go only once the file is complete, so a refused delete cannot cost
     // the entries that come after it.
     for (int i = 0; i < CacheDB_Count(db); i++) {

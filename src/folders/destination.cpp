@@ -4,6 +4,7 @@
 
 #include "archiver/extract.h"
 #include "folders/cachedb.h"
+#include "folders/webmark.h"
 #include "lib/filex.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
@@ -64,11 +65,13 @@ static void ResolveBase(const Zent_Settings* s, const char* archive, int choice,
 }
 
 void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
-                  const char* cache_folder, HWND owner) {
+                  const char* cache_folder, HWND owner, bool* created) {
+    // Made before the DLL is bound, so the marks are written once it has been let go.
+    WebMark_Carrier web_mark(archive, result);
     Zent_DllId dll = Zent_ExtractDllOf(archive);
     Zent_DllFrame frame(dll, Zent_Dll(dll).extract.missing);
     if (!use_cache) {
-        Zent_ExtractWith(frame, archive, base, result, nullptr, owner);
+        Zent_ExtractWith(frame, archive, base, result, web_mark.Watch(nullptr), owner, created);
         return;
     }
     CacheDB_With(cache_folder, [&](CacheDB* db) {
@@ -76,16 +79,18 @@ void Zent_Extract(const char* archive, const char* base, char* result, bool use_
         auto reuse = [db](const char* melted, char* folder) {
             return CacheDB_FindOrAdd(db, melted, folder) || !FileX_IsDir(folder);
         };
-        Zent_ExtractWith(frame, archive, base, result, reuse, owner);
+        Zent_ExtractWith(frame, archive, base, result, web_mark.Watch(reuse), owner, created);
     });
 }
 
-void ExtractTo(const Zent_Settings* s, const char* archive, int choice, char* result) {
+void ExtractTo(const Zent_Settings* s, const char* archive, int choice, char* result,
+               bool* created) {
     char base[kPathSize];
     StdPlus_CopyN(base, choice == Zent_MeltTo_Explicit ? result : "", sizeof base);
     ResolveBase(s, archive, choice, base);
     // Zent_Extract chooses the archiver by the extension, every unknown one going to TAR.
-    Zent_Extract(archive, base, result, choice == Zent_MeltTo_Cache, s->CachePath, nullptr);
+    Zent_Extract(archive, base, result, choice == Zent_MeltTo_Cache, s->CachePath, nullptr,
+                 created);
 }
 
 // The variables in the order they are applied, each with the folder it stands for.

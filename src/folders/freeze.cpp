@@ -181,7 +181,7 @@ void QuickFreezeItems(const Zent_Settings* s, const char* argument, bool delete_
 }
 
 void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choice& choice,
-                   HWND owner) {
+                   HWND owner, Freeze_SplitToFloppy split) {
     // The floppy choice writes to the desktop too; the archive is the floppies' source.
     char path[kPath];
     if (choice.output == Freeze_SameFolder) {
@@ -194,6 +194,21 @@ void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choi
     char written[kPath];
     Zent_CompressTo(Quoted(folder).c_str(), path, choice.store_folder, choice.self_extract, false,
                     &choice.sfx, choice.type, owner, written);
+    if (choice.output == Freeze_Floppy) {
+        // The archive on the desktop only feeds the disks; it goes on every way out (a
+        // destructor rather than a try block: the floppy dialog needs the frames).
+        struct Temporary {
+            const char* path;
+            ~Temporary() { DeleteFileA(path); }
+        } temporary{written};
+        if (!split(s, written, owner) || !choice.delete_folder) return;
+        // With no archive left to stand for, the folder moves into the cache as it is.
+        char target[kPath];
+        FileX_MakeDirs(s->CachePath, false);
+        StrX_Join(StdPlus_CopyN(target, s->CachePath, sizeof target), StrX_FileName(folder));
+        FileX_Move(target, folder);
+        return;
+    }
     if (!choice.delete_folder) return;
     // The folder becomes what a melt of the archive would make: its own name when the
     // archive holds it, else a folder named after the archive.

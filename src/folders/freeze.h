@@ -12,6 +12,10 @@
 
 // Opens the options sheet on a page (-1: the page used last). Handed down by the dispatcher.
 typedef void (*Freeze_ShowOptions)(int page);
+// Divides the archive over floppy disks through the floppy dialog; true when it ended with
+// the archive on disks. Handed down by the dispatcher: the floppy module sits above this one.
+typedef bool (*Freeze_SplitToFloppy)(const Zent_Settings* settings, const char* archive,
+                                     HWND owner);
 
 // "圧縮ファイルを、さらに圧縮することはできません。"
 void Freeze_RefuseArchive();
@@ -24,7 +28,7 @@ void QuickFreezeFolder(const Zent_Settings* settings, const char* argument, bool
 void QuickFreezeItems(const Zent_Settings* settings, const char* argument, bool delete_items);
 // The freeze dialog on the folder (or file) at path.
 void FreezeWithDialog(const Zent_Settings* settings, const char* path,
-                      Freeze_ShowOptions show_options);
+                      Freeze_ShowOptions show_options, Freeze_SplitToFloppy split);
 
 // What the user chose in the freeze dialog.
 enum Freeze_Output { Freeze_SameFolder, Freeze_Desktop, Freeze_Floppy };
@@ -38,9 +42,11 @@ struct Freeze_Choice {
     Zent_SfxOptions sfx;
 };
 // The dialog's OK: the archive written where the choice says and, with deletion, the folder
-// moved into the cache. Errors are raised; a "No" or a cancel raises Zent_Err_UserCancel.
+// moved into the cache. For floppies the archive is written on the desktop, divided, and
+// deleted whatever came of it; the folder moves only when the archive is on the disks.
+// Errors are raised; a "No" or a cancel raises Zent_Err_UserCancel.
 void Freeze_Commit(const Zent_Settings* settings, const char* folder, const Freeze_Choice& choice,
-                   HWND owner);
+                   HWND owner, Freeze_SplitToFloppy split);
 
 // ---- Names ---------------------------------------------------------------------------------
 // The saved page of a "<name>.files" folder: "<name>.htm", else "<name>.html". False when

@@ -74,8 +74,9 @@ const int kOptionControls[] = {
 
 class FreezeDialog : public Dialog_Modal {
 public:
-    FreezeDialog(const Zent_Settings* settings, const char* folder, Freeze_ShowOptions options)
-        : settings_(settings), show_options_(options) {
+    FreezeDialog(const Zent_Settings* settings, const char* folder, Freeze_ShowOptions options,
+                 Freeze_SplitToFloppy split)
+        : settings_(settings), show_options_(options), split_(split) {
         StdPlus_DropTrailChar(StdPlus_CopyN(folder_, folder, sizeof folder_), '\\');
     }
 
@@ -88,10 +89,10 @@ private:
     void Update();
     void ReadChoice(Freeze_Choice* choice) const;
     void Commit();
-    void OpenHelp();
 
     const Zent_Settings* settings_;
     Freeze_ShowOptions show_options_;
+    Freeze_SplitToFloppy split_;
     char folder_[StrX_PathSize];
 };
 
@@ -166,15 +167,9 @@ void FreezeDialog::Commit() {
     {
         Dialog_WaitCursor wait;
         // "No" to the overwrite question, or a cancel in the archiver, ends it quietly.
-        Zent_UnlessCancelled([&] { Freeze_Commit(settings_, folder_, choice, Window()); });
+        Zent_UnlessCancelled([&] { Freeze_Commit(settings_, folder_, choice, Window(), split_); });
     }
     End(IDOK);
-}
-
-void FreezeDialog::OpenHelp() {
-    char page[StrX_PathSize];
-    StrX_AbsFromProgramDir(page, "index.htm#dll", sizeof page);
-    WinX_OpenUrl(page, true);
 }
 
 void FreezeDialog::OnCommand(int id, int code) {
@@ -196,7 +191,7 @@ void FreezeDialog::OnCommand(int id, int code) {
             show_options_(-1);
             break;
         case IDC_FREEZE_HELP:
-            OpenHelp();
+            Dialog_OpenHelp(Window(), "index.htm#dll", "圧縮 - Quarvel");
             break;
         case IDOK:
             Commit();
@@ -212,11 +207,11 @@ void FreezeDialog::OnCommand(int id, int code) {
 }  // namespace
 
 void FreezeWithDialog(const Zent_Settings* settings, const char* path,
-                      Freeze_ShowOptions show_options) {
+                      Freeze_ShowOptions show_options, Freeze_SplitToFloppy split) {
     if (Zent_IsArchivePath(path)) {
         Freeze_RefuseArchive();
         return;
     }
-    FreezeDialog dialog(settings, path, show_options);
+    FreezeDialog dialog(settings, path, show_options, split);
     dialog.Run(IDD_FREEZE);
 }

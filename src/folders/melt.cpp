@@ -23,26 +23,48 @@ enum { kPathSize = 260 };
 
 // The cache folder is made whatever the destination: the cache database lives there.
 static void ExtractWithCache(const Zent_Settings* s, const char* archive, int destination,
-                             char* result) {
+                             char* result, bool* created = nullptr) {
     FileX_MakeDirs(s->CachePath, false);
-    ExtractTo(s, archive, destination, result);
+    ExtractTo(s, archive, destination, result, created);
 }
 
+// A cancel in the DLL's window is the user's choice: the melt ends quietly.
 void MeltOpenFolder(const Zent_Settings* s, const char* archive, int destination,
                     bool explorer_view) {
     char folder[kPathSize] = "";
-    ExtractWithCache(s, archive, destination, folder);
-    WinX_Explore(folder, explorer_view, true);
+    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); }))
+        WinX_Explore(folder, explorer_view, true);
 }
 
 void MeltExtractOnly(const Zent_Settings* s, const char* archive, int destination) {
     char folder[kPathSize] = "";
-    ExtractWithCache(s, archive, destination, folder);
+    Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); });
 }
 
+// Every type Windows runs as code when it is opened: the programs and scripts, and what
+// starts one (shortcuts, installer packages, control panel items, compiled help, Internet
+// shortcuts, Explorer commands...), after the list of Windows' own attachment checks.
+static const char* const kDangerous[] = {
+    "exe",        "com",         "scr",       "bat",        "cmd",
+    "pif",        "cpl",         "msc",       "msi",        "msp",
+    "mst",        "msu",         "reg",       "inf",        "ins",
+    "isp",        "js",          "jse",       "vbs",        "vbe",
+    "vb",         "wsf",         "wsh",       "ws",         "wsc",
+    "sct",        "hta",         "ps1",       "ps1xml",     "ps2",
+    "ps2xml",     "psc1",        "psc2",      "psd1",       "psm1",
+    "msh",        "msh1",        "msh2",      "mshxml",     "lnk",
+    "url",        "scf",         "shs",       "shb",        "website",
+    "chm",        "hlp",         "jar",       "jnlp",       "xbap",
+    "gadget",     "application", "appref-ms", "diagcab",    "settingcontent-ms",
+    "library-ms", "search-ms",   "appx",      "appxbundle", "msix"};
+
 bool IsDangerousFile(const char* path) {
-    static const char* const kDangerous[] = {"scr", "reg", "inf", "js", "vbs", "bat", "com", "exe"};
-    const char* dot = StdPlus_FindLastChar(StrX_FileName(path), '.');
+    // Windows drops trailing dots and blanks from a name it opens: "x.cmd." runs x.cmd.
+    char name[StrX_PathSize];
+    StdPlus_CopyN(name, StrX_FileName(path), sizeof name);
+    size_t n = strlen(name);
+    while (n > 0 && (name[n - 1] == '.' || name[n - 1] == ' ')) name[--n] = '\0';
+    const char* dot = StdPlus_FindLastChar(name, '.');
     if (dot == nullptr) return false;
     for (const char* ext : kDangerous) {
         if (lstrcmpiA(dot + 1, ext) == 0) return true;
@@ -51,25 +73,32 @@ bool IsDangerousFile(const char* path) {
 }
 
 // True when the content (or what a cancelled extraction left of it) is there to be shown.
+// No deletes the partial folder only when this melt made it: a folder of the archive's name
+// that was there before (outside the cache) is the user's.
 static bool ExtractOrAskAfterCancel(const Zent_Settings* s, const char* archive, int destination,
                                     char* folder) {
-    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder); }))
+    bool created = false;
+    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder, &created); }))
         return true;
     if (MessageBoxA(nullptr, "解凍途中のフォルダを表示しますか？", "Quarvel",
                     MB_YESNO | MB_ICONQUESTION) == IDYES) {
         return true;
     }
-    if (folder[0] != '\0' && FileX_Exists(folder)) FileX_DeleteTree(folder);
+    if (created && folder[0] != '\0' && FileX_Exists(folder)) FileX_DeleteTree(folder);
     return false;
 }
 
-// The names directly inside the folder, files and folders, in the order the listing gives.
+// The names directly inside the folder, files and folders, in the order the listing gives;
+// streams are no entries.
 static std::vector<std::string> ListEntries(const char* folder) {
     std::vector<std::string> names;
     char pattern[kPathSize];
     StdPlus_CopyN(pattern, folder, sizeof pattern);
     StrX_Join(pattern, "*");
-    for (Own_Find find(pattern); find.Next();) names.push_back(find.Name());
+    for (Own_Find find(pattern); find.Next();) {
+        // Under Wine the web's mark of a file is a file "<name>:Zone.Identifier" beside it.
+        if (!WinX_IsStreamName(find.Name())) names.push_back(find.Name());
+    }
     return names;
 }
 

@@ -14,5 +14,6 @@ void MeltExtractOnly(const Zent_Settings* settings, const char* archive, int des
 void MeltAutoOpen(Zent_Settings* settings, const char* argument, int destination,
                   int default_action);
 
-// Files that are never started without the user's confirmation.
+// Files that are never started without the user's confirmation: judged by the last
+// extension of the name, against every type Windows runs as code.
 bool IsDangerousFile(const char* path);

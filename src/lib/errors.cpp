@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "arrx.h"
+#include "handles.h"
 
 static const char kBoxTitle[] = "エラーメッセージ";
 static const char kLogName[] = "errlog4.txt";
@@ -185,11 +186,15 @@ const char* Errors_Log(const char* format, ...) {
 }
 
 void Errors_ReportFatal(const char* message, const char* composed) {
+    // Nothing unwinds on this path: the semaphores go back before the box waits for the user,
+    // so that other instances of the program need not wait for it.
+    Own_ReleaseTakenSemaphores();
     AppendToLog(composed);
     MessageBoxA(nullptr, message, kBoxTitle, MB_OK | MB_ICONERROR);
 }
 
 void Errors_Exit(const char*, int) {
+    Own_ReleaseTakenSemaphores();
     fflush(nullptr);
     ExitProcess(14);
 }

@@ -11,6 +11,7 @@ void Except_Init(Except_Stack* stack, Except_Frame* area, size_t area_size) {
     stack->thrown_in_catch = false;
     stack->in_catch = false;
     stack->depth = 0;
+    stack->deepest = 0;
     stack->capacity = static_cast<int>(area_size / sizeof(Except_Frame));
     stack->frames = area;
 }
@@ -25,6 +26,7 @@ void Except_Try(Except_Stack* stack, const char* file, int line) {
     stack->frames[stack->depth].outer_thrown_in_catch = stack->thrown_in_catch;
     stack->frames[stack->depth].outer_in_catch = stack->in_catch;
     stack->depth++;
+    if (stack->depth > stack->deepest) stack->deepest = stack->depth;
     stack->thrown = false;
     stack->thrown_in_catch = false;
     stack->in_catch = false;

@@ -25,6 +25,7 @@ struct Except_Stack {
     bool thrown_in_catch;
     bool in_catch;
     int depth;
+    int deepest;  // the most blocks that were open at once: the headroom a workflow left
     int capacity;
     Except_Frame* frames;
 };

@@ -468,15 +468,24 @@ void FileX_DeleteTree(const char* path) {
             SetCurrentDirectoryA(parent);
         }
     }
+    // A link is removed itself; what it points to is no part of the tree.
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!((attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(target)
+                                                      : DeleteFileA(target)))
+            RaiseLastError();
+        return;
+    }
     static NestFind walk;
     NestFind_Begin(&walk, target, 1);
+    NestFind_StayOutOfLinks(&walk);
     Except_TryFinally(
         __FILE_NAME__, __LINE__,
         [&] {
             while (NestFind_Next(&walk)) {
                 const char* entry = NestFind_Path(&walk);
                 if (NestFind_IsDir(&walk)) {
-                    _rmdir(entry);
+                    RemoveDirectoryA(entry);  // of a link: the link alone
                 } else {
                     _chmod(entry, _S_IREAD | _S_IWRITE);
                     remove(entry);

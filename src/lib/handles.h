@@ -68,21 +68,29 @@ private:
     bool first_ = true;
 };
 
+// How a semaphore is waited for when it is not free at once; it returns once the semaphore
+// is taken, or raises (a user's cancel) to give up.
+typedef void (*Own_SemaphoreWait)(HANDLE semaphore, const void* what);
+
 // A named semaphore of count one, taken for the owner's lifetime. The semaphore has no
 // owner of its own: a release missed on any path would block every other instance of the
-// program for good.
+// program for good. So every semaphore taken is also on a list of the process, and the
+// fatal path, which ends the process without unwinding, gives them all back.
 class Own_SemaphoreLock : Own_Base {
 public:
-    // Waits without time-out; raises when the semaphore cannot be made.
-    explicit Own_SemaphoreLock(const char* name);
-    ~Own_SemaphoreLock() {
-        ReleaseSemaphore(semaphore_, 1, nullptr);
-        CloseHandle(semaphore_);
-    }
+    // Without `wait`, waits without time-out. Raises when the semaphore cannot be made,
+    // and passes on what `wait` raises.
+    explicit Own_SemaphoreLock(const char* name, Own_SemaphoreWait wait = nullptr,
+                               const void* what = nullptr);
+    ~Own_SemaphoreLock();
 
 private:
     HANDLE semaphore_;
 };
+
+// Releases and closes every semaphore a lock of this process holds. For the fatal path only:
+// the locks are not told.
+void Own_ReleaseTakenSemaphores();
 
 // A loaded DLL, freed with the owner.
 class Own_Module : Own_Base {

@@ -73,6 +73,11 @@ void IniFile_CloseWrite(IniFile_Writer* w) {
     if (failed) ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", w->path);
 }
 
+void IniFile_DiscardWrite(IniFile_Writer* w) {
+    if (w->f != nullptr) fclose(w->f);
+    w->f = nullptr;
+}
+
 void IniFile_OpenRead(IniFile_Reader* r, const char* path, char* line, int size) {
     StdPlus_CopyN(r->path, path, sizeof r->path);
     r->line = line;

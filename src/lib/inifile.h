@@ -19,6 +19,8 @@ void IniFile_WriteSection(IniFile_Writer* writer, const char* name);
 // Arguments per letter: s const char*, i int, b int (low byte), t const time_t*, x unsigned.
 void IniFile_WriteRecord(IniFile_Writer* writer, const char* key, const char* format, ...);
 void IniFile_CloseWrite(IniFile_Writer* writer);
+// Closes a file that is being given up (after a failure), without raising.
+void IniFile_DiscardWrite(IniFile_Writer* writer);
 
 struct IniFile_Reader {
     FILE* f;

@@ -10,6 +10,7 @@
 struct Slot {
     char name[256];
     char is_dir;
+    char is_link;
     unsigned long size;
 };
 
@@ -68,6 +69,7 @@ static int ReadListing(const char* dir, int after) {
                                 nullptr, nullptr) == 0)
             slot.name[0] = '\0';
         slot.is_dir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        slot.is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         slot.size = found.nFileSizeLow;
     } while (FindNextFileW(find, &found));
     FindClose(find);
@@ -76,8 +78,9 @@ static int ReadListing(const char* dir, int after) {
 
 void NestFind_Begin(NestFind* w, const char* base, int report_dirs) {
     w->report_dirs = report_dirs;
+    w->skip_links = 0;
     StdPlus_CopyN(w->base, base, sizeof w->base - 1);
-    StdPlus_AddTrailChar(w->base, '\\');
+    StdPlus_AddTrailChar(w->base, '\\', sizeof w->base);
     w->level = 0;
     w->path[0] = '\0';
     w->current[0] = -1;
@@ -99,7 +102,7 @@ bool NestFind_Next(NestFind* w) {
             continue;
         }
         const Slot& entry = g_pool[w->current[level]];
-        if (!entry.is_dir) return true;
+        if (!entry.is_dir || (entry.is_link && w->skip_links)) return true;
         char dir[NestFind_PathSize];
         BuildFull(w, level, dir, sizeof dir - 1);
         if (level + 1 >= NestFind_MaxLevels || strlen(dir) + 2 >= sizeof dir) {
@@ -125,6 +128,14 @@ const char* NestFind_Path(NestFind* w) {
 
 bool NestFind_IsDir(const NestFind* w) {
     return g_pool[w->current[w->level]].is_dir != 0;
+}
+
+bool NestFind_IsLink(const NestFind* w) {
+    return g_pool[w->current[w->level]].is_link != 0;
+}
+
+void NestFind_StayOutOfLinks(NestFind* w) {
+    w->skip_links = 1;
 }
 
 unsigned long NestFind_Size(const NestFind* w) {

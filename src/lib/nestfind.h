@@ -12,6 +12,7 @@ enum {
 
 struct NestFind {
     int report_dirs;  // 1: directories too, each after all of its contents
+    int skip_links;   // 1: a link to a folder (a reparse point) is reported, never entered
     int current[NestFind_MaxLevels];
     int last[NestFind_MaxLevels];
     int level;
@@ -20,9 +21,13 @@ struct NestFind {
 };
 
 void NestFind_Begin(NestFind* walker, const char* base, int report_dirs);
+// After NestFind_Begin: links to folders are reported as entries and never walked into, as
+// a deletion needs (what a link points to belongs elsewhere).
+void NestFind_StayOutOfLinks(NestFind* walker);
 bool NestFind_Next(NestFind* walker);
 const char* NestFind_RelPath(NestFind* walker);
 const char* NestFind_Path(NestFind* walker);
 bool NestFind_IsDir(const NestFind* walker);
+bool NestFind_IsLink(const NestFind* walker);
 unsigned long NestFind_Size(const NestFind* walker);
 void NestFind_End(NestFind* walker);

@@ -82,10 +82,11 @@ char* StdPlus_Prepend(char* buf, const char* src) {
     return buf;
 }
 
-char* StdPlus_AddTrailChar(char* str, char c) {
+char* StdPlus_AddTrailChar(char* str, char c, size_t size) {
     char* last = LastCharStart(str);
     if (last != nullptr && last[0] == c && last[1] == '\0') return str;
     size_t n = strlen(str);
+    if (n + 2 > size) ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s）", str);
     str[n] = c;
     str[n + 1] = '\0';
     return str;

@@ -17,7 +17,9 @@ char* StdPlus_CopyUntil(char* dst, size_t max, const char* src, char stop);
 char* StdPlus_CatN(char* dst, const char* src, size_t size);
 char* StdPlus_Prepend(char* buf, const char* src);
 
-char* StdPlus_AddTrailChar(char* str, char c);  // lead-byte aware
+// Lead-byte aware; a string that has no room for c in its size bytes raises
+// StrX_Err_TooLongPath and stays as it was.
+char* StdPlus_AddTrailChar(char* str, char c, size_t size);
 char* StdPlus_DropLast(char* str);
 char* StdPlus_DropLastIf(char* str, char c);     // byte-wise
 char* StdPlus_DropTrailChar(char* str, char c);  // lead-byte aware

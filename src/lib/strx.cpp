@@ -37,6 +37,11 @@ static char* LastBackslash(const char* str) {
     return StdPlus_FindLastChar(str, '\\');
 }
 
+static bool EndsWithBackslash(const char* str) {
+    const char* last = StdPlus_FindLastChar(str, '\\');
+    return last != nullptr && last[1] == '\0';
+}
+
 static char* EndsWithSep(char* str) {
     char* last = LastSep(str);
     return last != nullptr && last[1] == '\0' ? last : nullptr;
@@ -167,7 +172,7 @@ char* StrX_MakeAbsolute(char* path, size_t size, const char* base) {
         return path;
     char buf[512];
     StdPlus_CopyN(buf, base, sizeof buf - 2);
-    if (StdPlus_LastChar(buf) != '/') StdPlus_AddTrailChar(buf, '\\');
+    if (StdPlus_LastChar(buf) != '/') StdPlus_AddTrailChar(buf, '\\', sizeof buf);
     StdPlus_CatN(buf, path, sizeof buf - 1);
     StrX_ResolveParents(buf);
     StdPlus_CopyN(path, buf, size);
@@ -190,7 +195,7 @@ char* StrX_AbsFromProgramDir(char* dst, const char* src, size_t size) {
     DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
     if (n == 0 || n >= sizeof buf) buf[0] = '\0';
     StrX_CutLast(buf);
-    StdPlus_AddTrailChar(buf, '\\');
+    StdPlus_AddTrailChar(buf, '\\', sizeof buf);
     StdPlus_CatN(buf, src, 256);
     StrX_ResolveParents(buf);
     return StdPlus_CopyN(dst, buf, size);
@@ -336,12 +341,21 @@ char* StrX_ParentDir(char* dst, const char* path) {
     return StrX_CutLast(dst);
 }
 
+// A path that would not fit its 260 bytes is refused whole: cut short it would name
+// another file.
+static void RaiseTooLong(const char* head, const char* tail) {
+    ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s\\%s）", head, tail);
+}
+
 char* StrX_Join(char* dst, const char* name) {
     if (dst[0] != '\0' && !(name[0] != '\0' && name[1] == ':')) {
-        StdPlus_AddTrailChar(dst, '\\');
-        return StdPlus_CatN(dst, name, StrX_PathSize - 1);
+        size_t separator = EndsWithBackslash(dst) ? 0 : 1;
+        if (strlen(dst) + separator + strlen(name) > StrX_PathSize - 1) RaiseTooLong(dst, name);
+        StdPlus_AddTrailChar(dst, '\\', StrX_PathSize);
+        return strcat(dst, name);
     }
-    return StdPlus_CopyN(dst, name, StrX_PathSize);
+    if (strlen(name) > StrX_PathSize - 1) RaiseTooLong("", name);
+    return strcpy(dst, name);
 }
 
 char* StrX_MoveToDir(char* path, const char* dir) {
@@ -349,11 +363,12 @@ char* StrX_MoveToDir(char* path, const char* dir) {
     static char folder[StrX_PathSize];
     StrX_CopyFileName(name, path);
     if (dir[0] == '\\' || (dir[0] != '\0' && dir[1] == ':')) {
-        StdPlus_CopyN(folder, dir, sizeof folder);
+        if (strlen(dir) > StrX_PathSize - 1) RaiseTooLong(dir, name);
+        strcpy(folder, dir);
     } else {
         StrX_ParentDir(folder, path);
         StrX_Join(folder, dir);
-        StdPlus_AddTrailChar(folder, '\\');
+        StdPlus_AddTrailChar(folder, '\\', sizeof folder);
         StrX_ResolveParents(folder);
     }
     StdPlus_CopyN(path, folder, StrX_PathSize);

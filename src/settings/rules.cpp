@@ -179,6 +179,14 @@ void Zent_LoadAutoOpen(Zent_AutoOpenList* list, const char* file) {
             }
         },
         [&] { IniFile_CloseRead(&reader); });
+    // A file cut short or edited by hand may have lost the default rule: without it every
+    // archive that no other rule matches would fail to open.
+    for (const Zent_AutoOpen* rule = list->first; rule != nullptr; rule = rule->next) {
+        if (rule->Type == Zent_Other) return;
+    }
+    const DefaultRule& other = kDefaultRules[sizeof kDefaultRules / sizeof kDefaultRules[0] - 1];
+    Zent_AddAutoOpen(
+        list, NewRule(other.type, other.security, other.wildcard, other.cmd_type, other.command));
 }
 
 void Zent_SaveAutoOpen(const Zent_AutoOpenList* list, IniFile_Writer* writer) {

@@ -257,8 +257,7 @@ void Zent_SaveSettings(const Zent_Settings* s, const char* path) {
                 ERRORS_RAISE(FileX_Err_CannotWrite, "ファイル \"%s\" が書きこめません", path);
         },
         [&] {
-            if (writer.f != nullptr) fclose(writer.f);
-            writer.f = nullptr;
+            IniFile_DiscardWrite(&writer);
             if (FileX_Exists(temporary)) DeleteFileA(temporary);
             Except_Rethrow();
         });

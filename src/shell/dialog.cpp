@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lib/except3.h"
+#include "lib/strx.h"
 #include "shell/winx.h"
 
 // ---- Carrying a raise out of the window procedure -----------------------------------------
@@ -50,6 +51,9 @@ INT_PTR Dialog_Base::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             return TRUE;
         case WM_COMMAND:
             Guarded([&] { OnCommand(LOWORD(wparam), HIWORD(wparam)); });
+            return TRUE;
+        case WM_TIMER:
+            Guarded([&] { OnTimer(wparam); });
             return TRUE;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<const NMHDR*>(lparam);
@@ -117,6 +121,9 @@ INT_PTR Dialog_Page::OnNotify(const NMHDR* header) {
             return 0;
         case PSN_KILLACTIVE:
             return OnKillActive() ? FALSE : TRUE;
+        case PSN_HELP:
+            OnHelp();
+            return 0;
         default:
             return 0;
     }
@@ -142,13 +149,19 @@ void Dialog_Page::EndAfterError() {
     PostMessageA(GetParent(Window()), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
 
-int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages) {
+int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages,
+                    Dialog_SheetStart start) {
     Dialog_Carried carried{};
     std::vector<PROPSHEETPAGEA> described;
-    for (Dialog_Page* page : pages) described.push_back(page->Describe(&carried));
+    for (Dialog_Page* page : pages) {
+        described.push_back(page->Describe(&carried));
+        if (start.help) described.back().dwFlags |= PSP_HASHELP;
+    }
     PROPSHEETHEADERA header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | (start.help ? PSH_HASHELP : 0);
+    if (start.page > 0 && start.page < static_cast<int>(described.size()))
+        header.nStartPage = static_cast<UINT>(start.page);
     header.hwndParent = owner;
     header.hInstance = GetModuleHandleA(nullptr);
     header.pszCaption = caption;
@@ -161,6 +174,17 @@ int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialo
 }
 
 // ---- Controls -----------------------------------------------------------------------------
+
+void Dialog_SetAppIcons(HWND dialog, int icon_id) {
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    auto load = [&](int metric_x, int metric_y) {
+        return reinterpret_cast<LPARAM>(LoadImageA(module, MAKEINTRESOURCEA(icon_id), IMAGE_ICON,
+                                                   GetSystemMetrics(metric_x),
+                                                   GetSystemMetrics(metric_y), LR_SHARED));
+    };
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, load(SM_CXICON, SM_CYICON));
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, load(SM_CXSMICON, SM_CYSMICON));
+}
 
 void Dialog_Enable(HWND dialog, int id, bool enabled) {
     EnableWindow(GetDlgItem(dialog, id), enabled);
@@ -244,4 +268,16 @@ void Dialog_SetWidth(HWND dialog, int id, int pixels) {
     GetWindowRect(control, &r);
     SetWindowPos(control, nullptr, 0, 0, pixels, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Dialog_OpenHelp(HWND owner, const char* page, const char* caption) {
+    char path[StrX_PathSize];
+    StrX_AbsFromProgramDir(path, page, sizeof path);
+    Except_TryCatch(
+        __FILE_NAME__, __LINE__, [&] { WinX_OpenUrl(path, true); },
+        [&] {
+            const Errors_Record* error = Except_Error();
+            MessageBoxA(owner, error->message != nullptr ? error->message : error->text, caption,
+                        MB_OK | MB_ICONWARNING);
+        });
 }

@@ -37,6 +37,8 @@ protected:
         (void)id;
         (void)code;
     }
+    // Every WM_TIMER of the window's own timers (SetTimer on Window()).
+    virtual void OnTimer(UINT_PTR id) { (void)id; }
     // Every WM_NOTIFY; the value becomes the message's result (DWLP_MSGRESULT).
     virtual INT_PTR OnNotify(const NMHDR* header) {
         (void)header;
@@ -92,6 +94,8 @@ protected:
     virtual void OnSetActive() {}
     // Leaving the page: false keeps the user on it (a value to correct, say).
     virtual bool OnKillActive() { return true; }
+    // The sheet's Help button, pressed while this page is shown.
+    virtual void OnHelp() {}
     // Tells the sheet that the page has a change for Apply.
     void Changed() { PropSheet_Changed(GetParent(Window()), Window()); }
 
@@ -105,10 +109,18 @@ private:
     int template_id_;
 };
 
+// How a sheet starts: the page shown first, and whether it has a Help button (each page
+// then hears of it through OnHelp).
+struct Dialog_SheetStart {
+    int page = 0;
+    bool help = false;
+};
+
 // Shows a modal property sheet of the pages (they must outlive it) and gives PropertySheet's
 // result: positive when the pages were applied, 0 when cancelled. A raise in any page
 // cancels the sheet and is raised again here.
-int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages);
+int Dialog_RunSheet(HWND owner, const char* caption, std::initializer_list<Dialog_Page*> pages,
+                    Dialog_SheetStart start = Dialog_SheetStart());
 
 // The hourglass while the object lives; the previous cursor comes back after it.
 class Dialog_WaitCursor {
@@ -122,7 +134,14 @@ private:
     HCURSOR previous_;
 };
 
+// Opens a page of the help beside the program ("index.htm#dll") in the browser. Help that
+// cannot be shown (no browser registered) says why in a box over owner with this caption;
+// the dialog stays open.
+void Dialog_OpenHelp(HWND owner, const char* page, const char* caption);
+
 // ---- Controls ------------------------------------------------------------------------
+// The program's icon (resource icon_id) as the dialog's large and small icon.
+void Dialog_SetAppIcons(HWND dialog, int icon_id);
 void Dialog_Enable(HWND dialog, int id, bool enabled);
 void Dialog_Show(HWND dialog, int id, bool visible);
 void Dialog_ShowGroup(HWND dialog, std::initializer_list<int> ids, bool visible);

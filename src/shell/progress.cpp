@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/filex.h"
 #include "lib/strx.h"
 #include "shell/winx.h"
@@ -49,6 +48,10 @@ bool Progress_Window::Update(unsigned long long done, unsigned long long total) 
     if (position != position_) {
         position_ = position;
         SendDlgItemMessageA(window_, IDC_PROGRESS_BAR, PBM_SETPOS, position, 0);
+        if (mirror_.bar != nullptr) {
+            int shown = mirror_.from + (mirror_.to - mirror_.from) * position / kBarRange;
+            SendMessageA(mirror_.bar, PBM_SETPOS, shown, 0);
+        }
     }
     Pump();
     return cancelled_;
@@ -89,12 +92,42 @@ static void OnCopied(void* user, unsigned long done, unsigned long total) {
         ERRORS_RAISE(Zent_Err_UserCancel, "%s", "");
 }
 
+static void ShowCopying(Progress_Window* window, const char* src, const Progress_Mirror* mirror) {
+    char line[StrX_PathSize + 32];
+    snprintf(line, sizeof line, "コピー中： %s", StrX_FileName(src));
+    window->SetLine(line);
+    if (mirror != nullptr) window->Mirror(*mirror);
+}
+
 static void RemovePart(const char* part) {
     SetFileAttributesA(part, FILE_ATTRIBUTE_NORMAL);  // the copy took the source's attributes
     DeleteFileA(part);
 }
 
-void WinX_CopyWithProgress(const char* dst, const char* src, const char* title, HWND owner) {
+namespace {
+
+// Deletes what a copy wrote unless the copy completed; it runs on the way out of a raise
+// too, so a copy needs no try block of its own: the copies run inside dialogs that are
+// themselves inside try blocks, and the frames are few.
+class PartialFile {
+public:
+    explicit PartialFile(const char* path) : path_(path) {}
+    ~PartialFile() {
+        if (!kept_) RemovePart(path_);
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    const char* path_;
+    bool kept_ = false;
+};
+
+}  // namespace
+
+void WinX_CopyWithProgress(const char* dst, const char* src, const char* title, HWND owner,
+                           const Progress_Mirror* mirror) {
     char target[StrX_PathSize];
     DWORD n = GetFullPathNameA(dst, sizeof target, target, nullptr);
     if (n == 0 || n >= sizeof target)
@@ -109,17 +142,22 @@ void WinX_CopyWithProgress(const char* dst, const char* src, const char* title, 
     FileX_NumberedName(folder, "~qvcopy", "tmp", part);
 
     Progress_Window window(title, owner);
-    char line[StrX_PathSize + 32];
-    snprintf(line, sizeof line, "コピー中： %s", StrX_FileName(src));
-    window.SetLine(line);
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__,
-        [&] {
-            FileX_CopyProgress(part, src, OnCopied, &window);
-            if (!MoveFileExA(part, target, MOVEFILE_REPLACE_EXISTING)) WinX_RaiseLastError();
-        },
-        [&] {
-            RemovePart(part);
-            Except_Rethrow();
-        });
+    ShowCopying(&window, src, mirror);
+    PartialFile partial(part);
+    FileX_CopyProgress(part, src, OnCopied, &window);
+    if (!MoveFileExA(part, target, MOVEFILE_REPLACE_EXISTING)) WinX_RaiseLastError();
+    partial.Keep();
+}
+
+long WinX_CopyRangeWithProgress(const char* dst, const char* src, long start, long end,
+                                const char* title, HWND owner, const Progress_Mirror* mirror) {
+    // Nothing is deleted for a copy that cannot start.
+    if (!FileX_Exists(src))
+        ERRORS_RAISE(FileX_Err_NotFindCopySrc, "コピー元が見つかりません %s", src);
+    Progress_Window window(title, owner);
+    ShowCopying(&window, src, mirror);
+    PartialFile partial(dst);
+    long written = FileX_CopyRange(dst, src, start, end, OnCopied, &window);
+    partial.Keep();
+    return written;
 }

@@ -11,6 +11,14 @@
 #ifndef RC_INVOKED
 #include <windows.h>
 
+// A progress bar of another window that follows the window's bar over part of its own
+// range: a dialog that has a bar of its own (the floppy dialog) shows the copy there too.
+struct Progress_Mirror {
+    HWND bar;
+    int from;  // that bar's position when nothing is done
+    int to;    // and when everything is
+};
+
 class Progress_Window {
 public:
     // Shows the window; an owner (may be null) takes no input while it is shown.
@@ -25,6 +33,7 @@ public:
     bool Update(unsigned long long done, unsigned long long total);
     bool Cancelled() const { return cancelled_; }
     HWND Window() const { return window_; }
+    void Mirror(const Progress_Mirror& mirror) { mirror_ = mirror; }
 
 private:
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -35,5 +44,6 @@ private:
     bool cancelled_ = false;
     int position_ = -1;
     DWORD shown_at_ = 0;  // tick count of the last handling of the messages
+    Progress_Mirror mirror_{};
 };
 #endif

@@ -81,15 +81,47 @@ const char* WinX_ProgramFilesDir();
 const char* WinX_TempDir();      // "TEMP" without a trailing backslash; null when unset
 const char* WinX_FindWScript();  // null when there is no script host
 
+// ---- DLL search (winx_dllsearch.cpp) -------------------------------------------------
+// Called once at start-up: DLLs loaded by a bare name come only from the program's folder
+// and Windows' folders, never from the current directory.
+void WinX_KeepDllSearchOutOfUserFolders();
+
+// ---- The web's mark (winx_zone.cpp) ---------------------------------------------------
+// The "Zone.Identifier" stream Windows gives a downloaded file. Under Wine a stream is a
+// file named "<name>:Zone.Identifier" beside its file.
+struct WinX_ZoneMark {
+    char text[4096];  // the stream's lines, terminated
+    DWORD size;       // bytes of the stream
+};
+// False when the file carries no mark. A stream too long for the record is read as a mark of
+// its zone alone.
+bool WinX_ReadZoneMark(const char* file, WinX_ZoneMark* mark);
+// Gives the file the mark, replacing one it had. Never raises: false when it could not be
+// written (a volume that keeps no streams, say).
+bool WinX_WriteZoneMark(const char* file, const WinX_ZoneMark* mark);
+// The Internet or a restricted site (ZoneId 3 or 4), or a zone the mark does not say.
+bool WinX_IsInternetZone(const WinX_ZoneMark* mark);
+bool WinX_CameFromInternet(const char* file);
+// A name from a folder listing that is a stream of another entry (it holds a colon, which
+// no name of a file or folder of its own can): never an entry in its own right.
+bool WinX_IsStreamName(const char* name);
+
 // ---- Explorer ------------------------------------------------------------------------
 // Each returns WinExec's result.
 UINT WinX_ExplorePlain(const char* path);
 UINT WinX_ExploreTree(const char* path);
 UINT WinX_Explore(const char* path, bool tree, bool root);
 
-// ---- Documents and web pages ---------------------------------------------------------
-HINSTANCE WinX_ShellOpenVerb(const char* file, const char* verb);
-HINSTANCE WinX_ShellOpenDefault(const char* file);
+// ---- Programs, documents and web pages ------------------------------------------------
+// ShellExecuteA with no owner and the normal show state; a null verb is the default verb,
+// parameters and folder may be null. A start that did not happen is raised: a type with no
+// program for the verb as WinX_Err_NoRegKey, anything else as Zent_Err_FailToExecCmd
+// "コマンド %s の実行に失敗しました。" naming the program and its parameters.
+void WinX_Execute(const char* verb, const char* file, const char* parameters, const char* folder);
+// The file opened with a named verb, or with its type's default verb; failures as
+// WinX_Execute. A file with an anchor goes to the browser (WinX_OpenUrl).
+void WinX_ShellOpenVerb(const char* file, const char* verb);
+void WinX_ShellOpenDefault(const char* file);
 // The verb a double-click on the file would use: the type's default, else "open", else
 // the "*" class's default or first verb. A file with an anchor gives the empty verb.
 void WinX_DefaultVerb(const char* file, char* verb, size_t size);
@@ -102,13 +134,34 @@ UINT WinX_OpenUrl(const char* target, bool by_command);
 void WinX_DdeCall(const char* command_line, const char* service, const char* topic,
                   const char* data, int length, int mode);
 
+// A command line split into what starts.
+struct WinX_Command {
+    char program[260];     // absolute; when no existing file begins the line, the whole line
+    char parameters[260];  // what the line gives after the program; "" when nothing
+    char folder[260];      // the working folder
+    bool viewer;           // one of Windows' own viewers showing a document
+};
+// Starts the command: a folder without parameters opens in Explorer (with the folder pane
+// when tree is set, never rooted); a file without parameters opens with its type's default
+// verb; anything else starts the program with its parameters. Failures as WinX_Execute.
+void WinX_StartCommand(const WinX_Command* command, bool tree);
+
 // ---- Long copies (progress.cpp) ---------------------------------------------------------
-// FileX_Copy with a progress window titled title (owner may be null) and a キャンセル button.
-// Cancel raises Zent_Err_UserCancel with an empty message. The copy takes dst's name only
-// once it is complete: a cancelled or failed copy leaves no partial file, and a dst that
-// was there before is kept as it was.
+// FileX_Copy with a progress window titled title (owner may be null) and a キャンセル button;
+// a mirror (may be null) shows the copy on a bar of the owner too. Cancel raises
+// Zent_Err_UserCancel with an empty message. The copy takes dst's name only once it is
+// complete: a cancelled or failed copy leaves no partial file, and a dst that was there
+// before is kept as it was.
+struct Progress_Mirror;
 void WinX_CopyWithProgress(const char* dst, const char* src, const char* title,
-                           HWND owner = nullptr);
+                           HWND owner = nullptr, const Progress_Mirror* mirror = nullptr);
+// FileX_CopyRange (bytes start..end of src; end -1: to its end, -2: as much as dst's drive
+// holds) with the same window, written in place: for a disk where only the space of the
+// file it replaces makes room. A cancelled or failed copy deletes what it wrote, so no
+// partial file is left, but a dst that was there is gone. Gives the count written.
+long WinX_CopyRangeWithProgress(const char* dst, const char* src, long start, long end,
+                                const char* title, HWND owner = nullptr,
+                                const Progress_Mirror* mirror = nullptr);
 
 // ---- Autorun descriptions (autorun.inf) ---------------------------------------------------
 enum { Autorun_MaxVerbs = 20 };
@@ -121,19 +174,27 @@ struct Autorun_Info {
     char verb_text[Autorun_MaxVerbs][256];
     char verb_command[Autorun_MaxVerbs][260];
 };
-// Verbs beyond the twentieth are left out. A file without an "autorun" section gives an
-// empty description.
+// Reads the "autorun" section, in any letter case and wherever it stands. Values are taken
+// whole, so a quoted program keeps what follows it. A verb counts once both its records are
+// there; verbs beyond the twentieth and values too long for their field are left out. A
+// file without the section gives an empty description; a missing file is raised.
 void WinX_ReadAutorun(Autorun_Info* info, const char* file);
-// Positions the reader just after the "autorun" header, wherever it stands; false when the
-// file has none.
-struct IniFile_Reader;
-bool WinX_EnterAutorunSection(IniFile_Reader* reader);
-// Entry index (-1: the open command, else a verb) made absolute against the description's
-// folder and split at its first blank when the part before it is an existing file: the
-// program goes to out, the parameters are returned (null when there are none).
-const char* WinX_AutorunCommand(const Autorun_Info* info, int index, char* out, size_t size);
-// Starts entry index with its default verb, in the program's folder.
-HINSTANCE WinX_RunAutorun(const Autorun_Info* info, int index);
+// Windows' own viewers (explorer, notepad, winhlp32, write): name is one of them exactly,
+// with or without ".exe", in any letter case and without a folder. path (260 bytes)
+// receives its program in the Windows folder or else the system folder; false when name
+// is no viewer or no such program is there.
+bool WinX_FindViewer(const char* name, char* path);
+// The one way an autorun command is split, against the folder of base_file (the
+// description). A first word that names a viewer (WinX_FindViewer) gives Windows' own
+// program, started in the description's folder, where its document lies. Otherwise a quoted
+// program ends at its closing quote, an unquoted one at the first blank before which an
+// existing file is named, else it is the whole line; it starts in its own folder. The
+// parameters are the rest of the line.
+void WinX_SplitCommand(const char* command, const char* base_file, WinX_Command* out);
+// Entry index of the description (-1: the open command, else a verb), split.
+void WinX_AutorunEntry(const Autorun_Info* info, int index, WinX_Command* out);
+// Starts entry index as WinX_StartCommand does.
+void WinX_RunAutorun(const Autorun_Info* info, int index, bool tree);
 
 // ---- What a file type registered (under HKEY_CLASSES_ROOT) ------------------------------
 struct WinX_VerbInfo {

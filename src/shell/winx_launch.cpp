@@ -48,8 +48,25 @@ UINT WinX_Explore(const char* path, bool tree, bool root) {
 
 // ---- Documents -----------------------------------------------------------------------
 
-HINSTANCE WinX_ShellOpenVerb(const char* file, const char* verb) {
-    return ShellExecuteA(nullptr, verb, file, "", ".", SW_SHOWNORMAL);
+// ShellExecute's result: 31 means the type has no program registered for the verb, which
+// callers treat as "open the folder instead"; anything else at or below 32 failed.
+static void RaiseUnlessStarted(INT_PTR code, const char* file, const char* parameters) {
+    if (code > 32) return;
+    if (code == SE_ERR_NOASSOC)
+        ERRORS_RAISE(WinX_Err_NoRegKey, "レジストリのキー「.%s」が見つかりません。",
+                     StrX_Ext(file));
+    bool with = parameters != nullptr && parameters[0] != '\0';
+    ERRORS_RAISE(Zent_Err_FailToExecCmd, "コマンド %s%s%s の実行に失敗しました。", file,
+                 with ? " " : "", with ? parameters : "");
+}
+
+void WinX_Execute(const char* verb, const char* file, const char* parameters, const char* folder) {
+    HINSTANCE result = ShellExecuteA(nullptr, verb, file, parameters, folder, SW_SHOWNORMAL);
+    RaiseUnlessStarted(reinterpret_cast<INT_PTR>(result), file, parameters);
+}
+
+void WinX_ShellOpenVerb(const char* file, const char* verb) {
+    WinX_Execute(verb, file, "", ".");
 }
 
 // The default value of an open key, "" when it has none.
@@ -132,15 +149,37 @@ void WinX_DefaultVerb(const char* file, char* verb, size_t size) {
     StdPlus_CopyN(verb, found, size);
 }
 
-HINSTANCE WinX_ShellOpenDefault(const char* file) {
+static void OpenDefaultIn(const char* file, const char* folder) {
     if (StrX_Fragment(file)[0] != '\0') {
         // Windows drops the anchor of a file it opens; the browser keeps it.
-        UINT result = WinX_OpenUrl(file, true);
-        return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(result));
+        RaiseUnlessStarted(WinX_OpenUrl(file, true), file, nullptr);
+        return;
     }
     char verb[256];
     WinX_DefaultVerb(file, verb, sizeof verb);
-    return ShellExecuteA(nullptr, verb, file, "", ".", SW_SHOWNORMAL);
+    WinX_Execute(verb, file, "", folder);
+}
+
+void WinX_ShellOpenDefault(const char* file) {
+    OpenDefaultIn(file, ".");
+}
+
+// ---- Commands ------------------------------------------------------------------------
+
+void WinX_StartCommand(const WinX_Command* command, bool tree) {
+    const char* program = command->program;
+    bool bare = command->parameters[0] == '\0';
+    if (bare && !command->viewer) {
+        if (FileX_IsDir(program)) {
+            WinX_Explore(program, tree, false);
+            return;
+        }
+        if (FileX_Exists(program) || StrX_Fragment(program)[0] != '\0') {
+            OpenDefaultIn(program, command->folder);
+            return;
+        }
+    }
+    WinX_Execute(nullptr, program, bare ? nullptr : command->parameters, command->folder);
 }
 
 // ---- Web pages -----------------------------------------------------------------------

@@ -2,7 +2,6 @@
 // The text files inside the fixture archives (tests/data/README.md): numbered CR LF lines.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -10,16 +9,7 @@
 #include "../../archivers/engine/util.h"
 #include "../support/test_folders.h"
 
-inline std::string FixtureLines(int count) {
-    std::string text;
-    char line[80];
-    for (int i = 1; i <= count; ++i) {
-        std::snprintf(line, sizeof line,
-                      "Line %04d: the quick brown fox jumps over the lazy dog.\r\n", i);
-        text += line;
-    }
-    return text;
-}
+using testing_support::FixtureLines;
 
 inline arc::Bytes FixtureBytes(const std::string& name) {
     std::string s = testing_support::ReadFile(testing_support::DataDir() + "\\" + name);

@@ -54,7 +54,12 @@ INSTANTIATE_TEST_SUITE_P(Formats, Damage,
                                            Case{"UNLHA32.DLL", "Unlha", "doc-top-lh7.lzh",
                                                 "e -x1 "},
                                            Case{"UNZIP32.DLL", "UnZip", "doc-top.zip", "-o "},
-                                           Case{"TAR32.DLL", "Tar", "doc-top.tar.gz", "-zxvf "}),
+                                           Case{"TAR32.DLL", "Tar", "doc-top.tar.gz", "-zxvf "},
+                                           Case{"TAR32.DLL", "Tar", "doc-top.tar.bz2", "-zxvf "},
+                                           Case{"TAR32.DLL", "Tar", "a.txt.bz2", "-zxvf "},
+                                           Case{"TAR32.DLL", "Tar", "doc-top.tar.Z", "-zxvf "},
+                                           Case{"TAR32.DLL", "Tar", "doc-top-gz.deb", "-zxvf "},
+                                           Case{"TAR32.DLL", "Tar", "doc-top-xz.deb", "-zxvf "}),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              std::string name = info.param.fixture;
                              for (char& ch : name)

@@ -237,6 +237,16 @@ TEST_F(LhaFreeze, IncludedFolderAndResponseFileItems) {
     EXPECT_EQ(names.end(), std::find(names.begin(), names.end(), "new.lzh"));
 }
 
+TEST_F(LhaFreeze, TheWebsMarkBesideAFileIsNoEntry) {
+    // Under Wine a file's stream is a file named "a.txt:Zone.Identifier" beside it.
+    testing_support::WriteFile(Path("work\\a.txt:Zone.Identifier"),
+                               "[ZoneTransfer]\r\nZoneId=3\r\n");
+    Enter(Path("work"));
+    ASSERT_EQ(0, dll.Command("a -x1 -r2 -d -a2 -jm2 \"new.lzh\" \"*\""));
+    for (const Record& r : dll.List(Quoted(Path("work\\new.lzh"))))
+        EXPECT_EQ(nullptr, std::strchr(r.path, ':')) << r.path;
+}
+
 TEST_F(LhaFreeze, UpdateSequenceMirrorsTheFolder) {
     Enter(Path("work"));
     ASSERT_EQ(0, dll.Command("a -x1 -r2 -d -a2 -jm2 \"u.lzh\" \"*\""));

@@ -63,14 +63,7 @@ std::string ArchiverTest::Fixture(const std::string& name) {
 }
 
 std::string Lines(int count) {
-    std::string text;
-    char line[80];
-    for (int i = 1; i <= count; ++i) {
-        snprintf(line, sizeof line, "Line %04d: the quick brown fox jumps over the lazy dog.\r\n",
-                 i);
-        text += line;
-    }
-    return text;
+    return FixtureLines(count);
 }
 
 std::string PseudoRandom(size_t n, uint32_t seed) {

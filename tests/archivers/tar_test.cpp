@@ -1,4 +1,6 @@
-// TAR32.DLL: tar, tar.gz and lone gzip files, made by GNU tar or by the DLL itself.
+// TAR32.DLL: tar, tar.gz, tar.bz2, tar.Z, lone gzip and bzip2 files and Debian packages, made
+// by GNU tar, bzip2, dpkg-deb or by the DLL itself.
+#include <algorithm>
 #include <cstring>
 
 #include "stand_in.h"
@@ -28,11 +30,86 @@ TEST_F(Tar, ExtractsGnuTarAndGzip) {
     EXPECT_EQ(1, dll.Count(gz));
 }
 
-TEST_F(Tar, RefusesFormatsItDoesNotReadWithAClearCode) {
-    std::string bz2 = Fixture("doc-top.tar.bz2");
-    EXPECT_EQ(-1, dll.Count(bz2));
+TEST_F(Tar, ExtractsBzip2AndCompressWithTheRecordsOfTarGz) {
+    for (const char* name : {"doc-top.tar.bz2", "doc-top.tar.Z"}) {
+        SCOPED_TRACE(name);
+        std::string archive = Fixture(name);
+        Enter(Path(std::string("out-") + name));
+        ASSERT_EQ(0, dll.Command("-zxvf " + Quoted(archive)));
+        EXPECT_EQ(Lines(300), ReadFile(Path(std::string("out-") + name + "\\doc\\a.txt")));
+        EXPECT_EQ(Lines(40), ReadFile(Path(std::string("out-") + name + "\\doc\\b.txt")));
+        std::vector<Record> records = dll.List(archive);
+        ASSERT_EQ(3u, records.size());
+        EXPECT_EQ(3, dll.Count(archive));
+        auto found = std::find_if(records.begin(), records.end(),
+                                  [](const Record& r) { return !strcmp(r.path, "doc/a.txt"); });
+        ASSERT_NE(records.end(), found);
+        const Record& a = *found;
+        EXPECT_EQ(Crc32Of(Lines(300)), a.crc);
+        EXPECT_STREQ(name[12] == 'b' ? "tar.bz2" : "tar.Z", a.method);
+        // The compressed size is the entry's share of the file (the tar stream is 30,720 bytes).
+        EXPECT_EQ(17100u * ReadFile(archive).size() / 30720, a.compressed_size);
+    }
+}
+
+TEST_F(Tar, LoneBzip2FileTakesTheArchivesNameAndTime) {
+    std::string bz2 = Fixture("a.txt.bz2");
+    FILETIME stamp = FixtureTime();
+    HANDLE h = CreateFileA(bz2.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    SetFileTime(h, nullptr, nullptr, &stamp);
+    CloseHandle(h);
+    std::vector<Record> records = dll.List(bz2);
+    ASSERT_EQ(1u, records.size());
+    EXPECT_STREQ("a.txt", records[0].path);
+    EXPECT_STREQ("bzip2", records[0].method);
+    EXPECT_EQ(Lines(200).size(), records[0].original_size);
+    WORD date, time;
+    LocalDosTime(stamp, &date, &time);
+    EXPECT_EQ(date, records[0].date);
+    EXPECT_EQ(time, records[0].time);
     Enter(Path("out"));
-    EXPECT_EQ(0x8023, dll.Command("-zxvf " + Quoted(bz2)));
+    ASSERT_EQ(0, dll.Command("-zxvf " + Quoted(bz2)));
+    EXPECT_EQ(Lines(200), ReadFile(Path("out\\a.txt")));
+}
+
+// dpkg-deb -x gives the package's files: no "./" in front, no entry for the root.
+TEST_F(Tar, DebianPackagesGiveTheirFilesAsDpkgDebExtractsThem) {
+    for (const char* name : {"doc-top-gz.deb", "doc-top-xz.deb"}) {
+        SCOPED_TRACE(name);
+        std::string deb = Fixture(name);
+        auto check = dll.Get<BOOL(WINAPI*)(LPCSTR, int)>("TarCheckArchive");
+        EXPECT_TRUE(check(deb.c_str(), 0));
+        std::vector<std::string> paths;
+        for (const Record& r : dll.List(deb)) paths.push_back(r.path);
+        EXPECT_EQ((std::vector<std::string>{"etc/", "etc/qv-sample.conf", "usr/", "usr/share/",
+                                            "usr/share/doc/", "usr/share/doc/qv-sample/",
+                                            "usr/share/doc/qv-sample/a.txt",
+                                            "usr/share/doc/qv-sample/b.txt"}),
+                  paths);
+        EXPECT_EQ(8, dll.Count(deb));
+        std::string out = Path(std::string("out-") + name);
+        Enter(out);
+        ASSERT_EQ(0, dll.Command("-zxvf " + Quoted(deb)));
+        EXPECT_EQ(Lines(300), ReadFile(out + "\\usr\\share\\doc\\qv-sample\\a.txt"));
+        EXPECT_EQ("setting=1\r\n", ReadFile(out + "\\etc\\qv-sample.conf"));
+    }
+}
+
+TEST_F(Tar, PackagesWithOtherCompressionAreRefusedWithAClearCode) {
+    auto member = [](const std::string& name, const std::string& data) {
+        char header[61];
+        snprintf(header, sizeof header, "%-16s%-12s%-6s%-6s%-8s%-10zu`\n", name.c_str(),
+                 "1093530658", "0", "0", "100644", data.size());
+        return std::string(header, 60) + data + (data.size() % 2 ? "\n" : "");
+    };
+    std::string deb = Path("zst.deb");
+    testing_support::WriteFile(deb, "!<arch>\n" + member("debian-binary", "2.0\n") +
+                                        member("control.tar.zst", "x") +
+                                        member("data.tar.zst", "(\xB5/\xFD data"));
+    EXPECT_EQ(-1, dll.Count(deb));
+    Enter(Path("out"));
+    EXPECT_EQ(0x8023, dll.Command("-zxvf " + Quoted(deb)));
     EXPECT_EQ(0x8029, dll.Command("-zxvf " + Quoted(Path("none.tgz"))));
 }
 

@@ -98,7 +98,7 @@ protected:
             ASSERT_NE(nullptr, dialog);
             act(dialog);
         });
-        FreezeWithDialog(&g_settings, folder.c_str(), RecordOptions);
+        FreezeWithDialog(&g_settings, folder.c_str(), RecordOptions, nullptr);  // no floppy here
         driver.get();
     }
 

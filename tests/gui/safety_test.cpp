@@ -41,8 +41,9 @@ struct Seen {
     bool shown = false;
     int default_button = 0;
     std::vector<int> order;
-    std::string question, time, size;
-    bool menu_visible = false, label_visible = false;
+    std::string question, time, size, origin;
+    bool menu_visible = false, label_visible = false, origin_visible = false;
+    bool origin_fits = false;  // the origin line's text is drawn whole in its control
     std::vector<std::string> menu;
     int selection = -2;
     bool controls_inside = false;  // the check box and the buttons lie inside the dialog
@@ -51,13 +52,30 @@ struct Seen {
 bool ControlsInside(HWND dialog) {
     RECT client;
     GetClientRect(dialog, &client);
-    for (int id : {IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
+    for (int id :
+         {IDC_SAFETY_WARNING, IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER, IDCANCEL}) {
         RECT r;
         GetWindowRect(GetDlgItem(dialog, id), &r);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
         if (r.top < client.top || r.bottom > client.bottom) return false;
     }
     return true;
+}
+
+// The control's text in its font is no wider than the control.
+bool TextFits(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    std::string text = gui::ControlText(dialog, id);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT r;
+    GetClientRect(control, &r);
+    return extent.cx <= r.right - r.left && extent.cy <= r.bottom - r.top;
 }
 
 void Look(HWND dialog, Seen* seen) {
@@ -67,6 +85,9 @@ void Look(HWND dialog, Seen* seen) {
     seen->question = gui::ControlText(dialog, IDC_SAFETY_QUESTION);
     seen->time = gui::ControlText(dialog, IDC_SAFETY_TIME);
     seen->size = gui::ControlText(dialog, IDC_SAFETY_SIZE);
+    seen->origin = gui::ControlText(dialog, IDC_SAFETY_INTERNET);
+    seen->origin_visible = gui::IsVisible(dialog, IDC_SAFETY_INTERNET);
+    seen->origin_fits = TextFits(dialog, IDC_SAFETY_INTERNET);
     seen->menu_visible = gui::IsVisible(dialog, IDC_SAFETY_MENU);
     seen->label_visible = gui::IsVisible(dialog, IDC_SAFETY_MENU_LABEL);
     for (int i = 0; i < gui::ItemCount(dialog, IDC_SAFETY_MENU); i++)
@@ -191,19 +212,42 @@ TEST(SafetyRules, QuestionTimeAndSizeLines) {
     EXPECT_STREQ(Zent_SafetySizeLine(10240, out, sizeof out), "ファイルサイズ： 10240");
 }
 
-TEST(SafetyRules, ViewerCommandsAndTheFileTheyShow) {
-    EXPECT_TRUE(Zent_IsViewerCommand("NotePad readme.txt"));
-    EXPECT_TRUE(Zent_IsViewerCommand("EXPLORER docs"));
-    EXPECT_TRUE(Zent_IsViewerCommand("winhlp32 help.hlp"));
-    EXPECT_FALSE(Zent_IsViewerCommand("setup.exe /q"));
-    EXPECT_FALSE(Zent_IsViewerCommand("note.exe"));
+TEST(SafetyRules, OriginLineForAFileOrArchiveFromTheInternet) {
+    TempDir dir;
+    std::string file = dir / "setup.exe", archive = dir / "app.lzh";
+    WriteFile(file, "MZ");
+    WriteFile(archive, "LZH");
+    EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()), "");
+    // Zones 0 to 2 (this computer, the intranet, trusted sites) are no internet.
+    WriteFile(archive + ":Zone.Identifier", "[ZoneTransfer]\r\nZoneId=2\r\n");
+    EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()), "");
+    for (const char* mark :
+         {"[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/app.lzh\r\n",
+          "[ZoneTransfer]\r\n ZoneId = 4\r\n", "garbled"}) {
+        WriteFile(archive + ":Zone.Identifier", mark);
+        EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()),
+                     "このファイルはインターネットから取得されたものです。")
+            << mark;
+    }
+    DeleteFileA((archive + ":Zone.Identifier").c_str());
+    WriteFile(file + ":Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    EXPECT_STREQ(Zent_SafetyOriginLine(file.c_str(), archive.c_str()),
+                 "このファイルはインターネットから取得されたものです。");
+}
+
+TEST(SafetyRules, FileShownForAnAutorunCommand) {
+    TempDir dir;
+    WriteFile(dir / "setup.exe", "MZ");
     Autorun_Info info{};
-    snprintf(info.file, sizeof info.file, "C:\\cd\\autorun.inf");
+    snprintf(info.file, sizeof info.file, "%s", (dir / "autorun.inf").c_str());
     char out[MAX_PATH];
-    snprintf(info.open, sizeof info.open, "notepad readme.txt");
-    EXPECT_STREQ(Zent_AutorunShownFile(&info, out, sizeof out), "C:\\cd\\readme.txt");
+    snprintf(info.open, sizeof info.open, "notepad \"read me.txt\"");
+    EXPECT_EQ(std::string(Zent_AutorunShownFile(&info, out, sizeof out)), dir / "read me.txt");
+    // The program that starts, exactly as it will be started.
     snprintf(info.open, sizeof info.open, "setup.exe /q");
-    EXPECT_STREQ(Zent_AutorunShownFile(&info, out, sizeof out), "C:\\cd\\setup.exe");
+    EXPECT_EQ(std::string(Zent_AutorunShownFile(&info, out, sizeof out)), dir / "setup.exe");
+    snprintf(info.open, sizeof info.open, "\"setup.exe\" /q");
+    EXPECT_EQ(std::string(Zent_AutorunShownFile(&info, out, sizeof out)), dir / "setup.exe");
 }
 
 TEST_F(SafetyDialog, PlainModeShowsTheFileAndCancelStartsNothing) {
@@ -216,18 +260,54 @@ TEST_F(SafetyDialog, PlainModeShowsTheFileAndCancelStartsNothing) {
     EXPECT_EQ(result, Zent_Safety_Cancel);
     ASSERT_TRUE(seen.shown);
     EXPECT_EQ(seen.default_button, IDCANCEL);
-    std::vector<int> order = {IDCANCEL,        IDC_SAFETY_ICON,     -1,   IDC_SAFETY_QUESTION,
-                              IDC_SAFETY_TIME, IDC_SAFETY_SIZE,     -1,   IDC_SAFETY_MENU_LABEL,
-                              IDC_SAFETY_MENU, IDC_SAFETY_DONT_ASK, IDOK, IDC_SAFETY_OPEN_FOLDER};
+    std::vector<int> order = {IDCANCEL,
+                              IDC_SAFETY_ICON,
+                              -1,
+                              IDC_SAFETY_QUESTION,
+                              IDC_SAFETY_TIME,
+                              IDC_SAFETY_SIZE,
+                              IDC_SAFETY_INTERNET,
+                              IDC_SAFETY_WARNING,
+                              IDC_SAFETY_MENU_LABEL,
+                              IDC_SAFETY_MENU,
+                              IDC_SAFETY_DONT_ASK,
+                              IDOK,
+                              IDC_SAFETY_OPEN_FOLDER};
     EXPECT_EQ(seen.order, order);
     EXPECT_EQ(seen.question, "app.lzh の中にある readme.txt を開きますか？");
     EXPECT_EQ(seen.time, "ファイル更新日： 04/08/26 00:05:00");
     EXPECT_EQ(seen.size, "ファイルサイズ： 1234");
     EXPECT_FALSE(seen.menu_visible);
     EXPECT_FALSE(seen.label_visible);
-    // The band of the hidden menu is taken out; nothing is cut off by it.
+    EXPECT_FALSE(seen.origin_visible);  // nothing says it came from the internet
+    // The bands of the hidden menu and origin are taken out; nothing is cut off by it.
     EXPECT_TRUE(seen.controls_inside);
     EXPECT_EQ(g_settings.safe_count, 0);
+}
+
+TEST_F(SafetyDialog, FileFromTheInternetSaysSo) {
+    const char kInternet[] = "このファイルはインターネットから取得されたものです。";
+    std::string setup = Program("setup.exe");
+    WriteFile(setup + ":Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    for (bool autorun : {false, true}) {
+        SCOPED_TRACE(autorun);
+        std::string file = setup;
+        if (autorun) {
+            file = melted_ + "\\autorun.inf";
+            WriteFile(
+                file,
+                "[autorun]\r\nopen=setup.exe /q\r\nshell\\a=A\r\nshell\\a\\command=a.exe\r\n");
+        }
+        Zent_SafetyState state = State(file, true, autorun);
+        Seen seen;
+        Confirm(&state, &seen, [](HWND d) { gui::Click(d, IDCANCEL); });
+        ASSERT_TRUE(seen.shown);
+        EXPECT_TRUE(seen.origin_visible);
+        EXPECT_EQ(seen.origin, kInternet);
+        EXPECT_TRUE(seen.origin_fits);
+        EXPECT_TRUE(seen.controls_inside);
+        EXPECT_EQ(seen.menu_visible, autorun);
+    }
 }
 
 TEST_F(SafetyDialog, LaunchModeRunsTheProgramWithoutMarkingIt) {
@@ -273,28 +353,33 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     WriteFile(file, content);
     time_t t = LocalTime(2010, 1, 2, 3, 4, 5);
     SetTime(file, t);
-    Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
-    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
-    EXPECT_FALSE(
-        Zent_IsSafeFile(&g_settings, file.c_str(), (dir_ / "other.lzh").c_str(), melted_.c_str()));
+    Zent_AddSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str());
+    EXPECT_TRUE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, (dir_ / "other.lzh").c_str(),
+                                 melted_.c_str()));
 
     SetTime(file, t + 2);  // time only
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
     content[10] = 'b';  // first bytes, same time and size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
     content[10] = 'a';
     content += "tail";  // size
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_FALSE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_FALSE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
     // Beyond the first 4096 bytes only the size counts; put back, the file is safe again.
     content.resize(5000);
     content[4500] = 'z';
     WriteFile(file, content);
     SetTime(file, t);
-    EXPECT_TRUE(Zent_IsSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str()));
+    EXPECT_TRUE(
+        Zent_IsSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str()));
 
     content[0] = 'q';
     WriteFile(file, content);
@@ -305,13 +390,45 @@ TEST_F(SafetyDialog, ChangedFileOrOtherArchiveIsAskedAgain) {
     EXPECT_TRUE(seen.shown);
 }
 
-TEST_F(SafetyDialog, RecordIsRelativeToTheMeltedFolder) {
+TEST_F(SafetyDialog, RecordVouchesOnlyForTheFileAndCommandThatWereSeen) {
     CreateDirectoryA((melted_ + "\\bin").c_str(), nullptr);
     std::string file = melted_ + "\\bin\\run.exe";
     WriteFile(file, "MZ");
-    Zent_AddSafeFile(&g_settings, file.c_str(), archive_.c_str(), melted_.c_str());
-    ASSERT_EQ(g_settings.safe_count, 1);
+    // An identical copy elsewhere in the folder: same time, size and first bytes.
+    std::string copy = melted_ + "\\other.exe";
+    ASSERT_TRUE(CopyFileA(file.c_str(), copy.c_str(), FALSE));
+    auto safe = [&](const std::string& f, const char* parameters) {
+        return Zent_IsSafeFile(&g_settings, f.c_str(), parameters, archive_.c_str(),
+                               melted_.c_str());
+    };
+
+    Zent_AddSafeFile(&g_settings, file.c_str(), nullptr, archive_.c_str(), melted_.c_str());
+    Zent_AddSafeFile(&g_settings, file.c_str(), "/q \"x, y\"", archive_.c_str(), melted_.c_str());
+    ASSERT_EQ(g_settings.safe_count, 2);
+    // The path relative to the melted folder, and the command when there are parameters.
     EXPECT_STREQ(g_settings.safe[0].folder, "bin\\run.exe");
+    EXPECT_STREQ(g_settings.safe[1].folder, "\"bin\\run.exe\" /q \"x, y\"");
+    EXPECT_TRUE(safe(file, nullptr));
+    EXPECT_TRUE(safe(file, ""));
+    EXPECT_TRUE(safe(melted_ + "\\BIN\\Run.exe", "/q \"x, y\""));
+    EXPECT_FALSE(safe(file, "/all"));
+    EXPECT_FALSE(safe(file, "/Q \"x, y\""));
+    EXPECT_FALSE(safe(copy, nullptr));
+
+    // Both kinds of record survive the settings file; the other fields of the record are
+    // those it always had.
+    std::string ini = dir_ / "dovetrim.ini";
+    Zent_SaveSettings(&g_settings, ini.c_str());
+    std::string text = ReadFile(ini);
+    EXPECT_NE(text.find("Safe = " + archive_ + ", "), std::string::npos) << text;
+    EXPECT_NE(text.find(", \"\"\"bin\\run.exe\"\" /q \"\"x, y\"\"\", 0\r\n"), std::string::npos)
+        << text;
+    memset(&g_settings, 0, sizeof g_settings);
+    Zent_LoadSettings(&g_settings, ini.c_str());
+    ASSERT_EQ(g_settings.safe_count, 2);
+    EXPECT_TRUE(safe(file, nullptr));
+    EXPECT_TRUE(safe(file, "/q \"x, y\""));
+    EXPECT_FALSE(safe(file, "/q"));
 }
 
 TEST_F(SafetyDialog, FullListDropsTheOldestRecord) {
@@ -409,7 +526,7 @@ TEST_F(SafetyDialog, AutorunWithoutMenuOfATrustedProgramRunsUnseen) {
     EXPECT_EQ(result, Zent_Safety_Run);
     EXPECT_EQ(seen.menu.size(), 1u);
     ASSERT_EQ(g_settings.safe_count, 1);
-    EXPECT_STREQ(g_settings.safe[0].folder, "setup.exe");
+    EXPECT_STREQ(g_settings.safe[0].folder, "\"setup.exe\" /quiet");
     WaitForLog(log_, 1);
 
     Zent_SafetyState again = State(inf, true, true);
@@ -420,9 +537,14 @@ TEST_F(SafetyDialog, AutorunWithoutMenuOfATrustedProgramRunsUnseen) {
     EXPECT_EQ(log.substr(log.size() - 9), " /quiet\r\n") << log;
 }
 
-TEST_F(SafetyDialog, AutorunShowingADocumentInNotepadRunsUnseen) {
-    // notepad is searched for from the description's folder first: the recorder there
-    // stands in for it.
+TEST_F(SafetyDialog, AutorunShowingADocumentInNotepadRunsWindowsOwnUnseen) {
+    // A recorder stands in for Windows' notepad; the archive brought one of the same name,
+    // which a search from the description's folder would find first.
+    std::string windows = dir_ / "win";
+    CreateDirectoryA(windows.c_str(), nullptr);
+    ASSERT_TRUE(
+        CopyFileA(BinPath("recorder.exe").c_str(), (windows + "\\notepad.exe").c_str(), FALSE));
+    ScopedEnv windir("windir", windows.c_str());
     Program("notepad.exe");
     std::string inf = melted_ + "\\autorun.inf";
     WriteFile(melted_ + "\\readme.txt", "read me");
@@ -431,8 +553,9 @@ TEST_F(SafetyDialog, AutorunShowingADocumentInNotepadRunsUnseen) {
     bool shown = true;
     EXPECT_EQ(ConfirmUnseen(&state, &shown), Zent_Safety_Run);
     EXPECT_FALSE(shown);
-    std::string log = WaitForLog(log_, 1);
-    EXPECT_NE(log.find("readme.txt"), std::string::npos) << log;
+    std::string log = LogAfterMarker();
+    EXPECT_NE(log.find(windows + "\\notepad.exe\" readme.txt\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find(melted_ + "\\notepad.exe"), std::string::npos) << log;
 }
 
 TEST_F(SafetyDialog, ErrorInsideTheDialogReachesTheCaller) {

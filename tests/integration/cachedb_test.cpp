@@ -191,3 +191,43 @@ TEST_F(CacheDatabase, FullTableRaisesAndLeavesTheFileAsItWas) {
     EXPECT_EQ(caught.code, ArrX_Err_Full);
     EXPECT_EQ(ReadFile(db_file), before);
 }
+
+// Paths that fill a record's 260 bytes come back whole: read back cut short, the next
+// write-back would find no such archive and delete the working folder with the user's edits.
+TEST_F(CacheDatabase, LongestPathsComeBackWhole) {
+    std::string folder = dir.Path();
+    while (folder.size() < 230) {
+        folder += "\\" + std::string(std::min<size_t>(60, 230 - folder.size()), 'p');
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    std::string archive = folder + "\\" + std::string(258 - folder.size() - 5, 'r') + ".lzh";
+    ASSERT_EQ(archive.size(), 258u);
+    WriteFile(archive, "content");
+    std::string working = Melt(archive);
+    WriteFile(working + "\\edit.txt", "the user's");
+    EXPECT_EQ(EntryCount(), 1) << "the next write-back keeps it";
+    EXPECT_EQ(ReadFile(working + "\\edit.txt"), "the user's");
+    CacheDB db;
+    Open(&db, area.get());
+    ASSERT_EQ(CacheDB_Count(&db), 1);
+    EXPECT_EQ(std::string(CacheDB_At(&db, 0)->archive), archive);
+    CacheDB_Close(&db);
+}
+
+// A database that cannot be read is kept under another name, and melting goes on with an
+// empty one instead of failing every time.
+TEST_F(CacheDatabase, UnreadableFileIsSetAsideAndStartedAfresh) {
+    // What a write cut short by a full disk may leave: the end of a line, no section.
+    const std::string damaged = "e, 2004/08/26-14:30:58, 10, 20, C:\\cache\\a, 0\r\n \r\n";
+    WriteFile(db_file, damaged);
+    CacheDB db;
+    auto caught = CatchRaise([&] { Open(&db, area.get()); });
+    ASSERT_EQ(caught.code, 0) << caught.text;
+    EXPECT_EQ(CacheDB_Count(&db), 0);
+    CacheDB_Close(&db);
+    EXPECT_EQ(ReadFile(cache + "\\cache-db-damaged1.ini"), damaged);
+    EXPECT_EQ(EntryCount(), 0);
+    std::string archive = Archive("dl", "x");
+    Melt(archive);
+    EXPECT_EQ(EntryCount(), 1);
+}

@@ -189,7 +189,14 @@ TEST(Melt, DangerousFilesByTheirLastExtension) {
     for (const char* name : {"setup.exe", "SETUP.EXE", "a.scr", "x.Reg", "autorun.inf", "s.js",
                              "s.vbs", "go.bat", "c.com", "C:\\d.txt\\run.exe", "readme.txt.exe"})
         EXPECT_TRUE(IsDangerousFile(name)) << name;
+    // Whatever Windows runs as code, also behind a document's name.
+    for (const char* name :
+         {"index.htm.cmd", "page.html.PIF", "readme.txt.lnk", "site.url",       "x.scf",
+          "a.hta",         "a.wsf",         "a.wsh",          "a.vbe",          "a.jse",
+          "setup.msi",     "patch.msp",     "panel.cpl",      "run.ps1",        "app.jar",
+          "help.chm",      "snap.msc",      "a.sct",          "index.htm.cmd.", "index.htm.cmd  "})
+        EXPECT_TRUE(IsDangerousFile(name)) << name;
     for (const char* name : {"readme.txt", "index.htm", "exe", "a.exe.txt", "C:\\x.exe\\readme",
-                             "a.jse", "a.ex", "noext"})
+                             "a.ex", "noext", "report.doc", "page.html", "cmd"})
         EXPECT_FALSE(IsDangerousFile(name)) << name;
 }

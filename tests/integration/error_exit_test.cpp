@@ -128,3 +128,21 @@ TEST_F(ErrorExit, EndWithoutATryEndsTheProcessWith14) {
     gui::Answer(box, IDOK);
     EXPECT_EQ(child.Wait(), 14);
 }
+
+// The fatal path ends the process without unwinding: the semaphore is given back before the
+// box is shown, so another instance waiting on it goes on while the box is still open.
+TEST_F(ErrorExit, FatalErrorGivesBackTheSemaphoreItHeld) {
+    HANDLE unlha = CreateSemaphoreA(nullptr, 1, 1, "UNLHA");
+    ChildProcess child = Start("fatal-while-bound");
+    auto box = gui::WaitForMessageBox("エラーメッセージ", child.Pid());
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.text, "bound and failing");
+    bool free = WaitForSingleObject(unlha, 0) == WAIT_OBJECT_0;
+    EXPECT_TRUE(free) << "the semaphore is still taken while the error box is open";
+    if (free) ReleaseSemaphore(unlha, 1, nullptr);
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 14);
+    EXPECT_EQ(WaitForSingleObject(unlha, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    ReleaseSemaphore(unlha, 1, nullptr);
+    CloseHandle(unlha);
+}

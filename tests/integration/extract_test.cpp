@@ -377,3 +377,140 @@ TEST_F(Extraction, LhaNameWithALeadingSeparatorGivesItsTopFolder) {
     EXPECT_EQ(ReadFile(result + "\\doc2\\b.txt"), "second");
     EXPECT_FALSE(FileExists("\\doc2"));
 }
+
+// Top folders from real tools whose last character ends in the byte 5C (表 95 5C, 十 8F 5C,
+// 能 94 5C): only a real separator after it is taken off.
+TEST_F(Extraction, TopFolderEndingInTheByte5CComesOutWhole) {
+    struct Case {
+        const char* archive;
+        const char* top;
+    };
+    for (const Case& c : {Case{"sjis-top.zip", "一覧表"}, Case{"sjis-top.tar", "第十"},
+                          Case{"sjis-top.lzh", "新機能"}}) {
+        SCOPED_TRACE(c.archive);
+        ASSERT_EQ(Extract(Fixture(c.archive)).code, 0);
+        EXPECT_EQ(result, base + "\\" + c.top);
+        EXPECT_EQ(ReadFile(result + "\\readme.txt"), "Line 0001: readme.txt\r\n");
+        EXPECT_TRUE(FileExists(result + "\\data.txt"));
+    }
+
+    // Guard levels below a base folder that ends in such a character stay below it.
+    std::string table = dir / "一覧表";
+    CreateDirectoryA(table.c_str(), nullptr);
+    std::string archive = dir / "dl\\climb.tar";
+    WriteFile(archive, TarEntry("../x.txt", "climbed") + TarEntry("y.txt", "plain") +
+                           std::string(1024, '\0'));
+    char folder[260] = "";
+    ASSERT_EQ(CatchRaise([&] {
+                  Zent_Extract(archive.c_str(), table.c_str(), folder, false, "", nullptr);
+              }).code,
+              0);
+    EXPECT_EQ(std::string(folder), table + "\\a\\climb");
+    EXPECT_EQ(ReadFile(table + "\\a\\x.txt"), "climbed");
+}
+
+// A top entry that names no folder of the archive's own (dots alone, a device, a stream)
+// would make the base folder itself, or a folder outside it, the result: the content goes
+// into the folder named after the archive instead. (The stand-in cannot write these names
+// at all; the extraction then fails inside that folder.) Dots alone may be read as the
+// folder above, so they count as a climb too.
+TEST_F(Extraction, TopThatIsNoFolderNameGivesTheNamedFolder) {
+    struct Case {
+        const char* archive;
+        const char* first;
+        const char* second;
+        const char* folder;
+    };
+    for (const Case& c : {Case{"dots.tar", ".../x.txt", ".../y.txt", "a\\dots"},
+                          Case{"device.tar", "CON/x.txt", "CON/y.txt", "device"},
+                          Case{"stream.tar", "ab:c/x.txt", "ab:c/y.txt", "stream"}}) {
+        SCOPED_TRACE(c.archive);
+        std::string archive = dir / "dl\\" + c.archive;
+        WriteFile(archive,
+                  TarEntry(c.first, "one") + TarEntry(c.second, "two") + std::string(1024, '\0'));
+        Extract(archive);
+        EXPECT_EQ(result, base + "\\" + c.folder);
+        EXPECT_FALSE(FileExists(dir / "x.txt"));
+        EXPECT_FALSE(FileExists(base + "\\x.txt"));
+    }
+}
+
+// Rooted names and names with a drive point somewhere of their own, wherever the DLL runs,
+// and a DLL may well write them there: such an archive is refused before the DLL runs.
+TEST_F(Extraction, NamesThatPointOutsideAreRefused) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    for (const char* entry :
+         {"/x.txt", "\\x.txt", "C:/x.txt", "C:x.txt", "//server/share/x.txt", "\\\\.\\C:\\x.txt"}) {
+        SCOPED_TRACE(entry);
+        std::string archive = dir / "dl\\rooted.tar";
+        WriteFile(archive,
+                  TarEntry(entry, "one") + TarEntry("b.txt", "two") + std::string(1024, '\0'));
+        Caught caught = Extract(archive);
+        EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+        EXPECT_EQ(caught.message,
+                  "圧縮ファイルの中に解凍先の外を指す名前があるため、安全に解凍できません。");
+    }
+    EXPECT_EQ(CommandCalls(log, "Tar"), 0);
+}
+
+// The guard reads 259 bytes of a name and the result folder holds 220 characters: an
+// archive it cannot judge whole is refused, before the DLL writes anything.
+TEST_F(Extraction, NamesTooLongToJudgeAreRefused) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    // The climb comes after the 259th byte.
+    std::string long_name = std::string(250, 'd') + "/e/f/g/../../../../../x.txt";
+    std::string archive = dir / "dl\\long.tar";
+    std::string gnu_long = TarEntry("././@LongLink", long_name + '\0');
+    gnu_long[156] = 'L';
+    unsigned sum = 0;
+    std::string header = gnu_long.substr(0, 512);
+    header.replace(148, 8, "        ");
+    for (unsigned char ch : header) sum += ch;
+    char check[8];
+    snprintf(check, sizeof check, "%06o", sum);
+    gnu_long.replace(148, 7, std::string(check, 6) + '\0');
+    WriteFile(archive, gnu_long + TarEntry("long", "climbed") + TarEntry("b.txt", "plain") +
+                           std::string(1024, '\0'));
+    Caught caught = Extract(archive);
+    EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(caught.message, "圧縮ファイルの中に長すぎる名前があるため、安全に解凍できません。");
+    EXPECT_EQ(CommandCalls(log, "Tar"), 0);
+    EXPECT_FALSE(FileExists(dir / "x.txt"));
+
+    // Five levels would take the result folder past 220 characters.
+    std::string deep = dir / std::string(212 - dir.Path().size(), 'b');
+    CreateDirectoryA(deep.c_str(), nullptr);
+    std::string climb = dir / "dl\\climb.tar";
+    WriteFile(climb, TarEntry("../../../../../x.txt", "climbed") + TarEntry("b.txt", "plain") +
+                         std::string(1024, '\0'));
+    char folder[260] = "";
+    caught =
+        CatchRaise([&] { Zent_Extract(climb.c_str(), deep.c_str(), folder, false, "", nullptr); });
+    EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(caught.message, "解凍先のパスが長すぎるため、安全に解凍できません。");
+    EXPECT_EQ(CommandCalls(log, "Tar"), 0);
+    EXPECT_FALSE(FileExists(dir / "x.txt"));
+}
+
+// Outside the cache the content may go into a folder that was there before: a cancel
+// leaves it where and as it is, with what was written into it.
+TEST_F(Extraction, CancelInAFolderThatWasThereBeforeLeavesItInPlace) {
+    CreateDirectoryA((base + "\\flat").c_str(), nullptr);
+    WriteFile(base + "\\flat\\mine.txt", "the user's");
+    Stub("cancel-after:1");
+    Caught caught = Extract(Fixture("flat.lzh"));
+    EXPECT_EQ(caught.code, Zent_Err_UserCancel);
+    EXPECT_EQ(result, base + "\\flat");
+    EXPECT_EQ(ReadFile(base + "\\flat\\mine.txt"), "the user's");
+    EXPECT_FALSE(FileExists(base + "\\flat-remnants"));
+
+    Stub("fail:16");
+    CreateDirectoryA((base + "\\flat-store").c_str(), nullptr);
+    WriteFile(base + "\\flat-store\\mine.txt", "the user's");
+    caught = Extract(Fixture("flat-store.rar"));
+    EXPECT_EQ(caught.code, 16);
+    EXPECT_EQ(result, base + "\\flat-store");
+    EXPECT_EQ(ReadFile(base + "\\flat-store\\mine.txt"), "the user's");
+}

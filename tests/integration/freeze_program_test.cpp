@@ -213,16 +213,22 @@ TEST_F(FreezeProgram, FailedFreezeKeepsTheOldArchiveAndTheFolder) {
     }
 }
 
-TEST_F(FreezeProgram, FreezeVerbShowsTheDialogWhoseSettingsButtonSaysTheSheetIsNotThere) {
+TEST_F(FreezeProgram, FreezeVerbShowsTheDialogWhoseSettingsButtonOpensTheSheetOnItsLastPage) {
+    Zent_LoadSettings(&g_settings, (dir / "prog\\dovetrim.ini").c_str());
+    g_settings.PrevPage = 1;  // the compress page
+    g_settings.dll[0] = 1;    // with no DLL flagged the sheet insists on its DLL page
+    Zent_SaveSettings(&g_settings, (dir / "prog\\dovetrim.ini").c_str());
     MakeTree();
     ChildProcess child = Start("-x " + Q(folder));
     HWND dialog = gui::WaitForWindow("圧縮 - Quarvel", child.Pid());
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ("資料 集", gui::ControlText(dialog, 1018));
     gui::Click(dialog, 1032);  // "設定"
-    gui::MessageBoxInfo box = gui::WaitForMessageBox("Quarvel SV", child.Pid());
-    EXPECT_EQ("設定の画面は、このバージョンにはまだありません。", box.text);
-    gui::Answer(box, IDOK);
+    HWND sheet = gui::WaitForWindow("Quarvel SV", child.Pid());
+    ASSERT_NE(nullptr, sheet);
+    EXPECT_EQ(1, gui::SheetPageIndex(sheet));
+    gui::Click(sheet, IDCANCEL);
+    EXPECT_TRUE(gui::WaitUntilClosed(sheet));
     gui::Click(dialog, IDCANCEL);
     EXPECT_EQ(0, child.Wait());
     EXPECT_FALSE(FileExists(folder + ".lzh"));

@@ -1,70 +1,16 @@
-// dovetrim.exe melting an archive as a double click or a drop starts it: a private program
-// folder with the archiver DLLs, the desktop redirected so the cache lands in a temporary
-// folder, and a fake Windows folder whose explorer.exe records what it was asked to show.
+// dovetrim.exe melting an archive as a double click or a drop starts it (the fixture is in
+// melt_fixture.h).
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "../support/child_process.h"
-#include "../support/gui_driver.h"
-#include "../support/registry_env.h"
-#include "../support/test_folders.h"
-#include "settings/settings.h"
+#include <windows.h>
+
+#include "lib/handles.h"
+#include "melt_fixture.h"
 
 using namespace testing_support;
-
-namespace {
-
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char* const kProgramFiles[] = {"dovetrim.exe", "7-ZIP32.DLL", "CAB32.DLL",   "TAR32.DLL",
-                                     "UNARJ32J.DLL", "UNGCA32.DLL", "UNLHA32.DLL", "UNRAR.DLL",
-                                     "UNZIP32.DLL",  "YZ1.DLL",     "zip32.dll"};
-
-class MeltProgram : public testing::Test {
-protected:
-    MeltProgram() : desktop_value(HKEY_CURRENT_USER, kShellFolders, "Desktop", dir / "desk") {
-        for (const char* name : {"desk", "prog", "win", "dl", "cwd"})
-            CreateDirectoryA((dir / name).c_str(), nullptr);
-        for (const char* name : kProgramFiles)
-            CopyFileA(BinPath(name).c_str(), (dir / "prog\\" + name).c_str(), FALSE);
-        CopyFileA(BinPath("recorder.exe").c_str(), (dir / "win\\explorer.exe").c_str(), FALSE);
-        archive = dir / "dl\\doc-top.lzh";
-        CopyFileA((DataDir() + "\\doc-top.lzh").c_str(), archive.c_str(), FALSE);
-        cache = dir / "desk\\Archives Cache";
-    }
-    // A fixture under another name, as a user's download would be called.
-    std::string Download(const std::string& fixture, const std::string& as = "") {
-        std::string path = dir / "dl\\" + (as.empty() ? fixture : as);
-        CopyFileA((DataDir() + "\\" + fixture).c_str(), path.c_str(), FALSE);
-        return path;
-    }
-    Environment Env(const std::string& stub = "") const {
-        return {{"windir", dir / "win"},
-                {"QUARVEL_RECORDER_LOG", log},
-                {"ARCHIVER_STUB", stub.empty() ? "log:" + calls : stub + ",log:" + calls}};
-    }
-    ChildProcess Start(const std::string& args, const std::string& stub = "") {
-        return StartProgram(dir / "prog\\dovetrim.exe", args, Env(stub), dir / "cwd");
-    }
-    int Run(const std::string& args, const std::string& stub = "") {
-        return Start(args, stub).Wait();
-    }
-    int Extractions() const {
-        std::string text = ReadFile(calls);
-        int n = 0;
-        for (size_t at = 0; (at = text.find("\tUnlha\t", at)) != std::string::npos; at++) n++;
-        return n;
-    }
-
-    TempDir dir;
-    ScopedValue desktop_value;
-    std::string archive, cache;
-    std::string log = dir / "explorer.log";
-    std::string calls = dir / "calls.log";
-};
-
-}  // namespace
+using namespace melt_fixture;
 
 TEST_F(MeltProgram, TypicalRequestMeltsReportIntoItsWorkingFolder) {
     std::string report = Download("flat.lzh", "report.lzh");
@@ -97,6 +43,36 @@ TEST_F(MeltProgram, DoubleClickMeltsIntoTheCacheAndShowsTheFolderInExplorer) {
     EXPECT_EQ(ReadFile(folder + "\\mine.txt"), "edited");
     EXPECT_EQ(WaitForLog(log, 2), shown + shown);
 }
+
+// Made by GNU tar (-j, -Z) and dpkg-deb (gzip, xz): the working folder holds what tar -x and
+// dpkg-deb -x give. A package's names begin with "./"; its two
+// folders etc and usr go into a folder named after the package.
+class MeltTarFamily : public MeltProgram, public testing::WithParamInterface<const char*> {};
+
+TEST_P(MeltTarFamily, WorkingFolderHoldsWhatTheLinuxToolsExtract) {
+    std::string fixture = GetParam();
+    bool deb = fixture.substr(fixture.size() - 4) == ".deb";
+    EXPECT_EQ(Run("-d \"" + Download(fixture) + "\""), 0);
+    std::string folder = cache + "\\" + (deb ? fixture.substr(0, fixture.size() - 4) : "doc");
+    std::string docs = deb ? folder + "\\usr\\share\\doc\\qv-sample" : folder;
+    EXPECT_EQ(ReadFile(docs + "\\a.txt"), FixtureLines(300));
+    EXPECT_EQ(ReadFile(docs + "\\b.txt"), FixtureLines(40));
+    if (deb) {
+        EXPECT_EQ(ReadFile(folder + "\\etc\\qv-sample.conf"), "setting=1\r\n");
+    }
+    std::string shown = WaitForLog(log, 1);
+    EXPECT_NE(shown.find("/e,/root,\"" + folder + "\"\r\n"), std::string::npos) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MeltTarFamily,
+                         testing::Values("doc-top.tar.bz2", "doc-top.tar.Z", "doc-top-gz.deb",
+                                         "doc-top-xz.deb"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             for (char& ch : name)
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
 
 TEST_F(MeltProgram, OpenFolderVerbShowsTheFolderToo) {
     EXPECT_EQ(Run("-o \"" + archive + "\""), 0);
@@ -163,18 +139,6 @@ TEST_F(MeltProgram, CancelledExtractionAnsweredYesShowsThePartialFolder) {
         << shown;
 }
 
-TEST_F(MeltProgram, DropWithExtractAndInstallSaysItIsNotBuilt) {
-    // The first start has no settings file: the drop default is extract and install.
-    ChildProcess child = Start("\"" + archive + "\"");
-    auto box = gui::WaitForMessageBox("Quarvel SV", child.Pid());
-    ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000) << "\n"
-                                 << ReadFile(log) << ReadFile(calls);
-    EXPECT_EQ(box.text, "「解凍・インストール」の機能は、このバージョンにはまだありません。");
-    gui::Answer(box, IDOK);
-    EXPECT_NE(child.Wait(), 0);
-    EXPECT_FALSE(FileExists(dir / "dl\\doc"));
-}
-
 TEST_F(MeltProgram, SettingsChooseThePlainWindowAndTheDropDestination) {
     static Zent_Settings settings;
     std::string ini = dir / "prog\\dovetrim.ini";
@@ -194,48 +158,165 @@ TEST_F(MeltProgram, SettingsChooseThePlainWindowAndTheDropDestination) {
     EXPECT_NE(shown.find("/e,/root,\"" + dir / "dl\\doc\"\r\n"), std::string::npos) << shown;
 }
 
-// ---- Auto-open -------------------------------------------------------------------------
+// ---- Failure paths -------------------------------------------------------------------
 
 namespace {
 
-const char kSafetyCaption[] = "ファイルの安全性の確認 - Quarvel SV";
-enum { kRun = 1, kCancel = 2, kAutorunMenu = 1041, kQuestion = 1043, kDoNotAskAgain = 1079 };
+bool SemaphoreFree(const char* name) {
+    HANDLE s = CreateSemaphoreA(nullptr, 1, 1, name);
+    bool free = WaitForSingleObject(s, 0) == WAIT_OBJECT_0;
+    if (free) ReleaseSemaphore(s, 1, nullptr);
+    CloseHandle(s);
+    return free;
+}
 
-// Documents of .txt, .htm and .doc open with a recorder copy as their registered program.
-class AutoOpenProgram : public MeltProgram {
-protected:
-    AutoOpenProgram() {
-        opener = dir / "opener.exe";
-        CopyFileA(BinPath("recorder.exe").c_str(), opener.c_str(), FALSE);
-        for (const char* ext : {".txt", ".htm", ".doc"})
-            PutString(HKEY_CLASSES_ROOT, ext, nullptr, kProgramId);
-        PutString(HKEY_CLASSES_ROOT, std::string(kProgramId) + "\\shell\\open\\command", nullptr,
-                  "\"" + opener + "\" open \"%1\"");
-    }
-    ~AutoOpenProgram() override { DeleteKeyTree(HKEY_CLASSES_ROOT, kProgramId); }
+const char kWaitCaption[] = "待機中 - Quarvel SV";
 
-    HWND WaitForSafety(const ChildProcess& child) {
-        return gui::WaitForWindow(kSafetyCaption, child.Pid());
-    }
-    std::string Explored(const std::string& folder) const {
-        return dir / "win\\explorer.exe /e,/root,\"" + folder + "\"\r\n";
-    }
-    std::string Opened(const std::string& file) const {
-        return "\"" + opener + "\" open \"" + file + "\"\r\n";
-    }
-    int SafeRecords() const {
-        std::string ini = ReadFile(dir / "prog\\dovetrim.ini");
-        int n = 0;
-        for (size_t at = 0; (at = ini.find("\nSafe = ", at)) != std::string::npos; at++) n++;
-        return n;
-    }
-
-    static constexpr const char* kProgramId = "QuarvelTest.Document";
-    ScopedClass txt_{".txt"}, htm_{".htm"}, doc_{".doc"};
-    std::string opener;
+// A handle on a named semaphore, as any other running program may keep one: a count left
+// taken then stays taken. Closed however the test ends.
+struct SemaphoreHandle {
+    explicit SemaphoreHandle(const char* name) : handle(CreateSemaphoreA(nullptr, 1, 1, name)) {}
+    ~SemaphoreHandle() { CloseHandle(handle); }
+    HANDLE handle;
 };
 
 }  // namespace
+
+// A melt that fails while it holds UNLHA and Zent_CacheDB (its cache database is over
+// full) ends with code 14; a second melt that started meanwhile still finishes. The test
+// keeps a handle on both semaphores, as any other running program may, so a count left
+// taken would stay taken.
+TEST_F(MeltProgram, FailedMeltEndsWith14AndTheNextOneStillRuns) {
+    SemaphoreHandle unlha("UNLHA"), database("Zent_CacheDB");
+    CreateDirectoryA(cache.c_str(), nullptr);
+    std::string lines = "[main] \r\n";
+    for (int i = 0; i < 1025; i++)
+        lines += "File = " + archive + ", 2004/08/26-14:30:58, 1, 2, " + cache + "\\f" +
+                 std::to_string(i) + ", 0\r\n";
+    WriteFile(cache + "\\cache-db.ini", lines + " \r\n");
+
+    CreateDirectoryA((dir / "prog2").c_str(), nullptr);
+    for (const char* name : kProgramFiles)
+        CopyFileA(BinPath(name).c_str(), (dir / "prog2\\" + name).c_str(), FALSE);
+    static Zent_Settings settings;
+    std::string ini = dir / "prog2\\dovetrim.ini";
+    Zent_LoadSettings(&settings, ini.c_str());
+    snprintf(settings.CachePath, sizeof settings.CachePath, "%s", (dir / "cache2").c_str());
+    Zent_SaveSettings(&settings, ini.c_str());
+
+    ChildProcess first = Start("-o \"" + archive + "\"");
+    auto box = gui::WaitForMessageBox("エラーメッセージ", first.Pid());
+    ASSERT_NE(box.hwnd, nullptr) << "exit " << first.Wait(1000);
+    ChildProcess second = StartProgram(dir / "prog2\\dovetrim.exe",
+                                       "-o \"" + Download("flat.lzh") + "\"", Env(), dir / "cwd");
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(first.Wait(), 14);
+    EXPECT_EQ(second.Wait(15000), 0);
+    EXPECT_TRUE(FileExists(dir / "cache2\\flat\\a.txt"));
+    EXPECT_TRUE(SemaphoreFree("UNLHA"));
+    EXPECT_TRUE(SemaphoreFree("Zent_CacheDB"));
+}
+
+// A melt killed while it holds UNLHA leaves the count taken for as long as anyone keeps the
+// semaphore open. The next melt does not wait blind: after a moment a window says what it
+// waits for; Cancel ends the melt quietly, and once the DLL is free the melt goes on.
+TEST_F(MeltProgram, KilledHolderOfTheDllNeverBlocksTheNextMeltUnseen) {
+    SemaphoreHandle unlha("UNLHA");
+    ChildProcess holder = Start("-o \"" + archive + "\"", "slow:20000");
+    HANDLE killed = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, holder.Pid());
+    ASSERT_NE(killed, nullptr);
+    // The command is logged once the semaphore is taken.
+    for (int i = 0; i < 2000 && ReadFile(calls).find("\tUnlha\t") == std::string::npos; i++)
+        if (WaitForSingleObject(killed, 10) == WAIT_OBJECT_0) break;  // ended early: fails below
+    ASSERT_NE(ReadFile(calls).find("\tUnlha\t"), std::string::npos);
+    ASSERT_TRUE(TerminateProcess(killed, 1));
+    WaitForSingleObject(killed, 5000);
+    CloseHandle(killed);
+    ASSERT_FALSE(SemaphoreFree("UNLHA")) << "the killed holder left the count taken";
+
+    std::string report = Download("flat.lzh", "report.lzh");
+    ChildProcess waiting = Start("-o \"" + report + "\"");
+    HWND window = gui::WaitForWindow(kWaitCaption, waiting.Pid());
+    ASSERT_NE(window, nullptr) << "exit " << waiting.Wait(1000);
+    EXPECT_NE(gui::ControlText(window, 1210).find("UNLHA32.DLL"), std::string::npos)
+        << gui::ControlText(window, 1210);
+    gui::Click(window, IDCANCEL);
+    EXPECT_EQ(waiting.Wait(), 0);
+    EXPECT_FALSE(FileExists(cache + "\\report"));
+
+    ChildProcess again = Start("-o \"" + report + "\"");
+    window = gui::WaitForWindow(kWaitCaption, again.Pid());
+    ASSERT_NE(window, nullptr) << "exit " << again.Wait(1000);
+    ReleaseSemaphore(unlha.handle, 1, nullptr);  // what the holder would have done
+    EXPECT_EQ(again.Wait(), 0);
+    EXPECT_TRUE(FileExists(cache + "\\report\\a.txt"));
+    EXPECT_NE(WaitForLog(log, 1).find(cache + "\\report\""), std::string::npos);
+}
+
+// Outside the cache a folder of the archive's name may be the user's own: a cancel neither
+// renames it nor offers to delete it.
+TEST_F(MeltProgram, CancelBesideTheUsersOwnFolderNeitherMovesNorDeletesIt) {
+    Configure(Zent_DefAct_AutoFold, Zent_MeltTo_Here);
+    CreateDirectoryA((dir / "dl\\doc").c_str(), nullptr);
+    WriteFile(dir / "dl\\doc\\mine.txt", "the user's");
+    ChildProcess child = Start("-d \"" + archive + "\"", "cancel-after:1");
+    auto box = gui::WaitForMessageBox("Quarvel", child.Pid());
+    ASSERT_NE(box.hwnd, nullptr) << "exit " << child.Wait(1000);
+    gui::Answer(box, IDNO);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(ReadFile(dir / "dl\\doc\\mine.txt"), "the user's");
+    EXPECT_FALSE(FileExists(dir / "dl\\doc-remnants"));
+}
+
+// A cancel in the DLL's window is the user's choice in every melt form: no error box.
+TEST_F(MeltProgram, CancelInTheDllEndsOpenFolderAndExtractOnlyQuietly) {
+    EXPECT_EQ(Start("-o \"" + archive + "\"", "cancel-after:1").Wait(10000), 0);
+    Configure(Zent_DefAct_None, Zent_MeltTo_Cache);
+    EXPECT_EQ(Start("-d \"" + archive + "\"", "cancel-after:1").Wait(10000), 0);
+    EXPECT_FALSE(FileExists(log));
+}
+
+// A kill in the middle of the database's write-back leaves the previous file whole. The
+// kill is the Linux file-size limit, set on the running melt while its slow command runs
+// (the database is loaded then, the write-back still to come): the signal ends the process
+// at its first write past 4096 bytes.
+TEST_F(MeltProgram, WriteBackCutShortLeavesTheDatabaseWhole) {
+    Configure(Zent_DefAct_None, Zent_MeltTo_Cache);
+    CreateDirectoryA(cache.c_str(), nullptr);
+    std::string lines = "[main] \r\n";
+    for (int i = 0; i < 60; i++) {
+        std::string old = dir / "dl\\old-archive-" + std::to_string(i) + ".lzh";
+        WriteFile(old, "x");
+        lines += "File = " + old + ", 2004/08/26-14:30:58, 1, 120, " + cache + "\\old-archive-" +
+                 std::to_string(i) + ", 0\r\n";
+    }
+    std::string before = lines + " \r\n";
+    std::string db = cache + "\\cache-db.ini";
+    WriteFile(db, before);
+    std::string lone = Download("lone-doc.zip");
+    ChildProcess child = Start("-d \"" + lone + "\"", "slow:3000");
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, child.Pid());
+    ASSERT_NE(process, nullptr);
+    for (int i = 0; i < 2000 && ReadFile(calls).find("\tUnZip\t") == std::string::npos; i++)
+        if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0) break;  // ended early: fails below
+    CloseHandle(process);
+    ASSERT_NE(ReadFile(calls).find("\tUnZip\t"), std::string::npos);
+    // The melt's Linux process shows its Windows command line, which names this test's folder;
+    // the brackets keep the shell's own command line from matching.
+    std::string folder = dir.Path().substr(dir.Path().rfind('\\') + 1);
+    std::string pattern = "[" + folder.substr(0, 1) + "]" + folder.substr(1) + ".dl.lone-doc";
+    ASSERT_EQ(RunLinuxShell("prlimit --fsize=4096 --pid $(pgrep -f '" + pattern + "')"), 0);
+    child.Wait();
+    // Some file of the cache stopped at the limit: the write-back was cut short.
+    bool cut = false;
+    for (Own_Find find((cache + "\\*").c_str()); find.Next();)
+        cut = cut || find.Data().nFileSizeLow == 4096;
+    EXPECT_TRUE(cut) << "the write-back was to be cut short\n" << ReadFile(calls);
+    EXPECT_EQ(ReadFile(db), before);
+    EXPECT_TRUE(SemaphoreFree("Zent_CacheDB"));
+}
+
+// ---- Auto-open -------------------------------------------------------------------------
 
 TEST_F(AutoOpenProgram, LoneDocumentOpensWithItsRegisteredVerb) {
     std::string archive = Download("lone-doc.zip");

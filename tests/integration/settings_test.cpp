@@ -204,9 +204,11 @@ TEST_F(SettingsFile, SaveAndLoadReproduceEveryField) {
         EXPECT_STREQ(back->safe[i].folder, s->safe[i].folder);
         EXPECT_EQ(back->safe[i].sequence, i);
     }
-    ASSERT_EQ(Zent_CountAutoOpen(&back->AutoOpen), 1);
+    // The default rule the record lacked is there after loading (it always ends the list).
+    ASSERT_EQ(Zent_CountAutoOpen(&back->AutoOpen), 2);
     EXPECT_STREQ(RuleAt(back.get(), 0)->WildCard, "*.日本");
     EXPECT_EQ(RuleAt(back.get(), 0)->CmdType, Zent_AutoRunInf);
+    EXPECT_EQ(RuleAt(back.get(), 1)->Type, Zent_Other);
 }
 
 TEST_F(SettingsFile, FirstLayoutConvertsTheExplorerSwitch) {
@@ -269,7 +271,7 @@ TEST_F(SettingsFile, AtMost100SafeLinesAreTakenAndTheRulesStillFollow) {
     EXPECT_EQ(s->dll[9], 0);
     ASSERT_EQ(s->safe_count, 100);
     EXPECT_STREQ(s->safe[99].path, "C:\\s\\99.exe");
-    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 1);
+    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 2);
     EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "setup.exe");
 }
 
@@ -329,4 +331,21 @@ TEST(SettingsNames, UnknownNumbersGiveTheFirstNameAndNamesAreCaseSensitive) {
     EXPECT_EQ(Zent_DefActOfName("Zent_DefAct_None"), 5);
     auto caught = CatchRaise([] { Zent_DefActOfName("zent_defact_none"); });
     EXPECT_EQ(caught.code, Errors_Unofficial);
+}
+
+// A file cut short or edited by hand may lose its "AutoOpen" sections: the fixed default
+// rule is still there at the end, so a double click shows the folder rather than failing.
+TEST_F(SettingsFile, RulesWithoutTheDefaultRuleGetItAtTheEnd) {
+    Write(CurrentMain(150) + " \r\n");
+    auto s = Load();
+    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 1);
+    EXPECT_EQ(RuleAt(s.get(), 0)->Type, Zent_Other);
+    EXPECT_EQ(RuleAt(s.get(), 0)->CmdType, Zent_OpenOnly);
+    EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "*");
+
+    Write(CurrentMain(150) + Rule("Zent_Match", "Zent_NoConfirm", "*.txt", "Zent_RegCmd", "edit"));
+    s = Load();
+    ASSERT_EQ(Zent_CountAutoOpen(&s->AutoOpen), 2);
+    EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "*.txt");
+    EXPECT_EQ(RuleAt(s.get(), 1)->Type, Zent_Other);
 }

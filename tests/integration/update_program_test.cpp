@@ -357,9 +357,7 @@ TEST_F(UpdateProgram, NeverMeltedArchiveThenASecondUpdateWithoutEdits) {
 }
 
 // Refused before anything happens: RAR, a ".tgz" (it would become ".tar.gz"), a lone gzip
-// member (it would become a tar), a name without "." (no type, and no place for "~"); and a
-// working folder deeper than the 255 characters the cache database keeps, which the
-// database no longer finds once the melt has written it.
+// member (it would become a tar), a name without "." (no type, and no place for "~").
 TEST_F(UpdateProgram, WhatCannotBeWrittenBackIsLeftAlone) {
     for (const auto& [fixture, as] :
          std::vector<std::pair<std::string, std::string>>{{"flat-store.rar", "report.rar"},
@@ -373,22 +371,25 @@ TEST_F(UpdateProgram, WhatCannotBeWrittenBackIsLeftAlone) {
         EXPECT_EQ(ReadFile(path), ReadFile(DataDir() + "\\" + fixture));
     }
     EXPECT_FALSE(FileExists(cache));
+}
 
-    // A cache folder of 246 characters still holds its database file; the working folder
-    // of 256 does not fit the record, and its files, of one letter, fit the path limit.
+// A cache folder of 246 characters: its database file is at the path limit, and so is what
+// the database is written through; the working folder of 256 characters is updated as any.
+TEST_F(UpdateProgram, CacheAtThePathLimitStillUpdates) {
     static Zent_Settings settings;
     std::string ini = dir / "prog\\dovetrim.ini",
                 deep = dir / std::string(245 - dir.Path().size(), 'c');
     Zent_LoadSettings(&settings, ini.c_str());
     snprintf(settings.CachePath, sizeof settings.CachePath, "%s", deep.c_str());
     Zent_SaveSettings(&settings, ini.c_str());
-    archive = Download(kFormats[3], "dl\\r.", {"rrrrrrrrr\\x", "rrrrrrrrr\\y"});
-    before = ReadFile(archive);
-    EXPECT_EQ(Shown(Start("-u", archive)),
-              archive + " の作業フォルダ " + deep +
-                  "\\rrrrrrrrr がキャッシュの記録にないので、更新できません。");
-    EXPECT_EQ(ReadFile(archive), before);
-    EXPECT_TRUE(FileExists(deep + "\\rrrrrrrrr\\x"));
+    const Format& f = kFormats[3];
+    archive = Download(f, "dl\\r.", {"rrrrrrrrr\\x", "rrrrrrrrr\\y"});
+    ASSERT_EQ(Run("-o", archive), 0);
+    WriteFile(deep + "\\rrrrrrrrr\\z", "z");
+    ASSERT_EQ(Run("-u", archive), 0);
+    EXPECT_EQ(Listed(archive, f),
+              (std::vector<std::string>{"rrrrrrrrr/x", "rrrrrrrrr/y", "rrrrrrrrr/z"}));
+    EXPECT_NE(ReadFile(deep + "\\cache-db.ini").find(archive), std::string::npos);
     EXPECT_FALSE(FileExists(CopyOf(archive)));
 }
 

@@ -105,23 +105,12 @@ std::string Differences(const Snapshot& a, const Snapshot& b) {
     return out;
 }
 
-// Every class the association sets touch, put back after the test.
-class ClassesOfTheSets {
+// Every class the association sets touch, and those of the other programs below, put back
+// after the test.
+class ClassesOfTheSets : public testing_support::ScopedArchiveClasses {
 public:
-    explicit ClassesOfTheSets(bool keep) {
-        for (const char* ext : {"lzh", "zip", "cab", "rar", "arj", "yz1", "gca", "gz", "bz2", "tar",
-                                "tgz", "taz", "deb", "7z"}) {
-            guards_.emplace_back(new ScopedClass(std::string(".") + ext, keep));
-            guards_.emplace_back(new ScopedClass(std::string(ext) + "file", keep));
-        }
-        for (const char* other : {"OtherArc.lzh", "OtherArc.rar", "CompressedFolder"})
-            guards_.emplace_back(new ScopedClass(other, keep));
-        guards_.emplace_back(new ScopedClass("folder", true));
-        guards_.emplace_back(new ScopedClass("*", true));
-    }
-
-private:
-    std::vector<std::unique_ptr<ScopedClass>> guards_;
+    explicit ClassesOfTheSets(bool keep)
+        : ScopedArchiveClasses(keep, {"OtherArc.lzh", "OtherArc.rar", "CompressedFolder"}) {}
 };
 
 void Verb(const std::string& program_id, const std::string& verb, const std::string& command) {

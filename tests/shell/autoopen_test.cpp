@@ -156,10 +156,11 @@ TEST(AutoOpenFile, LoadingKeepsTheOrderRulesAndTakesUnknownNamesAsDefaults) {
     EXPECT_EQ(l.At(1)->CmdType, Zent_RegCmd);
     EXPECT_EQ(l.At(2)->Type, Zent_Other);
 
-    // No sections at all: an empty list and no error.
+    // No sections at all: no error, and the default rule that always ends the list.
     WriteFile(file, "[main] \r\nApplication = Quarvel\r\n \r\n");
     Zent_LoadAutoOpen(&l.list, file.c_str());
-    EXPECT_EQ(Zent_CountAutoOpen(&l.list), 0);
+    ASSERT_EQ(Zent_CountAutoOpen(&l.list), 1);
+    EXPECT_EQ(l.At(0)->Type, Zent_Other);
 }
 
 TEST(AutoOpenFile, SecondOtherAndMalformedSectionsAreRaisedAndTheFileIsClosed) {

@@ -98,39 +98,105 @@ TEST(WinXReadAutorun, MissingFileIsRaised) {
     EXPECT_EQ(caught.code, FileX_Err_CannotReadOpen);
 }
 
-TEST(WinXAutorunCommand, SplitsAtTheFirstBlankWhenTheProgramExists) {
+TEST(WinXReadAutorun, ValuesAreTakenWholeAndVerbsPairedByName) {
     TempDir dir;
-    std::string cd = dir / "cd";
-    CreateDirectoryA(cd.c_str(), nullptr);
-    WriteFile(cd + "\\setup.exe", "MZ");
-    WriteFile(
-        cd + "\\autorun.inf",
-        "[autorun]\r\nopen=setup.exe /q\r\nshell\\x=X\r\nshell\\x\\command=missing.exe /a\r\n");
-    Autorun_Info info = Read(cd + "\\autorun.inf");
-    char program[MAX_PATH];
-    const char* parameters = WinX_AutorunCommand(&info, -1, program, sizeof program);
-    EXPECT_EQ(std::string(program), cd + "\\setup.exe");
-    ASSERT_NE(parameters, nullptr);
-    EXPECT_STREQ(parameters, "/q");
-    // A program that is not there: the whole text, without parameters.
-    EXPECT_EQ(WinX_AutorunCommand(&info, 0, program, sizeof program), nullptr);
-    EXPECT_EQ(std::string(program), cd + "\\missing.exe /a");
+    std::string file = dir / "autorun.inf";
+    WriteFile(file,
+              "[autorun]\r\nopen = \"my setup.exe\" /lang=ja,en \r\nicon=\"disc 1.ico\",2\r\n"
+              "shell\\b\\command=b.exe /x\r\nshell\\a=A\r\nshell\\B=\"Bee\"\r\n"
+              "shell\\a\\COMMAND=a.exe\r\n[other]\r\nopen=later.exe\r\n");
+    Autorun_Info info = Read(file);
+    EXPECT_STREQ(info.open, "\"my setup.exe\" /lang=ja,en");
+    EXPECT_STREQ(info.icon, "disc 1.ico");
+    EXPECT_EQ(info.icon_index, 2);
+    ASSERT_EQ(info.verb_count, 2);
+    EXPECT_STREQ(info.verb_text[0], "Bee");
+    EXPECT_STREQ(info.verb_command[0], "b.exe /x");
+    EXPECT_STREQ(info.verb_text[1], "A");
+    EXPECT_STREQ(info.verb_command[1], "a.exe");
 }
 
-TEST(WinXAutorunCommand, BlankInTheFolderDoesNotCutTheProgramShort) {
-    // Melted archives live in "Archives Cache": a blank in the folder is the usual case.
+namespace {
+
+// A folder "Archives Cache\my cd" (blanks, as melted archives have them) holding files.
+struct CdFolder {
     TempDir dir;
     std::string cd = dir / "Archives Cache\\my cd";
-    CreateDirectoryA((dir / "Archives Cache").c_str(), nullptr);
-    CreateDirectoryA(cd.c_str(), nullptr);
-    WriteFile(cd + "\\setup.exe", "MZ");
-    WriteFile(cd + "\\autorun.inf", "[autorun]\r\nopen=setup.exe /q /lang ja\r\n");
-    Autorun_Info info = Read(cd + "\\autorun.inf");
-    char program[MAX_PATH];
-    const char* parameters = WinX_AutorunCommand(&info, -1, program, sizeof program);
-    EXPECT_EQ(std::string(program), cd + "\\setup.exe");
-    ASSERT_NE(parameters, nullptr);
-    EXPECT_STREQ(parameters, "/q /lang ja");
+    CdFolder() {
+        CreateDirectoryA((dir / "Archives Cache").c_str(), nullptr);
+        CreateDirectoryA(cd.c_str(), nullptr);
+    }
+    WinX_Command Split(const std::string& command) {
+        WinX_Command out;
+        WinX_SplitCommand(command.c_str(), (cd + "\\autorun.inf").c_str(), &out);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(WinXSplitCommand, ProgramAndParametersAgainstTheDescriptionsFolder) {
+    CdFolder f;
+    WriteFile(f.cd + "\\setup.exe", "MZ");
+    WriteFile(f.cd + "\\my setup.exe", "MZ");
+    WinX_Command c = f.Split("setup.exe /q /lang ja");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\setup.exe");
+    EXPECT_STREQ(c.parameters, "/q /lang ja");
+    EXPECT_EQ(std::string(c.folder), f.cd);
+    EXPECT_FALSE(c.viewer);
+
+    // A quoted program ends at its quote, whether it is there or not.
+    c = f.Split("\"my setup.exe\"   /q \"a b\"");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\my setup.exe");
+    EXPECT_STREQ(c.parameters, "/q \"a b\"");
+    c = f.Split("\"missing one.exe\" /q");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\missing one.exe");
+    EXPECT_STREQ(c.parameters, "/q");
+
+    // Unquoted and not there: the whole text, a folder with a blank say.
+    c = f.Split("missing.exe /a");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\missing.exe /a");
+    EXPECT_STREQ(c.parameters, "");
+
+    // An absolute program below a folder with a blank.
+    c = f.Split(f.cd + "\\setup.exe /i");
+    EXPECT_EQ(std::string(c.program), f.cd + "\\setup.exe");
+    EXPECT_STREQ(c.parameters, "/i");
+
+    c = f.Split("");
+    EXPECT_STREQ(c.program, "");
+}
+
+TEST(WinXSplitCommand, ViewersAreWindowsOwnAndShowTheirDocumentInTheDescriptionsFolder) {
+    CdFolder f;
+    // The Windows folder holds notepad; the archive one of the same name and a look-alike.
+    std::string windows = f.dir / "win";
+    CreateDirectoryA(windows.c_str(), nullptr);
+    WriteFile(windows + "\\notepad.exe", "MZ");
+    WriteFile(f.cd + "\\notepad.exe", "MZ");
+    WriteFile(f.cd + "\\notepad2.exe", "MZ");
+    ScopedEnv windir("windir", windows.c_str());
+    for (const char* line :
+         {"NotePad readme.txt", "notepad.EXE readme.txt", "\"notepad\" readme.txt"}) {
+        SCOPED_TRACE(line);
+        WinX_Command c = f.Split(line);
+        EXPECT_TRUE(c.viewer);
+        EXPECT_EQ(std::string(c.program), windows + "\\notepad.exe");
+        EXPECT_STREQ(c.parameters, "readme.txt");
+        EXPECT_EQ(std::string(c.folder), f.cd);
+    }
+    // Only the whole first word, and only without a folder, names a viewer.
+    for (const char* line : {"notepad2.exe readme.txt", ".\\notepad.exe readme.txt"}) {
+        SCOPED_TRACE(line);
+        WinX_Command c = f.Split(line);
+        EXPECT_FALSE(c.viewer);
+        EXPECT_EQ(std::string(c.program).substr(0, f.cd.size()), f.cd);
+    }
+    // Not in the Windows folder: the system folder's.
+    char path[MAX_PATH];
+    ASSERT_TRUE(WinX_FindViewer("write", path));
+    EXPECT_EQ(std::string(path), std::string(WinX_SystemDir()) + "\\write.exe");
+    EXPECT_FALSE(WinX_FindViewer("note", path));
 }
 
 TEST(WinXRunAutorun, StartsTheProgramWithItsParameters) {
@@ -144,11 +210,18 @@ TEST(WinXRunAutorun, StartsTheProgramWithItsParameters) {
     std::string log = dir / "log.txt";
     ScopedEnv env("QUARVEL_RECORDER_LOG", log.c_str());
     Autorun_Info info = Read(cd + "\\autorun.inf");
-    EXPECT_GT(reinterpret_cast<INT_PTR>(WinX_RunAutorun(&info, -1)), 32);
+    EXPECT_EQ(CatchRaise([&] { WinX_RunAutorun(&info, -1, false); }).code, 0);
     std::string first = WaitForLog(log, 1);
-    EXPECT_NE(first.find("setup.exe"), std::string::npos) << first;
+    EXPECT_NE(first.find(cd + "\\setup.exe"), std::string::npos) << first;
     EXPECT_EQ(first.substr(first.size() - 5), " /q\r\n") << first;
-    WinX_RunAutorun(&info, 0);
+    WinX_RunAutorun(&info, 0, false);
     std::string both = WaitForLog(log, 2);
     EXPECT_EQ(both.substr(both.size() - 15), " /install now\r\n") << both;
+
+    // A program that is not there is raised with its command.
+    WriteFile(cd + "\\autorun.inf", "[autorun]\r\nopen=\"gone.exe\" /q\r\n");
+    info = Read(cd + "\\autorun.inf");
+    auto caught = CatchRaise([&] { WinX_RunAutorun(&info, -1, false); });
+    EXPECT_EQ(caught.code, Zent_Err_FailToExecCmd);
+    EXPECT_EQ(caught.message, "コマンド " + cd + "\\gone.exe /q の実行に失敗しました。");
 }

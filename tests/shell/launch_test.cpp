@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "../support/dde_server.h"
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
 #include "shell/winx.h"
@@ -14,6 +15,7 @@
 
 using testing_support::BinPath;
 using testing_support::CatchRaise;
+using testing_support::DdeServer;
 using testing_support::DeleteKeyTree;
 using testing_support::PutString;
 using testing_support::ReadFile;
@@ -161,79 +163,11 @@ TEST_F(WinXOpenUrl, DdeModeStartsTheBrowserWhenNoServerAnswers) {
 
 // ---- DDE against a real server ---------------------------------------------------------
 
-namespace {
-
-// A DDE server on a thread of its own, recording the items it is asked for and the
-// commands it is given.
-class DdeServer {
-public:
-    explicit DdeServer(const char* service) : service_(service) {
-        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = std::thread([this] { Run(); });
-        WaitForSingleObject(ready_, 10000);
-    }
-    ~DdeServer() {
-        PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
-        thread_.join();
-        CloseHandle(ready_);
-    }
-    std::string requested;
-    std::string executed;
-
-private:
-    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ topic, HSZ item, HDDEDATA data,
-                                      ULONG_PTR, ULONG_PTR) {
-        DdeServer* self = current_;
-        switch (type) {
-            case XTYP_CONNECT:
-                return reinterpret_cast<HDDEDATA>(TRUE);
-            case XTYP_REQUEST: {
-                char text[600] = {};
-                DdeQueryStringA(self->instance_, item, text, sizeof text, CP_WINANSI);
-                self->requested = text;
-                return DdeCreateDataHandle(self->instance_,
-                                           reinterpret_cast<BYTE*>(const_cast<char*>("ok")), 3, 0,
-                                           item, CF_TEXT, 0);
-            }
-            case XTYP_EXECUTE: {
-                char text[600] = {};
-                DWORD n = DdeGetData(data, reinterpret_cast<BYTE*>(text), sizeof text - 1, 0);
-                self->executed.assign(text, n);
-                return reinterpret_cast<HDDEDATA>(DDE_FACK);
-            }
-        }
-        (void)topic;
-        return nullptr;
-    }
-    void Run() {
-        thread_id_ = GetCurrentThreadId();
-        current_ = this;
-        DdeInitializeA(&instance_, Callback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0);
-        HSZ name = DdeCreateStringHandleA(instance_, service_, CP_WINANSI);
-        DdeNameService(instance_, name, nullptr, DNS_REGISTER);
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists now
-        SetEvent(ready_);
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-        DdeNameService(instance_, name, nullptr, DNS_UNREGISTER);
-        DdeFreeStringHandle(instance_, name);
-        DdeUninitialize(instance_);
-    }
-    static inline DdeServer* current_;
-    const char* service_;
-    DWORD instance_ = 0;
-    DWORD thread_id_ = 0;
-    HANDLE ready_;
-    std::thread thread_;
-};
-
-}  // namespace
-
 TEST_F(WinXOpenUrl, DdeModeRequestsThePageFromTheRunningBrowser) {
     DdeServer server("QuarvelTestBrowser");
     auto caught = CatchRaise([] { WinX_OpenUrl("C:\\doc\\a b.htm#p2", false); });
     EXPECT_EQ(caught.code, 0) << caught.text;
-    EXPECT_EQ(server.requested, "\"" + temp_dir_ + "\\url1.htm\",,-1,0,,,,");
+    EXPECT_EQ(server.Requested(), "\"" + temp_dir_ + "\\url1.htm\",,-1,0,,,,");
     EXPECT_EQ(ReadFile(log_), "");  // the browser answered, so nothing was started
 }
 
@@ -244,7 +178,7 @@ TEST(WinXDdeCall, ExecuteSendsTheDataToTheServer) {
         WinX_DdeCall("unused.exe", "QuarvelTestServer", "System", command, sizeof command - 1, 1);
     });
     EXPECT_EQ(caught.code, 0) << caught.text;
-    EXPECT_EQ(server.executed.c_str(), std::string(command));
+    EXPECT_EQ(server.Executed().c_str(), std::string(command));
 }
 
 TEST(WinXDdeCall, ServerThatCannotBeStartedIsAnApiError) {
@@ -258,7 +192,7 @@ TEST(WinXDdeCall, ServerThatCannotBeStartedIsAnApiError) {
     caught =
         CatchRaise([] { WinX_DdeCall("unused.exe", "QuarvelTestServer2", "T", "item", 4, 0); });
     EXPECT_EQ(caught.code, 0) << caught.text;
-    EXPECT_EQ(server.requested, "item");
+    EXPECT_EQ(server.Requested(), "item");
 }
 
 // ---- Documents -------------------------------------------------------------------------
@@ -301,7 +235,7 @@ TEST_F(WinXShellOpen, DefaultOpensWithTheTypesDefaultVerb) {
     PutString(HKEY_CLASSES_ROOT, "qvt1file\\shell", nullptr, "view");
     std::string file = dir_ / "doc.qvt1";
     testing_support::WriteFile(file, "x");
-    EXPECT_GT(reinterpret_cast<INT_PTR>(WinX_ShellOpenDefault(file.c_str())), 32);
+    EXPECT_EQ(CatchRaise([&] { WinX_ShellOpenDefault(file.c_str()); }).code, 0);
     EXPECT_EQ(WaitForLog(log_, 1), "\"" + opener_ + "\" view \"" + file + "\"\r\n");
 }
 
@@ -311,7 +245,7 @@ TEST_F(WinXShellOpen, NamedVerbOpensWithThatVerb) {
     Verb("qvt1file", "print");
     std::string file = dir_ / "doc.qvt1";
     testing_support::WriteFile(file, "x");
-    EXPECT_GT(reinterpret_cast<INT_PTR>(WinX_ShellOpenVerb(file.c_str(), "print")), 32);
+    EXPECT_EQ(CatchRaise([&] { WinX_ShellOpenVerb(file.c_str(), "print"); }).code, 0);
     EXPECT_EQ(WaitForLog(log_, 1), "\"" + opener_ + "\" print \"" + file + "\"\r\n");
 }
 

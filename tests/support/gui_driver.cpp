@@ -1,8 +1,9 @@
 #include "gui_driver.h"
 
-#include <chrono>
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <cstring>
-#include <thread>
 
 namespace gui {
 
@@ -11,32 +12,31 @@ namespace {
 struct FindRequest {
     const std::string* caption;
     DWORD pid;
+    HWND except;
     HWND found;
+    HWND owner = nullptr;  // when set, only a message box it owns
 };
+
+// The text of a message box is the static control 0xFFFF; another window of the owner
+// with the same caption (a progress window) has none.
+bool IsMessageBox(HWND hwnd) {
+    return GetDlgItem(hwnd, 0xFFFF) != nullptr;
+}
 
 BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
     auto* request = reinterpret_cast<FindRequest*>(param);
-    if (!IsWindowVisible(hwnd)) return TRUE;
+    if (!IsWindowVisible(hwnd) || hwnd == request->except) return TRUE;
     if (request->pid != 0) {
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
         if (owner != request->pid) return TRUE;
     }
+    if (request->owner != nullptr &&
+        (GetWindow(hwnd, GW_OWNER) != request->owner || !IsMessageBox(hwnd)))
+        return TRUE;
     if (Text(hwnd) != *request->caption) return TRUE;
     request->found = hwnd;
     return FALSE;
-}
-
-// Polls a condition until it holds: windows of other threads and processes give no
-// notification we could wait on.
-template <class Condition>
-bool PollUntil(int timeout_ms, Condition condition) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 std::string ClassName(HWND hwnd) {
@@ -64,17 +64,19 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
 
 }  // namespace
 
-HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms) {
-    FindRequest request{&caption, pid, nullptr};
-    PollUntil(timeout_ms, [&] {
-        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
-        return request.found != nullptr;
-    });
+HWND WaitForWindow(const std::string& caption, DWORD pid, int timeout_ms, HWND except) {
+    FindRequest request{&caption, pid, except, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+            return request.found != nullptr;
+        },
+        timeout_ms);
     return request.found;
 }
 
 bool WaitUntilClosed(HWND hwnd, int timeout_ms) {
-    return PollUntil(timeout_ms, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
+    return WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, timeout_ms);
 }
 
 std::string Text(HWND hwnd) {
@@ -89,6 +91,10 @@ std::string Text(HWND hwnd) {
 std::string ControlText(HWND dialog, int id) {
     return Text(Control(dialog, id));
 }
+bool WaitForControlText(HWND dialog, int id, const std::string& text, int timeout_ms) {
+    return WaitUntil([&] { return ControlText(dialog, id) == text; }, timeout_ms);
+}
+
 bool IsEnabled(HWND dialog, int id) {
     return IsWindowEnabled(Control(dialog, id)) != FALSE;
 }
@@ -169,6 +175,59 @@ void Select(HWND dialog, int id, int index) {
                  reinterpret_cast<LPARAM>(control));
 }
 
+void SelectLines(HWND dialog, int id, const std::vector<int>& lines) {
+    HWND control = Control(dialog, id);
+    SendMessageA(control, LB_SETSEL, FALSE, -1);
+    for (int line : lines) SendMessageA(control, LB_SETSEL, TRUE, line);
+    if (!lines.empty()) SendMessageA(control, LB_SETCARETINDEX, lines.back(), FALSE);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+std::vector<int> SelectedLines(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    std::vector<int> lines;
+    int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; i++) {
+        if (SendMessageA(control, LB_GETSEL, i, 0) > 0) lines.push_back(i);
+    }
+    return lines;
+}
+
+void Leave(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    WORD notification = IsComboBox(control) ? CBN_KILLFOCUS : EN_KILLFOCUS;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+std::pair<int, int> EditSelection(HWND dialog, int id) {
+    // Without buffers the answer comes packed in the result, which works across processes.
+    LRESULT packed = SendMessageA(Control(dialog, id), EM_GETSEL, 0, 0);
+    return {LOWORD(packed), HIWORD(packed)};
+}
+
+HWND SheetPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+int SheetPageIndex(HWND sheet) {
+    return static_cast<int>(
+        SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(SheetPage(sheet)), 0));
+}
+
+HWND ShowPage(HWND sheet, int index) {
+    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    return SheetPage(sheet);
+}
+
 void Click(HWND dialog, int id) {
     PostMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
@@ -177,13 +236,39 @@ void ClickAndWait(HWND dialog, int id) {
     SendMessageA(Control(dialog, id), BM_CLICK, 0, 0);
 }
 
-MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms) {
+void ClickControl(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+HICON IconOf(HWND dialog, int id) {
+    return reinterpret_cast<HICON>(SendMessageA(Control(dialog, id), STM_GETICON, 0, 0));
+}
+
+static MessageBoxInfo DescribeBox(HWND hwnd, const std::string& caption) {
     MessageBoxInfo box;
-    box.hwnd = WaitForWindow(caption, pid, timeout_ms);
+    box.hwnd = hwnd;
     if (box.hwnd == nullptr) return box;
     box.caption = caption;
     EnumChildWindows(box.hwnd, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
     return box;
+}
+
+MessageBoxInfo WaitForMessageBox(const std::string& caption, DWORD pid, int timeout_ms,
+                                 HWND except) {
+    return DescribeBox(WaitForWindow(caption, pid, timeout_ms, except), caption);
+}
+
+MessageBoxInfo WaitForMessageBoxOver(HWND owner, const std::string& caption, int timeout_ms) {
+    FindRequest request{&caption, 0, nullptr, nullptr, owner};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+            return request.found != nullptr;
+        },
+        timeout_ms);
+    return DescribeBox(request.found, caption);
 }
 
 bool HasButton(const MessageBoxInfo& box, int button_id) {

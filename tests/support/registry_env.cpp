@@ -124,6 +124,17 @@ void ScopedClass::Restore() {
     DeleteKeyTree(HKEY_CURRENT_USER, backup_);
 }
 
+ScopedArchiveClasses::ScopedArchiveClasses(bool keep, std::initializer_list<const char*> others) {
+    for (const char* ext : {"lzh", "zip", "cab", "rar", "arj", "yz1", "gca", "gz", "bz2", "tar",
+                            "tgz", "taz", "deb", "7z"}) {
+        guards_.emplace_back(new ScopedClass(std::string(".") + ext, keep));
+        guards_.emplace_back(new ScopedClass(std::string(ext) + "file", keep));
+    }
+    for (const char* other : others) guards_.emplace_back(new ScopedClass(other, keep));
+    guards_.emplace_back(new ScopedClass("folder", true));
+    guards_.emplace_back(new ScopedClass("*", true));
+}
+
 // Saved and restored through the wide calls: Wine's GetEnvironmentVariableA cuts values
 // with double-byte characters short.
 static std::wstring Wide(const char* text) {

@@ -4,7 +4,10 @@
 // order.
 #include <windows.h>
 
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -56,6 +59,17 @@ private:
     std::string key_;
     std::string backup_;
     bool existed_;
+};
+
+// Every class the association sets touch (each archive extension and its program id), and
+// `others`, put aside for the test and put back afterwards; with keep the test starts from
+// them as they are. The shared classes "folder" and "*" are always kept and put back.
+class ScopedArchiveClasses {
+public:
+    explicit ScopedArchiveClasses(bool keep, std::initializer_list<const char*> others = {});
+
+private:
+    std::vector<std::unique_ptr<ScopedClass>> guards_;
 };
 
 // Sets (or with null removes) an environment variable of this process for the test.

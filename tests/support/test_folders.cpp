@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace testing_support {
 
@@ -49,6 +51,17 @@ std::string DataDir() {
         if (c == '/') c = '\\';
     }
     return windows_path;
+}
+
+std::string FixtureLines(int count) {
+    std::string text;
+    char line[80];
+    for (int i = 1; i <= count; ++i) {
+        snprintf(line, sizeof line, "Line %04d: the quick brown fox jumps over the lazy dog.\r\n",
+                 i);
+        text += line;
+    }
+    return text;
 }
 
 // Through the C runtime's ANSI open, so that CP932 names such as 表示.txt work; the C++
@@ -98,6 +111,55 @@ std::vector<std::string> TreeOf(const std::string& folder) {
     Collect(folder, "", &tree);
     std::sort(tree.begin(), tree.end());
     return tree;
+}
+
+std::string UnixPath(const std::string& windows_path) {
+    typedef char*(__cdecl * ToUnix)(const wchar_t*);
+    auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH];
+    if (to_unix == nullptr ||
+        MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide, MAX_PATH) == 0)
+        return "";
+    char* unix_path = to_unix(wide);
+    if (unix_path == nullptr) return "";
+    std::string result = unix_path;
+    HeapFree(GetProcessHeap(), 0, unix_path);
+    return result;
+}
+
+int RunLinuxShell(const std::string& command, int timeout_ms) {
+    static int counter;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char mark[MAX_PATH];
+    snprintf(mark, sizeof mark, "%squarvel-shell-%lu-%d.done", temp, GetCurrentProcessId(),
+             ++counter);
+    DeleteFileA(mark);
+    std::string line = "/bin/sh -c \"" + command + "; echo $? > '" + UnixPath(mark) + "'\"";
+    std::vector<char> text(line.begin(), line.end());
+    text.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return -1;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    for (int waited = 0; waited < timeout_ms; waited += 10) {
+        std::string status = ReadFile(mark);
+        if (!status.empty() && status.back() == '\n') {
+            DeleteFileA(mark);
+            return atoi(status.c_str());
+        }
+        Sleep(10);
+    }
+    return -1;
+}
+
+bool MakeLinuxLink(const std::string& target, const std::string& link) {
+    return RunLinuxShell("ln -s '" + UnixPath(target) + "' '" + UnixPath(link) + "'") == 0;
 }
 
 TempDir::TempDir() {

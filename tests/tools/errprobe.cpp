@@ -82,6 +82,13 @@ static void BindLha() {
     WriteText("bind.txt", result);
 }
 
+// An error that no block catches while the DLL's semaphore is taken: nothing unwinds, and
+// the process ends through the fatal path with the semaphore still in its hands.
+static void FatalWhileBound() {
+    Zent_DllFrame binding(Zent_Dll_Unlha, "LHA 形式の解凍には UNLHA32.DLL が必要です。");
+    ERRORS_RAISE(Errors_Unofficial, "%s", "bound and failing");
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     App_Startup(__DATE__, __TIME__);
     const char* scenario = command_line;
@@ -97,6 +104,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     if (strcmp(scenario, "five-blocks") == 0) Nest(5);
     if (strcmp(scenario, "six-blocks") == 0) Nest(6);
     if (strcmp(scenario, "bind-lha") == 0) BindLha();
+    if (strcmp(scenario, "fatal-while-bound") == 0) FatalWhileBound();
     if (strcmp(scenario, "end-without-try") == 0) Except_End(Except_Main());
     return 0;
 }

@@ -503,6 +503,29 @@ TEST(FileXDeleteTree, DeletesFoldersBelowARoot) {
     EXPECT_TRUE(FileExists(dir.Path()));
 }
 
+// A working folder may hold a link to a folder elsewhere: deleting the tree removes the
+// link, never what it points to. (Windows removes the link itself; this Wine cannot remove
+// a link to a folder at all, RemoveDirectory answers "not empty", so there the delete is
+// refused with the link left in place.)
+TEST(FileXDeleteTree, NeverFollowsALinkToAFolder) {
+    TempDir dir;
+    CreateDirectoryA((dir / "elsewhere").c_str(), nullptr);
+    WriteFile(dir / "elsewhere\\keep.txt", "the user's");
+    CreateDirectoryA((dir / "work").c_str(), nullptr);
+    WriteFile(dir / "work\\mine.txt", "extracted");
+    ASSERT_TRUE(testing_support::MakeLinuxLink(dir / "elsewhere", dir / "work\\link"));
+    ASSERT_NE(GetFileAttributesA((dir / "work\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    ASSERT_TRUE(testing_support::MakeLinuxLink(dir / "elsewhere", dir / "top-link"));
+
+    CatchRaise([&] { FileX_DeleteTree((dir / "work").c_str()); });
+    EXPECT_EQ(ReadFile(dir / "elsewhere\\keep.txt"), "the user's");
+    EXPECT_FALSE(FileExists(dir / "work\\mine.txt"));
+    CatchRaise([&] { FileX_DeleteTree((dir / "top-link").c_str()); });
+    EXPECT_EQ(ReadFile(dir / "elsewhere\\keep.txt"), "the user's");
+    testing_support::RunLinuxShell("rm -f '" + testing_support::UnixPath(dir / "work\\link") +
+                                   "' '" + testing_support::UnixPath(dir / "top-link") + "'");
+}
+
 TEST(FileXDeleteTree, RefusesSystemFoldersAndRoots) {
     TempDir dir;
     char windows[MAX_PATH];

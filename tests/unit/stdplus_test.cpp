@@ -63,9 +63,9 @@ TEST(StdPlusCopy, BoundedCopiesTerminate) {
 TEST(StdPlusTrail, AddAndDropRespectDoubleByteCharacters) {
     char path[32];
     strcpy(path, "C:\\表");  // ends in the byte 5C, but not in a backslash
-    StdPlus_AddTrailChar(path, '\\');
+    StdPlus_AddTrailChar(path, '\\', sizeof path);
     EXPECT_EQ(std::string(path), std::string("C:\\表\\"));
-    StdPlus_AddTrailChar(path, '\\');
+    StdPlus_AddTrailChar(path, '\\', sizeof path);
     EXPECT_EQ(std::string(path), std::string("C:\\表\\"));
     StdPlus_DropTrailChar(path, '\\');
     EXPECT_EQ(std::string(path), std::string("C:\\表"));

@@ -224,6 +224,37 @@ TEST(StrXMoveToDir, ReplacesOrRelocatesTheFolder) {
     EXPECT_EQ(std::string(StrX_MoveToDir(path, "sub")), "C:\\ソフト\\sub\\表示.txt");
 }
 
+// A path buffer with a byte after it that no write may reach.
+struct GuardedPath {
+    char path[260];
+    char after = 'G';
+};
+
+// Joining onto a path that already fills its buffer raises instead of writing past it.
+TEST(StrXJoin, PathThatDoesNotFitRaisesAndWritesNothingPastTheBuffer) {
+    static GuardedPath p;
+    std::string long_dir = "C:\\" + std::string(255, 'd');  // 258 characters
+    strcpy(p.path, (long_dir + "x").c_str());               // 259
+    auto caught = CatchRaise([&] { StrX_Join(p.path, "name"); });
+    EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+    EXPECT_EQ(p.after, 'G');
+    EXPECT_EQ(strlen(p.path), 259u);
+
+    strcpy(p.path, long_dir.c_str());
+    caught = CatchRaise([&] { StrX_Join(p.path, "n"); });  // 258 + "\\" + "n" = 260
+    EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+    EXPECT_EQ(p.after, 'G');
+    EXPECT_EQ(std::string(p.path), long_dir) << "a refused join leaves the path as it was";
+
+    strcpy(p.path, "C:\\w\\f.txt");
+    caught = CatchRaise([&] { StrX_MoveToDir(p.path, (long_dir + "x").c_str()); });
+    EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+    EXPECT_EQ(p.after, 'G');
+    strcpy(p.path, "C:\\a");
+    EXPECT_EQ(CatchRaise([&] { StrX_Join(p.path, std::string(254, 'n').c_str()); }).code, 0);
+    EXPECT_EQ(strlen(p.path), 259u) << "259 characters still fit";
+}
+
 TEST(StrXExt, OnlyTheFileNameHasAnExtension) {
     EXPECT_STREQ(StrX_Ext("C:\\a\\b.lzh"), "lzh");
     EXPECT_STREQ(StrX_Ext("C:\\a\\b"), "");

@@ -1,0 +1,16 @@
+#pragma once
+// Control ids of the floppy dialog, shared by the resource script and the code.
+#define IDD_FLOPPY 135
+#define IDC_FLOPPY_RELOAD 3
+#define IDC_FLOPPY_HELP 1023
+#define IDC_FLOPPY_CONTENTS 1034
+#define IDC_FLOPPY_DELETE_ALL 1035
+#define IDC_FLOPPY_KEEP 1037
+#define IDC_FLOPPY_EDIT_FIRST 1038
+#define IDC_FLOPPY_DRIVE 1040
+#define IDC_FLOPPY_OPEN 1041
+#define IDC_FLOPPY_DISK_LINE 1042
+#define IDC_FLOPPY_REST_LINE 1043
+#define IDC_FLOPPY_DELETE_SELECTED 1044
+#define IDC_FLOPPY_BAR 1046
+#define IDC_FLOPPY_JOINER 1047

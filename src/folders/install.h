@@ -1,0 +1,24 @@
+#pragma once
+// Extract and install: an archive's content put into a new folder of the user's choice
+// (Program Files, say) for good, outside the cache. A folder the user already had is
+// replaced only when they said so, and only once the new content is complete.
+#include <windows.h>
+
+#include "settings/settings.h"
+
+// The install dialog's "設定(&T)...": shows the options sheet on the melt page; afterwards
+// the settings record holds what the sheet saved. The dispatcher provides it.
+typedef void (*Zent_OptionsHook)(HWND owner, Zent_Settings* settings);
+
+// The dialog, then the questions about an existing target, then the extraction into a new
+// folder beside the target and the move to the chosen name. Explorer shows the new folder
+// (with the folder pane when explorer_view) unless it lies next to the archive. A cancel in
+// the archiver's progress window ends it quietly; any other failure is raised. Either way
+// the destination is left as it was.
+void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view,
+                    Zent_OptionsHook options);
+
+// Puts the folder fresh in the place of target: an existing target is first moved aside,
+// and deleted only once fresh is in its place; if fresh cannot be moved in, the old target
+// is put back. Every move is a rename: fresh must lie on the target's volume.
+void Zent_ReplaceFolder(const char* target, const char* fresh);
