@@ -241,8 +241,7 @@ static void WriteTable(CacheDB* db) {
                                     e->checksum, e->folder, e->sequence);
             }
             IniFile_CloseWrite(&writer);
-            if (!MoveFileExA(temporary, db->file,
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            if (!FileX_Replace(db->file, temporary))
                 ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", db->file);
         },
         [&] {

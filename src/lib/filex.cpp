@@ -306,6 +306,18 @@ long FileX_CopyRange(const char* dst, const char* src, long start, long end,
     return written;
 }
 
+bool FileX_Replace(const char* target, const char* replacement) {
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    for (int tries = 1;; tries++) {
+        if (MoveFileExA(replacement, target, flags)) return true;
+        DWORD error = GetLastError();
+        bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        if (!busy || tries == 40) return false;
+        Sleep(50);
+        SetLastError(error);
+    }
+}
+
 void FileX_Move(const char* dst, const char* src) {
     // No copy allowed here: across volumes the copy below keeps attributes and times and
     // deletes the source only once the copy is complete.

@@ -30,6 +30,11 @@ void FileX_CopyProgress(const char* dst, const char* src, FileX_Progress progres
 long FileX_CopyRange(const char* dst, const char* src, long start, long end,
                      FileX_Progress progress, void* user);
 void FileX_Move(const char* dst, const char* src);
+// Puts the complete file `replacement` in the place of `target` (same volume), written
+// through. A target that another process has open (every start of the program reads its
+// settings file) cannot be replaced for that moment: the replace is tried again for up to
+// two seconds. False with GetLastError() set when it still fails; `replacement` stays then.
+bool FileX_Replace(const char* target, const char* replacement);
 void FileX_CopyTree(const char* dst, const char* src);
 // Refuses, with Errors_Unofficial "error", the Windows and system folders and every root.
 void FileX_DeleteTree(const char* path);

@@ -253,7 +253,7 @@ void Zent_SaveSettings(const Zent_Settings* s, const char* path) {
             IniFile_OpenWrite(&writer, temporary);
             WriteAll(&writer, s);
             IniFile_CloseWrite(&writer);
-            if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            if (!FileX_Replace(path, temporary))
                 ERRORS_RAISE(FileX_Err_CannotWrite, "ファイル \"%s\" が書きこめません", path);
         },
         [&] {

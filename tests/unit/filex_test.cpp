@@ -185,6 +185,33 @@ TEST(FileXStat, UnreadableTimeReportsErrnoThenRaises) {
               "errno = 2 : ENOENT   ファイルまたはディレクトリがない。\r\n");
 }
 
+// A reader of the target (opened as fopen opens, without sharing the delete) holds the
+// replace off; it goes through once the reader is done, and fails only if the reader stays.
+TEST(FileXReplace, WaitsForAReaderOfTheTarget) {
+    TempDir dir;
+    std::string target = dir.Path() + "\\dovetrim.ini", part = dir.Path() + "\\new.tmp";
+    WriteFile(target, "old");
+    WriteFile(part, "new");
+    auto hold = [&] {
+        return CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE reader = hold();
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(FileX_Replace(target.c_str(), part.c_str()));
+    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(ReadFile(part), "new");
+    // The reader lets go while the replace is being tried again.
+    std::thread done([&] {
+        Sleep(300);
+        CloseHandle(reader);
+    });
+    EXPECT_TRUE(FileX_Replace(target.c_str(), part.c_str()));
+    done.join();
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_FALSE(FileExists(part));
+}
+
 TEST(FileXCompare, AllFiveResults) {
     TempDir dir;
     std::string a = dir / "a", b = dir / "b", c = dir / "c", d = dir / "d", none = dir / "none";
