@@ -13,18 +13,9 @@ work=$(mktemp -d)
 winpath() { echo "Z:${1//\//\\}"; }
 drive() { wine "$bin/arcdrive.exe" "$@"; }
 
-# 32 MiB of content that compresses about as ordinary documents do: text, numbers, and some
-# incompressible data.
+source "$root/scripts/bench-corpus.sh"
 src="$work/src"
-mkdir -p "$src/text" "$src/data"
-for i in 1 2 3 4; do
-    seq -f "Line %08g: the quick brown fox jumps over the lazy dog, item $i" 1 120000 \
-        >"$src/text/t$i.txt"
-    truncate -s 6M "$src/text/t$i.txt"
-done
-head -c 4M /dev/urandom >"$src/data/random.bin"
-head -c 3M /dev/urandom | base64 >"$src/data/b64.txt"
-truncate -s 4M "$src/data/b64.txt"
+bench_corpus "$src"
 content=$(find "$src" -type f -printf '%s\n' | awk '{ n += $1 } END { print n }')
 
 seconds() {  # command...: elapsed wall time in seconds

@@ -21,18 +21,10 @@ for f in dovetrim.exe UNLHA32.DLL UNZIP32.DLL zip32.dll CAB32.DLL YZ1.DLL TAR32.
     cp "$bin/$f" "$prog/"
 done
 
-# 32 MiB that compress about as ordinary documents do (as in bench-archivers.sh), and the
-# small file the user edits.
+# The 32 MiB, and the small file the user edits.
+source "$root/scripts/bench-corpus.sh"
 src="$work/src/bench"
-mkdir -p "$src/text" "$src/data"
-for i in 1 2 3 4; do
-    seq -f "Line %08g: the quick brown fox jumps over the lazy dog, item $i" 1 120000 \
-        >"$src/text/t$i.txt"
-    truncate -s 6M "$src/text/t$i.txt"
-done
-head -c 4M /dev/urandom >"$src/data/random.bin"
-head -c 3M /dev/urandom | base64 >"$src/data/b64.txt"
-truncate -s 4M "$src/data/b64.txt"
+bench_corpus "$src"
 echo "notes, first version" >"$src/notes.txt"
 
 # Settings of the second layout: the format to freeze in, a cache of the run's own, frozen

@@ -1,0 +1,15 @@
+# Sourced by the benchmarks. bench_corpus FOLDER: 32 MiB of content that compresses about as
+# ordinary documents do (text, numbers and some incompressible data) in FOLDER/text and
+# FOLDER/data.
+bench_corpus() {
+    local src=$1 i
+    mkdir -p "$src/text" "$src/data"
+    for i in 1 2 3 4; do
+        seq -f "Line %08g: the quick brown fox jumps over the lazy dog, item $i" 1 120000 \
+            >"$src/text/t$i.txt"
+        truncate -s 6M "$src/text/t$i.txt"
+    done
+    head -c 4M /dev/urandom >"$src/data/random.bin"
+    head -c 3M /dev/urandom | base64 >"$src/data/b64.txt"
+    truncate -s 4M "$src/data/b64.txt"
+}
