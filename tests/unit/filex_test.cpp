@@ -192,11 +192,8 @@ TEST(FileXReplace, WaitsForAReaderOfTheTarget) {
     std::string target = dir.Path() + "\\dovetrim.ini", part = dir.Path() + "\\new.tmp";
     WriteFile(target, "old");
     WriteFile(part, "new");
-    auto hold = [&] {
-        return CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    };
-    HANDLE reader = hold();
+    HANDLE reader = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FileX_Replace(target.c_str(), part.c_str()));
     EXPECT_EQ(ReadFile(target), "old");
