@@ -13,18 +13,11 @@ work=$(mktemp -d)
 winpath() { echo "Z:${1//\//\\}"; }
 drive() { wine "$bin/arcdrive.exe" "$@"; }
 
-source "$root/scripts/bench-corpus.sh"
+source "$root/scripts/bench-common.sh"
 src="$work/src"
 bench_corpus "$src"
 content=$(find "$src" -type f -printf '%s\n' | awk '{ n += $1 } END { print n }')
 
-seconds() {  # command...: elapsed wall time in seconds
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
-}
 rate() { awk -v c="$content" -v s="$1" 'BEGIN { printf "%.1f", c / 1048576 / s }'; }
 
 echo "Making the archives..."

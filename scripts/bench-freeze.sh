@@ -7,6 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 source "$root/scripts/wine-env.sh"
+source "$root/scripts/bench-common.sh"
 work=$(mktemp -d)
 trap 'quarvel_stop; chmod -R u+w "$work"; rm -rf "$work"' EXIT
 quarvel_start_wine
@@ -29,13 +30,6 @@ content=$(find "$src" -type f -printf '%s\n' | awk '{ n += $1 } END { print n }'
 mkdir -p "$work/prog" "$work/cache"
 for f in dovetrim.exe UNLHA32.DLL zip32.dll TAR32.DLL 7-ZIP32.DLL; do cp "$bin/$f" "$work/prog/"; done
 
-seconds() {  # command...: elapsed wall time in seconds
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
-}
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else print "-" }'; }
 
 # A fresh copy of the tree under the name "tree" in its own folder; prints the folder.

@@ -22,7 +22,7 @@ for f in dovetrim.exe UNLHA32.DLL UNZIP32.DLL zip32.dll CAB32.DLL YZ1.DLL TAR32.
 done
 
 # The 32 MiB, and the small file the user edits.
-source "$root/scripts/bench-corpus.sh"
+source "$root/scripts/bench-common.sh"
 src="$work/src/bench"
 bench_corpus "$src"
 echo "notes, first version" >"$src/notes.txt"
@@ -38,13 +38,6 @@ settings() {  # type name, cache folder
         "DelOrgOnMenu = 0" "DelOrgOnDrop = 0" " " >>"$prog/dovetrim.ini"
 }
 
-seconds() {  # command...: elapsed wall time in seconds; the command must succeed
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
-}
 # An error box would wait for ever under the private display.
 dovetrim() { timeout 1200 wine "$prog/dovetrim.exe" "$@"; }
 

@@ -228,28 +228,16 @@ static void WriteTable(CacheDB* db) {
     char temporary[StrX_PathSize];
     StdPlus_CopyN(temporary, db->file, sizeof temporary);
     StrX_SetExt(temporary, "new");
-    IniFile_Writer writer{};
-    Except_TryCatch(
-        __FILE__, __LINE__,
-        [&] {
-            IniFile_OpenWrite(&writer, temporary);
-            IniFile_WriteSection(&writer, kSection);
-            for (int i = 0; i < CacheDB_Count(db); i++) {
-                CacheDB_Entry* e = Entries(db) + i;
-                if (!FileX_Exists(e->archive)) continue;
-                IniFile_WriteRecord(&writer, kKey, kFormat, e->archive, &e->time, e->size,
-                                    e->checksum, e->folder, e->sequence);
-            }
-            IniFile_CloseWrite(&writer);
-            if (!FileX_Replace(db->file, temporary))
-                ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", db->file);
-        },
-        [&] {
-            if (writer.f != nullptr) fclose(writer.f);
-            writer.f = nullptr;
-            DeleteFileA(temporary);
-            Except_Rethrow();
-        });
+    bool replaced = IniFile_WriteWhole(db->file, temporary, [&](IniFile_Writer* writer) {
+        IniFile_WriteSection(writer, kSection);
+        for (int i = 0; i < CacheDB_Count(db); i++) {
+            CacheDB_Entry* e = Entries(db) + i;
+            if (!FileX_Exists(e->archive)) continue;
+            IniFile_WriteRecord(writer, kKey, kFormat, e->archive, &e->time, e->size, e->checksum,
+                                e->folder, e->sequence);
+        }
+    });
+    if (!replaced) ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", db->file);
 }
 
 void CacheDB_Close(CacheDB* db) {

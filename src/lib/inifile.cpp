@@ -1,10 +1,13 @@
 #include "inifile.h"
 
+#include <windows.h>
+
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
 #include "errors.h"
+#include "except3.h"
 #include "filex.h"
 #include "stdplus.h"
 #include "strx.h"
@@ -73,9 +76,35 @@ void IniFile_CloseWrite(IniFile_Writer* w) {
     if (failed) ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", w->path);
 }
 
-void IniFile_DiscardWrite(IniFile_Writer* w) {
+// Closes a file that is being given up (after a failure), without raising.
+static void DiscardWrite(IniFile_Writer* w) {
     if (w->f != nullptr) fclose(w->f);
     w->f = nullptr;
+}
+
+bool IniFile_WriteWhole(const char* path, const char* temporary,
+                        const std::function<void(IniFile_Writer* writer)>& write) {
+    IniFile_Writer writer{};
+    bool replaced = false;
+    Except_TryCatch(
+        __FILE_NAME__, __LINE__,
+        [&] {
+            IniFile_OpenWrite(&writer, temporary);
+            write(&writer);
+            IniFile_CloseWrite(&writer);
+            replaced = FileX_Replace(path, temporary);
+        },
+        [&] {
+            DiscardWrite(&writer);
+            DeleteFileA(temporary);
+            Except_Rethrow();
+        });
+    if (!replaced) {
+        DWORD error = GetLastError();
+        DeleteFileA(temporary);
+        SetLastError(error);
+    }
+    return replaced;
 }
 
 void IniFile_OpenRead(IniFile_Reader* r, const char* path, char* line, int size) {

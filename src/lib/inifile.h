@@ -7,6 +7,7 @@
 // The reader is strictly sequential: sections and records are read back in the order
 // they were written, and every step checks that the file holds what is expected.
 #include <cstdio>
+#include <functional>
 
 struct IniFile_Writer {
     FILE* f;
@@ -19,8 +20,11 @@ void IniFile_WriteSection(IniFile_Writer* writer, const char* name);
 // Arguments per letter: s const char*, i int, b int (low byte), t const time_t*, x unsigned.
 void IniFile_WriteRecord(IniFile_Writer* writer, const char* key, const char* format, ...);
 void IniFile_CloseWrite(IniFile_Writer* writer);
-// Closes a file that is being given up (after a failure), without raising.
-void IniFile_DiscardWrite(IniFile_Writer* writer);
+// The file whole or not at all: `write` fills the new file `temporary`, beside `path`, which
+// then takes the place of `path` (FileX_Replace). A failure while writing is raised again
+// and a failed replace answers false; either way `temporary` is gone and `path` is as it was.
+bool IniFile_WriteWhole(const char* path, const char* temporary,
+                        const std::function<void(IniFile_Writer* writer)>& write);
 
 struct IniFile_Reader {
     FILE* f;

@@ -246,19 +246,6 @@ static void TemporaryName(const char* path, char* out, size_t size) {
 void Zent_SaveSettings(const Zent_Settings* s, const char* path) {
     char temporary[StrX_PathSize + 32];
     TemporaryName(path, temporary, sizeof temporary);
-    IniFile_Writer writer{};
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__,
-        [&] {
-            IniFile_OpenWrite(&writer, temporary);
-            WriteAll(&writer, s);
-            IniFile_CloseWrite(&writer);
-            if (!FileX_Replace(path, temporary))
-                ERRORS_RAISE(FileX_Err_CannotWrite, "ファイル \"%s\" が書きこめません", path);
-        },
-        [&] {
-            IniFile_DiscardWrite(&writer);
-            if (FileX_Exists(temporary)) DeleteFileA(temporary);
-            Except_Rethrow();
-        });
+    if (!IniFile_WriteWhole(path, temporary, [&](IniFile_Writer* writer) { WriteAll(writer, s); }))
+        ERRORS_RAISE(FileX_Err_CannotWrite, "ファイル \"%s\" が書きこめません", path);
 }

@@ -37,21 +37,6 @@ inline std::string Bytes(size_t size, unsigned seed = 12345) {
     return bytes;
 }
 
-// The names in a folder, sorted.
-inline std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 inline std::vector<std::string> NamesOnDisk() {
     return Names("A:");
 }

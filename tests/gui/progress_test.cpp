@@ -15,6 +15,7 @@
 
 using testing_support::CatchRaise;
 using testing_support::FileExists;
+using testing_support::Names;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
@@ -31,19 +32,6 @@ std::string Bytes(size_t size) {
         c = static_cast<char>(x >> 16);
     }
     return bytes;
-}
-
-std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-    return names;
 }
 
 // Watches the bar of the progress window in this thread. The copy sets it and then handles

@@ -41,14 +41,6 @@ private:
     bool held_;
 };
 
-bool SemaphoreFree(const char* name) {
-    HANDLE s = CreateSemaphoreA(nullptr, 1, 1, name);
-    bool free = WaitForSingleObject(s, 0) == WAIT_OBJECT_0;
-    if (free) ReleaseSemaphore(s, 1, nullptr);
-    CloseHandle(s);
-    return free;
-}
-
 bool StillRunning(DWORD pid) {
     HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid);
     if (p == nullptr) return false;

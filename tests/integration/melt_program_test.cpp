@@ -162,14 +162,6 @@ TEST_F(MeltProgram, SettingsChooseThePlainWindowAndTheDropDestination) {
 
 namespace {
 
-bool SemaphoreFree(const char* name) {
-    HANDLE s = CreateSemaphoreA(nullptr, 1, 1, name);
-    bool free = WaitForSingleObject(s, 0) == WAIT_OBJECT_0;
-    if (free) ReleaseSemaphore(s, 1, nullptr);
-    CloseHandle(s);
-    return free;
-}
-
 const char kWaitCaption[] = "待機中 - Quarvel SV";
 
 // A handle on a named semaphore, as any other running program may keep one: a count left

@@ -54,36 +54,12 @@ std::vector<std::string> Files(const Tree& tree, const std::string& top) {
     return Sorted(names);
 }
 
-// Wine starts Linux programs too, with Unix paths, but gives no handle to wait on: the
-// output is renamed into place once complete, and a change notification tells when.
-std::string UnixPath(const std::string& path) {
-    typedef char*(CDECL * ToUnix)(LPCWSTR);
-    auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    char* unix_path = to_unix(wide);
-    std::string result = unix_path ? unix_path : "";
-    HeapFree(GetProcessHeap(), 0, unix_path);
-    return result;
-}
-
+// What a Linux tool prints, through a file in `folder`.
 std::string LinuxOutput(const std::string& command, const std::string& folder) {
-    std::string done = folder + "\\tool.txt", part = UnixPath(folder) + "/tool.part";
-    HANDLE watch =
-        FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
-    std::string line = "/bin/sh -c \"" + command + " >'" + part + "' 2>&1; mv '" + part + "' '" +
-                       UnixPath(done) + "'\"";
-    STARTUPINFOA start = {};
-    start.cb = sizeof start;
-    PROCESS_INFORMATION process = {};
-    CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
-                   &process);
-    while (!FileExists(done) && WaitForSingleObject(watch, 30000) == WAIT_OBJECT_0)
-        FindNextChangeNotification(watch);
-    FindCloseChangeNotification(watch);
-    std::string text = ReadFile(done);
-    DeleteFileA(done.c_str());
+    std::string out = folder + "\\tool.txt";
+    RunLinuxShell(command + " >'" + UnixPath(out) + "' 2>&1");
+    std::string text = ReadFile(out);
+    DeleteFileA(out.c_str());
     return text;
 }
 

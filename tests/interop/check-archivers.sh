@@ -10,17 +10,10 @@ bin="$root/build/x86_64/bin"
 data="$root/tests/data"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
+source "$root/tests/interop/checks.sh"
 
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
 drive() { wine "$bin/arcdrive.exe" "$@"; }
-ok() { echo "  ok    $*"; }
-bad() { echo "  FAIL  $*"; failures=$((failures + 1)); }
-check() {  # description, command...
-    local what=$1
-    shift
-    if "$@" >"$work/last.log" 2>&1; then ok "$what"; else bad "$what"; cat "$work/last.log"; fi
-}
 same_tree() { diff -r "$1" "$2" >/dev/null; }
 # File names of a tree, CP932 bytes shown as UTF-8.
 names_cp932() { (cd "$1" && find . -mindepth 1 | LC_ALL=C sort | iconv -f CP932 -t UTF-8); }

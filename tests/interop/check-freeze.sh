@@ -11,16 +11,9 @@ source "$root/scripts/wine-env.sh"
 bin="$root/build/x86_64/bin"
 work=$(mktemp -d)
 trap '[ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
-failures=0
+source "$root/tests/interop/checks.sh"
 
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
-ok() { echo "  ok    $*"; }
-bad() { echo "  FAIL  $*"; failures=$((failures + 1)); }
-check() {  # description, command...
-    local what=$1
-    shift
-    if "$@" >"$work/last.log" 2>&1; then ok "$what"; else bad "$what"; cat "$work/last.log"; fi
-}
 
 # Names that a tool wrote as CP932 bytes become the UTF-8 names Wine gives them on disk. The
 # walk runs in the C locale: in UTF-8 a CP932 byte may swallow the separator after it.

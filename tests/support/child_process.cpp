@@ -93,4 +93,12 @@ int RunProgram(const std::string& exe, const std::string& args, const Environmen
     return child.Wait(timeout_ms);
 }
 
+bool SemaphoreFree(const char* name) {
+    HANDLE s = CreateSemaphoreA(nullptr, 1, 1, name);
+    bool free = WaitForSingleObject(s, 0) == WAIT_OBJECT_0;
+    if (free) ReleaseSemaphore(s, 1, nullptr);
+    CloseHandle(s);
+    return free;
+}
+
 }  // namespace testing_support

@@ -36,6 +36,10 @@ private:
 // regard to case, as Windows does).
 ChildProcess StartProgram(const std::string& exe, const std::string& args,
                           const Environment& env = {}, const std::string& cwd = "");
+// Whether no process holds the named semaphore (the program and its DLLs take theirs
+// for an operation and must give them back).
+bool SemaphoreFree(const char* name);
+
 int RunProgram(const std::string& exe, const std::string& args, const Environment& env = {},
                const std::string& cwd = "", int timeout_ms = 30000);
 

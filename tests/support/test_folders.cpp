@@ -113,6 +113,20 @@ std::vector<std::string> TreeOf(const std::string& folder) {
     return tree;
 }
 
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string UnixPath(const std::string& windows_path) {
     typedef char*(__cdecl * ToUnix)(const wchar_t*);
     auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(

@@ -17,6 +17,8 @@ void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // Every name below a folder with its content ("name=content"), folders as "name\", sorted.
 std::vector<std::string> TreeOf(const std::string& folder);
+// The names directly in a folder, sorted; none when it cannot be listed.
+std::vector<std::string> Names(const std::string& folder);
 
 // The Linux path of a Windows path, as Wine maps it.
 std::string UnixPath(const std::string& windows_path);

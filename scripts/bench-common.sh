@@ -1,6 +1,7 @@
-# Sourced by the benchmarks. bench_corpus FOLDER: 32 MiB of content that compresses about as
-# ordinary documents do (text, numbers and some incompressible data) in FOLDER/text and
-# FOLDER/data.
+# Sourced by the benchmarks.
+
+# bench_corpus FOLDER: 32 MiB of content that compresses about as ordinary documents do (text,
+# numbers and some incompressible data) in FOLDER/text and FOLDER/data.
 bench_corpus() {
     local src=$1 i
     mkdir -p "$src/text" "$src/data"
@@ -12,4 +13,12 @@ bench_corpus() {
     head -c 4M /dev/urandom >"$src/data/random.bin"
     head -c 3M /dev/urandom | base64 >"$src/data/b64.txt"
     truncate -s 4M "$src/data/b64.txt"
+}
+
+seconds() {  # command...: elapsed wall time in seconds
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
 }
