@@ -24,17 +24,23 @@
 // Every action gets the settings, loaded once for it by the dispatcher.
 typedef void (*ActionEntry)(const char* args, Zent_Settings* settings);
 
-static void OpenFolderAction(const char* args, Zent_Settings* s);
-static void InstallAction(const char* args, Zent_Settings* s);
 static void DoubleClickAction(const char* args, Zent_Settings* s);
 static void DropAction(const char* args, Zent_Settings* s);
 static void OptionsAction(const char* args, Zent_Settings* s);
-static void FreezeAction(const char* args, Zent_Settings* s);
-static void ListReportAction(const char* args, Zent_Settings* s);
 static void QuickFreezeAction(const char* args, Zent_Settings* s);
-static void UpdateAction(const char* args, Zent_Settings* s);
-static void BackToNormalAction(const char* args, Zent_Settings* s);
-static void FloppyAction(const char* args, Zent_Settings* s);
+static void OpenFolder(Zent_Settings* s, const char* archive);
+static void Install(Zent_Settings* s, const char* archive);
+static void Freeze(Zent_Settings* s, const char* path);
+static void DivideToFloppy(Zent_Settings* s, const char* archive);
+static void ListReport(Zent_Settings* s, const char* archive);
+
+// An action on the one path after the option, which must exist.
+template <auto Verb>
+static void OnPath(const char* args, Zent_Settings* s) {
+    char path[260];
+    GetArgumentPath(args + 3, path, sizeof path);
+    Verb(s, path);
+}
 
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
@@ -47,13 +53,13 @@ struct ActionRow {
 static const ActionRow kActions[] = {
     {"", Dispatch_OptionsLastPage, OptionsAction},
     {"-z", Dispatch_OptionsDllPage, OptionsAction},
-    {"-x ", Dispatch_Freeze, FreezeAction},
-    {"-u ", Dispatch_Update, UpdateAction},
-    {"-r ", Dispatch_BackToNormal, BackToNormalAction},
-    {"-v ", Dispatch_Floppy, FloppyAction},
-    {"-i ", Dispatch_Install, InstallAction},
-    {"-p ", Dispatch_ListReport, ListReportAction},
-    {"-o ", Dispatch_OpenFolder, OpenFolderAction},
+    {"-x ", Dispatch_Freeze, OnPath<Freeze>},
+    {"-u ", Dispatch_Update, OnPath<UpdateArchive>},
+    {"-r ", Dispatch_BackToNormal, OnPath<BackToNormal>},
+    {"-v ", Dispatch_Floppy, OnPath<DivideToFloppy>},
+    {"-i ", Dispatch_Install, OnPath<Install>},
+    {"-p ", Dispatch_ListReport, OnPath<ListReport>},
+    {"-o ", Dispatch_OpenFolder, OnPath<OpenFolder>},
     {"-c ", Dispatch_QuickFreeze, QuickFreezeAction},
     {"-d ", Dispatch_DoubleClick, DoubleClickAction},
 };
@@ -91,15 +97,7 @@ static void Install(Zent_Settings* s, const char* archive) {
     InstallArchive(s, archive, ExplorerViewOf(s->DefActOnDblClk), OptionsForInstall);
 }
 
-static void InstallAction(const char* args, Zent_Settings* s) {
-    char archive[260];
-    GetArgumentPath(args + 3, archive, sizeof archive);
-    Install(s, archive);
-}
-
-static void OpenFolderAction(const char* args, Zent_Settings* s) {
-    char archive[260];
-    GetArgumentPath(args + 3, archive, sizeof archive);
+static void OpenFolder(Zent_Settings* s, const char* archive) {
     MeltOpenFolder(s, archive, s->MeltToOnDblClk, ExplorerViewOf(s->DefActOnDblClk));
 }
 
@@ -178,33 +176,15 @@ static void QuickFreezeAction(const char* args, Zent_Settings* s) {
     QuickFreeze(argument, count, first, s->DelOrgOnMenu != 0, s);
 }
 
-static void FreezeAction(const char* args, Zent_Settings* s) {
-    char path[260];
-    GetArgumentPath(args + 3, path, sizeof path);
+static void Freeze(Zent_Settings* s, const char* path) {
     FreezeWithDialog(s, path, ShowOptions, Floppy_Divide);
 }
 
-static void FloppyAction(const char* args, Zent_Settings* s) {
-    char archive[260];
-    GetArgumentPath(args + 3, archive, sizeof archive);
+static void DivideToFloppy(Zent_Settings* s, const char* archive) {
     Floppy_Divide(s, archive, nullptr);
 }
 
-static void UpdateAction(const char* args, Zent_Settings* s) {
-    char archive[260];
-    GetArgumentPath(args + 3, archive, sizeof archive);
-    UpdateArchive(s, archive);
-}
-
-static void BackToNormalAction(const char* args, Zent_Settings* s) {
-    char archive[260];
-    GetArgumentPath(args + 3, archive, sizeof archive);
-    BackToNormal(s, archive);
-}
-
-static void ListReportAction(const char* args, Zent_Settings*) {
-    char archive[260];
-    GetArgumentPath(args + 3, archive, sizeof archive);
+static void ListReport(Zent_Settings*, const char* archive) {
     Zent_ListReport(archive);
 }
 

@@ -102,12 +102,7 @@ std::vector<std::string> Floppy_ClearableFiles(const char* root) {
 }
 
 void Floppy_DeleteFiles(const char* root, const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-        std::string path = root + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(path.c_str()))
-            ERRORS_RAISE(FileX_Err_AccessDenied, "%s が削除できません", path.c_str());
-    }
+    for (const std::string& name : names) FileX_Delete((root + name).c_str());
 }
 
 void Floppy_CopyWhole(const char* dst, const char* src, HWND owner, const Progress_Mirror& mirror) {

@@ -33,19 +33,14 @@ char* Update_SlotPath(char* out, const char* archive, const char* folder) {
     return StrX_Join(out, StrX_FileName(archive));
 }
 
-static void Remove(const char* file) {
-    SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(file)) ERRORS_RAISE(FileX_Err_AccessDenied, "%s が削除できません", file);
-}
-
 void Update_KeepInSlot(const char* slot, const char* file, const char* title) {
     if (FileX_Compare(file, slot) == 0) {
-        Remove(file);
+        FileX_Delete(file);
         return;
     }
     if (MoveFileExA(file, slot, MOVEFILE_REPLACE_EXISTING)) return;
     if (GetLastError() != ERROR_NOT_SAME_DEVICE) WinX_RaiseLastError();
     // Onto another volume: the slot's old file stays until the copy is whole.
     WinX_CopyWithProgress(slot, file, title, nullptr);
-    Remove(file);
+    FileX_Delete(file);
 }

@@ -328,13 +328,18 @@ void FileX_Move(const char* dst, const char* src) {
         return;
     }
     FileX_Copy(dst, src);
-    DWORD attributes = GetFileAttributesA(src);
-    // A read-only source is moved too; Windows refuses to delete it while the flag is set.
+    // A read-only source is moved too.
+    FileX_Delete(src);
+}
+
+void FileX_Delete(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    // Windows refuses to delete a file while its read-only flag is set.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(src, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (!DeleteFileA(src)) {
-        if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(src, attributes);
-        ERRORS_RAISE(FileX_Err_AccessDenied, "%s が削除できません", src);
+        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!DeleteFileA(path)) {
+        if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, attributes);
+        ERRORS_RAISE(FileX_Err_AccessDenied, "%s が削除できません", path);
     }
 }
 

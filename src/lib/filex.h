@@ -30,6 +30,9 @@ void FileX_CopyProgress(const char* dst, const char* src, FileX_Progress progres
 long FileX_CopyRange(const char* dst, const char* src, long start, long end,
                      FileX_Progress progress, void* user);
 void FileX_Move(const char* dst, const char* src);
+// Deletes a file, read-only or not; raises FileX_Err_AccessDenied with the file as it was
+// when it cannot go.
+void FileX_Delete(const char* path);
 // Puts the complete file `replacement` in the place of `target` (same volume), written
 // through. A target that another process has open (every start of the program reads its
 // settings file) cannot be replaced for that moment: the replace is tried again for up to
