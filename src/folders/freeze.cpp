@@ -82,6 +82,11 @@ void Freeze_RefuseArchive() {
                 MB_OK | MB_ICONINFORMATION);
 }
 
+void Freeze_RefuseEmptyFolder() {
+    MessageBoxA(nullptr, "ファイルの入ってないフォルダは圧縮できません。", "Quarvel",
+                MB_OK | MB_ICONINFORMATION);
+}
+
 bool Freeze_PageOfFolder(const char* folder, char* page) {
     if (lstrcmpiA(StrX_Ext(folder), "files") != 0) return false;
     for (const char* ext : {"htm", "html"}) {
@@ -137,8 +142,7 @@ void QuickFreezeFolder(const Zent_Settings* s, const char* argument, bool delete
     StdPlus_DropTrailChar(folder, '\\');
     Zent_UnlessCancelled([&] {
         if (FileX_IsEmptyDir(folder)) {
-            MessageBoxA(nullptr, "ファイルの入ってないフォルダは圧縮できません。", "Quarvel",
-                        MB_OK | MB_ICONINFORMATION);
+            Freeze_RefuseEmptyFolder();
             return;
         }
         Dialog_WaitCursor wait;

@@ -19,6 +19,8 @@ typedef bool (*Freeze_SplitToFloppy)(const Zent_Settings* settings, const char* 
 
 // "圧縮ファイルを、さらに圧縮することはできません。"
 void Freeze_RefuseArchive();
+// "ファイルの入ってないフォルダは圧縮できません。"
+void Freeze_RefuseEmptyFolder();
 
 // The first token of argument is the folder, frozen with the settings' default format. An
 // empty folder is refused; a saved web page's ".files" folder takes its page along.

@@ -10,6 +10,7 @@
 #include "archiver/entries.h"
 #include "archiver/zent_types.h"
 #include "folders/cachedb.h"
+#include "folders/freeze.h"
 #include "folders/update_local.h"
 #include "lib/errors.h"
 #include "lib/except3.h"
@@ -113,8 +114,7 @@ void UpdateArchive(const Zent_Settings* s, const char* path) {
     char folder[Update_PathSize];
     if (!Update_MeltIntoCache(s, archive, folder)) return;
     if (FileX_IsEmptyDir(folder)) {
-        MessageBoxA(nullptr, "ファイルの入ってないフォルダは圧縮できません。", "Quarvel",
-                    MB_OK | MB_ICONINFORMATION);
+        Freeze_RefuseEmptyFolder();
         return;
     }
     Dialog_WaitCursor wait;
