@@ -44,6 +44,9 @@ static bool HasWriteMode(const char* mode) {
 
 FILE* FileX_Open(const char* path, const char* mode) {
     char name[StrX_PathSize];
+    // Cut short, the path would name another file.
+    if (strlen(path) >= sizeof name)
+        ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s）", path);
     StdPlus_CopyN(name, path, sizeof name);
     // A quoted root ("\"" as the shell may pass it) means the root folder.
     if (name[0] == '\\' && name[1] == '"' && name[2] == '\0') name[1] = ' ';

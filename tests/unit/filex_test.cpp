@@ -94,6 +94,22 @@ TEST(FileXOpen, MissingFolderAndUnwritableFileHaveTheirOwnMessages) {
     EXPECT_EQ(caught.message, "ファイル \"" + taken + "\" が書きこめません");
 }
 
+// A path past the 259 characters the ANSI calls take is refused, never opened cut short:
+// cut, it names another file.
+TEST(FileXOpen, PathTooLongIsRefusedNeverShortened) {
+    TempDir dir;
+    std::string cut = dir / std::string(259 - dir.Path().size() - 1, 'n');
+    ASSERT_EQ(cut.size(), 259u);
+    std::string path = cut + ".txt";
+    for (const char* mode : {"wb", "rb"}) {
+        SCOPED_TRACE(mode);
+        auto caught = CatchRaise([&] { fclose(FileX_Open(path.c_str(), mode)); });
+        EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+        EXPECT_EQ(caught.message, "パスが長すぎます（" + path + "）");
+        EXPECT_FALSE(FileExists(cut));
+    }
+}
+
 TEST(FileXOpen, MissingFileNamesTheCurrentFolder) {
     TempDir dir;
     InDir in(dir.Path());
