@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -308,6 +309,49 @@ TEST(FileXCopy, UncreatableDestinationRaisesErrno) {
     CreateDirectoryA((dir / "taken").c_str(), nullptr);
     auto caught = CatchRaise([&] { FileX_Copy((dir / "taken").c_str(), (dir / "a").c_str()); });
     EXPECT_EQ(caught.code, Errors_Err_Errno);
+}
+
+// A read that stops before the end is a failure, never the end of the file: a source that
+// another program cuts short during the copy, and one whose reads fail as a bad sector's
+// would.
+TEST(FileXCopy, ReadThatStopsShortIsNoEndOfFile) {
+    TempDir dir;
+    std::string src = dir / "src";
+    WriteFile(src, Bytes(65536));
+    struct Cutter {
+        std::string path;
+        static void Cut(void* user, unsigned long done, unsigned long) {
+            if (done != 1024) return;
+            HANDLE h =
+                CreateFileA(static_cast<Cutter*>(user)->path.c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            SetFilePointer(h, 10000, nullptr, FILE_BEGIN);
+            SetEndOfFile(h);
+            CloseHandle(h);
+        }
+    } cutter{src};
+    std::string dst = dir / "dst";
+    auto caught =
+        CatchRaise([&] { FileX_CopyProgress(dst.c_str(), src.c_str(), Cutter::Cut, &cutter); });
+    EXPECT_EQ(caught.code, FileX_Err_CannotRead);
+    EXPECT_EQ(caught.message, src + " の読みこみに失敗しました。");
+    EXPECT_FALSE(FileExists(dst));
+
+    // The process's own memory read from offset 0, which no mapping covers: every read of
+    // it fails with an I/O error.
+    const char* failing = "Z:\\proc\\self\\mem";
+    std::vector<std::pair<const char*, std::function<void()>>> reads = {
+        {"copy", [&] { FileX_Copy(dst.c_str(), failing); }},
+        {"range", [&] { FileX_CopyRange(dst.c_str(), failing, 0, 100, nullptr, nullptr); }},
+        {"compare", [&] { FileX_Compare(src.c_str(), failing); }},
+        {"checksum", [&] { FileX_Checksum(failing, 100); }}};
+    for (const auto& read : reads) {
+        SCOPED_TRACE(read.first);
+        caught = CatchRaise(read.second);
+        EXPECT_EQ(caught.code, FileX_Err_CannotRead);
+        EXPECT_EQ(caught.message, std::string(failing) + " の読みこみに失敗しました。");
+        EXPECT_FALSE(FileExists(dst));
+    }
 }
 
 TEST(FileXCopyRange, StartEndAndToTheEnd) {
