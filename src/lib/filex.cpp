@@ -345,8 +345,11 @@ bool FileX_Replace(const char* target, const char* replacement) {
 
 void FileX_Move(const char* dst, const char* src) {
     // No copy allowed here: across volumes the copy below keeps attributes and times and
-    // deletes the source only once the copy is complete.
+    // deletes the source only once the copy is complete. What is there already is never
+    // replaced, neither by the rename nor by the copy.
     if (MoveFileExA(src, dst, 0)) return;
+    if (GetFileAttributesA(dst) != INVALID_FILE_ATTRIBUTES)
+        ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", dst);
     if (FileX_IsDir(src)) {
         FileX_CopyTree(dst, src);
         FileX_DeleteTree(src);

@@ -554,6 +554,31 @@ TEST(FileXMove, FailedCopyLeavesTheSource) {
     EXPECT_EQ(ReadFile(dir / "f"), "f");
 }
 
+// A move never replaces what is there, on one volume or across two: the file or folder
+// in the way and the source stay as they were.
+TEST_F(FileXAcrossVolumes, MoveNeverReplacesWhatIsThere) {
+    for (const std::string& to : {here / "to", other / "to"}) {
+        SCOPED_TRACE(to);
+        WriteFile(here / "f", "moved");
+        WriteFile(to + ".txt", "the user's");
+        auto caught = CatchRaise([&] { FileX_Move((to + ".txt").c_str(), (here / "f").c_str()); });
+        EXPECT_EQ(caught.code, FileX_Err_CannotWrite);
+        EXPECT_EQ(caught.message, to + ".txt の書きこみに失敗しました。");
+        EXPECT_EQ(ReadFile(to + ".txt"), "the user's");
+        EXPECT_EQ(ReadFile(here / "f"), "moved");
+
+        MakeSampleTree(here / "tree");
+        CreateDirectoryA(to.c_str(), nullptr);
+        WriteFile(to + "\\top.txt", "the user's");
+        caught = CatchRaise([&] { FileX_Move(to.c_str(), (here / "tree").c_str()); });
+        EXPECT_EQ(caught.code, FileX_Err_CannotWrite);
+        EXPECT_EQ(ReadFile(to + "\\top.txt"), "the user's");
+        EXPECT_FALSE(FileExists(to + "\\ソフト"));
+        ExpectSampleTree(here / "tree");
+        FileX_DeleteTree((here / "tree").c_str());
+    }
+}
+
 TEST(FileXCopyTree, RefusesAFileAsDestinationAndItsOwnInside) {
     TempDir dir;
     MakeSampleTree(dir / "src");
