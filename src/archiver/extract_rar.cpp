@@ -124,7 +124,7 @@ Layout ProbeLayout(const RarExports& x, const char* archive, const char* quoted,
     return layout;
 }
 
-void GuardParents(const RarExports& x, const char* archive, const char* quoted, char* result) {
+int GuardParents(const RarExports& x, const char* archive, const char* quoted, char* result) {
     int depth = 0;
     {
         RarArchive rar(x, archive, quoted, Zent_Rar_OpenList);
@@ -137,6 +137,7 @@ void GuardParents(const RarExports& x, const char* archive, const char* quoted, 
         }
     }
     AddGuardLevels(result, depth);
+    return depth;
 }
 
 // Whatever stops the extraction once it has begun, the part already written is kept under
@@ -171,8 +172,8 @@ void ExtractRar(const Zent_LoadedDll& dll, const char* archive, const char* quot
     RarExports x = Resolve(dll);
     int count = 0;
     Layout layout = ProbeLayout(x, archive, quoted, &count);
-    GuardParents(x, archive, quoted, result);
-    *d = PrepareDestination(layout, count, result, archive, reuse);
+    int guard = GuardParents(x, archive, quoted, result);
+    *d = PrepareDestination(layout, count, result, archive, reuse, guard);
     if (d->extract) RunExtraction(x, archive, quoted, result, *d);
 }
 
