@@ -149,9 +149,6 @@ void RunCommand(const Zent_LoadedDll& dll, const Zent_ExtractRow& m, const char*
                 char* result, const char* archive, const Destination& d, HWND owner) {
     char command[600];
     snprintf(command, sizeof command, "%s%s%s", m.before, quoted, m.after);
-    char remnants[300];
-    snprintf(remnants, sizeof remnants, "%s-remnants", result);
-    if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
 
     Zent_CommandFn run = dll.Get<Zent_CommandFn>("");
     char output[256] = "";
@@ -203,9 +200,18 @@ namespace ExtractX {
 
 void KeepRemnants(char* result, const Destination& d) {
     if (!d.created || !FileX_Exists(result)) return;
+    // A "-remnants" folder of an earlier cancel is the user's to keep: the first free name
+    // ("-remnants", "-remnants2"...) is taken.
     char remnants[StrX_PathSize + 16];
-    snprintf(remnants, sizeof remnants, "%s-remnants", result);
-    if (strlen(remnants) >= StrX_PathSize) return;  // no name to give it: it stays as it is
+    for (int n = 1;; n++) {
+        if (n == 1) {
+            snprintf(remnants, sizeof remnants, "%s-remnants", result);
+        } else {
+            snprintf(remnants, sizeof remnants, "%s-remnants%d", result, n);
+        }
+        if (strlen(remnants) >= StrX_PathSize) return;  // no name to give it: it stays as it is
+        if (!FileX_Exists(remnants)) break;
+    }
     // Windows refuses to rename a process's current directory.
     char parent[StrX_PathSize];
     StrX_ParentDir(parent, result);

@@ -44,8 +44,8 @@ struct Destination {
 };
 
 // After a failure or a cancel once the DLL has begun: a folder this extraction made goes to
-// the "-remnants" name, which `result` then names; a folder that was there before is the
-// user's and stays where it is.
+// the first free "-remnants" name ("-remnants2"... when an earlier one is kept), which
+// `result` then names; a folder that was there before is the user's and stays where it is.
 void KeepRemnants(char* result, const Destination& d);
 
 // Both join the destination to `result`, decide whether the DLL must run and leave the

@@ -141,15 +141,10 @@ int GuardParents(const RarExports& x, const char* archive, const char* quoted, c
 }
 
 // Whatever stops the extraction once it has begun, the part already written is kept under
-// the "-remnants" name (when this extraction made the folder): the user may still want what
+// a free "-remnants" name (when this extraction made the folder): the user may still want what
 // came out of a damaged volume set.
 void RunExtraction(const RarExports& x, const char* archive, const char* quoted, char* result,
                    const Destination& d) {
-    char remnants[300];
-    snprintf(remnants, sizeof remnants, "%s-remnants", result);
-    // Out of the block below: what an earlier extraction left is no part of this one, and the
-    // melt that called it keeps its try frames for what comes after.
-    if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {

@@ -157,9 +157,15 @@ TEST_F(Extraction, CancelInTheDllLeavesTheRemnantsFolderAndReportsTheCancel) {
     EXPECT_TRUE(FileExists(result + "\\a.txt"));
     EXPECT_FALSE(FileExists(base + "\\flat"));
 
+    // The user may have worked in a kept folder: the next cancel takes a name of its own.
+    WriteFile(result + "\\mine.txt", "the user's");
+    EXPECT_EQ(Extract(archive).code, Zent_Err_UserCancel);
+    EXPECT_EQ(result, base + "\\flat-remnants2");
+    EXPECT_EQ(ReadFile(base + "\\flat-remnants\\mine.txt"), "the user's");
+
     Stub("");
     EXPECT_EQ(Extract(archive).code, 0);
-    EXPECT_FALSE(FileExists(base + "\\flat-remnants")) << "the next extraction removes it";
+    EXPECT_EQ(ReadFile(base + "\\flat-remnants\\mine.txt"), "the user's");
     EXPECT_TRUE(FileExists(base + "\\flat\\b.txt"));
 }
 
@@ -302,9 +308,10 @@ TEST_F(Extraction, RarFailureAfterTheStartKeepsThePartialFolderAsRemnants) {
     Caught caught = Extract(archive);
     EXPECT_EQ(caught.code, 16);
     EXPECT_EQ(caught.message, "File create error");
-    EXPECT_EQ(result, base + "\\flat-store-remnants");
+    EXPECT_EQ(result, base + "\\flat-store-remnants2");
     EXPECT_TRUE(FileExists(result)) << "the partial folder is never deleted";
-    EXPECT_FALSE(FileExists(result + "\\old.txt")) << "an old remnants folder goes first";
+    EXPECT_EQ(ReadFile(base + "\\flat-store-remnants\\old.txt"), "from before")
+        << "an old remnants folder is kept";
     EXPECT_FALSE(FileExists(base + "\\flat-store"));
 
     struct Case {
