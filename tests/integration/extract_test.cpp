@@ -238,6 +238,17 @@ TEST_F(Extraction, EntriesClimbingWithParentStepsStayInsideTheBaseFolder) {
     EXPECT_EQ(result, base + "\\a2\\a\\mixed");
     EXPECT_EQ(ReadFile(base + "\\a2\\y.txt"), "climbed");
     EXPECT_FALSE(FileExists(base + "\\a\\y.txt"));
+
+    // The cache's working folder is gone but its guard level, with what climbed into it, is
+    // still there: extracting again would write into that folder, so the archive is refused.
+    ASSERT_EQ(Extract(mixed, true).code, 0);
+    EXPECT_EQ(result, cache + "\\a\\a\\mixed");
+    WriteFile(cache + "\\a\\y.txt", "the user's edit");
+    SetCurrentDirectoryA(dir.Path().c_str());  // the extraction left it in the folder
+    DeleteFileA((result + "\\a.txt").c_str());
+    ASSERT_TRUE(RemoveDirectoryA(result.c_str()));
+    EXPECT_EQ(Extract(mixed, true).code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(ReadFile(cache + "\\a\\y.txt"), "the user's edit");
 }
 
 TEST_F(Extraction, ParentStepsThatCannotBeResolvedFailBeforeTheDllRuns) {
