@@ -66,10 +66,10 @@ Layout ProbeLayout(const Exports& x, const Zent_ExtractRow& m, const char* probe
     return layout;
 }
 
-// Entries that begin with "..\" would land outside the base folder: as many "a" levels as
-// the deepest such entry climbs are added below the result folder.
-void GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted, char* result,
-                  HWND owner) {
+// Entries that begin with "..\" would land outside the base folder: as many guard levels
+// as the deepest such entry climbs are added below the result folder; gives their number.
+int GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted, char* result,
+                 HWND owner) {
     Zent_EntryRecord entry = {};
     int depth = 0;
     OpenArchive archive(Open(x, quoted, owner), x.close);
@@ -80,6 +80,7 @@ void GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted
         } while (x.next(archive.Get(), &entry) == 0);
     }
     AddGuardLevels(result, depth);
+    return depth;
 }
 
 }  // namespace
@@ -100,7 +101,8 @@ static bool DecideExtract(char* result, const char* archive, const Zent_ReuseFol
     return reuse(archive, result);
 }
 
-Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFolder& reuse) {
+Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFolder& reuse,
+                         int guard) {
     char name[260];
     StrX_CopyFileName(name, archive);
     StrX_SetExt(name, "");
@@ -109,6 +111,7 @@ Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFold
     d.extract = DecideExtract(result, archive, reuse);
     d.created = !FileX_Exists(result);
     if (d.extract) {
+        ClaimGuardLevels(result, guard);
         FileX_MakeDirs(result, false);
         SetCurrentDir(result);
     }
@@ -116,7 +119,7 @@ Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFold
 }
 
 Destination PrepareSingleTop(char* result, const char* archive, const char* top,
-                             const Zent_ReuseFolder& reuse) {
+                             const Zent_ReuseFolder& reuse, int guard) {
     SetCurrentDirectoryA(result);  // may not exist yet when guard levels were added
     StrX_Join(result, top);
     // One separator, found by characters: the last byte of 表 or ソ is no separator.
@@ -125,6 +128,10 @@ Destination PrepareSingleTop(char* result, const char* archive, const char* top,
     Destination d;
     d.extract = DecideExtract(result, archive, reuse);
     d.created = !FileX_Exists(result);
+    if (d.extract) {
+        char writer[StrX_PathSize];
+        ClaimGuardLevels(StrX_ParentDir(writer, result), guard);
+    }
     FileX_MakeDirs(result, false);
     SetCurrentDir(result);
     // The archive writes its own top folder: the DLL runs in the folder above.
@@ -142,9 +149,6 @@ void RunCommand(const Zent_LoadedDll& dll, const Zent_ExtractRow& m, const char*
                 char* result, const char* archive, const Destination& d, HWND owner) {
     char command[600];
     snprintf(command, sizeof command, "%s%s%s", m.before, quoted, m.after);
-    char remnants[300];
-    snprintf(remnants, sizeof remnants, "%s-remnants", result);
-    if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
 
     Zent_CommandFn run = dll.Get<Zent_CommandFn>("");
     char output[256] = "";
@@ -176,8 +180,8 @@ void ExtractFamily(const Zent_LoadedDll& dll, const char* archive, const char* q
                      "圧縮ファイルがおかしいか、%s のバージョンが古いです", dll.Info().file);
     }
     Layout layout = ProbeLayout(x, m, probe, owner);
-    GuardParents(x, m, quoted, result, owner);
-    *d = PrepareDestination(layout, count, result, archive, reuse);
+    int guard = GuardParents(x, m, quoted, result, owner);
+    *d = PrepareDestination(layout, count, result, archive, reuse, guard);
     if (d->extract) RunCommand(dll, m, quoted, result, archive, *d, owner);
 }
 
@@ -196,9 +200,18 @@ namespace ExtractX {
 
 void KeepRemnants(char* result, const Destination& d) {
     if (!d.created || !FileX_Exists(result)) return;
+    // A "-remnants" folder of an earlier cancel is the user's to keep: the first free name
+    // ("-remnants", "-remnants2"...) is taken.
     char remnants[StrX_PathSize + 16];
-    snprintf(remnants, sizeof remnants, "%s-remnants", result);
-    if (strlen(remnants) >= StrX_PathSize) return;  // no name to give it: it stays as it is
+    for (int n = 1;; n++) {
+        if (n == 1) {
+            snprintf(remnants, sizeof remnants, "%s-remnants", result);
+        } else {
+            snprintf(remnants, sizeof remnants, "%s-remnants%d", result, n);
+        }
+        if (strlen(remnants) >= StrX_PathSize) return;  // no name to give it: it stays as it is
+        if (!FileX_Exists(remnants)) break;
+    }
     // Windows refuses to rename a process's current directory.
     char parent[StrX_PathSize];
     StrX_ParentDir(parent, result);
@@ -208,12 +221,12 @@ void KeepRemnants(char* result, const Destination& d) {
 }
 
 Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
-                               const Zent_ReuseFolder& reuse) {
+                               const Zent_ReuseFolder& reuse, int guard) {
     // An archive without entries has no top folder: its folder is named after it, so a
     // failure can never take the base folder itself with it.
     bool named = !layout.single_top || !layout.any_entry || (count == 1 && !layout.has_separator);
-    return named ? PrepareNamed(result, archive, reuse)
-                 : PrepareSingleTop(result, archive, layout.top, reuse);
+    return named ? PrepareNamed(result, archive, reuse, guard)
+                 : PrepareSingleTop(result, archive, layout.top, reuse, guard);
 }
 
 }  // namespace ExtractX

@@ -1,11 +1,14 @@
 // What keeps an archive's content inside the folder it is extracted to. Archiver DLLs cannot
 // be trusted to clean names up, so every name is judged here before the DLL runs: the top
 // folder must be a folder name of the archive's own, and entries that climb with ".." get as
-// many guard levels below the base folder as the deepest of them climbs.
+// many guard levels below the base folder as the deepest of them climbs, in a folder that
+// the extraction makes itself.
+#include <cstdio>
 #include <cstring>
 
 #include "archiver/extract_local.h"
 #include "lib/errors.h"
+#include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 
@@ -128,15 +131,33 @@ int GuardUnits(const char* entry_path, size_t limit, bool drop_leading_separator
     return LeadingParentUnits(path);
 }
 
+// The first level is a name that nothing in the base folder has ("a", else "a2", "a3"...):
+// a folder of that name is another archive's working folder or the user's own.
 void AddGuardLevels(char* result, int depth) {
     for (int i = 0; i < depth; i++) {
         StdPlus_DropTrailChar(result, '/');
         StdPlus_DropTrailChar(result, '\\');
-        // Cut short, the levels would not hold the deepest entry inside the base folder.
-        if (strlen(result) + 2 > kResultLimit)
-            ERRORS_RAISE(Zent_Err_UnsafeArchive, "%s", kTooLongResult);
-        strcat(result, "\\a");
+        size_t length = strlen(result);
+        for (int n = 1;; n++) {
+            char level[16] = "\\a";
+            if (n > 1) snprintf(level, sizeof level, "\\a%d", n);
+            // Cut short, the levels would not hold the deepest entry inside the base folder.
+            if (length + strlen(level) > kResultLimit)
+                ERRORS_RAISE(Zent_Err_UnsafeArchive, "%s", kTooLongResult);
+            strcpy(result + length, level);
+            if (i > 0 || !FileX_Exists(result)) break;
+        }
     }
+}
+
+void ClaimGuardLevels(const char* folder, int depth) {
+    if (depth == 0) return;
+    char top[StrX_PathSize];
+    StdPlus_CopyN(top, folder, sizeof top);
+    for (int i = 0; i < depth; i++) StrX_CutLast(top);
+    FileX_MakeDirs(top, true);
+    // Made here or refused: another process may have taken the name since it was chosen.
+    if (!CreateDirectoryA(top, nullptr)) ERRORS_RAISE(Zent_Err_UnsafeArchive, "%s", kOutside);
 }
 
 }  // namespace ExtractX

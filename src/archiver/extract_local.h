@@ -30,8 +30,13 @@ bool TopIsAFolderName(const char* top);
 // than the guard can judge (`limit` bytes and more), a rooted one or one with a drive
 // raises Zent_Err_UnsafeArchive; `drop_leading_separator` allows one leading separator.
 int GuardUnits(const char* entry_path, size_t limit, bool drop_leading_separator);
-// Raises Zent_Err_UnsafeArchive rather than cut the result past 220 characters.
+// Raises Zent_Err_UnsafeArchive rather than cut the result past 220 characters. The first
+// level is named after no folder or file of the base folder.
 void AddGuardLevels(char* result, int depth);
+// Before the DLL writes anything: makes the topmost of the `depth` guard levels above
+// `folder`, the folder the DLL runs in. Content that climbs lands in that folder only, so
+// it must be new: when it is there already, Zent_Err_UnsafeArchive is raised.
+void ClaimGuardLevels(const char* folder, int depth);
 
 struct Destination {
     bool extract;
@@ -39,20 +44,22 @@ struct Destination {
 };
 
 // After a failure or a cancel once the DLL has begun: a folder this extraction made goes to
-// the "-remnants" name, which `result` then names; a folder that was there before is the
-// user's and stays where it is.
+// the first free "-remnants" name ("-remnants2"... when an earlier one is kept), which
+// `result` then names; a folder that was there before is the user's and stays where it is.
 void KeepRemnants(char* result, const Destination& d);
 
 // Both join the destination to `result`, decide whether the DLL must run and leave the
 // current directory where it writes.
-Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFolder& reuse);
+// `guard` is the number of guard levels (ClaimGuardLevels).
+Destination PrepareNamed(char* result, const char* archive, const Zent_ReuseFolder& reuse,
+                         int guard);
 Destination PrepareSingleTop(char* result, const char* archive, const char* top,
-                             const Zent_ReuseFolder& reuse);
+                             const Zent_ReuseFolder& reuse, int guard);
 
 // The chosen case of the layout (a folder named after the archive when there is no single
 // top folder, or a lone file at the root), prepared as above.
 Destination PrepareDestination(const Layout& layout, int count, char* result, const char* archive,
-                               const Zent_ReuseFolder& reuse);
+                               const Zent_ReuseFolder& reuse, int guard);
 
 // RAR's own interface: the headers are read one by one.
 // `d` is filled in as soon as the destination is prepared.

@@ -124,7 +124,7 @@ Layout ProbeLayout(const RarExports& x, const char* archive, const char* quoted,
     return layout;
 }
 
-void GuardParents(const RarExports& x, const char* archive, const char* quoted, char* result) {
+int GuardParents(const RarExports& x, const char* archive, const char* quoted, char* result) {
     int depth = 0;
     {
         RarArchive rar(x, archive, quoted, Zent_Rar_OpenList);
@@ -137,18 +137,14 @@ void GuardParents(const RarExports& x, const char* archive, const char* quoted, 
         }
     }
     AddGuardLevels(result, depth);
+    return depth;
 }
 
 // Whatever stops the extraction once it has begun, the part already written is kept under
-// the "-remnants" name (when this extraction made the folder): the user may still want what
+// a free "-remnants" name (when this extraction made the folder): the user may still want what
 // came out of a damaged volume set.
 void RunExtraction(const RarExports& x, const char* archive, const char* quoted, char* result,
                    const Destination& d) {
-    char remnants[300];
-    snprintf(remnants, sizeof remnants, "%s-remnants", result);
-    // Out of the block below: what an earlier extraction left is no part of this one, and the
-    // melt that called it keeps its try frames for what comes after.
-    if (FileX_Exists(remnants)) FileX_DeleteTree(remnants);
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
@@ -171,8 +167,8 @@ void ExtractRar(const Zent_LoadedDll& dll, const char* archive, const char* quot
     RarExports x = Resolve(dll);
     int count = 0;
     Layout layout = ProbeLayout(x, archive, quoted, &count);
-    GuardParents(x, archive, quoted, result);
-    *d = PrepareDestination(layout, count, result, archive, reuse);
+    int guard = GuardParents(x, archive, quoted, result);
+    *d = PrepareDestination(layout, count, result, archive, reuse, guard);
     if (d->extract) RunExtraction(x, archive, quoted, result, *d);
 }
 

@@ -76,15 +76,14 @@ bool IsDangerousFile(const char* path) {
 // No deletes the partial folder only when this melt made it: a folder of the archive's name
 // that was there before (outside the cache) is the user's.
 static bool ExtractOrAskAfterCancel(const Zent_Settings* s, const char* archive, int destination,
-                                    char* folder) {
-    bool created = false;
-    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder, &created); }))
+                                    char* folder, bool* created) {
+    if (Zent_UnlessCancelled([&] { ExtractWithCache(s, archive, destination, folder, created); }))
         return true;
     if (MessageBoxA(nullptr, "解凍途中のフォルダを表示しますか？", "Quarvel",
                     MB_YESNO | MB_ICONQUESTION) == IDYES) {
         return true;
     }
-    if (created && folder[0] != '\0' && FileX_Exists(folder)) FileX_DeleteTree(folder);
+    if (*created && folder[0] != '\0' && FileX_Exists(folder)) FileX_DeleteTree(folder);
     return false;
 }
 
@@ -126,15 +125,16 @@ static void FillState(Zent_SafetyState* state, const char* archive, const char* 
 
 // The question before the rule's action. False when the chosen file is not to be opened;
 // *stop is set when the melt ends without showing anything. A dialog that gave none of its
-// three answers opens nothing.
+// three answers opens nothing. `created`: this melt extracted the folder.
 static bool AgreedBeforeOpening(Zent_Settings* s, const char* archive, const char* folder,
-                                const char* path, bool* stop) {
+                                const char* path, bool created, bool* stop) {
     static Zent_SafetyState state;
     FillState(&state, archive, folder, path);
     int result = ConfirmWithCache(s, &state);
     if (result == Zent_Safety_Cancel) {
-        // The next double click extracts afresh: a cancelled folder in the cache is gone.
-        if (StrX_IsInside(folder, s->CachePath)) FileX_DeleteTree(folder);
+        // The next double click extracts afresh: a folder this melt put in the cache is gone.
+        // A reused working folder holds the user's edits and stays.
+        if (created && StrX_IsInside(folder, s->CachePath)) FileX_DeleteTree(folder);
         *stop = true;
         return false;
     }
@@ -176,7 +176,8 @@ void MeltAutoOpen(Zent_Settings* settings, const char* argument, int destination
     bool explorer_view = default_action == Zent_DefAct_AutoExp;
 
     char folder[kPathSize] = "";
-    if (!ExtractOrAskAfterCancel(settings, archive, destination, folder)) return;
+    bool created = false;
+    if (!ExtractOrAskAfterCancel(settings, archive, destination, folder, &created)) return;
 
     std::vector<std::string> entries = ListEntries(folder);
     std::vector<const char*> names;
@@ -194,7 +195,7 @@ void MeltAutoOpen(Zent_Settings* settings, const char* argument, int destination
         auto_open = false;
     } else if (rule->CmdType != Zent_OpenOnly && (confirm || IsDangerousFile(matched))) {
         bool stop = false;
-        auto_open = AgreedBeforeOpening(settings, archive, folder, path, &stop);
+        auto_open = AgreedBeforeOpening(settings, archive, folder, path, created, &stop);
         if (stop) return;
     }
     if (auto_open && rule->Type != Zent_Other) {

@@ -18,6 +18,7 @@ enum Errors_Id {
     FileX_Err_CannotReadOpen = 363,
     FileX_Err_NotFindCopySrc = 364,
     FileX_Err_CannotWrite = 365,
+    FileX_Err_CannotRead = 366,
     FileX_Err_AccessDenied = 367,
     IniFile_NotFoundSection = 591,
     IniFile_Err_BadFormat = 593,

@@ -44,6 +44,9 @@ static bool HasWriteMode(const char* mode) {
 
 FILE* FileX_Open(const char* path, const char* mode) {
     char name[StrX_PathSize];
+    // Cut short, the path would name another file.
+    if (strlen(path) >= sizeof name)
+        ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s）", path);
     StdPlus_CopyN(name, path, sizeof name);
     // A quoted root ("\"" as the shell may pass it) means the root folder.
     if (name[0] == '\\' && name[1] == '"' && name[2] == '\0') name[1] = ' ';
@@ -163,6 +166,12 @@ unsigned long FileX_Size(const char* path) {
     return static_cast<unsigned long>(st.st_size);
 }
 
+// A short read is the end of the file only when the stream says so: a read error or a
+// file cut short meanwhile is a failure, never a smaller file.
+static void RaiseReadFailed(const char* path) {
+    ERRORS_RAISE(FileX_Err_CannotRead, "%s の読みこみに失敗しました。", path);
+}
+
 unsigned long FileX_Checksum(const char* path, unsigned long count) {
     Stream in(FileX_Open(path, "rb"));
     unsigned long sum = 0;
@@ -175,6 +184,7 @@ unsigned long FileX_Checksum(const char* path, unsigned long count) {
                    << (k % 7);
         if (n < want) break;
     }
+    if (ferror(in.f)) RaiseReadFailed(path);
     return sum;
 }
 
@@ -187,6 +197,8 @@ int FileX_Compare(const char* a, const char* b) {
     for (;;) {
         size_t na = fread(g_compare_a, 1, kCompareBlock, fa.f);
         size_t nb = fread(g_compare_b, 1, kCompareBlock, fb.f);
+        if (ferror(fa.f)) RaiseReadFailed(a);
+        if (ferror(fb.f)) RaiseReadFailed(b);
         if (na != nb || memcmp(g_compare_a, g_compare_b, na) != 0) return 1;
         if (na < kCompareBlock) return 0;
     }
@@ -220,6 +232,17 @@ static void RaiseWriteFailed(Stream& out, Stream& in, const char* dst) {
     out.Close();
     remove(dst);
     ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", dst);
+}
+
+// The copy is complete only when every byte the source had was read: a read error, or a
+// source that another program cut short meanwhile, leaves no partial copy.
+static void CheckReadWhole(Stream& out, Stream& in, const char* dst, const char* src,
+                           long long read, long long expected) {
+    if (!ferror(in.f) && read >= expected) return;
+    in.Close();
+    out.Close();
+    remove(dst);
+    RaiseReadFailed(src);
 }
 
 // The modification time to the hundred nanoseconds, as the source has it, and the access
@@ -262,6 +285,7 @@ void FileX_CopyProgress(const char* dst, const char* src, FileX_Progress progres
         if (progress) progress(user, done, size);
         if (n < kBlock) break;
     }
+    CheckReadWhole(out, in, dst, src, done, size);
     in.Close();
     // The last block reaches the disk only here; a full disk shows up now.
     if (!out.Close()) RaiseWriteFailed(out, in, dst);
@@ -301,6 +325,7 @@ long FileX_CopyRange(const char* dst, const char* src, long start, long end,
         if (progress) progress(user, written, static_cast<unsigned long>(total));
         if (n < kBlock) break;
     }
+    CheckReadWhole(out, in, dst, src, written, total);
     in.Close();
     if (!out.Close()) RaiseWriteFailed(out, in, dst);
     return written;
@@ -320,8 +345,11 @@ bool FileX_Replace(const char* target, const char* replacement) {
 
 void FileX_Move(const char* dst, const char* src) {
     // No copy allowed here: across volumes the copy below keeps attributes and times and
-    // deletes the source only once the copy is complete.
+    // deletes the source only once the copy is complete. What is there already is never
+    // replaced, neither by the rename nor by the copy.
     if (MoveFileExA(src, dst, 0)) return;
+    if (GetFileAttributesA(dst) != INVALID_FILE_ATTRIBUTES)
+        ERRORS_RAISE(FileX_Err_CannotWrite, "%s の書きこみに失敗しました。", dst);
     if (FileX_IsDir(src)) {
         FileX_CopyTree(dst, src);
         FileX_DeleteTree(src);

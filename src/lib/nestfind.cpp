@@ -77,6 +77,9 @@ static int ReadListing(const char* dir, int after) {
 }
 
 void NestFind_Begin(NestFind* w, const char* base, int report_dirs) {
+    // Room for the separator added below and for the NUL.
+    if (strlen(base) + 2 > sizeof w->base)
+        ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s）", base);
     w->report_dirs = report_dirs;
     w->skip_links = 0;
     StdPlus_CopyN(w->base, base, sizeof w->base - 1);

@@ -16,10 +16,12 @@ struct NestFind {
     int current[NestFind_MaxLevels];
     int last[NestFind_MaxLevels];
     int level;
-    char base[260];
+    char base[NestFind_PathSize];
     char path[NestFind_PathSize];
 };
 
+// A base that does not fit is refused (StrX_Err_TooLongPath), never walked cut short: cut,
+// it would name another folder.
 void NestFind_Begin(NestFind* walker, const char* base, int report_dirs);
 // After NestFind_Begin: links to folders are reported as entries and never walked into, as
 // a deletion needs (what a link points to belongs elsewhere).

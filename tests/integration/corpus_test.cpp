@@ -455,3 +455,64 @@ TEST_F(Corpus, NoEntryEverLandsOutsideItsDestination) {
         before = after;
     }
 }
+
+// Guard levels are folders of this extraction's own. A working folder of the guard's name
+// in the cache (the folder of an archive "a.tar") and a user's folder of that name beside
+// the archive keep their content; what the archive holds lands in new folders only.
+TEST_F(Corpus, ClimbingContentNeverLandsInAFolderThatWasThere) {
+    std::vector<std::string> archives;
+    std::vector<Member> members = {{"../notes.txt", "the stranger's"}, {"y.txt", "plain"}};
+    for (const Format& format : kFormats) {
+        std::string ext = format.ext;
+        if (ext != "zip" && ext != "tar" && ext != "lzh" && ext != "7z") continue;
+        std::string path = dir / "dl\\climb-" + ext + "." + ext;
+        WriteFile(path, format.write(members));
+        archives.push_back(path);
+    }
+    ASSERT_EQ(archives.size(), 4u);
+    for (int destination : {Zent_MeltTo_Cache, Zent_MeltTo_Here}) {
+        std::string base = dir / (destination == Zent_MeltTo_Cache ? "cache" : "dl");
+        SCOPED_TRACE(base);
+        CreateDirectoryA((base + "\\a").c_str(), nullptr);
+        WriteFile(base + "\\a\\notes.txt", "the user's edit");
+        static Zent_Settings settings;
+        std::string ini = dir / "prog\\dovetrim.ini";
+        Zent_LoadSettings(&settings, ini.c_str());
+        settings.DefActOnDblClk = Zent_DefAct_None;
+        settings.MeltToOnDblClk = destination;
+        snprintf(settings.CachePath, sizeof settings.CachePath, "%s", (dir / "cache").c_str());
+        Zent_SaveSettings(&settings, ini.c_str());
+
+        std::wstring wide(L"\\\\?\\");
+        for (char c : dir.Path()) wide += static_cast<wchar_t>(c);
+        Listing before;
+        ListInto(wide, &before);
+        // One at a time: each finds the folders the one before made.
+        for (const std::string& archive : archives) {
+            std::vector<std::string> odd = MeltAll({archive});
+            EXPECT_TRUE(odd.empty()) << Joined(odd);
+        }
+        Listing after;
+        ListInto(wide, &after);
+        EXPECT_EQ(ReadFile(base + "\\a\\notes.txt"), "the user's edit");
+        // Every change lies in a folder of the base that was not there before.
+        std::vector<std::string> outside =
+            ChangesOutside(before, after, {Utf8(dir / "prog"), Utf8(dir / "cwd")});
+        std::vector<std::string> old_folders;
+        for (const std::string& path : outside) {
+            std::string rest = path.substr(0, Utf8(base).size() + 1) == Utf8(base) + "\\"
+                                   ? path.substr(Utf8(base).size() + 1)
+                                   : "";
+            std::string top = rest.substr(0, rest.find('\\'));
+            bool new_top = !top.empty() && before.count(Utf8(base) + "\\" + top) == 0;
+            if (!new_top && rest != "cache-db.ini") old_folders.push_back(path);
+        }
+        EXPECT_TRUE(old_folders.empty()) << old_folders.size() << ": " << Joined(old_folders);
+        int plain = 0;
+        for (const auto& [path, seen] : after)
+            if (before.count(path) == 0 && path.size() > 6 &&
+                path.substr(path.size() - 6) == "\\y.txt")
+                plain++;
+        EXPECT_EQ(plain, 4) << "each archive extracted";
+    }
+}

@@ -157,9 +157,15 @@ TEST_F(Extraction, CancelInTheDllLeavesTheRemnantsFolderAndReportsTheCancel) {
     EXPECT_TRUE(FileExists(result + "\\a.txt"));
     EXPECT_FALSE(FileExists(base + "\\flat"));
 
+    // The user may have worked in a kept folder: the next cancel takes a name of its own.
+    WriteFile(result + "\\mine.txt", "the user's");
+    EXPECT_EQ(Extract(archive).code, Zent_Err_UserCancel);
+    EXPECT_EQ(result, base + "\\flat-remnants2");
+    EXPECT_EQ(ReadFile(base + "\\flat-remnants\\mine.txt"), "the user's");
+
     Stub("");
     EXPECT_EQ(Extract(archive).code, 0);
-    EXPECT_FALSE(FileExists(base + "\\flat-remnants")) << "the next extraction removes it";
+    EXPECT_EQ(ReadFile(base + "\\flat-remnants\\mine.txt"), "the user's");
     EXPECT_TRUE(FileExists(base + "\\flat\\b.txt"));
 }
 
@@ -227,9 +233,22 @@ TEST_F(Extraction, EntriesClimbingWithParentStepsStayInsideTheBaseFolder) {
     std::string mixed = dir / "dl\\mixed.tar";
     WriteFile(mixed, TarEntry("../../y.txt", "climbed") + TarEntry("a.txt", "plain") +
                          std::string(1024, '\0'));
+    // The first guard level of the archive before is no folder of this one's.
     ASSERT_EQ(Extract(mixed).code, 0);
-    EXPECT_EQ(result, base + "\\a\\a\\mixed");
-    EXPECT_EQ(ReadFile(base + "\\a\\y.txt"), "climbed");
+    EXPECT_EQ(result, base + "\\a2\\a\\mixed");
+    EXPECT_EQ(ReadFile(base + "\\a2\\y.txt"), "climbed");
+    EXPECT_FALSE(FileExists(base + "\\a\\y.txt"));
+
+    // The cache's working folder is gone but its guard level, with what climbed into it, is
+    // still there: extracting again would write into that folder, so the archive is refused.
+    ASSERT_EQ(Extract(mixed, true).code, 0);
+    EXPECT_EQ(result, cache + "\\a\\a\\mixed");
+    WriteFile(cache + "\\a\\y.txt", "the user's edit");
+    SetCurrentDirectoryA(dir.Path().c_str());  // the extraction left it in the folder
+    DeleteFileA((result + "\\a.txt").c_str());
+    ASSERT_TRUE(RemoveDirectoryA(result.c_str()));
+    EXPECT_EQ(Extract(mixed, true).code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(ReadFile(cache + "\\a\\y.txt"), "the user's edit");
 }
 
 TEST_F(Extraction, ParentStepsThatCannotBeResolvedFailBeforeTheDllRuns) {
@@ -300,9 +319,10 @@ TEST_F(Extraction, RarFailureAfterTheStartKeepsThePartialFolderAsRemnants) {
     Caught caught = Extract(archive);
     EXPECT_EQ(caught.code, 16);
     EXPECT_EQ(caught.message, "File create error");
-    EXPECT_EQ(result, base + "\\flat-store-remnants");
+    EXPECT_EQ(result, base + "\\flat-store-remnants2");
     EXPECT_TRUE(FileExists(result)) << "the partial folder is never deleted";
-    EXPECT_FALSE(FileExists(result + "\\old.txt")) << "an old remnants folder goes first";
+    EXPECT_EQ(ReadFile(base + "\\flat-store-remnants\\old.txt"), "from before")
+        << "an old remnants folder is kept";
     EXPECT_FALSE(FileExists(base + "\\flat-store"));
 
     struct Case {

@@ -428,6 +428,23 @@ TEST_F(AutoOpenProgram, CancelledExtractionAnsweredYesStillAppliesTheRules) {
     EXPECT_FALSE(FileExists(cache + "\\app-remnants"));
 }
 
+// The second double click on an unchanged archive reuses its working folder, edits and
+// all: Cancel on the question deletes only a folder that this melt extracted.
+TEST_F(AutoOpenProgram, CancelOnAReusedWorkingFolderKeepsTheEdits) {
+    std::string app = Download("app.lzh");
+    std::string folder = cache + "\\app";
+    EXPECT_EQ(Run("-o \"" + app + "\""), 0);
+    WriteFile(folder + "\\notes.txt", "the user's edit");
+    ChildProcess child = Start("-d \"" + app + "\"");
+    HWND dialog = WaitForSafety(child);
+    ASSERT_NE(dialog, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
+    gui::Click(dialog, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(ReadFile(folder + "\\notes.txt"), "the user's edit");
+    EXPECT_TRUE(FileExists(folder + "\\autorun.inf"));
+    EXPECT_EQ(Extractions(), 1);
+}
+
 TEST_F(AutoOpenProgram, CancelOutsideTheCacheKeepsTheExtractedFolder) {
     // The destination's name begins with the cache's own: that alone puts it in no cache.
     std::string elsewhere = cache + "2";

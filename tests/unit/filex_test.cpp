@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,6 +93,22 @@ TEST(FileXOpen, MissingFolderAndUnwritableFileHaveTheirOwnMessages) {
     caught = CatchRaise([&] { FileX_Open(taken.c_str(), "wb"); });
     EXPECT_EQ(caught.code, FileX_Err_CannotWriteOpen);
     EXPECT_EQ(caught.message, "ファイル \"" + taken + "\" が書きこめません");
+}
+
+// A path past the 259 characters the ANSI calls take is refused, never opened cut short:
+// cut, it names another file.
+TEST(FileXOpen, PathTooLongIsRefusedNeverShortened) {
+    TempDir dir;
+    std::string cut = dir / std::string(259 - dir.Path().size() - 1, 'n');
+    ASSERT_EQ(cut.size(), 259u);
+    std::string path = cut + ".txt";
+    for (const char* mode : {"wb", "rb"}) {
+        SCOPED_TRACE(mode);
+        auto caught = CatchRaise([&] { fclose(FileX_Open(path.c_str(), mode)); });
+        EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+        EXPECT_EQ(caught.message, "パスが長すぎます（" + path + "）");
+        EXPECT_FALSE(FileExists(cut));
+    }
 }
 
 TEST(FileXOpen, MissingFileNamesTheCurrentFolder) {
@@ -294,6 +311,49 @@ TEST(FileXCopy, UncreatableDestinationRaisesErrno) {
     EXPECT_EQ(caught.code, Errors_Err_Errno);
 }
 
+// A read that stops before the end is a failure, never the end of the file: a source that
+// another program cuts short during the copy, and one whose reads fail as a bad sector's
+// would.
+TEST(FileXCopy, ReadThatStopsShortIsNoEndOfFile) {
+    TempDir dir;
+    std::string src = dir / "src";
+    WriteFile(src, Bytes(65536));
+    struct Cutter {
+        std::string path;
+        static void Cut(void* user, unsigned long done, unsigned long) {
+            if (done != 1024) return;
+            HANDLE h =
+                CreateFileA(static_cast<Cutter*>(user)->path.c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            SetFilePointer(h, 10000, nullptr, FILE_BEGIN);
+            SetEndOfFile(h);
+            CloseHandle(h);
+        }
+    } cutter{src};
+    std::string dst = dir / "dst";
+    auto caught =
+        CatchRaise([&] { FileX_CopyProgress(dst.c_str(), src.c_str(), Cutter::Cut, &cutter); });
+    EXPECT_EQ(caught.code, FileX_Err_CannotRead);
+    EXPECT_EQ(caught.message, src + " の読みこみに失敗しました。");
+    EXPECT_FALSE(FileExists(dst));
+
+    // The process's own memory read from offset 0, which no mapping covers: every read of
+    // it fails with an I/O error.
+    const char* failing = "Z:\\proc\\self\\mem";
+    std::vector<std::pair<const char*, std::function<void()>>> reads = {
+        {"copy", [&] { FileX_Copy(dst.c_str(), failing); }},
+        {"range", [&] { FileX_CopyRange(dst.c_str(), failing, 0, 100, nullptr, nullptr); }},
+        {"compare", [&] { FileX_Compare(src.c_str(), failing); }},
+        {"checksum", [&] { FileX_Checksum(failing, 100); }}};
+    for (const auto& read : reads) {
+        SCOPED_TRACE(read.first);
+        caught = CatchRaise(read.second);
+        EXPECT_EQ(caught.code, FileX_Err_CannotRead);
+        EXPECT_EQ(caught.message, std::string(failing) + " の読みこみに失敗しました。");
+        EXPECT_FALSE(FileExists(dst));
+    }
+}
+
 TEST(FileXCopyRange, StartEndAndToTheEnd) {
     TempDir dir;
     std::string src = dir / "src";
@@ -492,6 +552,31 @@ TEST(FileXMove, FailedCopyLeavesTheSource) {
     auto caught = CatchRaise([&] { FileX_Move((dir / "dir").c_str(), (dir / "f").c_str()); });
     EXPECT_NE(caught.code, 0);
     EXPECT_EQ(ReadFile(dir / "f"), "f");
+}
+
+// A move never replaces what is there, on one volume or across two: the file or folder
+// in the way and the source stay as they were.
+TEST_F(FileXAcrossVolumes, MoveNeverReplacesWhatIsThere) {
+    for (const std::string& to : {here / "to", other / "to"}) {
+        SCOPED_TRACE(to);
+        WriteFile(here / "f", "moved");
+        WriteFile(to + ".txt", "the user's");
+        auto caught = CatchRaise([&] { FileX_Move((to + ".txt").c_str(), (here / "f").c_str()); });
+        EXPECT_EQ(caught.code, FileX_Err_CannotWrite);
+        EXPECT_EQ(caught.message, to + ".txt の書きこみに失敗しました。");
+        EXPECT_EQ(ReadFile(to + ".txt"), "the user's");
+        EXPECT_EQ(ReadFile(here / "f"), "moved");
+
+        MakeSampleTree(here / "tree");
+        CreateDirectoryA(to.c_str(), nullptr);
+        WriteFile(to + "\\top.txt", "the user's");
+        caught = CatchRaise([&] { FileX_Move(to.c_str(), (here / "tree").c_str()); });
+        EXPECT_EQ(caught.code, FileX_Err_CannotWrite);
+        EXPECT_EQ(ReadFile(to + "\\top.txt"), "the user's");
+        EXPECT_FALSE(FileExists(to + "\\ソフト"));
+        ExpectSampleTree(here / "tree");
+        FileX_DeleteTree((here / "tree").c_str());
+    }
 }
 
 TEST(FileXCopyTree, RefusesAFileAsDestinationAndItsOwnInside) {

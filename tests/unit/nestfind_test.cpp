@@ -120,6 +120,30 @@ TEST(NestFind, EmptyAndMissingBasesGiveEmptyWalks) {
     EXPECT_TRUE(Walk(dir / "none", 1).empty());
 }
 
+// A base of 259 characters, the longest the ANSI calls take, is walked as it is: cut to
+// 258 it would name a sibling, whose entries a deletion would then remove.
+TEST(NestFind, BaseOfTheLongestPathIsNeverShortened) {
+    TempDir dir;
+    std::string sibling = dir / std::string(258 - dir.Path().size() - 1, 's');
+    std::string base = sibling + "t";
+    ASSERT_EQ(base.size(), 259u);
+    CreateDirectoryA(sibling.c_str(), nullptr);
+    CreateDirectoryA(base.c_str(), nullptr);
+    WriteFile(sibling + "\\f", "the sibling's");
+    WriteFile(base + "\\g", "the base's");
+    EXPECT_EQ(Walk(base, 1), std::vector<std::string>{"g"});
+    // Past 259 characters only the long form reaches the files.
+    for (const std::string& file : {sibling + "\\f", base + "\\g"}) {
+        wchar_t wide[300] = L"\\\\?\\";
+        MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide + 4, 290);
+        EXPECT_TRUE(DeleteFileW(wide));
+    }
+
+    std::string longer = std::string(4095, 'x');
+    auto caught = CatchRaise([&] { Walk(longer, 0); });
+    EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+}
+
 TEST(NestFind, FilesOnlyInListingOrder) {
     TempDir dir;
     WriteFile(dir / "a", "1");
