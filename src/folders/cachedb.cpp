@@ -219,6 +219,26 @@ bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder) {
     return added;
 }
 
+// Gone means its folder is there without it. An archive on a drive that is not ready, on a
+// share that is away or in a folder that went with a removable disk is only out of reach.
+static bool IsGone(const char* archive) {
+    if (GetFileAttributesA(archive) != INVALID_FILE_ATTRIBUTES) return false;
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    char parent[StrX_PathSize];
+    return FileX_IsDir(StrX_ParentDir(parent, archive));
+}
+
+// Whatever a record says (a damaged or hand-edited file may name any folder, `..` steps
+// included), only a folder inside the cache is ever deleted.
+static bool IsInsideCache(const CacheDB* db, const char* folder) {
+    char cache[StrX_PathSize], full[StrX_PathSize];
+    StrX_ParentDir(cache, db->file);
+    DWORD n = GetFullPathNameA(cache, sizeof cache, cache, nullptr);
+    if (n == 0 || n >= sizeof cache) return false;
+    n = GetFullPathNameA(folder, sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full && StrX_IsInside(full, cache);
+}
+
 // The new file is written beside the old one and takes its place only when complete: a
 // process killed during the write-back leaves the old database or the new one, never a part.
 // One name serves every process, as the write-back runs under the semaphore. It is no longer
@@ -232,7 +252,7 @@ static void WriteTable(CacheDB* db) {
         IniFile_WriteSection(writer, kSection);
         for (int i = 0; i < CacheDB_Count(db); i++) {
             CacheDB_Entry* e = Entries(db) + i;
-            if (!FileX_Exists(e->archive)) continue;
+            if (IsGone(e->archive)) continue;
             IniFile_WriteRecord(writer, kKey, kFormat, e->archive, &e->time, e->size, e->checksum,
                                 e->folder, e->sequence);
         }
@@ -250,6 +270,7 @@ void CacheDB_Close(CacheDB* db) {
     // the entries that come after it.
     for (int i = 0; i < CacheDB_Count(db); i++) {
         CacheDB_Entry* e = Entries(db) + i;
-        if (!FileX_Exists(e->archive) && FileX_Exists(e->folder)) FileX_DeleteTree(e->folder);
+        if (IsGone(e->archive) && FileX_Exists(e->folder) && IsInsideCache(db, e->folder))
+            FileX_DeleteTree(e->folder);
     }
 }

@@ -143,6 +143,35 @@ TEST_F(CacheDatabase, EntryOfADeletedArchiveIsDroppedWithItsFolder) {
     EXPECT_TRUE(FileExists(kept_folder));
 }
 
+// An archive is gone only when its folder is there without it: on a drive that is not
+// ready, or in a folder that went away with a removable disk, it is only out of reach and
+// keeps its entry and its working folder. A gone archive's folder is deleted only inside the
+// cache: a damaged or hand-edited entry may name a folder of the user's.
+TEST_F(CacheDatabase, GoneArchiveLosesOnlyAFolderOfTheCache) {
+    std::string mine = dir / "mine", climbed = dir / "climbed", unready = cache + "\\unready";
+    for (const std::string& folder : {mine, climbed, unready}) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        WriteFile(folder + "\\keep.txt", "the user's");
+    }
+    CreateDirectoryA((dir / "emptied").c_str(), nullptr);
+    auto line = [](const std::string& archive, const std::string& folder) {
+        return "File = " + archive + ", 2004/08/26-14:30:58, 3, 5, " + folder + ", 0\r\n";
+    };
+    WriteFile(db_file, "[main] \r\n" + line(dir / "emptied\\a.lzh", mine) +
+                           line(dir / "emptied\\b.lzh", cache + "\\..\\climbed") +
+                           line("Q:\\dl\\c.lzh", unready) + " \r\n");
+    std::string removable = Archive("usb", "on a removable disk");
+    std::string usb_folder = Melt(removable);
+    ASSERT_TRUE(DeleteFileA(removable.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA((dir / "usb").c_str()));
+    EXPECT_EQ(EntryCount(), 2);
+    EXPECT_EQ(EntryCount(), 2);
+    EXPECT_EQ(ReadFile(mine + "\\keep.txt"), "the user's");
+    EXPECT_EQ(ReadFile(climbed + "\\keep.txt"), "the user's");
+    EXPECT_EQ(ReadFile(unready + "\\keep.txt"), "the user's");
+    EXPECT_TRUE(FileExists(usb_folder));
+}
+
 TEST_F(CacheDatabase, FolderNamesInOtherLetterCaseShareTheSequence) {
     Melt(Archive("one", "first"));
     CacheDB db;
