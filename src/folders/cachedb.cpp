@@ -239,6 +239,25 @@ static bool IsInsideCache(const CacheDB* db, const char* folder) {
     return n > 0 && n < sizeof full && StrX_IsInside(full, cache);
 }
 
+// The folder of a gone archive goes with its entry. One that cannot be deleted now (a file in
+// it is open) keeps its entry for a later write-back: never a failure of the action.
+static bool DeleteStale(const CacheDB* db, const char* folder) {
+    if (!FileX_Exists(folder) || !IsInsideCache(db, folder)) return true;
+    Except_TryCatch(
+        __FILE__, __LINE__, [&] { FileX_DeleteTree(folder); }, [] {});
+    return !FileX_Exists(folder);
+}
+
+static void DropGone(CacheDB* db) {
+    CacheDB_Entry* kept = Entries(db);
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        CacheDB_Entry* e = Entries(db) + i;
+        if (IsGone(e->archive) && DeleteStale(db, e->folder)) continue;
+        *kept++ = *e;
+    }
+    db->table.end = reinterpret_cast<char*>(kept);
+}
+
 // The new file is written beside the old one and takes its place only when complete: a
 // process killed during the write-back leaves the old database or the new one, never a part.
 // One name serves every process, as the write-back runs under the semaphore. It is no longer
@@ -252,7 +271,6 @@ static void WriteTable(CacheDB* db) {
         IniFile_WriteSection(writer, kSection);
         for (int i = 0; i < CacheDB_Count(db); i++) {
             CacheDB_Entry* e = Entries(db) + i;
-            if (IsGone(e->archive)) continue;
             IniFile_WriteRecord(writer, kKey, kFormat, e->archive, &e->time, e->size, e->checksum,
                                 e->folder, e->sequence);
         }
@@ -265,12 +283,6 @@ void CacheDB_Close(CacheDB* db) {
     // Entries another process wrote since this table was loaded are written back too:
     // the later write-back must not lose the earlier one's new entries.
     LoadRecords(db, true);
+    DropGone(db);
     WriteTable(db);
-    // Stale folders go only once the file is complete, so a refused delete cannot cost
-    // the entries that come after it.
-    for (int i = 0; i < CacheDB_Count(db); i++) {
-        CacheDB_Entry* e = Entries(db) + i;
-        if (IsGone(e->archive) && FileX_Exists(e->folder) && IsInsideCache(db, e->folder))
-            FileX_DeleteTree(e->folder);
-    }
 }

@@ -31,8 +31,9 @@ void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size);
 // every way out. One database at a time: the table lives in one static area.
 void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work);
 // Writes the table back, dropping entries whose archive is gone (their working folders are
-// deleted when inside the cache). An archive out of reach is not gone. Entries that another
-// process wrote meanwhile are kept.
+// deleted when inside the cache; a folder that cannot go now keeps its entry for a later
+// write-back). An archive out of reach is not gone. Entries that another process wrote
+// meanwhile are kept.
 void CacheDB_Close(CacheDB* db);
 // `folder` is the proposed working folder and receives the entry's folder. True when a new
 // entry was added.

@@ -172,6 +172,23 @@ TEST_F(CacheDatabase, GoneArchiveLosesOnlyAFolderOfTheCache) {
     EXPECT_TRUE(FileExists(usb_folder));
 }
 
+// A stale folder that cannot be deleted now (a file in it is open) is no failure of the
+// write-back: it keeps its entry and goes at a later write-back.
+TEST_F(CacheDatabase, FolderThatCannotGoNowIsLeftForALaterWriteBack) {
+    std::string archive = Archive("dl", "x");
+    std::string folder = Melt(archive);
+    WriteFile(folder + "\\open.txt", "held");
+    ASSERT_TRUE(DeleteFileA(archive.c_str()));
+    HANDLE held = CreateFileA((folder + "\\open.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    auto caught = CatchRaise([&] { EXPECT_EQ(EntryCount(), 1); });
+    EXPECT_EQ(caught.code, 0) << caught.text;
+    CloseHandle(held);
+    EXPECT_EQ(EntryCount(), 1) << "kept while its folder was there";
+    EXPECT_EQ(EntryCount(), 0);
+    EXPECT_FALSE(FileExists(folder));
+}
+
 TEST_F(CacheDatabase, FolderNamesInOtherLetterCaseShareTheSequence) {
     Melt(Archive("one", "first"));
     CacheDB db;

@@ -289,6 +289,26 @@ TEST_F(UpdateProgram, EmptyResultOrEmptyFolderNeverReplacesTheArchive) {
     EXPECT_EQ(ReadFile(archive), before);
 }
 
+// The working folder of an archive that is gone cannot be deleted while a file in it is open:
+// the update is complete all the same, and the database knows the new archive.
+TEST_F(UpdateProgram, StaleFolderHeldOpenDoesNotFailTheUpdate) {
+    Prepare(kFormats[1]);
+    Format flat = kFormats[1];
+    flat.fixture = "flat.zip";
+    std::string gone = Download(flat, "dl2\\gone.");
+    ASSERT_EQ(Run("-o", gone), 0);
+    ASSERT_TRUE(DeleteFileA(gone.c_str()));
+    HANDLE held = CreateFileA((cache + "\\gone\\a.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(Run("-u", archive), 0);
+    CloseHandle(held);
+    EXPECT_EQ(Listed(archive, kFormats[1]), Files(work, "doc/"));
+    DeleteFileA(calls.c_str());
+    ASSERT_EQ(Run("-o", archive), 0);
+    EXPECT_EQ(Extractions(kFormats[1]), 0) << "the database knows the new archive";
+    EXPECT_FALSE(FileExists(cache + "\\gone"));
+}
+
 // The archive keeps its layout: below the working folder's name when that was its one top
 // folder, else the folder's content at the top (ZIP too, which would otherwise gain a top
 // folder). The top folder stays when the user replaced every file, so that no file of the
