@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "lib/handles.h"
 #include "lib/errors.h"
@@ -150,6 +151,14 @@ void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive) {
     FileX_Time(archive, &entry->time);
     entry->size = static_cast<int>(FileX_Size(archive));
     entry->checksum = static_cast<int>(FileX_Checksum(archive, 4096));
+    entry->changed = true;
+}
+
+CacheDB_Entry* CacheDB_AtFolder(CacheDB* db, const char* folder) {
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        if (lstrcmpiA(Entries(db)[i].folder, folder) == 0) return Entries(db) + i;
+    }
+    return nullptr;
 }
 
 CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder) {
@@ -164,6 +173,7 @@ CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder
             known = true;
         }
         if (now.time == e->time && now.size == e->size && now.checksum == e->checksum) {
+            if (strcmp(e->archive, archive) != 0) e->changed = true;
             StdPlus_CopyN(e->archive, archive, sizeof e->archive);
             return e;
         }
@@ -279,10 +289,18 @@ static void WriteTable(CacheDB* db) {
 }
 
 void CacheDB_Close(CacheDB* db) {
+    std::vector<CacheDB_Entry> changed;
+    for (int i = 0; i < CacheDB_Count(db); i++)
+        if (Entries(db)[i].changed) changed.push_back(Entries(db)[i]);
     Own_SemaphoreLock lock(kSemaphore);
-    // Entries another process wrote since this table was loaded are written back too:
-    // the later write-back must not lose the earlier one's new entries.
-    LoadRecords(db, true);
+    // Only what this process added or changed goes back, on top of the file as it is now: the
+    // rest of this table may be older than what another process wrote meanwhile.
+    db->table.end = db->table.start;
+    LoadRecords(db, false);
+    for (const CacheDB_Entry& mine : changed) {
+        CacheDB_Entry* e = CacheDB_AtFolder(db, mine.folder);
+        *(e != nullptr ? e : Append(db)) = mine;
+    }
     DropGone(db);
     WriteTable(db);
 }

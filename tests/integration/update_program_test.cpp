@@ -289,6 +289,38 @@ TEST_F(UpdateProgram, EmptyResultOrEmptyFolderNeverReplacesTheArchive) {
     EXPECT_EQ(ReadFile(archive), before);
 }
 
+// Two updates at once wait for one DLL, each having read the cache database before the
+// other wrote it back: neither brings back the other's previous archive, so the next edit of
+// each goes into its archive through the same working folder.
+TEST_F(UpdateProgram, TwoUpdatesAtOnceKeepEachOthersArchives) {
+    Format flat = kFormats[1];
+    flat.fixture = "flat.zip";
+    std::string first = Download(kFormats[1]), second = Download(flat, "dl2\\other.");
+    for (const std::string& a : {first, second}) ASSERT_EQ(Run("-o", a), 0);
+    std::vector<std::string> folders = {cache + "\\doc", cache + "\\other"};
+    for (const std::string& f : folders) WriteFile(f + "\\c.txt", "c");
+    // zip32.dll's semaphore holds both once their copies "~" exist.
+    HANDLE zip = CreateSemaphoreA(nullptr, 1, 1, "ZIP");
+    ASSERT_EQ(WaitForSingleObject(zip, 20000), WAIT_OBJECT_0);
+    HANDLE watch =
+        FindFirstChangeNotificationA(dir.Path().c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ChildProcess one = Start("-u", first), two = Start("-u", second);
+    while (!(FileExists(CopyOf(first)) && FileExists(CopyOf(second))) &&
+           WaitForSingleObject(watch, 20000) == WAIT_OBJECT_0)
+        FindNextChangeNotification(watch);
+    FindCloseChangeNotification(watch);
+    ReleaseSemaphore(zip, 1, nullptr);
+    EXPECT_EQ(one.Wait(), 0);
+    EXPECT_EQ(two.Wait(), 0);
+    CloseHandle(zip);
+    for (const std::string& f : folders) WriteFile(f + "\\d.txt", "d");
+    for (const std::string& a : {first, second}) ASSERT_EQ(Run("-u", a), 0);
+    EXPECT_EQ(Listed(first, kFormats[1]),
+              (std::vector<std::string>{"doc/a.txt", "doc/b.txt", "doc/c.txt", "doc/d.txt"}));
+    EXPECT_EQ(Listed(second, flat), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_FALSE(FileExists(cache + "\\af1"));
+}
+
 // The working folder of an archive that is gone cannot be deleted while a file in it is open:
 // the update is complete all the same, and the database knows the new archive.
 TEST_F(UpdateProgram, StaleFolderHeldOpenDoesNotFailTheUpdate) {
