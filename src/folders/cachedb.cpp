@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "lib/handles.h"
 #include "lib/errors.h"
@@ -150,6 +151,14 @@ void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive) {
     FileX_Time(archive, &entry->time);
     entry->size = static_cast<int>(FileX_Size(archive));
     entry->checksum = static_cast<int>(FileX_Checksum(archive, 4096));
+    entry->changed = true;
+}
+
+CacheDB_Entry* CacheDB_AtFolder(CacheDB* db, const char* folder) {
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        if (lstrcmpiA(Entries(db)[i].folder, folder) == 0) return Entries(db) + i;
+    }
+    return nullptr;
 }
 
 CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder) {
@@ -164,6 +173,7 @@ CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder
             known = true;
         }
         if (now.time == e->time && now.size == e->size && now.checksum == e->checksum) {
+            if (strcmp(e->archive, archive) != 0) e->changed = true;
             StdPlus_CopyN(e->archive, archive, sizeof e->archive);
             return e;
         }
@@ -219,6 +229,45 @@ bool CacheDB_FindOrAdd(CacheDB* db, const char* archive, char* folder) {
     return added;
 }
 
+// Gone means its folder is there without it. An archive on a drive that is not ready, on a
+// share that is away or in a folder that went with a removable disk is only out of reach.
+static bool IsGone(const char* archive) {
+    if (GetFileAttributesA(archive) != INVALID_FILE_ATTRIBUTES) return false;
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    char parent[StrX_PathSize];
+    return FileX_IsDir(StrX_ParentDir(parent, archive));
+}
+
+// Whatever a record says (a damaged or hand-edited file may name any folder, `..` steps
+// included), only a folder inside the cache is ever deleted.
+static bool IsInsideCache(const CacheDB* db, const char* folder) {
+    char cache[StrX_PathSize], full[StrX_PathSize];
+    StrX_ParentDir(cache, db->file);
+    DWORD n = GetFullPathNameA(cache, sizeof cache, cache, nullptr);
+    if (n == 0 || n >= sizeof cache) return false;
+    n = GetFullPathNameA(folder, sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full && StrX_IsInside(full, cache);
+}
+
+// The folder of a gone archive goes with its entry. One that cannot be deleted now (a file in
+// it is open) keeps its entry for a later write-back: never a failure of the action.
+static bool DeleteStale(const CacheDB* db, const char* folder) {
+    if (!FileX_Exists(folder) || !IsInsideCache(db, folder)) return true;
+    Except_TryCatch(
+        __FILE__, __LINE__, [&] { FileX_DeleteTree(folder); }, [] {});
+    return !FileX_Exists(folder);
+}
+
+static void DropGone(CacheDB* db) {
+    CacheDB_Entry* kept = Entries(db);
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        CacheDB_Entry* e = Entries(db) + i;
+        if (IsGone(e->archive) && DeleteStale(db, e->folder)) continue;
+        *kept++ = *e;
+    }
+    db->table.end = reinterpret_cast<char*>(kept);
+}
+
 // The new file is written beside the old one and takes its place only when complete: a
 // process killed during the write-back leaves the old database or the new one, never a part.
 // One name serves every process, as the write-back runs under the semaphore. It is no longer
@@ -232,7 +281,6 @@ static void WriteTable(CacheDB* db) {
         IniFile_WriteSection(writer, kSection);
         for (int i = 0; i < CacheDB_Count(db); i++) {
             CacheDB_Entry* e = Entries(db) + i;
-            if (!FileX_Exists(e->archive)) continue;
             IniFile_WriteRecord(writer, kKey, kFormat, e->archive, &e->time, e->size, e->checksum,
                                 e->folder, e->sequence);
         }
@@ -241,15 +289,18 @@ static void WriteTable(CacheDB* db) {
 }
 
 void CacheDB_Close(CacheDB* db) {
+    std::vector<CacheDB_Entry> changed;
+    for (int i = 0; i < CacheDB_Count(db); i++)
+        if (Entries(db)[i].changed) changed.push_back(Entries(db)[i]);
     Own_SemaphoreLock lock(kSemaphore);
-    // Entries another process wrote since this table was loaded are written back too:
-    // the later write-back must not lose the earlier one's new entries.
-    LoadRecords(db, true);
-    WriteTable(db);
-    // Stale folders go only once the file is complete, so a refused delete cannot cost
-    // the entries that come after it.
-    for (int i = 0; i < CacheDB_Count(db); i++) {
-        CacheDB_Entry* e = Entries(db) + i;
-        if (!FileX_Exists(e->archive) && FileX_Exists(e->folder)) FileX_DeleteTree(e->folder);
+    // Only what this process added or changed goes back, on top of the file as it is now: the
+    // rest of this table may be older than what another process wrote meanwhile.
+    db->table.end = db->table.start;
+    LoadRecords(db, false);
+    for (const CacheDB_Entry& mine : changed) {
+        CacheDB_Entry* e = CacheDB_AtFolder(db, mine.folder);
+        *(e != nullptr ? e : Append(db)) = mine;
     }
+    DropGone(db);
+    WriteTable(db);
 }

@@ -14,6 +14,7 @@ struct CacheDB_Entry {
     int checksum;
     char folder[260];
     int sequence;  // 0 for the first folder of a name, N for ...\afN\name
+    bool changed;  // to be written back by this process (not stored)
 };
 
 struct CacheDB {
@@ -30,8 +31,10 @@ void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size);
 // Runs `work` with the database "cache-db.ini" of the cache folder open, written back on
 // every way out. One database at a time: the table lives in one static area.
 void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work);
-// Writes the table back, dropping entries whose archive is gone (their working folders are
-// deleted). Entries that another process wrote meanwhile are kept.
+// Writes back the entries this process added or changed, on top of the file as it is then:
+// the others keep what other processes wrote meanwhile. Entries whose archive is gone are
+// dropped, their working folders deleted when inside the cache (a folder that cannot go now
+// keeps its entry for a later write-back). An archive out of reach is not gone.
 void CacheDB_Close(CacheDB* db);
 // `folder` is the proposed working folder and receives the entry's folder. True when a new
 // entry was added.
@@ -40,7 +43,10 @@ CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder
 // The working folder of the entry for this archive path (letter case aside); null when
 // the database has none.
 const char* CacheDB_FolderOf(CacheDB* db, const char* archive);
+// The archive's identity as it is on disk now; the entry is written back at the close.
 void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive);
+// The entry of this working folder (letter case aside); null when there is none.
+CacheDB_Entry* CacheDB_AtFolder(CacheDB* db, const char* folder);
 
 int CacheDB_Count(const CacheDB* db);
 CacheDB_Entry* CacheDB_At(CacheDB* db, int index);

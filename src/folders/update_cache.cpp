@@ -2,6 +2,9 @@
 // the backup slot beside the working folder.
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "archiver/dllbind.h"
 #include "folders/destination.h"
 #include "folders/update_local.h"
@@ -28,9 +31,30 @@ bool Update_MeltIntoCache(const Zent_Settings* s, const char* archive, char* fol
     return false;
 }
 
+// The archive's extension with its dot: ".lzh", and ".tar.gz" for a compressed tar.
+static const char* SlotExt(const char* file) {
+    const char* ext = StrX_Ext(file);
+    if (*ext == '\0') return ext;
+    ext--;
+    if (ext - file >= 4 && _strnicmp(ext - 4, ".tar", 4) == 0) ext -= 4;
+    return ext;
+}
+
+// Working folders in one parent have names of their own, and so do their slots. Named like
+// the archive, the folder gives its slot the archive's name; any other folder (the archive's
+// top folder) gives its own name with the archive's extension, so that two archives
+// "report.lzh" whose top folders lie side by side keep their previous versions apart.
 char* Update_SlotPath(char* out, const char* archive, const char* folder) {
+    char own[Update_PathSize], head[Update_PathSize], name[2 * Update_PathSize];
+    StrX_CopyFileName(own, folder);
+    const char* file = StrX_FileName(archive);
+    size_t n = strlen(own);
+    StdPlus_CopyN(head, file, n + 1 < sizeof head ? n + 1 : sizeof head);
+    bool named_like_it = strlen(file) > n && file[n] == '.' && lstrcmpiA(head, own) == 0;
+    // Too long for a path, the name makes the join raise.
+    snprintf(name, sizeof name, "%s%s", own, SlotExt(file));
     StrX_ParentDir(out, folder);
-    return StrX_Join(out, StrX_FileName(archive));
+    return StrX_Join(out, named_like_it ? file : name);
 }
 
 void Update_KeepInSlot(const char* slot, const char* file, const char* title) {

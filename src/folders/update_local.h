@@ -13,8 +13,10 @@ char* Update_FullPath(char* out, const char* path);
 // the partly extracted folder is gone then.
 bool Update_MeltIntoCache(const Zent_Settings* settings, const char* archive, char* folder);
 
-// The backup slot of an archive: the working folder's parent joined with the archive's file
-// name (cache\report.lzh for cache\report, cache\af1\report.lzh for cache\af1\report).
+// The backup slot of an archive, one per working folder, beside it: the archive's file name
+// when the folder is named like the archive (cache\report.lzh for cache\report,
+// cache\af1\report.lzh for cache\af1\report), else the folder's name with the archive's
+// extension (cache\doc.lzh for report.lzh in cache\doc).
 char* Update_SlotPath(char* out, const char* archive, const char* folder);
 // `file` goes into the slot: deleted when the slot holds the same bytes already, else moved
 // there, replacing the slot's file only once the move is complete. Raises on failure with

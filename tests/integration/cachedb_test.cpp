@@ -143,6 +143,52 @@ TEST_F(CacheDatabase, EntryOfADeletedArchiveIsDroppedWithItsFolder) {
     EXPECT_TRUE(FileExists(kept_folder));
 }
 
+// An archive is gone only when its folder is there without it: on a drive that is not
+// ready, or in a folder that went away with a removable disk, it is only out of reach and
+// keeps its entry and its working folder. A gone archive's folder is deleted only inside the
+// cache: a damaged or hand-edited entry may name a folder of the user's.
+TEST_F(CacheDatabase, GoneArchiveLosesOnlyAFolderOfTheCache) {
+    std::string mine = dir / "mine", climbed = dir / "climbed", unready = cache + "\\unready";
+    for (const std::string& folder : {mine, climbed, unready}) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        WriteFile(folder + "\\keep.txt", "the user's");
+    }
+    CreateDirectoryA((dir / "emptied").c_str(), nullptr);
+    auto line = [](const std::string& archive, const std::string& folder) {
+        return "File = " + archive + ", 2004/08/26-14:30:58, 3, 5, " + folder + ", 0\r\n";
+    };
+    WriteFile(db_file, "[main] \r\n" + line(dir / "emptied\\a.lzh", mine) +
+                           line(dir / "emptied\\b.lzh", cache + "\\..\\climbed") +
+                           line("Q:\\dl\\c.lzh", unready) + " \r\n");
+    std::string removable = Archive("usb", "on a removable disk");
+    std::string usb_folder = Melt(removable);
+    ASSERT_TRUE(DeleteFileA(removable.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA((dir / "usb").c_str()));
+    EXPECT_EQ(EntryCount(), 2);
+    EXPECT_EQ(EntryCount(), 2);
+    EXPECT_EQ(ReadFile(mine + "\\keep.txt"), "the user's");
+    EXPECT_EQ(ReadFile(climbed + "\\keep.txt"), "the user's");
+    EXPECT_EQ(ReadFile(unready + "\\keep.txt"), "the user's");
+    EXPECT_TRUE(FileExists(usb_folder));
+}
+
+// A stale folder that cannot be deleted now (a file in it is open) is no failure of the
+// write-back: it keeps its entry and goes at a later write-back.
+TEST_F(CacheDatabase, FolderThatCannotGoNowIsLeftForALaterWriteBack) {
+    std::string archive = Archive("dl", "x");
+    std::string folder = Melt(archive);
+    WriteFile(folder + "\\open.txt", "held");
+    ASSERT_TRUE(DeleteFileA(archive.c_str()));
+    HANDLE held = CreateFileA((folder + "\\open.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    auto caught = CatchRaise([&] { EXPECT_EQ(EntryCount(), 1); });
+    EXPECT_EQ(caught.code, 0) << caught.text;
+    CloseHandle(held);
+    EXPECT_EQ(EntryCount(), 1) << "kept while its folder was there";
+    EXPECT_EQ(EntryCount(), 0);
+    EXPECT_FALSE(FileExists(folder));
+}
+
 TEST_F(CacheDatabase, FolderNamesInOtherLetterCaseShareTheSequence) {
     Melt(Archive("one", "first"));
     CacheDB db;

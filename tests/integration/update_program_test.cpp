@@ -192,7 +192,8 @@ TEST_P(UpdateEachFormat, EditsGoBackIntoTheArchive) {
     Prepare(f);
     ASSERT_EQ(Run("-u", archive), 0);
     EXPECT_EQ(Listed(archive, f), Files(work, std::string(f.top) + "/"));
-    EXPECT_EQ(ReadFile(cache + "\\report." + f.ext), before) << "the slot keeps the old archive";
+    EXPECT_EQ(ReadFile(cache + "\\" + f.top + "." + f.ext), before)
+        << "the slot keeps the old archive";
     EXPECT_FALSE(FileExists(CopyOf(archive)));
     DeleteFileA(calls.c_str());
     EXPECT_EQ(Run("-o", archive), 0);
@@ -289,6 +290,72 @@ TEST_F(UpdateProgram, EmptyResultOrEmptyFolderNeverReplacesTheArchive) {
     EXPECT_EQ(ReadFile(archive), before);
 }
 
+// Two updates at once wait for one DLL, each having read the cache database before the
+// other wrote it back: neither brings back the other's previous archive, so the next edit of
+// each goes into its archive through the same working folder.
+TEST_F(UpdateProgram, TwoUpdatesAtOnceKeepEachOthersArchives) {
+    Format flat = kFormats[1];
+    flat.fixture = "flat.zip";
+    std::string first = Download(kFormats[1]), second = Download(flat, "dl2\\other.");
+    for (const std::string& a : {first, second}) ASSERT_EQ(Run("-o", a), 0);
+    std::vector<std::string> folders = {cache + "\\doc", cache + "\\other"};
+    for (const std::string& f : folders) WriteFile(f + "\\c.txt", "c");
+    // zip32.dll's semaphore holds both once their copies "~" exist.
+    HANDLE zip = CreateSemaphoreA(nullptr, 1, 1, "ZIP");
+    ASSERT_EQ(WaitForSingleObject(zip, 20000), WAIT_OBJECT_0);
+    HANDLE watch =
+        FindFirstChangeNotificationA(dir.Path().c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ChildProcess one = Start("-u", first), two = Start("-u", second);
+    while (!(FileExists(CopyOf(first)) && FileExists(CopyOf(second))) &&
+           WaitForSingleObject(watch, 20000) == WAIT_OBJECT_0)
+        FindNextChangeNotification(watch);
+    FindCloseChangeNotification(watch);
+    ReleaseSemaphore(zip, 1, nullptr);
+    EXPECT_EQ(one.Wait(), 0);
+    EXPECT_EQ(two.Wait(), 0);
+    CloseHandle(zip);
+    for (const std::string& f : folders) WriteFile(f + "\\d.txt", "d");
+    for (const std::string& a : {first, second}) ASSERT_EQ(Run("-u", a), 0);
+    EXPECT_EQ(Listed(first, kFormats[1]),
+              (std::vector<std::string>{"doc/a.txt", "doc/b.txt", "doc/c.txt", "doc/d.txt"}));
+    EXPECT_EQ(Listed(second, flat), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_FALSE(FileExists(cache + "\\af1"));
+}
+
+// The working folder of an archive that is gone cannot be deleted while a file in it is open:
+// the update is complete all the same, and the database knows the new archive.
+TEST_F(UpdateProgram, StaleFolderHeldOpenDoesNotFailTheUpdate) {
+    Prepare(kFormats[1]);
+    Format flat = kFormats[1];
+    flat.fixture = "flat.zip";
+    std::string gone = Download(flat, "dl2\\gone.");
+    ASSERT_EQ(Run("-o", gone), 0);
+    ASSERT_TRUE(DeleteFileA(gone.c_str()));
+    HANDLE held = CreateFileA((cache + "\\gone\\a.txt").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(Run("-u", archive), 0);
+    CloseHandle(held);
+    EXPECT_EQ(Listed(archive, kFormats[1]), Files(work, "doc/"));
+    DeleteFileA(calls.c_str());
+    ASSERT_EQ(Run("-o", archive), 0);
+    EXPECT_EQ(Extractions(kFormats[1]), 0) << "the database knows the new archive";
+    EXPECT_FALSE(FileExists(cache + "\\gone"));
+}
+
+// Archives of one name whose working folders share a parent: each previous version has a
+// slot of its own. The archive named like its working folder keeps the slot of its name.
+TEST_F(UpdateProgram, ArchivesOfOneNameKeepTheirOwnPreviousVersions) {
+    Format flat = kFormats[0];
+    flat.fixture = "flat.lzh";
+    std::string top = Download(kFormats[0]), other = Download(flat, "dl2\\report.");
+    std::string top_before = ReadFile(top), other_before = ReadFile(other);
+    for (const std::string& a : {top, other}) ASSERT_EQ(Run("-o", a), 0);
+    for (const char* name : {"doc", "report"}) WriteFile(cache + "\\" + name + "\\c.txt", "c");
+    for (const std::string& a : {top, other}) ASSERT_EQ(Run("-u", a), 0);
+    EXPECT_TRUE(ReadFile(cache + "\\report.lzh") == other_before);
+    EXPECT_TRUE(ReadFile(cache + "\\doc.lzh") == top_before);
+}
+
 // The archive keeps its layout: below the working folder's name when that was its one top
 // folder, else the folder's content at the top (ZIP too, which would otherwise gain a top
 // folder). The top folder stays when the user replaced every file, so that no file of the
@@ -316,7 +383,7 @@ TEST_F(UpdateProgram, EveryArchiveKeepsItsLayout) {
 // nothing at all, its time included, and the slot keeps the original archive.
 TEST_F(UpdateProgram, NeverMeltedArchiveThenASecondUpdateWithoutEdits) {
     archive = Download(kFormats[1]);
-    std::string original = ReadFile(archive), slot = cache + "\\report.zip";
+    std::string original = ReadFile(archive), slot = cache + "\\doc.zip";
     ASSERT_EQ(Run("-u", archive), 0);
     EXPECT_EQ(Extractions(kFormats[1]), 1);
     EXPECT_EQ(ReadFile(slot), original);
@@ -350,7 +417,8 @@ TEST_F(UpdateProgram, WhatCannotBeWrittenBackIsLeftAlone) {
 }
 
 // A cache folder of 246 characters: its database file is at the path limit, and so is what
-// the database is written through; the working folder of 256 characters is updated as any.
+// the database is written through; the working folder of 255 characters is updated as any,
+// and its slot of 259 characters takes the previous archive.
 TEST_F(UpdateProgram, CacheAtThePathLimitStillUpdates) {
     static Zent_Settings settings;
     std::string ini = dir / "prog\\dovetrim.ini",
@@ -359,14 +427,15 @@ TEST_F(UpdateProgram, CacheAtThePathLimitStillUpdates) {
     snprintf(settings.CachePath, sizeof settings.CachePath, "%s", deep.c_str());
     Zent_SaveSettings(&settings, ini.c_str());
     const Format& f = kFormats[3];
-    archive = Download(f, "dl\\r.", {"rrrrrrrrr\\x", "rrrrrrrrr\\y"});
+    archive = Download(f, "dl\\r.", {"rrrrrrrr\\x", "rrrrrrrr\\y"});
     ASSERT_EQ(Run("-o", archive), 0);
-    WriteFile(deep + "\\rrrrrrrrr\\z", "z");
+    WriteFile(deep + "\\rrrrrrrr\\z", "z");
     ASSERT_EQ(Run("-u", archive), 0);
     EXPECT_EQ(Listed(archive, f),
-              (std::vector<std::string>{"rrrrrrrrr/x", "rrrrrrrrr/y", "rrrrrrrrr/z"}));
+              (std::vector<std::string>{"rrrrrrrr/x", "rrrrrrrr/y", "rrrrrrrr/z"}));
     EXPECT_NE(ReadFile(deep + "\\cache-db.ini").find(archive), std::string::npos);
     EXPECT_FALSE(FileExists(CopyOf(archive)));
+    EXPECT_TRUE(FileExists(deep + "\\rrrrrrrr.yz1"));
 }
 
 // ---- Back to normal ----------------------------------------------------------------------
@@ -377,7 +446,7 @@ TEST_F(UpdateProgram, BackToNormalPutsTheFolderBesideTheArchive) {
     EXPECT_EQ(TreeOf(dir / "dl\\doc"), work);
     EXPECT_FALSE(FileExists(archive));
     EXPECT_FALSE(FileExists(folder));
-    std::string slot = cache + "\\report.lzh";
+    std::string slot = cache + "\\doc.lzh";
     EXPECT_EQ(ReadFile(slot), before);
     EXPECT_EQ(Db().find(archive), std::string::npos) << Db();
     // The archive in the slot is a new one to the cache, and melts as any other.
@@ -406,11 +475,11 @@ TEST_F(UpdateProgram, BackToNormalOfANeverMeltedArchive) {
     EXPECT_NE(Db().find(archive), std::string::npos);
 
     RemoveDirectoryA(target.c_str());
-    CopyFileA(archive.c_str(), (cache + "\\report.lzh").c_str(), FALSE);
+    CopyFileA(archive.c_str(), (cache + "\\doc.lzh").c_str(), FALSE);
     ASSERT_EQ(Run("-r", archive), 0);
     EXPECT_TRUE(FileExists(target + "\\a.txt"));
     EXPECT_FALSE(FileExists(archive));
-    EXPECT_EQ(ReadFile(cache + "\\report.lzh"), before);
+    EXPECT_EQ(ReadFile(cache + "\\doc.lzh"), before);
 }
 
 // The second archive of a name lives in cache\af1\report; its folder and its slot are there.
