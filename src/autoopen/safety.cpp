@@ -217,6 +217,13 @@ void LaunchFile(const Zent_SafetyState* state) {
     WinX_Execute(nullptr, state->file, nullptr, folder);
 }
 
+// A description that names nothing to start stands for its folder.
+void ShowDescribedFolder(const Zent_SafetyState* state) {
+    char folder[StrX_PathSize];
+    StrX_ParentDir(folder, state->file);
+    WinX_Explore(folder, state->tree, false);
+}
+
 // The dialog object: what the caller handed in, and the icon it shows.
 class SafetyDialog : public Dialog_Modal {
 public:
@@ -294,6 +301,8 @@ void SafetyDialog::RunChosen() {
     if (state->launch) {
         if (!state->autorun) {
             LaunchFile(state);
+        } else if (command.program[0] == '\0') {
+            ShowDescribedFolder(state);
         } else {
             WinX_StartCommand(&command, state->tree);
         }
@@ -329,10 +338,16 @@ void SafetyDialog::InitPlain() {
 }
 
 // A description without a menu whose command shows a document, or whose program the user
-// already trusts, is started without asking. True when it was.
+// already trusts, is started without asking; one that starts nothing at all shows its
+// folder. True when it was.
 bool SafetyDialog::RunAutorunAtOnce() {
     Zent_SafetyState* state = state_;
     if (state->info.verb_count > 0) return false;
+    if (state->info.open[0] == '\0') {
+        if (state->launch) ShowDescribedFolder(state);
+        End(Zent_Safety_Run);
+        return true;
+    }
     WinX_Command command;
     WinX_AutorunEntry(&state->info, -1, &command);
     if (!command.viewer && !Zent_IsSafeFile(settings_, command.program, command.parameters,
@@ -353,8 +368,12 @@ void SafetyDialog::InitAutorun() {
     for (int i = 0; i < state->info.verb_count; i++)
         SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state->info.verb_text[i]));
     SendMessageA(menu, CB_SETCURSEL, 0, 0);
+    // Without an open command the first entry shows the folder: the question names the
+    // description itself.
     char shown[StrX_PathSize];
     Zent_AutorunShownFile(&state->info, shown, sizeof shown);
+    bool starts = shown[0] != '\0';
+    if (!starts) StdPlus_CopyN(shown, state->file, sizeof shown);
     HICON icon = nullptr;
     if (state->info.icon[0] != '\0') {
         char icon_file[StrX_PathSize];
@@ -363,7 +382,7 @@ void SafetyDialog::InitAutorun() {
         icon = ExtractFirstIcon(icon_file, state->info.icon_index);
     }
     if (icon == nullptr) icon = IconOfFile(shown);
-    ShowDetails(shown, state->launch, icon);
+    ShowDetails(shown, state->launch && starts, icon);
 }
 
 void SafetyDialog::OnInit() {

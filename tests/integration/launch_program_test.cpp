@@ -191,6 +191,38 @@ TEST_F(LaunchGuard, LaunchQuestionCarriesOutTheRulesOwnAction) {
     EXPECT_EQ(shown.find("tool.exe"), std::string::npos) << shown;
 }
 
+// A description that names nothing to start shows its folder, as the rule's own action
+// does: without a second question when it has no menu either, and through the menu's
+// first entry when it has one.
+TEST_F(LaunchGuard, DescriptionWithoutOpenShowsItsFolder) {
+    std::string label = Pack(
+        "label.lzh",
+        {{"autorun.inf", "[autorun]\r\nicon=setup.exe\r\nlabel=Disc\r\nshellexecute=setup.exe\r\n"},
+         {"setup.exe", "@recorder"}});
+    ChildProcess child = MeltPastTheFirstQuestion(label);
+    EXPECT_EQ(child.Wait(), 0);
+    std::string shown = LogAfterMarker();
+    EXPECT_NE(shown.find("\"" + cache + "\\label\"\r\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("setup.exe"), std::string::npos) << shown;
+
+    DeleteFileA(log.c_str());
+    std::string menu =
+        Pack("menu.lzh", {{"autorun.inf",
+                           "[autorun]\r\nlabel=Disc\r\nshell\\setup=セットアップ(&S)\r\n"
+                           "shell\\setup\\command=setup.exe /s\r\n"},
+                          {"setup.exe", "@recorder"}});
+    child = MeltPastTheFirstQuestion(menu);
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+    EXPECT_EQ(gui::ControlText(launch, kQuestion),
+              "menu.lzh の中にある autorun.inf を開きますか？");
+    gui::Click(launch, kRun);
+    EXPECT_EQ(child.Wait(), 0);
+    shown = LogAfterMarker();
+    EXPECT_NE(shown.find("\"" + cache + "\\menu\"\r\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("setup.exe"), std::string::npos) << shown;
+}
+
 TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
     std::string quoted =
         Pack("quoted.lzh", {{"autorun.inf", "[autorun]\r\nopen=\"my setup.exe\" /q\r\n"},
