@@ -148,9 +148,10 @@ static void OpenChosen(Zent_Settings* s, const Zent_AutoOpen* rule, const char* 
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
-            // A rule that only shows the folder starts nothing.
+            // Whatever a description starts is asked about, whatever the rule's security;
+            // a rule that only shows the folder starts nothing.
             bool autorun = rule->CmdType == Zent_AutoRunInf;
-            if (rule->CmdType == Zent_OpenOnly || !IsDangerousFile(path)) {
+            if (!autorun && (rule->CmdType == Zent_OpenOnly || !IsDangerousFile(path))) {
                 Zent_RunAutoOpen(rule, path, explorer_view);
                 return;
             }

@@ -223,6 +223,22 @@ TEST_F(LaunchGuard, DescriptionWithoutOpenShowsItsFolder) {
     EXPECT_EQ(shown.find("setup.exe"), std::string::npos) << shown;
 }
 
+// A user's autorun rule over a name that is no program: what the description starts is
+// asked about all the same.
+TEST_F(LaunchGuard, WhatADescriptionStartsIsAlwaysAskedAbout) {
+    PutRuleFirst("*.ini", Zent_AutoRunInf, "");
+    std::string disc = Pack("disc.lzh", {{"disc.ini", "[autorun]\r\nopen=setup.exe /q\r\n"},
+                                         {"setup.exe", "@recorder"}});
+    ChildProcess child = Start("-d \"" + disc + "\"");
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+    EXPECT_EQ(gui::ControlText(launch, kQuestion),
+              "disc.lzh の中にある setup.exe を実行しますか？");
+    gui::Click(launch, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(LogAfterMarker().find("setup.exe"), std::string::npos);
+}
+
 TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {
     std::string quoted =
         Pack("quoted.lzh", {{"autorun.inf", "[autorun]\r\nopen=\"my setup.exe\" /q\r\n"},
