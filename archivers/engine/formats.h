@@ -27,8 +27,10 @@ int Lzh_Write(const std::string& path, const std::vector<Item>& items, int metho
 // Deflate (stored when that is not smaller), level 0 stores everything.
 int Zip_Write(const std::string& path, const std::vector<Item>& sources, int level);
 
-// `gzip` compresses the tar stream; Gz_Write writes one file as a lone gzip member.
-int Tar_Write(const std::string& path, const std::vector<Item>& sources, bool gzip);
+// The tar stream as it is, or compressed with gzip or bzip2; Gz_Write writes one file as a
+// lone gzip member.
+enum class TarPacking { None, Gzip, Bzip2 };
+int Tar_Write(const std::string& path, const std::vector<Item>& sources, TarPacking packing);
 int Gz_Write(const std::string& path, const Item& source);
 
 }  // namespace arc

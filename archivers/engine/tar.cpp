@@ -1,5 +1,6 @@
 // The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2 or compress (.Z,
 // .taz), a lone compressed file, and the files of a Debian package (.deb).
+#include <bzlib.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -338,11 +339,22 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
            WriteWholeFile(path, out.data(), out.size());
 }
 
+// bzip2 with 900 KB blocks, as the bzip2 tool writes by default.
+bool Bzip2To(const std::string& path, std::vector<uint8_t>& data) {
+    std::vector<uint8_t> out(data.size() + data.size() / 100 + 600);
+    unsigned int n = static_cast<unsigned int>(out.size());
+    if (BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &n,
+                                 reinterpret_cast<char*>(data.data()),
+                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
+        return false;
+    return WriteWholeFile(path, out.data(), n);
+}
+
 }  // namespace
 
 const Format kTarFormat = {"tar", Sniff, Parse, Decode};
 
-int Tar_Write(const std::string& path, const std::vector<Item>& sources, bool gzip) {
+int Tar_Write(const std::string& path, const std::vector<Item>& sources, TarPacking packing) {
     std::vector<uint8_t> out;
     for (const Item& item : sources) {
         const Entry& s = item.entry;
@@ -367,8 +379,10 @@ int Tar_Write(const std::string& path, const std::vector<Item>& sources, bool gz
     }
     out.resize(out.size() + 1024, 0);
     out.resize((out.size() + 10239) / 10240 * 10240, 0);
-    if (!gzip) return WriteWholeFile(path, out.data(), out.size()) ? kOk : kErrCannotCreate;
-    return GzipTo(path, out, "", 0) ? kOk : kErrCannotCreate;
+    bool written = packing == TarPacking::Gzip    ? GzipTo(path, out, "", 0)
+                   : packing == TarPacking::Bzip2 ? Bzip2To(path, out)
+                                                  : WriteWholeFile(path, out.data(), out.size());
+    return written ? kOk : kErrCannotCreate;
 }
 
 int Gz_Write(const std::string& path, const Item& source) {

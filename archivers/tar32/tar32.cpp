@@ -1,4 +1,4 @@
-// TAR32.DLL stand-in: tar, tar.gz and lone gzip files through the shared engine.
+// TAR32.DLL stand-in: tar, tar.gz, tar.bz2 and lone gzip files through the shared engine.
 #include <windows.h>
 
 #include "../engine/dll_commands.h"
@@ -15,7 +15,8 @@ const DllInfo& Info() {
 }
 
 struct TarSwitches {
-    bool extract = false, create = false, list = false, gzip = false, lone_gzip = false;
+    bool extract = false, create = false, list = false, lone_gzip = false;
+    TarPacking packing = TarPacking::None;
 };
 
 // Short switches come bundled ("-zxvf"); long ones ("--self-extracting=1") are accepted and,
@@ -28,7 +29,8 @@ TarSwitches ReadSwitches(const ParsedCommand& c) {
             if (ch == 'x') s.extract = true;
             if (ch == 'c') s.create = true;
             if (ch == 't') s.list = true;
-            if (ch == 'z') s.gzip = true;
+            if (ch == 'z') s.packing = TarPacking::Gzip;
+            if (ch == 'j') s.packing = TarPacking::Bzip2;
             if (ch == 'G') s.lone_gzip = true;
         }
     }
@@ -45,7 +47,7 @@ int Create(const ParsedCommand& c, const TarSwitches& s, EntryPacer& pacer, std:
         if (sources.size() != 1 || sources[0].entry.is_dir) return kErrCommand;
         return Gz_Write(c.archive, sources[0]);
     }
-    return Tar_Write(c.archive, sources, s.gzip);
+    return Tar_Write(c.archive, sources, s.packing);
 }
 
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {

@@ -16,6 +16,7 @@
 #include "folders/update.h"
 #include "floppy/floppy.h"
 #include "lib/errors.h"
+#include "lib/except3.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
@@ -42,29 +43,35 @@ static void OnPath(const char* args, Zent_Settings* s) {
     Verb(s, path);
 }
 
+// What an action reads of dovetrim.ini. The listing report needs nothing of it; the floppy
+// split only the double-click action (how a disk is shown), so a file of another program or
+// of a newer version gives it the defaults instead of stopping it.
+enum SettingsUse { kSettings, kNoSettings, kUsableSettings };
+
 struct ActionRow {
     const char* option;  // compared over three characters, the terminating NUL included
     Dispatch_Action action;
     ActionEntry entry;
+    SettingsUse settings;
 };
 
 // Searched in this order; the first match wins. "" matches only the empty text and "-z"
 // only the whole text "-z", because the comparison reaches their terminating NUL.
 static const ActionRow kActions[] = {
-    {"", Dispatch_OptionsLastPage, OptionsAction},
-    {"-z", Dispatch_OptionsDllPage, OptionsAction},
-    {"-x ", Dispatch_Freeze, OnPath<Freeze>},
-    {"-u ", Dispatch_Update, OnPath<UpdateArchive>},
-    {"-r ", Dispatch_BackToNormal, OnPath<BackToNormal>},
-    {"-v ", Dispatch_Floppy, OnPath<DivideToFloppy>},
-    {"-i ", Dispatch_Install, OnPath<Install>},
-    {"-p ", Dispatch_ListReport, OnPath<ListReport>},
-    {"-o ", Dispatch_OpenFolder, OnPath<OpenFolder>},
-    {"-c ", Dispatch_QuickFreeze, QuickFreezeAction},
-    {"-d ", Dispatch_DoubleClick, DoubleClickAction},
+    {"", Dispatch_OptionsLastPage, OptionsAction, kSettings},
+    {"-z", Dispatch_OptionsDllPage, OptionsAction, kSettings},
+    {"-x ", Dispatch_Freeze, OnPath<Freeze>, kSettings},
+    {"-u ", Dispatch_Update, OnPath<UpdateArchive>, kSettings},
+    {"-r ", Dispatch_BackToNormal, OnPath<BackToNormal>, kSettings},
+    {"-v ", Dispatch_Floppy, OnPath<DivideToFloppy>, kUsableSettings},
+    {"-i ", Dispatch_Install, OnPath<Install>, kSettings},
+    {"-p ", Dispatch_ListReport, OnPath<ListReport>, kNoSettings},
+    {"-o ", Dispatch_OpenFolder, OnPath<OpenFolder>, kSettings},
+    {"-c ", Dispatch_QuickFreeze, QuickFreezeAction, kSettings},
+    {"-d ", Dispatch_DoubleClick, DoubleClickAction, kSettings},
 };
 
-static const ActionRow kDropRow = {nullptr, Dispatch_Drop, DropAction};
+static const ActionRow kDropRow = {nullptr, Dispatch_Drop, DropAction, kSettings};
 
 static const ActionRow& ChooseRow(const char* args) {
     for (const ActionRow& row : kActions) {
@@ -194,9 +201,25 @@ static void OptionsAction(const char* args, Zent_Settings*) {
     ShowOptions(dll_page ? Options_DllPage : Options_LastPage);
 }
 
+static void LoadSettingsFor(const ActionRow& row) {
+    switch (row.settings) {
+        case kSettings:
+            Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+            break;
+        case kUsableSettings:
+            Except_TryCatch(
+                __FILE__, __LINE__, [] { Zent_LoadSettings(&g_settings, Zent_SettingsPath()); },
+                [] { Zent_DefaultSettings(&g_settings); });
+            break;
+        case kNoSettings:
+            Zent_DefaultSettings(&g_settings);
+            break;
+    }
+}
+
 bool DispatchCommandLine(const char* args) {
     const ActionRow& row = ChooseRow(args);
-    Zent_LoadSettings(&g_settings, Zent_SettingsPath());
+    LoadSettingsFor(row);
     // The options sheet, wherever it is opened from, edits this run's record.
     Options_UseSettings(&g_settings, Zent_SettingsPath());
     row.entry(args, &g_settings);

@@ -141,7 +141,12 @@ void Zent_CompressTo(const char* sources, const char* archive_path, bool store_f
     job.count = StrX_ArgsCount(&items);
     StdPlus_CopyN(job.first, StrX_ArgsCurrent(&items), sizeof job.first);
     job.first_is_folder = FileX_IsDir(job.first);
-    Zent_ArchivePathOf(job.archive, archive_path, type);
+    // An update writes the archive back under the name it has.
+    if (update) {
+        StdPlus_CopyN(job.archive, archive_path, sizeof job.archive);
+    } else {
+        Zent_ArchivePathOf(job.archive, archive_path, type);
+    }
     job.store_folder = store_folder;
     job.self_extract = self_extract;
     job.update = update;

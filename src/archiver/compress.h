@@ -29,6 +29,8 @@ char* Zent_ArchivePathOf(char* out, const char* path, int type);
 // nothing. `written` (260 bytes, may be null) receives the file the user now has: the
 // archive, or the program when self-extracting. Every failure is raised; "No" to an
 // overwrite question and a cancel in the DLL raise Zent_Err_UserCancel.
+// An update keeps archive_path as it is; the tar family is then written as its name says:
+// ".tar" plain, ".bz2" with bzip2, any other with gzip.
 void Zent_CompressTo(const char* sources, const char* archive_path, bool store_folder,
                      bool self_extract, bool update, const Zent_SfxOptions* sfx, int type,
                      HWND owner, char* written = nullptr);

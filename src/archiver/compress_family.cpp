@@ -27,6 +27,14 @@ bool SingleFileTar(const Job& job) {
     return !job.first_is_folder && job.count < 2;
 }
 
+// The tar family's compression follows the archive's name, which an update keeps.
+const char* TarCompression(const Job& job) {
+    if (SingleFileTar(job)) return "G";
+    const char* ext = StrX_Ext(job.archive);
+    if (lstrcmpiA(ext, "tar") == 0) return "";
+    return lstrcmpiA(ext, "bz2") == 0 ? "j" : "z";
+}
+
 Names NamesOf(const Job& job, Zent_DllId dll) {
     Names n;
     StdPlus_CopyN(n.archive, job.archive, kPath);
@@ -98,7 +106,7 @@ void CommandOf(const Job& job, Zent_DllId dll, const char* temp, const char* pat
             snprintf(command, size, "c \"%s\" \"%s\"", temp, StrX_FileName(job.first));
             break;
         default:
-            snprintf(command, size, "-%ccvf%s \"%s\" \"%s\"", SingleFileTar(job) ? 'G' : 'z',
+            snprintf(command, size, "-%scvf%s \"%s\" \"%s\"", TarCompression(job),
                      job.self_extract ? " --self-extracting=1" : "", temp, pattern);
             break;
     }

@@ -1,6 +1,8 @@
 #pragma once
 // Auto-open: the rule (settings/rules.h) and the entry chosen for a freshly melted folder,
 // and the rule's action on it.
+#include <cstddef>
+
 #include "settings/rules.h"
 
 // names: the entries directly inside the melted folder, in listing order. Gives the first
@@ -13,3 +15,7 @@ const Zent_AutoOpen* Zent_MatchAutoOpen(const Zent_AutoOpenList* list, const cha
 // document that cannot be started raises Zent_Err_FailToExecCmd; a document whose type has
 // no program for the verb raises WinX_Err_NoRegKey.
 void Zent_RunAutoOpen(const Zent_AutoOpen* rule, const char* path, bool tree);
+// What the rule's action starts besides the file itself, as the launch question names it:
+// the program of its command line (the file name), or the verb it runs when that is not
+// "open". "" when the file is opened by itself, or nothing is started.
+char* Zent_AutoOpenStarter(const Zent_AutoOpen* rule, char* out, size_t size);

@@ -57,6 +57,25 @@ static void RunAutorun(const char* path, bool tree) {
     WinX_RunAutorun(&info, -1, tree);
 }
 
+char* Zent_AutoOpenStarter(const Zent_AutoOpen* rule, char* out, size_t size) {
+    out[0] = '\0';
+    switch (rule->CmdType) {
+        case Zent_RegCmd:
+        case Zent_RegCmd2:
+            if (lstrcmpiA(rule->Command, "open") != 0) StdPlus_CopyN(out, rule->Command, size);
+            break;
+        case Zent_CustomCmd: {
+            StrX_Args words;
+            StrX_ArgsInit(&words, rule->Command);
+            StdPlus_CopyN(out, StrX_FileName(StrX_ArgsCurrent(&words)), size);
+            break;
+        }
+        default:
+            break;
+    }
+    return out;
+}
+
 // ---- Actions -------------------------------------------------------------------------
 
 void Zent_RunAutoOpen(const Zent_AutoOpen* rule, const char* path, bool tree) {

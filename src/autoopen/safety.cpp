@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "autoopen/autoopen.h"
 #include "autoopen/safety_ids.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
@@ -132,7 +133,12 @@ void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* par
 // ---- Rules -------------------------------------------------------------------------------
 
 char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, char* out,
-                          size_t size) {
+                          size_t size, const char* starter) {
+    if (starter[0] != '\0') {
+        snprintf(out, size, "%s の中にある %s を「%s」で開きますか？", StrX_FileName(archive),
+                 StrX_FileName(file), starter);
+        return out;
+    }
     snprintf(out, size, "%s の中にある %s を%sますか？", StrX_FileName(archive),
              StrX_FileName(file), launch ? "実行し" : "開き");
     return out;
@@ -195,11 +201,27 @@ HICON IconOfFile(const char* file) {
     return icon_file[0] == '\0' ? nullptr : ExtractFirstIcon(icon_file, index);
 }
 
-// A plain file in launch mode starts with the default verb in its own folder.
-void LaunchFile(const char* file) {
+// A plain file in launch mode gets the rule's action; opened by itself, it starts with the
+// default verb in its own folder, where a setup program expects to run.
+void LaunchFile(const Zent_SafetyState* state) {
+    const Zent_AutoOpen* rule = state->rule;
+    bool by_itself =
+        rule == nullptr || (rule->CmdType == Zent_RegCmd &&
+                            (rule->Command[0] == '\0' || lstrcmpiA(rule->Command, "open") == 0));
+    if (!by_itself) {
+        Zent_RunAutoOpen(rule, state->file, state->tree);
+        return;
+    }
     char folder[StrX_PathSize];
-    StrX_ParentDir(folder, file);
-    WinX_Execute(nullptr, file, nullptr, folder);
+    StrX_ParentDir(folder, state->file);
+    WinX_Execute(nullptr, state->file, nullptr, folder);
+}
+
+// A description that names nothing to start stands for its folder.
+void ShowDescribedFolder(const Zent_SafetyState* state) {
+    char folder[StrX_PathSize];
+    StrX_ParentDir(folder, state->file);
+    WinX_Explore(folder, state->tree, false);
 }
 
 // The dialog object: what the caller handed in, and the icon it shows.
@@ -213,7 +235,7 @@ protected:
     void OnCommand(int id, int code) override;
 
 private:
-    void ShowDetails(const char* shown, HICON icon);
+    void ShowDetails(const char* shown, bool launch, HICON icon);
     void RunChosen();
     void OpenFolder();
     void InitPlain();
@@ -226,11 +248,14 @@ private:
 };
 
 // Question, time and size of the shown file, its icon, and where it came from.
-void SafetyDialog::ShowDetails(const char* shown, HICON icon) {
+void SafetyDialog::ShowDetails(const char* shown, bool launch, HICON icon) {
     HWND dialog = Window();
+    char starter[StrX_PathSize] = "";
+    if (launch && !state_->autorun && state_->rule != nullptr)
+        Zent_AutoOpenStarter(state_->rule, starter, sizeof starter);
     char line[600];
     Dialog_SetText(dialog, IDC_SAFETY_QUESTION,
-                   Zent_SafetyQuestion(state_->archive, shown, state_->launch, line, sizeof line));
+                   Zent_SafetyQuestion(state_->archive, shown, launch, line, sizeof line, starter));
     if (FileX_Exists(shown)) {
         time_t time = 0;
         FileX_Time(shown, &time);
@@ -274,10 +299,12 @@ void SafetyDialog::RunChosen() {
         Zent_AddSafeFile(settings_, command.program, command.parameters, state->archive,
                          state->folder);
     if (state->launch) {
-        if (state->autorun) {
-            WinX_StartCommand(&command, state->tree);
+        if (!state->autorun) {
+            LaunchFile(state);
+        } else if (command.program[0] == '\0') {
+            ShowDescribedFolder(state);
         } else {
-            LaunchFile(command.program);
+            WinX_StartCommand(&command, state->tree);
         }
     }
     End(Zent_Safety_Run);
@@ -303,7 +330,7 @@ void SafetyDialog::InitPlain() {
         RunChosen();
         return;
     }
-    ShowDetails(state->file, IconOfFile(state->file));
+    ShowDetails(state->file, state->launch, IconOfFile(state->file));
     // Without the menu the controls below it move up into its place and the dialog shrinks,
     // so no empty band is left.
     Dialog_CloseBand(Window(), {IDC_SAFETY_MENU, IDC_SAFETY_MENU_LABEL},
@@ -311,10 +338,16 @@ void SafetyDialog::InitPlain() {
 }
 
 // A description without a menu whose command shows a document, or whose program the user
-// already trusts, is started without asking. True when it was.
+// already trusts, is started without asking; one that starts nothing at all shows its
+// folder. True when it was.
 bool SafetyDialog::RunAutorunAtOnce() {
     Zent_SafetyState* state = state_;
     if (state->info.verb_count > 0) return false;
+    if (state->info.open[0] == '\0') {
+        if (state->launch) ShowDescribedFolder(state);
+        End(Zent_Safety_Run);
+        return true;
+    }
     WinX_Command command;
     WinX_AutorunEntry(&state->info, -1, &command);
     if (!command.viewer && !Zent_IsSafeFile(settings_, command.program, command.parameters,
@@ -335,8 +368,12 @@ void SafetyDialog::InitAutorun() {
     for (int i = 0; i < state->info.verb_count; i++)
         SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state->info.verb_text[i]));
     SendMessageA(menu, CB_SETCURSEL, 0, 0);
+    // Without an open command the first entry shows the folder: the question names the
+    // description itself.
     char shown[StrX_PathSize];
     Zent_AutorunShownFile(&state->info, shown, sizeof shown);
+    bool starts = shown[0] != '\0';
+    if (!starts) StdPlus_CopyN(shown, state->file, sizeof shown);
     HICON icon = nullptr;
     if (state->info.icon[0] != '\0') {
         char icon_file[StrX_PathSize];
@@ -345,7 +382,7 @@ void SafetyDialog::InitAutorun() {
         icon = ExtractFirstIcon(icon_file, state->info.icon_index);
     }
     if (icon == nullptr) icon = IconOfFile(shown);
-    ShowDetails(shown, icon);
+    ShowDetails(shown, state->launch && starts, icon);
 }
 
 void SafetyDialog::OnInit() {

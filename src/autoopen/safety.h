@@ -15,9 +15,11 @@ struct Zent_SafetyState {
     char folder[260];   // the folder it was melted into, as the cache database knows it
     char file[260];     // the file to open or run; in autorun mode the autorun description
     bool autorun;       // offer the description's menu
-    bool launch;        // the dialog starts the file itself
+    bool launch;        // the dialog carries out the rule's action on the file
     bool tree;          // Explorer windows it opens show the folder pane
     Autorun_Info info;  // filled by the dialog in autorun mode
+    // Launch mode: the rule whose action Run carries out; null: the file opens by itself.
+    const Zent_AutoOpen* rule;
 };
 
 enum { Zent_Safety_Run = 1, Zent_Safety_Cancel = 2, Zent_Safety_OpenFolder = 1027 };
@@ -38,9 +40,10 @@ bool Zent_IsSafeFile(const Zent_Settings* settings, const char* file, const char
 void Zent_AddSafeFile(Zent_Settings* settings, const char* file, const char* parameters,
                       const char* archive, const char* folder);
 // ---- The dialog's rules, free of any window ----------------------------------------------
-// "<archive name> の中にある <file name> を実行しますか？" (launch) or "...を開きますか？".
+// "<archive name> の中にある <file name> を実行しますか？" (launch) or "...を開きますか？"; with
+// a starter (the program or verb the rule's action starts) "...を「<starter>」で開きますか？".
 char* Zent_SafetyQuestion(const char* archive, const char* file, bool launch, char* out,
-                          size_t size);
+                          size_t size, const char* starter = "");
 // "ファイル更新日： %y/%m/%d %H:%M:%S" in local time, and "ファイルサイズ： %d".
 char* Zent_SafetyTimeLine(time_t time, char* out, size_t size);
 char* Zent_SafetySizeLine(long size_of_file, char* out, size_t size);

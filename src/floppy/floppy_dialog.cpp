@@ -21,7 +21,9 @@
 
 namespace {
 
-enum { kBarEnd = 100 };
+// The bar rests empty at -20 of -20..100. The joining program fills a fifth of 0..500; the
+// piece then goes on in -20..100 from about there. Other copies fill 0..100.
+enum { kBarRest = -20, kBarEnd = 100, kJoinerRange = 500 };
 
 const int kOptionIds[] = {IDC_FLOPPY_DELETE_ALL, IDC_FLOPPY_KEEP, IDC_FLOPPY_EDIT_FIRST};
 
@@ -63,6 +65,8 @@ private:
     void DeleteSelected();
     void Say(const char* text, UINT icon);
     Progress_Mirror BarFrom(int from, int to);
+    void SetBarRange(int low, int high);
+    Floppy_Source SourceAsItIsNow() const;
 
     const Zent_Settings* settings_;
     Floppy_Source source_;
@@ -70,7 +74,7 @@ private:
     char shown_drive_[StrX_PathSize] = "";
     std::string step_description_;  // written by the step under way
     bool ends_action_ = false;      // the error of the step under way ends the dialog
-    bool wrote_piece_ = false;      // the step under way put a piece on the disk
+    bool stopped_ = false;          // the step under way stopped before its end
     bool ended_ = false;            // the dialog is ending with its job done
     // A step under way: the progress window passes on messages meant for the dialog, which
     // must not start anything meanwhile.
@@ -80,8 +84,6 @@ private:
 // ---- The drive and what is on it -------------------------------------------------------------
 
 void FloppyDialog::OnInit() {
-    HWND bar = Item(IDC_FLOPPY_BAR);
-    SendMessageA(bar, PBM_SETRANGE32, 0, kBarEnd);
     FillDrives();
     Refresh(true);
 }
@@ -156,7 +158,8 @@ void FloppyDialog::ApplyView(const Floppy_View& view) {
     Dialog_Enable(dialog, IDC_FLOPPY_JOINER, view.joiner_enabled);
     Dialog_Check(dialog, IDC_FLOPPY_JOINER, view.joiner_checked);
     UpdateDeleteButton();
-    SendMessageA(Item(IDC_FLOPPY_BAR), PBM_SETPOS, 0, 0);
+    SetBarRange(kBarRest, kBarEnd);
+    SendMessageA(Item(IDC_FLOPPY_BAR), PBM_SETPOS, static_cast<WPARAM>(kBarRest), 0);
 }
 
 void FloppyDialog::UpdateDeleteButton() {
@@ -188,6 +191,7 @@ void FloppyDialog::Execute() {
         Dialog_Enable(dialog, IDOK, true);
         return;
     }
+    bool failed = false;
     {
         Dialog_WaitCursor wait;
         busy_ = true;
@@ -197,6 +201,7 @@ void FloppyDialog::Execute() {
             __FILE_NAME__, __LINE__, [&] { WriteStep(root, clear); },
             [&] {
                 if (ends_action_) Except_Rethrow();
+                failed = true;
                 StepFailed(Except_Error());
             });
         busy_ = false;
@@ -204,7 +209,8 @@ void FloppyDialog::Execute() {
     if (ended_) return;
     Refresh(true);
     Dialog_Enable(dialog, IDOK, true);
-    if (wrote_piece_) MessageBeep(MB_ICONASTERISK);
+    // A step that went to its end says so, also when it asked for another disk.
+    if (!failed && !stopped_) MessageBeep(MB_ICONASTERISK);
 }
 
 // Files to delete before writing, when the user agrees; folders and the MS-DOS system stay.
@@ -219,7 +225,7 @@ bool FloppyDialog::ConfirmClearing(const char* root, std::vector<std::string>* n
 void FloppyDialog::WriteStep(const char* root, const std::vector<std::string>& clear) {
     step_description_.clear();
     ends_action_ = false;
-    wrote_piece_ = false;
+    stopped_ = false;
     if (state_.finished) {
         Finish(root);
         return;
@@ -241,6 +247,7 @@ bool FloppyDialog::WriteFirstDisk(const char* root, unsigned long long free) {
     std::string whole = std::string(root) + source_.name;
     if (static_cast<unsigned long long>(state_.remaining) <
         free + FileX_SpaceTaken(&space, whole.c_str())) {
+        SetBarRange(0, kBarEnd);
         Floppy_CopyWhole(whole.c_str(), source_.path, Window(), BarFrom(0, kBarEnd));
         state_.remaining = 0;
         Say("完了しました。", MB_ICONINFORMATION);
@@ -261,13 +268,18 @@ bool FloppyDialog::WriteFirstDisk(const char* root, unsigned long long free) {
         if (needed > free + FileX_SpaceTaken(&space, target.c_str())) {
             Errors_Message("１枚目は %dKB 以上の空き容量が必要です。",
                            static_cast<int>(needed / 1024));
+            stopped_ = true;
             return false;
         }
         // The joining program is small beside a piece: it fills a fifth of the bar.
-        Floppy_CopyWhole(target.c_str(), joiner, Window(), BarFrom(0, kBarEnd / 5));
+        SetBarRange(0, kJoinerRange);
+        Floppy_CopyWhole(target.c_str(), joiner, Window(), BarFrom(0, kBarEnd));
+        SetBarRange(kBarRest, kBarEnd);
+    } else {
+        SetBarRange(0, kBarEnd);
     }
     step_description_ = Floppy_DescriptionPath(root, 1);
-    Floppy_WriteDescription(root, source_, 1, 1);
+    Floppy_WriteDescription(root, SourceAsItIsNow(), 1, 1);
     return true;
 }
 
@@ -282,6 +294,7 @@ bool FloppyDialog::WriteNthDescription(const char* root, unsigned long long free
     }
     step_description_ = description;
     Floppy_WriteDescription(root, source_, state_.disk, 0);
+    SetBarRange(0, kBarEnd);
     return true;
 }
 
@@ -301,7 +314,6 @@ void FloppyDialog::WritePiece(const char* root) {
     long most = room < static_cast<unsigned long long>(state_.remaining) ? static_cast<long>(room)
                                                                          : state_.remaining;
     long n = Floppy_CopyPiece(piece, source_, state_.written, most, Window(), BarFrom(0, kBarEnd));
-    wrote_piece_ = true;
     state_.written += n;
     state_.remaining -= n;
     if (state_.remaining > 0) {
@@ -319,7 +331,9 @@ void FloppyDialog::Finish(const char* root) {
             MB_ICONEXCLAMATION);
         return;
     }
-    Floppy_WriteDescription(root, source_, 1, state_.disk);
+    Floppy_Source now = SourceAsItIsNow();
+    now.size = static_cast<long>(FileX_Size(source_.path));
+    Floppy_WriteDescription(root, now, 1, state_.disk);
     Say("完了しました。", MB_ICONINFORMATION);
     ended_ = true;
     End(IDOK);
@@ -382,6 +396,17 @@ void FloppyDialog::Say(const char* text, UINT icon) {
 
 Progress_Mirror FloppyDialog::BarFrom(int from, int to) {
     return Progress_Mirror{Item(IDC_FLOPPY_BAR), from, to};
+}
+
+void FloppyDialog::SetBarRange(int low, int high) {
+    SendMessageA(Item(IDC_FLOPPY_BAR), PBM_SETRANGE32, static_cast<WPARAM>(low), high);
+}
+
+// A description carries the archive's time as it is when the description is written.
+Floppy_Source FloppyDialog::SourceAsItIsNow() const {
+    Floppy_Source now = source_;
+    FileX_Time(source_.path, &now.time);
+    return now;
 }
 
 void FloppyDialog::OnCommand(int id, int code) {

@@ -46,9 +46,15 @@ bool Freeze_StoreFolderAtFirst(const char* folder) {
     char pattern[StrX_PathSize];
     StrX_Join(StdPlus_CopyN(pattern, folder, sizeof pattern), "*");
     Own_Find find(pattern);
-    if (!find.Next()) return true;
-    bool lone_file = !find.IsDir();
-    return !(lone_file && !find.Next());
+    // The web's mark beside a file (a name of its own under Wine) is no entry.
+    int entries = 0;
+    bool lone_file = false;
+    while (entries < 2 && find.Next()) {
+        if (WinX_IsStreamName(find.Name())) continue;
+        lone_file = !find.IsDir();
+        entries++;
+    }
+    return !(entries == 1 && lone_file);
 }
 
 void Freeze_InitialTexts(const char* folder, Freeze_Texts* t) {

@@ -148,14 +148,18 @@ static void OpenChosen(Zent_Settings* s, const Zent_AutoOpen* rule, const char* 
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
-            if (!IsDangerousFile(path)) {
+            // Whatever a description starts is asked about, whatever the rule's security;
+            // a rule that only shows the folder starts nothing.
+            bool autorun = rule->CmdType == Zent_AutoRunInf;
+            if (!autorun && (rule->CmdType == Zent_OpenOnly || !IsDangerousFile(path))) {
                 Zent_RunAutoOpen(rule, path, explorer_view);
                 return;
             }
             static Zent_SafetyState state;
             FillState(&state, archive, folder, path);
-            state.autorun = rule->CmdType == Zent_AutoRunInf;
+            state.autorun = autorun;
             state.launch = true;
+            state.rule = rule;
             state.tree = explorer_view;
             ConfirmWithCache(s, &state);
             Zent_SaveSettings(s, Zent_SettingsPath());

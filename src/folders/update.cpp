@@ -23,17 +23,29 @@ namespace {
 
 const char kTitle[] = "圧縮フォルダの更新 - Quarvel SV";
 
+// A tar that TAR32.DLL writes again as its name says: plain, gzip or bzip2. A lone gzip or
+// bzip2 member would become a tar, and compress (".Z", ".taz") it cannot write.
+bool WritableTarName(const char* archive) {
+    static const char* const kEnds[] = {".tar.gz", ".tgz", ".tar", ".tar.bz2"};
+    size_t n = strlen(archive);
+    for (const char* end : kEnds) {
+        size_t k = strlen(end);
+        if (n > k && lstrcmpiA(archive + n - k, end) == 0) return true;
+    }
+    return false;
+}
+
 // The type the archive is written back as. Raises when its DLL cannot write it under its own
-// name in its own format: RAR, ARJ, GCA, an unknown extension, and the tar family other
-// than ".tar.gz" (a ".tgz" would become another file, a lone gzip member a tar).
+// name in its own format: RAR, ARJ, GCA, an unknown extension, and what the tar family
+// cannot write as it is.
 int WritableType(const char* archive) {
     int type = Zent_TypeOfPath(archive);
     char again[Update_PathSize];
-    bool writable = Zent_CompressDllOf(type) != Zent_Dll_Count &&
-                    StrX_SamePath(Zent_ArchivePathOf(again, archive, type), archive);
+    bool writable = Zent_CompressDllOf(type) != Zent_Dll_Count;
     if (type == Zent_TarType) {
-        size_t n = strlen(archive);
-        writable = writable && n > 7 && lstrcmpiA(archive + n - 7, ".tar.gz") == 0;
+        writable = writable && WritableTarName(archive);
+    } else {
+        writable = writable && StrX_SamePath(Zent_ArchivePathOf(again, archive, type), archive);
     }
     if (!writable)
         ERRORS_RAISE(Errors_Unofficial,

@@ -164,14 +164,20 @@ static void LoadLists(IniFile_Reader* reader, Zent_Settings* s) {
     }
 }
 
-void Zent_LoadSettings(Zent_Settings* s, const char* path) {
+void Zent_DefaultSettings(Zent_Settings* s) {
     Zent_FreeAutoOpen(&s->AutoOpen);
     memset(s, 0, sizeof *s);
+    SetDefaults(s);
+    Zent_DefaultAutoOpen(&s->AutoOpen);
+}
+
+void Zent_LoadSettings(Zent_Settings* s, const char* path) {
     if (!FileX_Exists(path)) {
-        SetDefaults(s);
-        Zent_DefaultAutoOpen(&s->AutoOpen);
+        Zent_DefaultSettings(s);
         return;
     }
+    Zent_FreeAutoOpen(&s->AutoOpen);
+    memset(s, 0, sizeof *s);
     static char line[512];
     IniFile_Reader reader{};
     Except_TryFinally(

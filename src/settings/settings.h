@@ -68,6 +68,8 @@ const char* Zent_SettingsPath();
 // Fills the record anew; the auto-open rules come from the file's "AutoOpen" sections, or
 // are the default rules for a missing file or one older than version 110.
 void Zent_LoadSettings(Zent_Settings* settings, const char* path);
+// The record a missing file gives: the default values and rules.
+void Zent_DefaultSettings(Zent_Settings* settings);
 // Writes a complete new file beside the old one and only then replaces it, so a failed
 // save leaves the previous settings intact.
 void Zent_SaveSettings(const Zent_Settings* settings, const char* path);

@@ -1,6 +1,8 @@
 // Dividing archives onto disks in drive A: through the floppy dialog of dovetrim.exe -v.
 #include "floppy_fixture.h"
 
+#include <commctrl.h>
+
 using namespace floppy_test;
 
 namespace {
@@ -10,9 +12,9 @@ const char kComments[] =
     "Comment = 分割ファイルは、MS-DOS の COPY コマンドで結合することができます。（help: COPY "
     "/?）。\r\n";
 
-std::string FirstDescription(int disks) {
+std::string FirstDescription(int disks, const std::string& update = "2004/08/26-00:05:00") {
     return "[main] \r\nOriginalFName = big.lzh\r\nNumber = 1\r\nTotalSize = 3000000\r\nNFlopy = " +
-           std::to_string(disks) + "\r\nUpdate = 2004/08/26-00:05:00\r\n" + kComments + " \r\n";
+           std::to_string(disks) + "\r\nUpdate = " + update + "\r\n" + kComments + " \r\n";
 }
 
 std::string Description(int number) {
@@ -22,6 +24,8 @@ std::string Description(int number) {
 }  // namespace
 
 TEST_F(FloppyDisks, SmallArchiveIsCopiedWholeUnderItsOwnName) {
+    // Settings of a newer version: the split goes on with the defaults.
+    WriteFile(dir / "prog\\dovetrim.ini", "[main]\r\nApplication = Quarvel\r\nVersion = 999\r\n");
     std::string archive = Archive("small.lzh", 100000);
     ChildProcess child;
     HWND dialog = Divide(&child, archive);
@@ -32,6 +36,11 @@ TEST_F(FloppyDisks, SmallArchiveIsCopiedWholeUnderItsOwnName) {
     EXPECT_EQ(gui::ControlText(dialog, IDC_FLOPPY_REST_LINE), "圧縮ファイルの残りサイズ：97.6KB");
     EXPECT_TRUE(gui::IsChecked(dialog, IDC_FLOPPY_DELETE_ALL));
     EXPECT_TRUE(gui::IsChecked(dialog, IDC_FLOPPY_JOINER));
+    // The bar rests empty at the low end of -20..100.
+    HWND bar = GetDlgItem(dialog, IDC_FLOPPY_BAR);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), -20);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), -20);
 
     EXPECT_EQ(ExecuteAnswered(dialog, child.Pid()), kDone);
     EXPECT_EQ(child.Wait(), 0);
@@ -63,13 +72,18 @@ TEST_F(FloppyDisks, ThreeMillionBytesGoOverThreeDisksWithTheirDescriptions) {
               "このフロッピーは 1 枚目ではありません。1 枚目のフロッピーを入れてください。");
     EXPECT_EQ(NamesOnDisk(), (std::vector<std::string>{"3", "3.ini"}));
     ChangeDisk("d3", "d1");
+    // The final description carries the archive's time as it is by then.
+    time_t touched = 0;
+    StrX_MakeTime(&touched, 2004, 8, 27, 1, 0, 0);
+    _utimbuf times{touched, touched};
+    _utime(archive.c_str(), &times);
     EXPECT_EQ(ExecuteAnswered(dialog, child.Pid()), kDone);
     EXPECT_EQ(child.Wait(), 0);
     ASSERT_EQ(drive.Eject("final"), "");
 
     EXPECT_EQ(Names(drive.Kept("d1")), (std::vector<std::string>{"1", "1.ini"}));
     EXPECT_EQ(Kept("d1", "1.ini"), FirstDescription(1));
-    EXPECT_EQ(Kept("final", "1.ini"), FirstDescription(3));
+    EXPECT_EQ(Kept("final", "1.ini"), FirstDescription(3, "2004/08/27-01:00:00"));
     EXPECT_EQ(Names(drive.Kept("d2")), (std::vector<std::string>{"2", "2.ini"}));
     EXPECT_EQ(Kept("d2", "2.ini"), Description(2));
     EXPECT_EQ(Kept("d3", "3.ini"), Description(3));

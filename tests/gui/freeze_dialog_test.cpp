@@ -68,6 +68,9 @@ TEST(FreezeRules, InitialTextsAndTheOneEntryRule) {
     EXPECT_TRUE(Freeze_StoreFolderAtFirst((dir / "sub").c_str()));
     WriteFile(dir / "sub\\one.txt", "1");
     EXPECT_FALSE(Freeze_StoreFolderAtFirst((dir / "sub").c_str()));
+    // The web's mark is a stream of the file, no entry of its own.
+    WriteFile(dir / "sub\\one.txt:Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    EXPECT_FALSE(Freeze_StoreFolderAtFirst((dir / "sub").c_str()));
     WriteFile(dir / "sub\\two.txt", "2");
     EXPECT_TRUE(Freeze_StoreFolderAtFirst((dir / "sub").c_str()));
 }

@@ -243,6 +243,8 @@ TEST_F(FreezeProgram, MissingDllIsNamed) {
 }
 
 TEST_F(FreezeProgram, ListingReportOfLhaAndSevenZip) {
+    // The report reads no settings: another program's file beside it changes nothing.
+    WriteFile(dir / "prog\\dovetrim.ini", "[main]\r\nApplication = Another\r\nVersion = 1\r\n");
     std::string lzh = dir / "dl\\doc-top.lzh", seven = dir / "dl\\doc-top.7z";
     CopyFileA((DataDir() + "\\doc-top.lzh").c_str(), lzh.c_str(), FALSE);
     ASSERT_EQ(0, Run("-p " + Q(lzh)));

@@ -3,6 +3,7 @@
 // not ask again" only for what was seen; and no DLL from where the program stands.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,18 +47,33 @@ protected:
         EXPECT_EQ(result, 0) << archive;
         return archive;
     }
-    // Melts the archive and answers the question before its autorun.inf opens with Run.
-    // The child is left where the launch step takes it.
-    ChildProcess MeltPastTheFirstQuestion(const std::string& archive) {
+    // Melts the archive and answers the question before its autorun.inf (or the entry
+    // named) opens with Run. The child is left where the launch step takes it.
+    ChildProcess MeltPastTheFirstQuestion(const std::string& archive,
+                                          const std::string& entry = "autorun.inf") {
         ChildProcess child = Start("-d \"" + archive + "\"");
         HWND first = WaitForSafety(child);
         EXPECT_NE(first, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
         if (first == nullptr) return child;
         EXPECT_EQ(gui::ControlText(first, kQuestion),
-                  NameOf(archive) + " の中にある autorun.inf を開きますか？");
+                  NameOf(archive) + " の中にある " + entry + " を開きますか？");
         gui::Click(first, kRun);
         EXPECT_TRUE(gui::WaitUntilClosed(first));
         return child;
+    }
+    // A rule of the user's, tried before every other.
+    void PutRuleFirst(const char* wildcard, int cmd_type, const std::string& command) {
+        static Zent_Settings settings;
+        std::string ini = dir / "prog\\dovetrim.ini";
+        Zent_LoadSettings(&settings, ini.c_str());
+        Zent_AutoOpen* rule = Zent_NewAutoOpen();
+        rule->Security = Zent_NoConfirm;
+        snprintf(rule->WildCard, sizeof rule->WildCard, "%s", wildcard);
+        rule->CmdType = cmd_type;
+        snprintf(rule->Command, sizeof rule->Command, "%s", command.c_str());
+        rule->next = settings.AutoOpen.first;
+        settings.AutoOpen.first = rule;
+        Zent_SaveSettings(&settings, ini.c_str());
     }
     static std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
     // Everything the recorders logged once the child has ended; started programs log
@@ -120,6 +136,107 @@ TEST_F(LaunchGuard, ProgramBehindADocumentRuleIsAskedAbout) {
     EXPECT_FALSE(FileExists(cache + "\\page"));
     LogAfterMarker();
     EXPECT_FALSE(FileExists(marker));
+}
+
+// A user's rule that reads a script with a program of its own, or a registry file with a
+// verb other than open: the launch question names what will start, and Run starts that,
+// never the file itself.
+TEST_F(LaunchGuard, LaunchQuestionCarriesOutTheRulesOwnAction) {
+    std::string reader = dir / "reader.exe", marker = dir / "ran.txt";
+    ASSERT_TRUE(CopyFileA(BinPath("recorder.exe").c_str(), reader.c_str(), FALSE));
+    ScopedClass reg(".reg");
+    PutString(HKEY_CLASSES_ROOT, ".reg", nullptr, kProgramId);
+    PutString(HKEY_CLASSES_ROOT, std::string(kProgramId) + "\\shell\\edit\\command", nullptr,
+              "\"" + opener + "\" edit \"%1\"");
+    struct Case {
+        const char *archive, *entry;
+        std::string content;
+        const char* wildcard;
+        int cmd_type;
+        std::string command, question, started;
+    };
+    const Case cases[] = {
+        {"script.lzh", "check.vbs",
+         "CreateObject(\"Scripting.FileSystemObject\").CreateTextFile \"" + marker + "\"\r\n",
+         "*.vbs", Zent_CustomCmd, "\"" + reader + "\" read %1",
+         "script.lzh の中にある check.vbs を「reader.exe」で開きますか？",
+         "\"" + reader + "\" read " + cache + "\\script\\check.vbs\r\n"},
+        {"keys.lzh", "setup.reg", "REGEDIT4\r\n", "*.reg", Zent_RegCmd, "edit",
+         "keys.lzh の中にある setup.reg を「edit」で開きますか？",
+         "\"" + opener + "\" edit \"" + cache + "\\keys\\setup.reg\"\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        DeleteFileA(log.c_str());
+        PutRuleFirst(c.wildcard, c.cmd_type, c.command);
+        std::string archive = Pack(c.archive, {{c.entry, c.content}});
+        ChildProcess child = MeltPastTheFirstQuestion(archive, c.entry);
+        HWND launch = WaitForSafety(child);
+        ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+        EXPECT_EQ(gui::ControlText(launch, kQuestion), c.question);
+        gui::Click(launch, kRun);
+        EXPECT_EQ(child.Wait(), 0);
+        EXPECT_EQ(WaitForLog(log, 1), c.started);
+        EXPECT_EQ(LogAfterMarker().find(" open "), std::string::npos);
+    }
+    EXPECT_FALSE(FileExists(marker));
+
+    // A rule that only shows the folder starts nothing, and asks nothing.
+    DeleteFileA(log.c_str());
+    PutRuleFirst("*.exe", Zent_OpenOnly, "");
+    std::string tool = Pack("tool.lzh", {{"tool.exe", "@recorder"}});
+    EXPECT_EQ(Run("-d \"" + tool + "\""), 0);
+    std::string shown = LogAfterMarker();
+    EXPECT_NE(shown.find(Explored(cache + "\\tool")), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("tool.exe"), std::string::npos) << shown;
+}
+
+// A description that names nothing to start shows its folder, as the rule's own action
+// does: without a second question when it has no menu either, and through the menu's
+// first entry when it has one.
+TEST_F(LaunchGuard, DescriptionWithoutOpenShowsItsFolder) {
+    std::string label = Pack(
+        "label.lzh",
+        {{"autorun.inf", "[autorun]\r\nicon=setup.exe\r\nlabel=Disc\r\nshellexecute=setup.exe\r\n"},
+         {"setup.exe", "@recorder"}});
+    ChildProcess child = MeltPastTheFirstQuestion(label);
+    EXPECT_EQ(child.Wait(), 0);
+    std::string shown = LogAfterMarker();
+    EXPECT_NE(shown.find("\"" + cache + "\\label\"\r\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("setup.exe"), std::string::npos) << shown;
+
+    DeleteFileA(log.c_str());
+    std::string menu =
+        Pack("menu.lzh", {{"autorun.inf",
+                           "[autorun]\r\nlabel=Disc\r\nshell\\setup=セットアップ(&S)\r\n"
+                           "shell\\setup\\command=setup.exe /s\r\n"},
+                          {"setup.exe", "@recorder"}});
+    child = MeltPastTheFirstQuestion(menu);
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+    EXPECT_EQ(gui::ControlText(launch, kQuestion),
+              "menu.lzh の中にある autorun.inf を開きますか？");
+    gui::Click(launch, kRun);
+    EXPECT_EQ(child.Wait(), 0);
+    shown = LogAfterMarker();
+    EXPECT_NE(shown.find("\"" + cache + "\\menu\"\r\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("setup.exe"), std::string::npos) << shown;
+}
+
+// A user's autorun rule over a name that is no program: what the description starts is
+// asked about all the same.
+TEST_F(LaunchGuard, WhatADescriptionStartsIsAlwaysAskedAbout) {
+    PutRuleFirst("*.ini", Zent_AutoRunInf, "");
+    std::string disc = Pack("disc.lzh", {{"disc.ini", "[autorun]\r\nopen=setup.exe /q\r\n"},
+                                         {"setup.exe", "@recorder"}});
+    ChildProcess child = Start("-d \"" + disc + "\"");
+    HWND launch = WaitForSafety(child);
+    ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << LogAfterMarker();
+    EXPECT_EQ(gui::ControlText(launch, kQuestion),
+              "disc.lzh の中にある setup.exe を実行しますか？");
+    gui::Click(launch, kCancel);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(LogAfterMarker().find("setup.exe"), std::string::npos);
 }
 
 TEST_F(LaunchGuard, QuotedProgramIsNamedAndStartedWithItsParameters) {

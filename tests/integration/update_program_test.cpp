@@ -33,8 +33,23 @@ const Format kFormats[] = {
     {"sjis-names.cab", "cab", "資料", "表示.txt", "ソフト.txt", "CAB32.DLL", "\tCab\t-x "},
     {nullptr, "yz1", "doc", "a.txt", "b.txt", "YZ1.DLL", "\tYz1\tx "},
     {"doc-top.tar.gz", "tar.gz", "doc", "a.txt", "b.txt", "TAR32.DLL", "\tTar\t-zxvf "},
+    {"doc-top.tar.gz", "tgz", "doc", "a.txt", "b.txt", "TAR32.DLL", "\tTar\t-zxvf "},
+    {"doc-top.tar", "tar", "doc", "a.txt", "b.txt", "TAR32.DLL", "\tTar\t-zxvf "},
+    {"doc-top.tar.bz2", "tar.bz2", "doc", "a.txt", "b.txt", "TAR32.DLL", "\tTar\t-zxvf "},
     {"doc-top.7z", "7z", "doc", "a.txt", "b.txt", "7-ZIP32.DLL", "\tSevenZip\tx "},
 };
+
+bool IsTarFamily(const Format& f) {
+    return f.ext[0] == 't';
+}
+
+// The compression an archive of the TAR family is written in, by its first bytes.
+std::string CompressionOf(const std::string& bytes) {
+    if (bytes.compare(0, 2, "\x1f\x8b") == 0) return "gzip";
+    if (bytes.compare(0, 3, "BZh") == 0) return "bzip2";
+    if (bytes.size() > 262 && bytes.compare(257, 5, "ustar") == 0) return "none";
+    return "unknown";
+}
 
 // The working folder as TreeOf shows it: "name=content", folders as "name\".
 typedef std::vector<std::string> Tree;
@@ -140,9 +155,9 @@ protected:
                 if (!e.is_dir) names.push_back(e.name);
             return Sorted(names);
         }
-        bool tar = std::string(f.ext) == "tar.gz";
+        bool tar = IsTarFamily(f);
         std::string text = LinuxOutput(
-            (tar ? "/usr/bin/tar --quoting-style=literal -tzf '" : "/usr/bin/7zz l -ba '") +
+            (tar ? "/usr/bin/tar --quoting-style=literal -tf '" : "/usr/bin/7zz l -ba '") +
                 UnixPath(path) + "'",
             dir.Path());
         for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
@@ -192,6 +207,7 @@ TEST_P(UpdateEachFormat, EditsGoBackIntoTheArchive) {
     Prepare(f);
     ASSERT_EQ(Run("-u", archive), 0);
     EXPECT_EQ(Listed(archive, f), Files(work, std::string(f.top) + "/"));
+    EXPECT_EQ(CompressionOf(ReadFile(archive)), CompressionOf(before));
     EXPECT_EQ(ReadFile(cache + "\\" + f.top + "." + f.ext), before)
         << "the slot keeps the old archive";
     EXPECT_FALSE(FileExists(CopyOf(archive)));
@@ -247,7 +263,8 @@ TEST_P(UpdateEachFormat, EachInjectedFaultLeavesTheArchiveAsItWas) {
 INSTANTIATE_TEST_SUITE_P(Formats, UpdateEachFormat, testing::ValuesIn(kFormats),
                          [](const testing::TestParamInfo<Format>& info) {
                              std::string name = info.param.ext;
-                             return name == "tar.gz" ? std::string("tar_gz") : name;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
                          });
 
 TEST_F(UpdateProgram, FailedWriteOfTheCacheDatabasePutsTheNewArchiveBack) {
@@ -399,12 +416,14 @@ TEST_F(UpdateProgram, NeverMeltedArchiveThenASecondUpdateWithoutEdits) {
     EXPECT_FALSE(FileExists(CopyOf(archive)));
 }
 
-// Refused before anything happens: RAR, a ".tgz" (it would become ".tar.gz"), a lone gzip
-// member (it would become a tar), a name without "." (no type, and no place for "~").
+// Refused before anything happens: RAR, a tar compressed with compress and a lone bzip2
+// file (neither can be written), a lone gzip member (it would become a tar), a name without
+// "." (no type, and no place for "~").
 TEST_F(UpdateProgram, WhatCannotBeWrittenBackIsLeftAlone) {
     for (const auto& [fixture, as] :
          std::vector<std::pair<std::string, std::string>>{{"flat-store.rar", "report.rar"},
-                                                          {"flat.tgz", "report.tgz"},
+                                                          {"doc-top.tar.Z", "report.tar.Z"},
+                                                          {"a.txt.bz2", "a.txt.bz2"},
                                                           {"a.txt.gz", "a.txt.gz"},
                                                           {"doc-top.tar.gz", "report"}}) {
         std::string path = dir / "dl\\" + as;
