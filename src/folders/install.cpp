@@ -80,8 +80,7 @@ static void RemoveEmptyUpTo(const char* folder, const char* top) {
     }
 }
 
-// A new, empty folder of this run's own in parent.
-static void MakeStaging(const char* parent, char* out) {
+void Zent_MakeOwnFolder(const char* parent, char* out) {
     for (;;) {
         FileX_NumberedName(parent, "~dovetrim", "new", out);
         if (CreateDirectoryA(out, nullptr)) return;
@@ -113,7 +112,7 @@ static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const c
             FileX_MakeDirs(parent, false);
             if (!FileX_IsDir(parent))
                 ERRORS_RAISE(Errors_Unofficial, "フォルダ %s を作成できません。", parent);
-            MakeStaging(parent, staging);
+            Zent_MakeOwnFolder(parent, staging);
             char result[kPathSize];
             StdPlus_CopyN(result, staging, sizeof result);
             ExtractTo(s, archive, Zent_MeltTo_Explicit, result);

@@ -24,3 +24,6 @@ void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_
 // is a rename: fresh must lie on the target's volume.
 void Zent_ReplaceFolder(const char* target, const char* fresh);
 
+// A new, empty folder of this run's own in parent ("~dovetrimN.new"): no one else's content
+// is in it, so everything in it may go. out: 260 bytes; "" when the creation raised.
+void Zent_MakeOwnFolder(const char* parent, char* out);
