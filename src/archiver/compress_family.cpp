@@ -195,7 +195,8 @@ void CompressSevenZip(const Job& job) {
         AskOverwrite(job.owner, job.archive, nullptr);
     }
 
-    Zent_DllFrame frame(Zent_Dll_7z, Zent_Dll(Zent_Dll_7z).compress.missing);
+    const Zent_CompressRow& row = Zent_Dll(Zent_Dll_7z).compress;
+    Zent_DllFrame frame(Zent_Dll_7z, row.missing);
     KeepCurrentDir keep;
     SetCurrentDir(folder);
     const char* target = job.self_extract ? exe : job.archive;
@@ -212,7 +213,7 @@ void CompressSevenZip(const Job& job) {
         snprintf(command, sizeof command, "a -t7z -m0=LZMA:a2 -r%s \"%s\" \"%s\"",
                  job.self_extract ? " -sfx" : " -ms=off", temp, pattern);
     }
-    AddListOfOthers(job, folder, command, sizeof command, &scratch);
+    if (row.list_file) AddListOfOthers(job, folder, command, sizeof command, &scratch);
     RunCommand(frame.Dll(), command, job.owner);
     Replace(target, temp);
     Report(job, target);
