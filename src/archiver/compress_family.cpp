@@ -65,6 +65,17 @@ std::string ListOfOthers(const Job& job, const char* folder) {
     return list;
 }
 
+// The items after the first reach the DLL through the response file "$$" in the folder it
+// runs in.
+void AddListOfOthers(const Job& job, const char* folder, char* command, size_t size,
+                     Scratch* scratch) {
+    if (job.count < 2) return;
+    char list[kPath];
+    StrX_Join(StdPlus_CopyN(list, folder, kPath), "$$");
+    scratch->Write(list, ListOfOthers(job, folder).c_str());
+    StdPlus_CatN(command, " @$$", size);
+}
+
 // "! " and "$ " name the installer files in the command when the DLL runs above the folder:
 // inside it, "*" takes them anyway.
 const char* LhaPrefix(const Job& job) {
@@ -166,12 +177,7 @@ void CompressFamily(const Job& job, Zent_DllId dll) {
     if (dll == Zent_Dll_Unlha) WriteInstallerFiles(job, folder, &scratch);
     char command[kPath * 3];
     CommandOf(job, dll, temp, pattern, command, sizeof command);
-    if (row.list_file && job.count > 1) {
-        char list[kPath];
-        StrX_Join(StdPlus_CopyN(list, folder, kPath), "$$");
-        scratch.Write(list, ListOfOthers(job, folder).c_str());
-        StdPlus_CatN(command, " @$$", sizeof command);
-    }
+    if (row.list_file) AddListOfOthers(job, folder, command, sizeof command, &scratch);
     bool update_lha = job.update && dll == Zent_Dll_Unlha && FileX_Exists(names.archive);
     if (update_lha) FileX_Copy(temp, names.archive);
 
@@ -197,7 +203,8 @@ void CompressSevenZip(const Job& job) {
         AskOverwrite(job.owner, job.archive, nullptr);
     }
 
-    Zent_DllFrame frame(Zent_Dll_7z, Zent_Dll(Zent_Dll_7z).compress.missing);
+    const Zent_CompressRow& row = Zent_Dll(Zent_Dll_7z).compress;
+    Zent_DllFrame frame(Zent_Dll_7z, row.missing);
     KeepCurrentDir keep;
     SetCurrentDir(folder);
     const char* target = job.self_extract ? exe : job.archive;
@@ -214,6 +221,7 @@ void CompressSevenZip(const Job& job) {
         snprintf(command, sizeof command, "a -t7z -m0=LZMA:a2 -r%s \"%s\" \"%s\"",
                  job.self_extract ? " -sfx" : " -ms=off", temp, pattern);
     }
+    if (row.list_file) AddListOfOthers(job, folder, command, sizeof command, &scratch);
     RunCommand(frame.Dll(), command, job.owner);
     Replace(target, temp);
     Report(job, target);

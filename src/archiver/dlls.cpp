@@ -114,7 +114,7 @@ static const Zent_DllInfo kDlls[Zent_Dll_Count] = {
      "ArcDlls\\7zip32",
      "SevenZipGetVersion",
      8,
-     {"7z 形式の圧縮には 7-ZIP32.DLL が必要です。", false, nullptr, nullptr, nullptr}},
+     {"7z 形式の圧縮には 7-ZIP32.DLL が必要です。", true, nullptr, nullptr, nullptr}},
 };
 
 const Zent_DllInfo& Zent_Dll(Zent_DllId id) {

@@ -6,6 +6,7 @@
 #include "archiver/dllbind.h"
 #include "archiver/zent_types.h"
 #include "folders/cachedb.h"
+#include "folders/install.h"
 #include "lib/errors.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
@@ -22,12 +23,46 @@ std::string Quoted(const char* path) {
 }
 
 // Where the frozen items go in the cache. `whole`: the folder itself becomes the working
-// folder (it is the archive's one top folder); else the items move into it.
+// folder (it is the archive's one top folder); else the items move into it. `keep_archive`:
+// the archive is going (a floppy's source) and moves beside the working folder instead.
 struct CacheMove {
     const char* archive;
     char proposed[kPath];
     std::vector<std::string> items;
     bool whole;
+    bool keep_archive;
+};
+
+// An entry whose archive is gone loses its working folder: the archive moves beside the
+// folder and the entry names it there. Someone's file of that name stays, and the freeze
+// stops before anything moved.
+void KeepArchiveBeside(CacheDB* db, const char* archive, const char* folder) {
+    CacheDB_Entry* entry = CacheDB_Find(db, archive, folder);
+    if (entry == nullptr) ERRORS_RAISE(Errors_Unofficial, "error");
+    char kept[kPath];
+    StrX_Join(StrX_ParentDir(kept, folder), StrX_FileName(archive));
+    FileX_MakeDirs(kept, true);
+    if (!MoveFileExA(archive, kept, MOVEFILE_COPY_ALLOWED)) WinX_RaiseLastError();
+    CacheDB_SetArchive(entry, kept);
+}
+
+// A folder of this run's own, removed with the files in it when the object goes, on every
+// way out (a destructor rather than a try block: the floppy dialog needs the frames).
+struct ScratchFolder {
+    char path[kPath] = "";
+    ~ScratchFolder() {
+        if (path[0] == '\0') return;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((std::string(path) + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileA((std::string(path) + "\\" + data.cFileName).c_str());
+            } while (FindNextFileA(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryA(path);
+    }
 };
 
 // The cache database learns the new archive with the items as its working folder, exactly
@@ -39,6 +74,7 @@ void MoveIntoCache(const Zent_Settings* s, CacheMove* move) {
         char folder[kPath];
         StdPlus_CopyN(folder, move->proposed, sizeof folder);
         CacheDB_FindOrAdd(db, move->archive, folder);
+        if (move->keep_archive) KeepArchiveBeside(db, move->archive, folder);
         if (FileX_Exists(folder) && StrX_IsInside(folder, s->CachePath)) FileX_DeleteTree(folder);
         FileX_MakeDirs(folder, move->whole);
         if (move->whole) {
@@ -70,7 +106,7 @@ void FreezeSavedPage(const Zent_Settings* s, const char* folder, const char* pag
     Zent_CompressTo(sources.c_str(), path, true, false, false, nullptr, s->DefCompressType, nullptr,
                     written);
     if (!delete_items) return;
-    CacheMove move{written, "", {page, folder}, false};
+    CacheMove move{written, "", {page, folder}, false, false};
     ProposedFolder(s, folder, true, move.proposed);
     MoveIntoCache(s, &move);
 }
@@ -156,7 +192,7 @@ void QuickFreezeFolder(const Zent_Settings* s, const char* argument, bool delete
         Zent_CompressTo(Quoted(folder).c_str(), path, true, false, false, nullptr,
                         s->DefCompressType, nullptr, written);
         if (!delete_items) return;
-        CacheMove move{written, "", {folder}, true};
+        CacheMove move{written, "", {folder}, true, false};
         ProposedFolder(s, folder, false, move.proposed);
         MoveIntoCache(s, &move);
     });
@@ -174,7 +210,7 @@ void QuickFreezeItems(const Zent_Settings* s, const char* argument, bool delete_
         Zent_CompressTo(sources.c_str(), path, true, false, false, nullptr, s->DefCompressType,
                         nullptr, written);
         if (!delete_items) return;
-        CacheMove move{written, "", {}, false};
+        CacheMove move{written, "", {}, false, false};
         ProposedFolder(s, first, true, move.proposed);
         StrX_ArgsInit(&args, sources.c_str());
         do {
@@ -186,37 +222,29 @@ void QuickFreezeItems(const Zent_Settings* s, const char* argument, bool delete_
 
 void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choice& choice,
                    HWND owner, Freeze_SplitToFloppy split) {
-    // The floppy choice writes to the desktop too; the archive is the floppies' source.
+    // The floppy choice writes to the desktop too, into a folder of its own that goes with
+    // the archive afterwards: the archive is the floppies' source and keeps the name the
+    // disks record, and no file of the user's is asked about or replaced.
+    ScratchFolder staging;
+    if (choice.output == Freeze_Floppy) Zent_MakeOwnFolder(WinX_DesktopDir(), staging.path);
     char path[kPath];
     if (choice.output == Freeze_SameFolder) {
         StrX_ParentDir(path, folder);
     } else {
-        StdPlus_CopyN(path, WinX_DesktopDir(), sizeof path);
+        StdPlus_CopyN(path, staging.path[0] != '\0' ? staging.path : WinX_DesktopDir(),
+                      sizeof path);
     }
     StrX_Join(path, choice.name);
     StdPlus_CatN(path, choice.self_extract ? ".exe" : ".lzh", sizeof path);
     char written[kPath];
     Zent_CompressTo(Quoted(folder).c_str(), path, choice.store_folder, choice.self_extract, false,
                     &choice.sfx, choice.type, owner, written);
-    if (choice.output == Freeze_Floppy) {
-        // The archive on the desktop only feeds the disks; it goes on every way out (a
-        // destructor rather than a try block: the floppy dialog needs the frames).
-        struct Temporary {
-            const char* path;
-            ~Temporary() { DeleteFileA(path); }
-        } temporary{written};
-        if (!split(s, written, owner) || !choice.delete_folder) return;
-        // With no archive left to stand for, the folder moves into the cache as it is.
-        char target[kPath];
-        FileX_MakeDirs(s->CachePath, false);
-        StrX_Join(StdPlus_CopyN(target, s->CachePath, sizeof target), StrX_FileName(folder));
-        FileX_Move(target, folder);
-        return;
-    }
+    // The folder moves only once the archive is on the disks; it stays its working folder.
+    if (choice.output == Freeze_Floppy && !split(s, written, owner)) return;
     if (!choice.delete_folder) return;
     // The folder becomes what a melt of the archive would make: its own name when the
     // archive holds it, else a folder named after the archive.
-    CacheMove move{written, "", {folder}, true};
+    CacheMove move{written, "", {folder}, true, choice.output == Freeze_Floppy};
     ProposedFolder(s, choice.store_folder ? folder : path, !choice.store_folder, move.proposed);
     MoveIntoCache(s, &move);
 }

@@ -38,12 +38,18 @@ void Zent_ReplaceFolder(const char* target, const char* fresh) {
     StrX_ParentDir(parent, target);
     FileX_NumberedName(parent, "~dovetrim", "old", aside);
     Rename(target, aside);
+    // The user's folder must not stay under the aside name unnoticed: put back, or named in
+    // the message. A raise here, while the first error is pending, would end the process.
+    char failure[Errors_TextSize] = "";
     Except_TryCatch(
         __FILE_NAME__, __LINE__, [&] { Rename(fresh, target); },
         [&] {
-            Rename(aside, target);
-            Except_Rethrow();
+            if (MoveFileExA(aside, target, 0)) Except_Rethrow();
+            snprintf(failure, sizeof failure, "%s", Except_Error()->message);
         });
+    if (failure[0] != '\0')
+        ERRORS_RAISE(Errors_Unofficial, "%s\r\n元のフォルダ %s は %s にあります。", failure, target,
+                     aside);
     FileX_DeleteTree(aside);
 }
 
@@ -74,8 +80,7 @@ static void RemoveEmptyUpTo(const char* folder, const char* top) {
     }
 }
 
-// A new, empty folder of this run's own in parent.
-static void MakeStaging(const char* parent, char* out) {
+void Zent_MakeOwnFolder(const char* parent, char* out) {
     for (;;) {
         FileX_NumberedName(parent, "~dovetrim", "new", out);
         if (CreateDirectoryA(out, nullptr)) return;
@@ -107,7 +112,7 @@ static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const c
             FileX_MakeDirs(parent, false);
             if (!FileX_IsDir(parent))
                 ERRORS_RAISE(Errors_Unofficial, "フォルダ %s を作成できません。", parent);
-            MakeStaging(parent, staging);
+            Zent_MakeOwnFolder(parent, staging);
             char result[kPathSize];
             StdPlus_CopyN(result, staging, sizeof result);
             ExtractTo(s, archive, Zent_MeltTo_Explicit, result);

@@ -20,5 +20,10 @@ void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_
 
 // Puts the folder fresh in the place of target: an existing target is first moved aside,
 // and deleted only once fresh is in its place; if fresh cannot be moved in, the old target
-// is put back. Every move is a rename: fresh must lie on the target's volume.
+// is put back, and when even that fails the error names the folder it stays in. Every move
+// is a rename: fresh must lie on the target's volume.
 void Zent_ReplaceFolder(const char* target, const char* fresh);
+
+// A new, empty folder of this run's own in parent ("~dovetrimN.new"): no one else's content
+// is in it, so everything in it may go. out: 260 bytes; "" when the creation raised.
+void Zent_MakeOwnFolder(const char* parent, char* out);

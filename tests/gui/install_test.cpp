@@ -302,3 +302,22 @@ TEST_F(InstallProgram, CancelOrFailureInTheDllLeavesTheDestinationAsItWas) {
     EXPECT_EQ(child.Wait(), 14);
     EXPECT_EQ(Snapshot(dir / "dl"), before);
 }
+
+// A folder that takes the target's name while the old one is aside (here "TOOL" beside
+// "tool", on a file system that tells letter cases apart) keeps the old one from going back:
+// the message says where it is, and the staging folder goes.
+TEST_F(InstallProgram, OldFolderThatCannotGoBackIsNamedInTheMessage) {
+    CreateDirectoryA((dir / "dl\\tool").c_str(), nullptr);
+    WriteFile(dir / "dl\\tool\\mine.txt", "mine");
+    ASSERT_EQ(RunLinuxShell("mkdir '" + UnixPath(dir / "dl") + "/TOOL'"), 0);
+    ChildProcess child = Accept(install);
+    Answer(child, last_dialog, IDYES);
+    std::string text = Answer(child, nullptr, IDOK, "エラーメッセージ");
+    EXPECT_EQ(child.Wait(), 14);
+    std::string aside = dir / "dl\\~dovetrim1.old";
+    EXPECT_NE(text.find("元のフォルダ " + dir / "dl\\tool" + " は " + aside + " にあります。"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(ReadFile(aside + "\\mine.txt"), "mine");
+    EXPECT_FALSE(FileExists(dir / "dl\\~dovetrim1.new"));
+}

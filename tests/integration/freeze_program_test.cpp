@@ -27,20 +27,30 @@ const char* const kProgramFiles[] = {"dovetrim.exe", "7-ZIP32.DLL", "CAB32.DLL",
 
 Zent_Settings g_settings;  // large: kept out of the stack
 
-// The entries of an LHA archive, as the stand-in lists them.
-std::vector<std::string> LhaEntries(const std::string& archive) {
+// The entries of an LHA or 7z archive, as the stand-in lists them.
+std::vector<std::string> Entries(const std::string& archive) {
+    bool lha = archive.substr(archive.rfind('.')) == ".lzh";
     std::vector<std::string> names;
-    HMODULE dll = LoadLibraryA(BinPath("UNLHA32.DLL").c_str());
-    auto get = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
-    auto open = reinterpret_cast<Zent_OpenArchiveFn>(get("UnlhaOpenArchive"));
-    auto first = reinterpret_cast<Zent_FindFirstFn>(get("UnlhaFindFirst"));
-    auto next = reinterpret_cast<Zent_FindNextFn>(get("UnlhaFindNext"));
-    auto close = reinterpret_cast<Zent_CloseArchiveFn>(get("UnlhaCloseArchive"));
+    HMODULE dll = LoadLibraryA(BinPath(lha ? "UNLHA32.DLL" : "7-ZIP32.DLL").c_str());
+    auto get = [&](const char* name) {
+        return reinterpret_cast<void*>(
+            GetProcAddress(dll, (std::string(lha ? "Unlha" : "SevenZip") + name).c_str()));
+    };
+    auto open = reinterpret_cast<Zent_OpenArchiveFn>(get("OpenArchive"));
+    auto first = reinterpret_cast<Zent_FindFirstFn>(get("FindFirst"));
+    auto next = reinterpret_cast<Zent_FindNextFn>(get("FindNext"));
+    auto close = reinterpret_cast<Zent_CloseArchiveFn>(get("CloseArchive"));
     HARC h = open(nullptr, archive.c_str(), 2);
     Zent_EntryRecord e;
-    for (int r = first(h, "* *.*", &e); r == 0; r = next(h, &e)) names.push_back(e.path);
+    for (int r = first(h, lha ? "* *.*" : "*", &e); r == 0; r = next(h, &e))
+        names.push_back(e.path);
     close(h);
     FreeLibrary(dll);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -136,39 +146,50 @@ TEST_F(FreezeProgram, QuickFreezeWithDeletionMakesTheFolderTheArchivesWorkingFol
     }
 }
 
+// Every item goes into the archive, whatever the format's way of naming several.
 TEST_F(FreezeProgram, ItemsTakeTheirCompanionsAndTheFirstFreeName) {
-    Settings(Zent_LzhType, true);
-    CreateDirectoryA((dir / "dl\\page.files").c_str(), nullptr);
-    WriteFile(dir / "dl\\page.files\\img.txt", "img");
-    WriteFile(dir / "dl\\page.htm", "<html>");
-    WriteFile(dir / "dl\\x.txt", "x");
-    WriteFile(dir / "dl\\page.lzh", "taken");
-    ASSERT_EQ(0, Run(Q(dir / "dl\\page.htm") + " " + Q(dir / "dl\\x.txt")));  // a drop
-    ASSERT_EQ(0, Run("-c " + Q(dir / "dl\\page.htm") + " " + Q(dir / "dl\\page.lzh")));
-    // The drop's default keeps the items; the menu's deletes them.
-    EXPECT_EQ(
-        (std::vector<std::string>{"page.files\\", "page.files\\img.txt", "page.htm", "x.txt"}),
-        LhaEntries(dir / "dl\\page(2).lzh"));
-    EXPECT_EQ(
-        (std::vector<std::string>{"page.files\\", "page.files\\img.txt", "page.htm", "page.lzh"}),
-        LhaEntries(dir / "dl\\page(3).lzh"));
-    EXPECT_EQ((std::vector<std::string>{"page.files\\", "page.files\\img.txt=img",
-                                        "page.htm=<html>", "page.lzh=taken"}),
-              TreeOf(cache + "\\page"));
-    EXPECT_TRUE(FileExists(dir / "dl\\x.txt"));
+    for (auto format : {std::make_pair(Zent_LzhType, std::string("lzh")),
+                        std::make_pair(Zent_7zType, std::string("7z"))}) {
+        const std::string& ext = format.second;
+        SCOPED_TRACE(ext);
+        Settings(format.first, true);
+        CreateDirectoryA((dir / "dl\\page.files").c_str(), nullptr);
+        WriteFile(dir / "dl\\page.files\\img.txt", "img");
+        WriteFile(dir / "dl\\page.htm", "<html>");
+        WriteFile(dir / "dl\\x.txt", "x");
+        WriteFile(dir / "dl\\page." + ext, "taken");
+        ASSERT_EQ(0, Run(Q(dir / "dl\\page.htm") + " " + Q(dir / "dl\\x.txt")));  // a drop
+        ASSERT_EQ(0, Run("-c " + Q(dir / "dl\\page.htm") + " " + Q(dir / "dl\\page." + ext)));
+        // The drop's default keeps the items; the menu's deletes them.
+        EXPECT_EQ(
+            (std::vector<std::string>{"page.files\\", "page.files\\img.txt", "page.htm", "x.txt"}),
+            Entries(dir / "dl\\page(2)." + ext));
+        EXPECT_EQ(Sorted({"page.files\\", "page.files\\img.txt", "page.htm", "page." + ext}),
+                  Entries(dir / "dl\\page(3)." + ext));
+        EXPECT_EQ(Sorted({"page.files\\", "page.files\\img.txt=img", "page.htm=<html>",
+                          "page." + ext + "=taken"}),
+                  TreeOf(cache + (ext == "lzh" ? "\\page" : "\\af1\\page")));
+        EXPECT_TRUE(FileExists(dir / "dl\\x.txt"));
+        DeleteFileA((dir / "dl\\x.txt").c_str());
+    }
 }
 
 TEST_F(FreezeProgram, SavedPageFolderTakesItsPageAlong) {
-    Settings(Zent_LzhType, true);
-    CreateDirectoryA((dir / "dl\\site.files").c_str(), nullptr);
-    WriteFile(dir / "dl\\site.files\\style.css", "css");
-    WriteFile(dir / "dl\\site.html", "<html>");
-    ASSERT_EQ(0, Run("-c " + Q(dir / "dl\\site.files")));
-    EXPECT_EQ((std::vector<std::string>{"site.files\\style.css", "site.html"}),
-              LhaEntries(dir / "dl\\site.lzh"));
-    EXPECT_EQ(
-        (std::vector<std::string>{"site.files\\", "site.files\\style.css=css", "site.html=<html>"}),
-        TreeOf(cache + "\\site"));
+    for (auto format : {std::make_pair(Zent_LzhType, std::string("lzh")),
+                        std::make_pair(Zent_7zType, std::string("7z"))}) {
+        const std::string& ext = format.second;
+        SCOPED_TRACE(ext);
+        Settings(format.first, true);
+        CreateDirectoryA((dir / "dl\\site.files").c_str(), nullptr);
+        WriteFile(dir / "dl\\site.files\\style.css", "css");
+        WriteFile(dir / "dl\\site.html", "<html>");
+        ASSERT_EQ(0, Run("-c " + Q(dir / "dl\\site.files")));
+        EXPECT_EQ((std::vector<std::string>{"site.files\\style.css", "site.html"}),
+                  Entries(dir / "dl\\site." + ext));
+        EXPECT_EQ((std::vector<std::string>{"site.files\\", "site.files\\style.css=css",
+                                            "site.html=<html>"}),
+                  TreeOf(cache + (ext == "lzh" ? "\\site" : "\\af1\\site")));
+    }
 }
 
 TEST_F(FreezeProgram, ArchivesAndEmptyFoldersAreRefused) {

@@ -517,3 +517,35 @@ TEST_F(UpdateProgram, BackToNormalOfTheSecondArchiveOfAName) {
     EXPECT_FALSE(FileExists(cache + "\\af1\\report"));
     EXPECT_TRUE(FileExists(cache + "\\report\\a.txt"));
 }
+
+// The cache on another volume (drive Q: of the test prefix): the folder is copied beside the
+// archive. While another program holds a file of the working folder, the folder cannot go:
+// the copy goes again, and the folder, its entry and the archive stay as they were.
+TEST_F(UpdateProgram, BackToNormalAcrossVolumesUndoesTheCopyWhenTheFolderCannotGo) {
+    static Zent_Settings settings;  // large: kept out of the stack
+    std::string ini = dir / "prog\\dovetrim.ini";
+    Zent_LoadSettings(&settings, ini.c_str());
+    snprintf(settings.CachePath, sizeof settings.CachePath, "Q:\\quarvel-cache-%lu",
+             GetCurrentProcessId());
+    Zent_SaveSettings(&settings, ini.c_str());
+    cache = settings.CachePath;
+    struct Remove {
+        std::string unix_path;
+        ~Remove() { RunLinuxShell("rm -rf '" + unix_path + "'"); }
+    } remove{UnixPath(cache)};
+    Prepare(kFormats[0]);
+    std::string target = dir / "dl\\doc";
+    HANDLE held = CreateFileA((folder + "\\new.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(Shown(Start("-r", archive)), "");
+    CloseHandle(held);
+    EXPECT_EQ(TreeOf(folder), work);
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_EQ(ReadFile(archive), before);
+    EXPECT_NE(Db().find(archive), std::string::npos) << Db();
+
+    ASSERT_EQ(Run("-r", archive), 0);
+    EXPECT_EQ(TreeOf(target), work);
+    EXPECT_FALSE(FileExists(folder));
+    EXPECT_FALSE(FileExists(archive));
+}

@@ -43,6 +43,13 @@ for f in dovetrim.exe UNLHA32.DLL zip32.dll CAB32.DLL YZ1.DLL TAR32.DLL 7-ZIP32.
 done
 make_tree "$work/reference"
 
+# The settings file's short first layout is enough to choose the format ($1); the cache lies
+# in the work folder, as the frozen items move there.
+write_settings() {
+    printf '[main] \r\nApplication = Quarvel\r\nVersion = 100\r\nCachePath = %s\r\nProgFilesPath = C:\\Program Files\r\nOpenExplorer = 0\r\nDefCompressType = %s\r\n \r\n' \
+        "$(winpath "$work/cache")" "$1" | iconv -f UTF-8 -t CP932 >"$work/prog/dovetrim.ini"
+}
+
 # $1 settings name of the type, $2 extension, $3 test command, $4 extract command (in the
 # folder it extracts into); the archive's path is appended to both.
 freeze_and_check() {
@@ -50,10 +57,7 @@ freeze_and_check() {
     local dir="$work/$ext"
     mkdir -p "$dir/out"
     cp -a "$work/reference/資料" "$dir/"
-    # The settings file's short first layout is enough to choose the format; the cache lies
-    # in the work folder, as the frozen folder moves there.
-    printf '[main] \r\nApplication = Quarvel\r\nVersion = 100\r\nCachePath = %s\r\nProgFilesPath = C:\\Program Files\r\nOpenExplorer = 0\r\nDefCompressType = %s\r\n \r\n' \
-        "$(winpath "$work/cache")" "$type" | iconv -f UTF-8 -t CP932 >"$work/prog/dovetrim.ini"
+    write_settings "$type"
     local archive="$dir/資料.$ext"
     if ! (cd "$dir" && wine "$work/prog/dovetrim.exe" -c "$(winpath "$dir/資料")"); then
         bad "$ext: dovetrim.exe -c"
@@ -91,6 +95,21 @@ freeze_and_check Zent_CabType cab "cabextract -t" "cabextract -q"
 freeze_and_check Zent_TarType tar.gz "tar -tzf" "tar -xzf"
 freeze_and_check Zent_7zType 7z "7zz t" "7zz x -y"
 freeze_and_check Zent_Yz1Type yz1 "" drive_yz1
+
+# Several items frozen at once into 7z: a file, and the tree as a folder beside it.
+mkdir -p "$work/items"
+cp -a "$work/reference/資料" "$work/items/"
+printf 'x\r\n' >"$work/items/x.txt"
+write_settings Zent_7zType
+if (cd "$work/items" && wine "$work/prog/dovetrim.exe" -c "$(winpath "$work/items/x.txt")" \
+    "$(winpath "$work/items/資料")"); then
+    check "7z items: 7zz t" 7zz t "$work/items/x.7z"
+    listing=$(7zz l -ba "$work/items/x.7z")
+    check "7z items: the file and the folder's tree listed by 7zz l" \
+        test -n "$(grep ' x\.txt$' <<<"$listing")" -a -n "$(grep ' 資料/ソフト/a b\.txt$' <<<"$listing")"
+else
+    bad "7z items: dovetrim.exe -c"
+fi
 chmod -R u+w "$work"
 
 if [ $failures -ne 0 ]; then
