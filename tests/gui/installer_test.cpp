@@ -156,7 +156,7 @@ TEST_F(InstallerPage, FirstStartChecksTheDllsThatLoadAndSetsTheProgramUp) {
     EXPECT_FALSE(gui::IsVisible(page, IDC_INSTALLER_ICON_CAB));
     EXPECT_FALSE(gui::IsVisible(page, IDC_INSTALLER_ICON_GCA));
     EXPECT_TRUE(FileExists(desktop_ + "\\Quarvel SV.lnk"));
-    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), program_ + " -z");
+    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), "\"" + program_ + "\" -z");
 
     // Checking CAB32.DLL opens its folder and page; the browser does not answer, which the
     // user is told without losing the sheet. Back on the sheet, the page finds no DLL.
