@@ -304,7 +304,7 @@ TEST_F(LzhRow, WritesTheDescriptionIconVerbsAndCommands) {
     GetValue(kCR, "lzhfile\\shell\\3.Melt(&I)", nullptr, &type);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 
-    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4);
+    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4, kProgram);
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon", nullptr), "C:\\icons\\arc.dll,4");
 }
 
@@ -318,7 +318,7 @@ TEST_F(LzhRow, AnotherProgramsIdIsCopiedBackedUpOnceAndPutBack) {
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon_BK", nullptr), "arc.exe,2");
 
     // Associating again keeps the first backups, even after the icon was changed.
-    WinX_SetTypeIcon("lzh", "mine.ico", 0);
+    WinX_SetTypeIcon("lzh", "mine.ico", 0, kProgram);
     Associate();
     EXPECT_EQ(GetValue(kCR, ".lzh", "backup"), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon_BK", nullptr), "arc.exe,2");
@@ -347,6 +347,10 @@ TEST_F(LzhRow, AnUnregisteredExtensionGoesAwayAgainButItsSideEntriesStay) {
 TEST_F(LzhRow, ATypeTheUserPointedElsewhereIsLeftAlone) {
     Associate();
     PutString(kCR, ".lzh", nullptr, "OtherArc.lzh");
+    // Its icon is the other program's to choose.
+    PutString(kCR, "OtherArc.lzh\\shell\\open\\command", nullptr, "arc.exe \"%1\"");
+    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4, kProgram);
+    EXPECT_FALSE(KeyExists(kCR, "OtherArc.lzh\\DefaultIcon"));
     Unassociate();
     EXPECT_EQ(GetValue(kCR, ".lzh", nullptr), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, "lzhfile\\shell\\open", nullptr), "自動オープン(&O)");
