@@ -114,8 +114,11 @@ void FloppyDialog::Refresh(bool forced) {
     bool present = drive[0] != '\0' && FileX_IsDir(drive);
     FileX_DiskSpace space{};
     if (present) FileX_GetDiskSpace(&space, root);
-    Floppy_View view =
-        Floppy_ViewOf(state_, Floppy_KindOf(present, space), FileX_FreeBytes(&space));
+    Floppy_DriveKind kind = Floppy_KindOf(present, space);
+    // Only a removable disk is ever cleared: a fixed one of any size counts as a hard disk.
+    if (kind == Floppy_FloppySize && GetDriveTypeA(root) != DRIVE_REMOVABLE)
+        kind = Floppy_LargeDrive;
+    Floppy_View view = Floppy_ViewOf(state_, kind, FileX_FreeBytes(&space));
     SendMessageA(Item(IDC_FLOPPY_CONTENTS), LB_RESETCONTENT, 0, 0);
     if (view.no_content) {
         SendMessageA(Item(IDC_FLOPPY_CONTENTS), LB_ADDSTRING, 0,
@@ -175,6 +178,12 @@ void FloppyDialog::Execute() {
     Dialog_Enable(dialog, IDOK, false);
     char drive[StrX_PathSize], root[4];
     RootOf(Dialog_GetText(dialog, IDC_FLOPPY_DRIVE, drive, sizeof drive), root);
+    // The drive box is editable and 実行 its default button: a drive typed and entered at once
+    // is first shown with what it holds and what may be done on it; the next 実行 writes.
+    if (strcmp(drive, shown_drive_) != 0) {
+        Refresh(false);
+        return;
+    }
     // The user edits the disk in Explorer and presses 実行 again.
     if (Dialog_IsChecked(dialog, IDC_FLOPPY_EDIT_FIRST)) {
         Explore(root);
@@ -183,8 +192,9 @@ void FloppyDialog::Execute() {
         return;
     }
     std::vector<std::string> clear;
-    if (!state_.finished && Dialog_IsChecked(dialog, IDC_FLOPPY_DELETE_ALL) &&
-        !ConfirmClearing(root, &clear)) {
+    bool clearing = !state_.finished && Dialog_IsChecked(dialog, IDC_FLOPPY_DELETE_ALL) &&
+                    GetDriveTypeA(root) == DRIVE_REMOVABLE;
+    if (clearing && !ConfirmClearing(root, &clear)) {
         Dialog_Enable(dialog, IDOK, true);
         return;
     }
@@ -211,7 +221,8 @@ void FloppyDialog::Execute() {
 bool FloppyDialog::ConfirmClearing(const char* root, std::vector<std::string>* names) {
     *names = Floppy_ClearableFiles(root);
     if (names->empty()) return true;
-    std::string question = "以下のファイルを削除または上書きします。よろしいですか？\r\n";
+    std::string question =
+        std::string(root) + " の以下のファイルを削除または上書きします。よろしいですか？\r\n";
     for (const std::string& name : *names) question += name + "  ";
     return MessageBoxA(Window(), question.c_str(), "削除確認", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
