@@ -52,6 +52,9 @@ private:
 
     void Execute();
     bool ConfirmClearing(const char* root, std::vector<std::string>* names);
+    bool FitsWhole(const char* root, unsigned long long free);
+    std::vector<std::string> StepNames(const char* root, unsigned long long free);
+    bool ConfirmReplacing(const char* root, const std::vector<std::string>& names);
     void WriteStep(const char* root, const std::vector<std::string>& clear);
     bool WriteFirstDisk(const char* root, unsigned long long free);
     bool WriteNthDescription(const char* root, unsigned long long free);
@@ -239,9 +242,45 @@ void FloppyDialog::WriteStep(const char* root, const std::vector<std::string>& c
     FileX_DiskSpace space;
     FileX_GetDiskSpace(&space, root);
     unsigned long long free = FileX_FreeBytes(&space);
+    if (!ConfirmReplacing(root, StepNames(root, free))) return;
     bool piece_follows =
         state_.disk == 1 ? WriteFirstDisk(root, free) : WriteNthDescription(root, free);
     if (piece_follows) WritePiece(root);
+}
+
+// The archive fits on the first disk whole, in the place of a file of its name if need be.
+bool FloppyDialog::FitsWhole(const char* root, unsigned long long free) {
+    FileX_DiskSpace space;
+    FileX_GetDiskSpace(&space, root);
+    std::string whole = std::string(root) + source_.name;
+    return static_cast<unsigned long long>(state_.remaining) <
+           free + FileX_SpaceTaken(&space, whole.c_str());
+}
+
+// The names of the files this step writes on the disk.
+std::vector<std::string> FloppyDialog::StepNames(const char* root, unsigned long long free) {
+    if (state_.disk == 1 && FitsWhole(root, free)) return {source_.name};
+    std::vector<std::string> names;
+    if (state_.disk == 1 && Dialog_IsChecked(Window(), IDC_FLOPPY_JOINER))
+        names.push_back("resume.exe");
+    std::string number = std::to_string(state_.disk);
+    names.push_back(number + ".ini");
+    names.push_back(number);
+    return names;
+}
+
+// Files on the disk that the step would write over were not written by this split (a failed
+// or refused step leaves nothing behind): they are replaced only when the user says so.
+bool FloppyDialog::ConfirmReplacing(const char* root, const std::vector<std::string>& names) {
+    std::string found;
+    for (const std::string& name : names) {
+        if (FileX_Exists((root + name).c_str())) found += name + "  ";
+    }
+    if (found.empty()) return true;
+    std::string question =
+        std::string(root) + " にある以下のファイルを上書きします。よろしいですか？\r\n" + found;
+    return MessageBoxA(Window(), question.c_str(), "上書き確認",
+                       MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES;
 }
 
 // True when a piece is to follow; false when the archive was copied whole (the dialog has
@@ -250,8 +289,7 @@ bool FloppyDialog::WriteFirstDisk(const char* root, unsigned long long free) {
     FileX_DiskSpace space;
     FileX_GetDiskSpace(&space, root);
     std::string whole = std::string(root) + source_.name;
-    if (static_cast<unsigned long long>(state_.remaining) <
-        free + FileX_SpaceTaken(&space, whole.c_str())) {
+    if (FitsWhole(root, free)) {
         Floppy_CopyWhole(whole.c_str(), source_.path, Window(), BarFrom(0, kBarEnd));
         state_.remaining = 0;
         Say("完了しました。", MB_ICONINFORMATION);

@@ -130,7 +130,21 @@ TEST_F(FloppyDisks, FailedWriteLeavesNoPieceAndKeepsTheDiskNumber) {
     ChangeDisk("");
     WriteSparse(kA + std::string("2"), 1 << 20);
     gui::ClickAndWait(dialog, IDC_FLOPPY_KEEP);
-    std::string full = ExecuteAnswered(dialog, child.Pid());
+    // A file that the split did not write is replaced only when the user says so.
+    gui::Click(dialog, IDOK);
+    gui::MessageBoxInfo replace = gui::WaitForMessageBox("上書き確認", child.Pid());
+    EXPECT_EQ(replace.text, "A:\\ にある以下のファイルを上書きします。よろしいですか？\r\n2  ");
+    gui::Answer(replace, IDNO);
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsEnabled(dialog, IDOK); }));
+    EXPECT_EQ(NamesOnDisk(), std::vector<std::string>{"2"});
+    EXPECT_EQ(DiskLine(dialog).substr(0, 18), "2 枚目のフロッピー");
+    // The refreshed disk offers clearing again: kept, and replaced this time.
+    gui::ClickAndWait(dialog, IDC_FLOPPY_KEEP);
+    gui::Click(dialog, IDOK);
+    gui::Answer(gui::WaitForMessageBox("上書き確認", child.Pid()), IDYES);
+    gui::MessageBoxInfo failed = gui::WaitForMessageBoxOver(dialog, kDialog);
+    gui::Answer(failed, IDOK);
+    std::string full = failed.text;
     EXPECT_NE(full.find("A:\\2 の書きこみに失敗しました。"), std::string::npos) << full;
     EXPECT_NE(full.find("2 枚目のフロッピーへの書きこみは完了していません。"), std::string::npos);
     EXPECT_EQ(NamesOnDisk(), std::vector<std::string>{});
