@@ -136,7 +136,7 @@ void Take(Description* d, const char* key, char* value) {
     }
 }
 
-// False when the file is missing or has no name and number in its "main" section.
+// False when the file is missing or has no number in its "main" section.
 bool ReadDescription(const char* path, Description* d) {
     memset(d, 0, sizeof *d);
     FILE* f = fopen(path, "r");
@@ -157,7 +157,37 @@ bool ReadDescription(const char* path, Description* d) {
         Take(d, line, equals + 3);
     }
     fclose(f);
-    return d->name[0] != '\0' && d->number > 0;
+    return d->number > 0;
+}
+
+// The device names of MS-DOS, with or without an extension.
+bool IsDeviceName(const char* name) {
+    static const char* const kDevices[] = {"CON",    "PRN",    "AUX",    "NUL",
+                                           "CLOCK$", "CONIN$", "CONOUT$"};
+    size_t stem = strcspn(name, ".");
+    for (const char* device : kDevices) {
+        if (stem == strlen(device) && _strnicmp(name, device, stem) == 0) return true;
+    }
+    return stem == 4 && (_strnicmp(name, "COM", 3) == 0 || _strnicmp(name, "LPT", 3) == 0) &&
+           name[3] >= '0' && name[3] <= '9';
+}
+
+// A name that can only be a file in the chosen folder: not empty, no folder, drive or
+// stream (no separator, no ":"), no wildcard or control character, not "." or "..", no
+// device, and no trailing dot or blank that Windows would drop.
+bool IsPlainFileName(const char* name) {
+    if (name[0] == '\0' || IsDeviceName(name)) return false;
+    char last = '\0';
+    for (const char* p = name; *p != '\0'; p++) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') {
+            p++;  // a trail byte may be a backslash: it is part of the character
+            last = 'x';
+            continue;
+        }
+        if (static_cast<BYTE>(*p) < 0x20 || strchr("\\/:*?\"<>|", *p) != nullptr) return false;
+        last = *p;
+    }
+    return last != '.' && last != ' ';
 }
 
 // ---- The join -----------------------------------------------------------------------------
@@ -214,6 +244,9 @@ bool Joiner::ReadFirst() {
             "%s がないか、分割ファイルの説明として読めません。\r\n"
             "1 枚目のフロッピーにある resume.exe を実行してください。",
             path);
+    // The joined file goes into the folder the user picks, under this name and nowhere else.
+    if (!IsPlainFileName(first_.name))
+        return Fail("%s の元のファイル名「%s」は、ファイル名として使えません。", path, first_.name);
     return true;
 }
 

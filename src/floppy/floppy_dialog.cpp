@@ -54,6 +54,9 @@ private:
 
     void Execute();
     bool ConfirmClearing(const char* root, std::vector<std::string>* names);
+    bool FitsWhole(const char* root, unsigned long long free);
+    std::vector<std::string> StepNames(const char* root, unsigned long long free);
+    bool ConfirmReplacing(const char* root, const std::vector<std::string>& names);
     void WriteStep(const char* root, const std::vector<std::string>& clear);
     bool WriteFirstDisk(const char* root, unsigned long long free);
     bool WriteNthDescription(const char* root, unsigned long long free);
@@ -116,8 +119,11 @@ void FloppyDialog::Refresh(bool forced) {
     bool present = drive[0] != '\0' && FileX_IsDir(drive);
     FileX_DiskSpace space{};
     if (present) FileX_GetDiskSpace(&space, root);
-    Floppy_View view =
-        Floppy_ViewOf(state_, Floppy_KindOf(present, space), FileX_FreeBytes(&space));
+    Floppy_DriveKind kind = Floppy_KindOf(present, space);
+    // Only a removable disk is ever cleared: a fixed one of any size counts as a hard disk.
+    if (kind == Floppy_FloppySize && GetDriveTypeA(root) != DRIVE_REMOVABLE)
+        kind = Floppy_LargeDrive;
+    Floppy_View view = Floppy_ViewOf(state_, kind, FileX_FreeBytes(&space));
     SendMessageA(Item(IDC_FLOPPY_CONTENTS), LB_RESETCONTENT, 0, 0);
     if (view.no_content) {
         SendMessageA(Item(IDC_FLOPPY_CONTENTS), LB_ADDSTRING, 0,
@@ -178,6 +184,12 @@ void FloppyDialog::Execute() {
     Dialog_Enable(dialog, IDOK, false);
     char drive[StrX_PathSize], root[4];
     RootOf(Dialog_GetText(dialog, IDC_FLOPPY_DRIVE, drive, sizeof drive), root);
+    // The drive box is editable and 実行 its default button: a drive typed and entered at once
+    // is first shown with what it holds and what may be done on it; the next 実行 writes.
+    if (strcmp(drive, shown_drive_) != 0) {
+        Refresh(false);
+        return;
+    }
     // The user edits the disk in Explorer and presses 実行 again.
     if (Dialog_IsChecked(dialog, IDC_FLOPPY_EDIT_FIRST)) {
         Explore(root);
@@ -186,8 +198,9 @@ void FloppyDialog::Execute() {
         return;
     }
     std::vector<std::string> clear;
-    if (!state_.finished && Dialog_IsChecked(dialog, IDC_FLOPPY_DELETE_ALL) &&
-        !ConfirmClearing(root, &clear)) {
+    bool clearing = !state_.finished && Dialog_IsChecked(dialog, IDC_FLOPPY_DELETE_ALL) &&
+                    GetDriveTypeA(root) == DRIVE_REMOVABLE;
+    if (clearing && !ConfirmClearing(root, &clear)) {
         Dialog_Enable(dialog, IDOK, true);
         return;
     }
@@ -217,7 +230,8 @@ void FloppyDialog::Execute() {
 bool FloppyDialog::ConfirmClearing(const char* root, std::vector<std::string>* names) {
     *names = Floppy_ClearableFiles(root);
     if (names->empty()) return true;
-    std::string question = "以下のファイルを削除または上書きします。よろしいですか？\r\n";
+    std::string question =
+        std::string(root) + " の以下のファイルを削除または上書きします。よろしいですか？\r\n";
     for (const std::string& name : *names) question += name + "  ";
     return MessageBoxA(Window(), question.c_str(), "削除確認", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
@@ -234,9 +248,45 @@ void FloppyDialog::WriteStep(const char* root, const std::vector<std::string>& c
     FileX_DiskSpace space;
     FileX_GetDiskSpace(&space, root);
     unsigned long long free = FileX_FreeBytes(&space);
+    if (!ConfirmReplacing(root, StepNames(root, free))) return;
     bool piece_follows =
         state_.disk == 1 ? WriteFirstDisk(root, free) : WriteNthDescription(root, free);
     if (piece_follows) WritePiece(root);
+}
+
+// The archive fits on the first disk whole, in the place of a file of its name if need be.
+bool FloppyDialog::FitsWhole(const char* root, unsigned long long free) {
+    FileX_DiskSpace space;
+    FileX_GetDiskSpace(&space, root);
+    std::string whole = std::string(root) + source_.name;
+    return static_cast<unsigned long long>(state_.remaining) <
+           free + FileX_SpaceTaken(&space, whole.c_str());
+}
+
+// The names of the files this step writes on the disk.
+std::vector<std::string> FloppyDialog::StepNames(const char* root, unsigned long long free) {
+    if (state_.disk == 1 && FitsWhole(root, free)) return {source_.name};
+    std::vector<std::string> names;
+    if (state_.disk == 1 && Dialog_IsChecked(Window(), IDC_FLOPPY_JOINER))
+        names.push_back("resume.exe");
+    std::string number = std::to_string(state_.disk);
+    names.push_back(number + ".ini");
+    names.push_back(number);
+    return names;
+}
+
+// Files on the disk that the step would write over were not written by this split (a failed
+// or refused step leaves nothing behind): they are replaced only when the user says so.
+bool FloppyDialog::ConfirmReplacing(const char* root, const std::vector<std::string>& names) {
+    std::string found;
+    for (const std::string& name : names) {
+        if (FileX_Exists((root + name).c_str())) found += name + "  ";
+    }
+    if (found.empty()) return true;
+    std::string question =
+        std::string(root) + " にある以下のファイルを上書きします。よろしいですか？\r\n" + found;
+    return MessageBoxA(Window(), question.c_str(), "上書き確認",
+                       MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES;
 }
 
 // True when a piece is to follow; false when the archive was copied whole (the dialog has
@@ -245,8 +295,7 @@ bool FloppyDialog::WriteFirstDisk(const char* root, unsigned long long free) {
     FileX_DiskSpace space;
     FileX_GetDiskSpace(&space, root);
     std::string whole = std::string(root) + source_.name;
-    if (static_cast<unsigned long long>(state_.remaining) <
-        free + FileX_SpaceTaken(&space, whole.c_str())) {
+    if (FitsWhole(root, free)) {
         SetBarRange(0, kBarEnd);
         Floppy_CopyWhole(whole.c_str(), source_.path, Window(), BarFrom(0, kBarEnd));
         state_.remaining = 0;

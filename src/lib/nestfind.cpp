@@ -20,8 +20,8 @@ static Slot g_pool[NestFind_PoolSlots];
 static void BuildRel(const NestFind* w, int upto, char* out, size_t size) {
     out[0] = '\0';
     for (int level = 0; level <= upto; level++) {
-        if (level > 0) StdPlus_CatN(out, "\\", size - 1);
-        StdPlus_CatN(out, g_pool[w->current[level]].name, size - 1);
+        if (level > 0) StdPlus_CatN(out, "\\", size);
+        StdPlus_CatN(out, g_pool[w->current[level]].name, size);
     }
 }
 
@@ -61,7 +61,7 @@ static int ReadListing(const char* dir, int after) {
             WideCharToMultiByte(CP_ACP, 0, found.cFileName, -1, name, sizeof name, nullptr,
                                 nullptr);
             StdPlus_CopyN(full, dir, sizeof full);
-            StdPlus_CatN(full, name, sizeof full - 1);
+            StdPlus_CatN(full, name, sizeof full);
             ERRORS_RAISE(NestFind_Err_OverBuf, "NestFind: over Buf (%s)\n", full);
         }
         Slot& slot = g_pool[++last];
@@ -111,7 +111,7 @@ bool NestFind_Next(NestFind* w) {
         if (level + 1 >= NestFind_MaxLevels || strlen(dir) + 2 >= sizeof dir) {
             ERRORS_RAISE(NestFind_Err_OverNest, "NestFind: over Nest (%s)\n", dir);
         }
-        StdPlus_CatN(dir, "\\", sizeof dir - 1);
+        StdPlus_CatN(dir, "\\", sizeof dir);
         w->level = level + 1;
         w->current[w->level] = w->last[level];
         w->last[w->level] = ReadListing(dir, w->last[level]);

@@ -68,10 +68,10 @@ char* StdPlus_CopyUntil(char* dst, size_t max, const char* src, char stop) {
 char* StdPlus_CatN(char* dst, const char* src, size_t size) {
     size_t have = strlen(dst);
     size_t add = strlen(src);
-    if (have >= size) return dst;
-    if (have + add > size) add = size - have;
-    memmove(dst + have, src, add);
-    dst[have + add] = '\0';
+    // A name cut short would be another name (".lzh" losing its "h"): none is made.
+    if (have + add >= size)
+        ERRORS_RAISE(StrX_Err_TooLongPath, "パスが長すぎます（%s%s）", dst, src);
+    memmove(dst + have, src, add + 1);
     return dst;
 }
 

@@ -14,6 +14,8 @@ int StdPlus_LiveBlocks();  // successful allocations not yet freed
 
 char* StdPlus_CopyN(char* dst, const char* src, size_t size);
 char* StdPlus_CopyUntil(char* dst, size_t max, const char* src, char stop);
+// Appends src to the text in dst, a buffer of size bytes; a result that would not fit with
+// its terminator raises StrX_Err_TooLongPath and leaves dst as it was.
 char* StdPlus_CatN(char* dst, const char* src, size_t size);
 char* StdPlus_Prepend(char* buf, const char* src);
 

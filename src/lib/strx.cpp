@@ -173,7 +173,7 @@ char* StrX_MakeAbsolute(char* path, size_t size, const char* base) {
     char buf[512];
     StdPlus_CopyN(buf, base, sizeof buf - 2);
     if (StdPlus_LastChar(buf) != '/') StdPlus_AddTrailChar(buf, '\\', sizeof buf);
-    StdPlus_CatN(buf, path, sizeof buf - 1);
+    StdPlus_CatN(buf, path, sizeof buf);
     StrX_ResolveParents(buf);
     StdPlus_CopyN(path, buf, size);
     size_t n = strlen(path);
@@ -437,8 +437,8 @@ char* StrX_SetExt(char* path, const char* ext) {
             *dot = '\0';
         }
     } else if (ext[0] != '\0') {
-        StdPlus_CatN(path, ".", StrX_PathSize - 1);
-        StdPlus_CatN(path, ext, StrX_PathSize - 1);
+        StdPlus_CatN(path, ".", StrX_PathSize);
+        StdPlus_CatN(path, ext, StrX_PathSize);
     }
     return path;
 }
@@ -518,13 +518,12 @@ struct BigStackFrame {
 // Appends one component to both the lookup path and the result, in its stored form when
 // the disk has it; a component that is not there is kept as written.
 static void AddComponent(char* so_far, char* result, const char* component, bool with_sep) {
-    StdPlus_CatN(so_far, component, StrX_PathSize - 1);
+    StdPlus_CatN(so_far, component, StrX_PathSize);
     char stored[MAX_PATH];
-    StdPlus_CatN(result, StoredName(so_far, component, stored) ? stored : component,
-                 StrX_PathSize - 1);
+    StdPlus_CatN(result, StoredName(so_far, component, stored) ? stored : component, StrX_PathSize);
     if (with_sep) {
-        StdPlus_CatN(so_far, "\\", StrX_PathSize - 1);
-        StdPlus_CatN(result, "\\", StrX_PathSize - 1);
+        StdPlus_CatN(so_far, "\\", StrX_PathSize);
+        StdPlus_CatN(result, "\\", StrX_PathSize);
     }
 }
 

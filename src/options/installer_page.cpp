@@ -95,15 +95,17 @@ void Options_InstallerPage::Analyse() {
     }
 }
 
-// The slot's icon in its control; a file without that icon gives way to the program's own.
+// The slot's icon in its control (a file named through "%SystemRoot%" and the like read
+// where the variable points). A file without that icon shows the program's own, but the
+// slot keeps what the class names: only a choice of the user's is written back.
 void Options_InstallerPage::ShowIcon(int slot) {
+    char file[StrX_PathSize];
+    DWORD n = ExpandEnvironmentStringsA(slot_[slot].file, file, sizeof file);
+    if (n == 0 || n > sizeof file) StdPlus_CopyN(file, slot_[slot].file, sizeof file);
     HICON icon = nullptr;
-    ExtractIconExA(slot_[slot].file, slot_[slot].index, &icon, nullptr, 1);
-    if (icon == nullptr) {
-        StdPlus_CopyN(slot_[slot].file, ProgramPath(), sizeof slot_[slot].file);
-        slot_[slot].index = Installer_SlotDefaultIndex(slot);
-        ExtractIconExA(slot_[slot].file, slot_[slot].index, &icon, nullptr, 1);
-    }
+    ExtractIconExA(file, slot_[slot].index, &icon, nullptr, 1);
+    if (icon == nullptr)
+        ExtractIconExA(ProgramPath(), Installer_SlotDefaultIndex(slot), &icon, nullptr, 1);
     SendDlgItemMessageA(Window(), Installer_SlotControl(slot), STM_SETICON,
                         reinterpret_cast<WPARAM>(icon), 0);
     icons_[slot].Reset(icon);
@@ -219,7 +221,8 @@ void Options_InstallerPage::WriteChangedIcons() {
         if (strcmp(now.file, was.file) == 0 && now.index == was.index) continue;
         const char* extensions[Installer_MaxSlotExtensions];
         int n = Installer_SlotExtensions(slot, extensions, Installer_MaxSlotExtensions);
-        for (int i = 0; i < n; i++) WinX_SetTypeIcon(extensions[i], now.file, now.index);
+        for (int i = 0; i < n; i++)
+            WinX_SetTypeIcon(extensions[i], now.file, now.index, ProgramPath());
         at_start_[slot] = now;
     }
 }

@@ -25,7 +25,8 @@ void Zent_Setup(const char* program_path) {
     LinkPath(link);
     WinX_CreateShortcut(link, program_path, "", "", SW_SHOWNORMAL, program_path, 0);
     char command[StrX_PathSize + 8];
-    snprintf(command, sizeof command, "%s -z", program_path);
+    // Quoted: unquoted, "C:\\Program Files\\..." would start "C:\\Program.exe" if there is one.
+    snprintf(command, sizeof command, "\"%s\" -z", program_path);
     WinX_RegisterUninstall(kUninstallKey, kTitle, command);
 }
 

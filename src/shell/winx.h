@@ -259,8 +259,10 @@ void WinX_SetAllFilesEditor(const char* program);
 // Unassociate restores the rows that are not selected, where this system associated them.
 void WinX_Associate(const WinX_TypeSet* set, const char* program_path, const bool* selection);
 void WinX_Unassociate(const WinX_TypeSet* set, const char* program_path, const bool* selection);
-// Sets the icon of the extension's current program id.
-void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index);
+// Sets the icon of the extension's current program id, when that class carries the verbs
+// of the program at program_path; another program's class is left as it is.
+void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index,
+                      const char* program_path);
 
 // The entry in Windows' list of installed programs (HKEY_LOCAL_MACHINE).
 void WinX_RegisterUninstall(const char* key_name, const char* display_name,

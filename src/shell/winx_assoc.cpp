@@ -204,6 +204,52 @@ static void MoveFlagsAside(const char* verb_key, const char* name) {
     DeleteValue(verb_key, name);
 }
 
+// The command line of the verb, as associating writes it.
+static void CommandOf(const WinX_VerbRow* verb, const char* program_path, char* command) {
+    char program[StrX_PathSize];
+    StdPlus_CopyN(program, verb->program, sizeof program);
+    if (program[0] == '\0') {
+        StdPlus_CopyN(program, program_path, sizeof program);
+    } else {
+        StrX_AbsFromFileDir(program, sizeof program, program_path);
+    }
+    snprintf(command, kKeySize, "\"%s\" %s", program, verb->arguments);
+}
+
+// How the verb of the program id stands: not there, holding the command this program writes
+// for it, or holding another.
+enum VerbState { kVerbAbsent, kVerbOwn, kVerbOthers };
+static VerbState VerbStateOf(const WinX_VerbRow* verb, const char* program_id,
+                             const char* program_path) {
+    char key[kKeySize];
+    snprintf(key, sizeof key, "%s\\shell\\%s", program_id, verb->key);
+    if (!KeyExists(key)) return kVerbAbsent;
+    char command_key[kKeySize];
+    char command[kKeySize];
+    char own[kKeySize];
+    KeyAndName(command_key, key, "command");
+    ReadDefaultText(command_key, command, sizeof command);
+    CommandOf(verb, program_path, own);
+    return strcasecmp(command, own) == 0 ? kVerbOwn : kVerbOthers;
+}
+
+// A program id carries this program's registration while one of the row's verbs holds our
+// command. It is still ours while none of them holds another's: a program that registered
+// the id after us removed or rewrote them.
+static bool CarriesOwnVerb(const WinX_TypeRow* row, const char* program_id,
+                           const char* program_path) {
+    for (const WinX_VerbRow* verb = row->verbs; !IsEnd(verb->key); verb++) {
+        if (VerbStateOf(verb, program_id, program_path) == kVerbOwn) return true;
+    }
+    return false;
+}
+static bool StillOurs(const WinX_TypeRow* row, const char* program_id, const char* program_path) {
+    for (const WinX_VerbRow* verb = row->verbs; !IsEnd(verb->key); verb++) {
+        if (VerbStateOf(verb, program_id, program_path) == kVerbOthers) return false;
+    }
+    return CarriesOwnVerb(row, program_id, program_path);
+}
+
 static void WriteVerb(const WinX_VerbRow* verb, const char* program_id, const char* program_path) {
     char shell[kKeySize];
     KeyAndName(shell, program_id, "shell");
@@ -228,15 +274,8 @@ static void WriteVerb(const WinX_VerbRow* verb, const char* program_id, const ch
     KeyAndName(dde_backup, verb_key, "ddeexec_backup");
     if (WinX_RegExists(kRoot, dde, true, true)) MoveTree(dde, dde_backup);
 
-    char program[StrX_PathSize];
-    StdPlus_CopyN(program, verb->program, sizeof program);
-    if (program[0] == '\0') {
-        StdPlus_CopyN(program, program_path, sizeof program);
-    } else {
-        StrX_AbsFromFileDir(program, sizeof program, program_path);
-    }
     char command[kKeySize];
-    snprintf(command, sizeof command, "\"%s\" %s", program, verb->arguments);
+    CommandOf(verb, program_path, command);
     char command_key[kKeySize];
     KeyAndName(command_key, verb_key, "command");
     PutText(command_key, nullptr, command);
@@ -305,19 +344,43 @@ static void RestoreInside(const WinX_TypeRow* row, const char* program_id) {
     WinX_RegDeleteIfLeaf(kRoot, program_id);
 }
 
-// Puts the program id's key back as it stood before the first association.
-static void RestoreProgramId(const char* backup, const char* program_id) {
-    DWORD existed = 0;
-    WinX_RegValue value = {0, &existed, 0, sizeof existed};
-    TryRead(backup, "existed", &value);
-    WinX_RegDeleteTree(kRoot, program_id);
-    if (existed) {
-        char tree[kKeySize];
-        KeyAndName(tree, backup, "tree");
-        CreateKey(program_id);
-        WinX_RegCopyTree(kRoot, program_id, kRoot, tree);
+// Our verbs that still hold our commands go; a default verb naming one of them goes too.
+static void RemoveOwnVerbs(const WinX_TypeRow* row, const char* program_id,
+                           const char* program_path) {
+    char shell[kKeySize];
+    KeyAndName(shell, program_id, "shell");
+    char default_verb[256];
+    ReadDefaultText(shell, default_verb, sizeof default_verb);
+    for (const WinX_VerbRow* verb = row->verbs; !IsEnd(verb->key); verb++) {
+        if (VerbStateOf(verb, program_id, program_path) != kVerbOwn) continue;
+        char key[kKeySize];
+        KeyAndName(key, shell, verb->key);
+        WinX_RegDeleteTree(kRoot, key);
+        if (strcasecmp(default_verb, verb->key) == 0) DeleteValue(shell, "");
+    }
+}
+
+// Puts the program id's key back as it stood before the first association. False when
+// another program registered the id after us: it is that program's now and stays, less
+// the verbs of ours it kept.
+static bool RestoreProgramId(const WinX_TypeRow* row, const char* backup, const char* program_id,
+                             const char* program_path) {
+    bool ours = StillOurs(row, program_id, program_path);
+    if (ours) {
+        DWORD existed = 0;
+        WinX_RegValue value = {0, &existed, 0, sizeof existed};
+        TryRead(backup, "existed", &value);
+        WinX_RegDeleteTree(kRoot, program_id);
+        if (existed) {
+            char tree[kKeySize];
+            KeyAndName(tree, backup, "tree");
+            WinX_RegCopyTree(kRoot, program_id, kRoot, tree);
+        }
+    } else {
+        RemoveOwnVerbs(row, program_id, program_path);
     }
     WinX_RegDeleteTree(kRoot, backup);
+    return ours;
 }
 
 // Points the extension back at the program id it had, or removes what association added
@@ -335,7 +398,7 @@ static void ReturnExtension(const char* ext_key) {
     PutValue(ext_key, nullptr, value.type, old, value.size);
 }
 
-static void UnassociateRow(const WinX_TypeRow* row) {
+static void UnassociateRow(const WinX_TypeRow* row, const char* program_path) {
     char program_id[256];
     ProgramIdOf(row, program_id, sizeof program_id);
     if (IsSharedClass(row->extension)) {
@@ -351,23 +414,39 @@ static void UnassociateRow(const WinX_TypeRow* row) {
     char backup[kKeySize];
     KeyAndName(backup, ext_key, "progid_backup");
     if (KeyExists(backup)) {
-        RestoreProgramId(backup, program_id);
+        if (!RestoreProgramId(row, backup, program_id, program_path)) {
+            // The extension points to the other program's registration now.
+            DeleteValue(ext_key, "backup");
+            return;
+        }
     } else {
         RestoreInside(row, program_id);
     }
     ReturnExtension(ext_key);
 }
 
-void WinX_Unassociate(const WinX_TypeSet* set, const char* /*program_path*/,
-                      const bool* selection) {
+void WinX_Unassociate(const WinX_TypeSet* set, const char* program_path, const bool* selection) {
     for (int i = 0; !IsEnd(set->rows[i].extension); i++) {
-        if (selection == nullptr || !selection[i]) UnassociateRow(&set->rows[i]);
+        if (selection == nullptr || !selection[i]) UnassociateRow(&set->rows[i], program_path);
     }
 }
 
 // ---- Icon ------------------------------------------------------------------------------
 
-void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index) {
+// Whether the program id carries this program's verbs for the extension, in any row of it.
+static bool CarriesOwnVerbFor(const char* extension, const char* program_id,
+                              const char* program_path) {
+    const WinX_TypeRow* rows = WinX_CurrentTypeSet.rows;
+    for (int i = 0; !IsEnd(rows[i].extension); i++) {
+        if (strcasecmp(rows[i].extension, extension) == 0 &&
+            CarriesOwnVerb(&rows[i], program_id, program_path))
+            return true;
+    }
+    return false;
+}
+
+void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index,
+                      const char* program_path) {
     char ext_key[64];
     snprintf(ext_key, sizeof ext_key, ".%s", extension);
     char program_id[256];
@@ -382,6 +461,8 @@ void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index) {
         program_id[size] = '\0';
         if (program_id[0] == '\0') WINX_API_ERROR(ERROR_FILE_NOT_FOUND);
     }
+    // Another program's class keeps its own icon.
+    if (!CarriesOwnVerbFor(extension, program_id, program_path)) return;
     char icon_key[kKeySize];
     KeyAndName(icon_key, program_id, "DefaultIcon");
     char text[StrX_PathSize + 16];

@@ -68,14 +68,18 @@ static void ReadValueAt(HKEY root, const char* key_path, const char* name, const
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
 }
 
+static void CreateKeyAt(HKEY root, const char* key_path, Own_Key* key) {
+    LONG rc = RegCreateKeyExA(root, key_path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, key->Out(), nullptr);
+    if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
+}
+
 static void WriteValueAt(HKEY root, const char* key_path, const char* name,
                          const WinX_RegValue* value) {
     Own_Key key;
-    LONG rc = RegCreateKeyExA(root, key_path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, key.Out(), nullptr);
-    if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
-    rc = RegSetValueExA(key.Get(), name, 0, value->type, static_cast<const BYTE*>(value->data),
-                        value->size);
+    CreateKeyAt(root, key_path, &key);
+    LONG rc = RegSetValueExA(key.Get(), name, 0, value->type, static_cast<const BYTE*>(value->data),
+                             value->size);
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     rc = key.Close();
     if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
@@ -403,8 +407,18 @@ static void CopyValue(HKEY dest_root, const char* dest_key, HKEY src_root, const
     WriteValueAt(dest_root, dest_key, name, &value);
 }
 
-void WinX_RegCopyTree(HKEY dest_root, const char* dest_key, HKEY src_root, const char* src_key) {
+// The key with its default value, if it has one. A key without values counts as much as any
+// other: an empty "Insertable" or "shellex" branch means something to the program that
+// registered it.
+static void CopyKey(HKEY dest_root, const char* dest_key, HKEY src_root, const char* src_key) {
+    Own_Key key;
+    CreateKeyAt(dest_root, dest_key, &key);
     CopyValue(dest_root, dest_key, src_root, src_key, nullptr);
+}
+
+void WinX_RegCopyTree(HKEY dest_root, const char* dest_key, HKEY src_root, const char* src_key) {
+    if (!WinX_RegExists(src_root, src_key, true, false)) return;
+    CopyKey(dest_root, dest_key, src_root, src_key);
     WinX_RegWalk walk;
     Except_TryFinally(
         __FILE__, __LINE__,
@@ -415,9 +429,11 @@ void WinX_RegCopyTree(HKEY dest_root, const char* dest_key, HKEY src_root, const
                 char dest[1536];
                 ItemDataKey(&walk, src_key, source, sizeof source);
                 ItemDataKey(&walk, dest_key, dest, sizeof dest);
-                // Keys come into being only through the values written into them.
-                CopyValue(dest_root, dest, src_root, source,
-                          walk.is_key ? nullptr : walk.item_name);
+                if (walk.is_key) {
+                    CopyKey(dest_root, dest, src_root, source);
+                } else {
+                    CopyValue(dest_root, dest, src_root, source, walk.item_name);
+                }
             }
         },
         [&] { WinX_RegWalk_End(&walk); });

@@ -1,5 +1,6 @@
 // resume.exe joining a split back: from disk 1 in drive A:, asking for the other disks, and
-// from a folder holding every piece, where a missing or altered piece is refused.
+// from a folder holding every piece, where a missing or altered piece is refused; disks
+// made by hand name the archive as a plain file name or are refused.
 #include "floppy_fixture.h"
 
 using namespace floppy_test;
@@ -119,4 +120,75 @@ TEST_F(Join, FromOneFolderAMissingOrAlteredPieceIsRefused) {
                   "。\r\n\r\n結合は中止しました。");
     EXPECT_EQ(changed.Wait(), 1);
     EXPECT_EQ(Names(dir / "desk"), std::vector<std::string>{});
+}
+
+// ---- Disks made by hand (no drive needed) ---------------------------------------------------
+
+namespace {
+
+// A folder holding resume.exe, a first description naming the archive as given and its
+// one piece of five bytes.
+class CraftedDisk : public testing::TestWithParam<std::string> {
+protected:
+    CraftedDisk()
+        : desktop(HKEY_CURRENT_USER, std::string(kFolders) + "User Shell Folders", "Desktop",
+                  dir / "desk"),
+          mirror(HKEY_CURRENT_USER, std::string(kFolders) + "Shell Folders", "Desktop",
+                 dir / "desk") {
+        for (const char* name : {"disk", "desk", "cwd"})
+            CreateDirectoryA((dir / name).c_str(), nullptr);
+        CopyFileA(BinPath("resume.exe").c_str(), (dir / "disk\\resume.exe").c_str(), FALSE);
+    }
+    ChildProcess Join(const std::string& name) {
+        WriteFile(dir / "disk\\1.ini", "[main] \r\nOriginalFName = " + name +
+                                           "\r\nNumber = 1\r\nTotalSize = 5\r\nNFlopy = 1\r\n"
+                                           "Update = 2004/08/26-00:05:00\r\n");
+        std::string piece = dir / "disk\\1";
+        WriteFile(piece, "12345");
+        time_t t = 0;
+        StrX_MakeTime(&t, 2004, 8, 26, 0, 5, 0);
+        _utimbuf times{t, t};
+        _utime(piece.c_str(), &times);
+        return StartProgram(dir / "disk\\resume.exe", "\"" + dir / "disk" + "\"", {}, dir / "cwd");
+    }
+
+    TempDir dir;
+    ScopedValue desktop, mirror;
+};
+
+}  // namespace
+
+// The archive goes into the folder the user picks or nowhere: a name with a folder, a drive,
+// a stream, a device or nothing at all is refused before any question, and nothing is
+// written anywhere.
+TEST_P(CraftedDisk, NameThatIsNoPlainFileNameIsRefused) {
+    ChildProcess child = Join(GetParam());
+    gui::MessageBoxInfo box = gui::WaitForMessageBox(kJoiner, child.Pid());
+    EXPECT_EQ(box.text, dir / "disk\\1.ini" + " の元のファイル名「" + GetParam() +
+                            "」は、ファイル名として使えません。");
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 1);
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"cwd", "desk", "disk"}));
+    EXPECT_EQ(Names(dir / "desk"), std::vector<std::string>{});
+    EXPECT_EQ(Names(dir / "disk"), (std::vector<std::string>{"1", "1.ini", "resume.exe"}));
+    EXPECT_FALSE(FileExists("C:\\x.exe"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Hostile, CraftedDisk,
+                         testing::Values("..\\..\\x.exe", "..\\x.exe", "C:\\x.exe", "C:x.exe",
+                                         "\\x.exe", "sub/x.exe", "x.txt:stream", "..", "CON",
+                                         "con.txt", "LPT1", "NUL.lzh", "COM9", "", "x?.lzh",
+                                         "x.lzh."));
+
+// A Japanese name whose second byte is a backslash is a plain name all the same.
+TEST_F(CraftedDisk, JapaneseNameWithTrailBackslashIsJoinedInThePickedFolder) {
+    ChildProcess child = Join("ソフト表.lzh");
+    HWND picker = WaitForPicker();
+    ASSERT_NE(picker, nullptr);
+    gui::Click(picker, IDOK);
+    gui::MessageBoxInfo box = gui::WaitForMessageBox(kJoiner, child.Pid());
+    EXPECT_EQ(box.text, dir / "desk\\ソフト表.lzh" + " を結合しました。");
+    gui::Answer(box, IDOK);
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(ReadFile(dir / "desk\\ソフト表.lzh"), "12345");
 }

@@ -144,7 +144,21 @@ TEST_F(FloppyDisks, FailedWriteLeavesNoPieceAndKeepsTheDiskNumber) {
     ChangeDisk("");
     WriteSparse(kA + std::string("2"), 1 << 20);
     gui::ClickAndWait(dialog, IDC_FLOPPY_KEEP);
-    std::string full = ExecuteAnswered(dialog, child.Pid());
+    // A file that the split did not write is replaced only when the user says so.
+    gui::Click(dialog, IDOK);
+    gui::MessageBoxInfo replace = gui::WaitForMessageBox("上書き確認", child.Pid());
+    EXPECT_EQ(replace.text, "A:\\ にある以下のファイルを上書きします。よろしいですか？\r\n2  ");
+    gui::Answer(replace, IDNO);
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsEnabled(dialog, IDOK); }));
+    EXPECT_EQ(NamesOnDisk(), std::vector<std::string>{"2"});
+    EXPECT_EQ(DiskLine(dialog).substr(0, 18), "2 枚目のフロッピー");
+    // The refreshed disk offers clearing again: kept, and replaced this time.
+    gui::ClickAndWait(dialog, IDC_FLOPPY_KEEP);
+    gui::Click(dialog, IDOK);
+    gui::Answer(gui::WaitForMessageBox("上書き確認", child.Pid()), IDYES);
+    gui::MessageBoxInfo failed = gui::WaitForMessageBoxOver(dialog, kDialog);
+    gui::Answer(failed, IDOK);
+    std::string full = failed.text;
     EXPECT_NE(full.find("A:\\2 の書きこみに失敗しました。"), std::string::npos) << full;
     EXPECT_NE(full.find("2 枚目のフロッピーへの書きこみは完了していません。"), std::string::npos);
     EXPECT_EQ(NamesOnDisk(), std::vector<std::string>{});
@@ -213,6 +227,27 @@ TEST_F(FloppyDisks, ClearingKeepsTheSystemAndFoldersAndIsOfferedOnFloppiesOnly) 
     EXPECT_TRUE(gui::IsEnabled(dialog, IDC_FLOPPY_DELETE_ALL));
     EXPECT_TRUE(gui::IsChecked(dialog, IDC_FLOPPY_DELETE_ALL));
 
+    // Nor when it is typed into the drive box and Enter pressed there at once: 実行 looks at
+    // the drive the box names now and shows it, offering nothing on it for deletion.
+    const std::string planted = "C:\\quarvel-floppy-test.txt";
+    WriteFile(planted, "not the floppy's");
+    SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_READONLY);
+    gui::SetControlText(dialog, IDC_FLOPPY_DRIVE, "C:");
+    gui::PressEnter(dialog, IDC_FLOPPY_DRIVE);
+    if (!gui::WaitUntil([&] { return gui::IsChecked(dialog, IDC_FLOPPY_KEEP); })) {
+        gui::MessageBoxInfo asked = gui::WaitForMessageBox("削除確認", child.Pid());
+        ADD_FAILURE() << "asked about C: " << asked.text;
+        gui::Answer(asked, IDNO);
+    }
+    EXPECT_FALSE(gui::IsEnabled(dialog, IDC_FLOPPY_DELETE_ALL));
+    EXPECT_EQ(ReadFile(planted), "not the floppy's");
+    EXPECT_FALSE(FileExists("C:\\small.lzh"));
+    SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(planted.c_str());
+    gui::SetControlText(dialog, IDC_FLOPPY_DRIVE, kA);
+    gui::Leave(dialog, IDC_FLOPPY_DRIVE);
+    EXPECT_TRUE(gui::IsChecked(dialog, IDC_FLOPPY_DELETE_ALL));
+
     // Editing first shows the disk in Explorer, and then the disk is kept as edited.
     gui::ClickAndWait(dialog, IDC_FLOPPY_EDIT_FIRST);
     Execute(dialog);
@@ -221,11 +256,12 @@ TEST_F(FloppyDisks, ClearingKeepsTheSystemAndFoldersAndIsOfferedOnFloppiesOnly) 
     EXPECT_FALSE(gui::IsChecked(dialog, IDC_FLOPPY_EDIT_FIRST));
     EXPECT_TRUE(gui::IsEnabled(dialog, IDOK));
 
-    // Clearing asks first, naming the one file it would delete.
+    // Clearing asks first, naming the drive and the one file it would delete.
     gui::ClickAndWait(dialog, IDC_FLOPPY_DELETE_ALL);
     gui::Click(dialog, IDOK);
     gui::MessageBoxInfo box = gui::WaitForMessageBox("削除確認", child.Pid());
-    EXPECT_EQ(box.text, "以下のファイルを削除または上書きします。よろしいですか？\r\nold.txt  ");
+    EXPECT_EQ(box.text,
+              "A:\\ の以下のファイルを削除または上書きします。よろしいですか？\r\nold.txt  ");
     gui::Answer(box, IDNO);
     EXPECT_EQ(gui::ItemCount(dialog, IDC_FLOPPY_CONTENTS), 7);  // the dialog is done with it
     EXPECT_EQ(NamesOnDisk().size(), 7u);

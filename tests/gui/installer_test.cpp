@@ -119,7 +119,7 @@ protected:
     std::string log_ = root_ / "log.txt";
     ScopedValue desktop_value_{HKEY_CURRENT_USER, kShellFolders, "Desktop", desktop_};
     ScopedValue user_value_{HKEY_CURRENT_USER, kUserShellFolders, "Desktop", desktop_};
-    ScopedArchiveClasses classes_{false, {"OtherArc.lzh"}};
+    ScopedArchiveClasses classes_{false, {"OtherArc.lzh", "OtherArc.tgz"}};
     ScopedClass http_{"http"};
     Environment env_;
     ChildProcess child_;
@@ -156,7 +156,7 @@ TEST_F(InstallerPage, FirstStartChecksTheDllsThatLoadAndSetsTheProgramUp) {
     EXPECT_FALSE(gui::IsVisible(page, IDC_INSTALLER_ICON_CAB));
     EXPECT_FALSE(gui::IsVisible(page, IDC_INSTALLER_ICON_GCA));
     EXPECT_TRUE(FileExists(desktop_ + "\\Quarvel SV.lnk"));
-    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), program_ + " -z");
+    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), "\"" + program_ + "\" -z");
 
     // Checking CAB32.DLL opens its folder and page; the browser does not answer, which the
     // user is told without losing the sheet. Back on the sheet, the page finds no DLL.
@@ -320,6 +320,11 @@ TEST_F(InstallerPage, AChosenIconIsWrittenAndAnUnchangedOneIsNot) {
     // Icons without an index: written again, they would get ",0".
     PutString(kCR, "lzhfile\\DefaultIcon", nullptr, five);
     PutString(kCR, "tgzfile\\DefaultIcon", nullptr, five);
+    // The tar slot shows the icon of another program's class, named through the system
+    // folder's variable: the slot is unchanged, and nothing is written there on OK.
+    const char kSystemIcon[] = "%SystemRoot%\\system32\\shell32.dll,3";
+    PutString(kCR, ".tgz", nullptr, "OtherArc.tgz");
+    PutString(kCR, "OtherArc.tgz\\DefaultIcon", nullptr, kSystemIcon);
     WriteSettings({Zent_Dll_Unlha, Zent_Dll_Tar});
     Start();
 
@@ -343,6 +348,8 @@ TEST_F(InstallerPage, AChosenIconIsWrittenAndAnUnchangedOneIsNot) {
 
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon", nullptr), five + ",4");
     EXPECT_EQ(GetValue(kCR, "tgzfile\\DefaultIcon", nullptr), five);
+    EXPECT_EQ(GetValue(kCR, "OtherArc.tgz\\DefaultIcon", nullptr), kSystemIcon);
+    EXPECT_EQ(GetValue(kCR, "gzfile\\DefaultIcon", nullptr), program_ + ",10");
     Zent_LoadSettings(&g_settings, (dir_ + "\\dovetrim.ini").c_str());
     EXPECT_EQ(g_settings.IconHis[0], five);
 }

@@ -18,6 +18,7 @@
 #include "archiver/zent_types.h"
 #include "autoopen/rule_page_ids.h"
 #include "options/options_ids.h"
+#include "options/setup.h"
 #include "options/sheet.h"
 #include "settings/settings.h"
 
@@ -36,10 +37,10 @@ enum { kMelt = 0, kCompress = 1, kRules = 2, kDll = 3 };
 class OptionsSheet : public testing::Test {
 protected:
     OptionsSheet() {
-        for (const char* name : {"desk", "prog", "win", "temp", "cwd", "dl"})
+        for (const char* name : {"desk", "Quarvel SV", "win", "temp", "cwd", "dl"})
             CreateDirectoryA((dir / name).c_str(), nullptr);
         for (const char* name : kProgramFiles)
-            CopyFileA(BinPath(name).c_str(), (dir / "prog\\" + name).c_str(), FALSE);
+            CopyFileA(BinPath(name).c_str(), (dir / "Quarvel SV\\" + name).c_str(), FALSE);
         CopyFileA(BinPath("recorder.exe").c_str(), (dir / "win\\explorer.exe").c_str(), FALSE);
         CopyFileA(BinPath("recorder.exe").c_str(), opener.c_str(), FALSE);
     }
@@ -64,10 +65,11 @@ protected:
         return s;
     }
 
+    Environment Env() const {
+        return {{"windir", dir / "win"}, {"TEMP", dir / "temp"}, {"QUARVEL_RECORDER_LOG", log}};
+    }
     ChildProcess Start(const std::string& args) {
-        Environment env = {
-            {"windir", dir / "win"}, {"TEMP", dir / "temp"}, {"QUARVEL_RECORDER_LOG", log}};
-        return StartProgram(dir / "prog\\dovetrim.exe", args, env, dir / "cwd");
+        return StartProgram(program, args, Env(), dir / "cwd");
     }
     HWND WaitForSheet(const ChildProcess& child) {
         HWND sheet = gui::WaitForWindow("Quarvel SV", child.Pid());
@@ -93,10 +95,21 @@ protected:
         return page;
     }
 
+    // The same for a whole command line that Windows splits into program and arguments.
+    int PageShownByCommandLine(const std::string& command_line) {
+        ChildProcess child = StartCommandLine(command_line, Env(), dir / "cwd");
+        HWND sheet = WaitForSheet(child);
+        int page = gui::SheetPageIndex(sheet);
+        EXPECT_EQ(Close(child, sheet, IDCANCEL), 0);
+        return page;
+    }
+
     TempDir dir;
     ScopedValue desktop_{HKEY_CURRENT_USER, kShellFolders, "Desktop", dir / "desk"};
     ScopedValue user_desktop_{HKEY_CURRENT_USER, kUserShellFolders, "Desktop", dir / "desk"};
-    std::string ini = dir / "prog\\dovetrim.ini";
+    // A program folder with a blank in its name, as under "Program Files".
+    std::string program = dir / "Quarvel SV\\dovetrim.exe";
+    std::string ini = dir / "Quarvel SV\\dovetrim.ini";
     std::string cache = dir / "desk\\Archives Cache";
     std::string log = dir / "recorded.log";
     std::string opener = dir / "opener.exe";
@@ -110,6 +123,16 @@ TEST_F(OptionsSheet, OpensOnTheLastPageUsedAndDashZOnTheDllPage) {
     WriteSettings([](Zent_Settings& s) { s.PrevPage = kRules; });
     EXPECT_EQ(PageShownBy(""), kRules);
     EXPECT_EQ(PageShownBy("-z"), kDll);
+    // So does the uninstall entry's command line, started as Windows starts it: the program,
+    // not "Quarvel.exe" beside its folder, and the dispatcher sees exactly "-z".
+    CopyFileA(BinPath("recorder.exe").c_str(), (dir / "Quarvel.exe").c_str(), FALSE);
+    const char kEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\dovetrimsv";
+    ASSERT_EQ(CatchRaise([&] { Zent_Setup(program.c_str()); }).code, 0);
+    std::string uninstall = GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kEntry);
+    EXPECT_EQ(uninstall, "\"" + program + "\" -z");
+    EXPECT_EQ(PageShownByCommandLine(uninstall), kDll);
+    EXPECT_FALSE(FileExists(log));
 
     // Closed on the compress page with 7z chosen: the next start is there, 7z selected.
     ChildProcess child = Start("");
@@ -376,11 +399,11 @@ TEST_F(OptionsSheet, HelpOpensTheHelpPageAtTheSettingsSection) {
     // The anchor survives through a page in TEMP that sends the browser on.
     std::string redirect = line.substr(head.size(), line.size() - head.size() - 2);
     EXPECT_EQ(redirect.substr(0, (dir / "temp\\").size()), dir / "temp\\") << redirect;
-    EXPECT_NE(ReadFile(redirect).find("/prog/index.htm#dll\""), std::string::npos)
+    EXPECT_NE(ReadFile(redirect).find("/Quarvel%20SV/index.htm#dll\""), std::string::npos)
         << ReadFile(redirect);
     EXPECT_EQ(Close(child, sheet, IDCANCEL), 0);
     // The page it opens holds that section.
-    EXPECT_NE(ReadFile(dir / "prog\\index.htm").find("id=\"dll\""), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "Quarvel SV\\index.htm").find("id=\"dll\""), std::string::npos);
 }
 
 // ---- Opened from another dialog ------------------------------------------------------------

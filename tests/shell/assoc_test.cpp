@@ -117,6 +117,13 @@ void Verb(const std::string& program_id, const std::string& verb, const std::str
     PutString(kCR, program_id + "\\shell\\" + verb + "\\command", nullptr, command);
 }
 
+void EmptyKey(const std::string& path) {
+    HKEY key;
+    if (RegCreateKeyExA(kCR, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
 // What other archivers leave behind: their own program ids with verbs, icons, class ids,
 // DDE commands and browser flags; an archiver that took our program id's name; extensions
 // with only side entries.
@@ -149,6 +156,13 @@ void RegisterOtherPrograms() {
     PutString(kCR, "cabfile\\shell\\open\\ddeexec\\Topic", nullptr, "System");
     PutDword(kCR, "cabfile\\shell\\open", "BrowserFlags", 8);
     PutDword(kCR, "cabfile\\shell\\open", "ExplorerFlags", 0x12);
+    // Keys that hold nothing, or only their default value, are part of it all the same.
+    EmptyKey("cabfile\\Insertable");
+    EmptyKey("cabfile\\shellex\\ContextMenuHandlers");
+    PutString(kCR, "cabfile\\shellex\\PropertySheetHandlers\\CabProps", nullptr,
+              "{0CD7A5C0-9F37-11CE-AE65-08002B2E1263}");
+    EmptyKey("cabfile\\shell\\open\\ddeexec\\ifexec");
+    EmptyKey("cabfile\\CLSID\\Empty");
 
     // zip: another id, and a stale "zipfile" that no extension points to any more.
     PutString(kCR, ".zip", nullptr, "CompressedFolder");
@@ -199,8 +213,23 @@ TEST(WinXAssociation, RoundTripLeavesEveryOtherRegistrationAsItWas) {
     EXPECT_EQ(GetValue(kCR, ".lzh", nullptr), "lzhfile");
     EXPECT_EQ(GetValue(kCR, ".lzh", "backup"), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, ".7z", "backup"), "");
+    // Meanwhile another archiver registers ARJ under the program id we gave it, which was
+    // not there before us: the id and the extension's pointer to it are that program's now.
+    DeleteKeyTree(kCR, "arjfile");
+    PutString(kCR, "arjfile", nullptr, "ARJ archive (OtherArj)");
+    PutString(kCR, "arjfile\\DefaultIcon", nullptr, "C:\\OtherArj\\arj.exe,0");
+    Verb("arjfile", "open", "\"C:\\OtherArj\\arj.exe\" \"%1\"");
+    EmptyKey("arjfile\\shellex");
+    Snapshot theirs;
+    Walk(kCR, "arjfile", &theirs);
     WinX_Unassociate(&WinX_CurrentTypeSet, kProgram, nullptr);
 
+    Snapshot kept;
+    Walk(kCR, "arjfile", &kept);
+    EXPECT_TRUE(kept.entries == theirs.entries) << Differences(theirs, kept);
+    EXPECT_EQ(GetValue(kCR, ".arj", nullptr), "arjfile");
+    DeleteKeyTree(kCR, ".arj");
+    DeleteKeyTree(kCR, "arjfile");
     Snapshot after = Export();
     ExpectOnlySharedEditFlagsChanged(before, after);
     std::printf("[ round trip ] %d keys and %d values of HKEY_CLASSES_ROOT compared\n", before.keys,
@@ -275,7 +304,7 @@ TEST_F(LzhRow, WritesTheDescriptionIconVerbsAndCommands) {
     GetValue(kCR, "lzhfile\\shell\\3.Melt(&I)", nullptr, &type);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 
-    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4);
+    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4, kProgram);
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon", nullptr), "C:\\icons\\arc.dll,4");
 }
 
@@ -289,7 +318,7 @@ TEST_F(LzhRow, AnotherProgramsIdIsCopiedBackedUpOnceAndPutBack) {
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon_BK", nullptr), "arc.exe,2");
 
     // Associating again keeps the first backups, even after the icon was changed.
-    WinX_SetTypeIcon("lzh", "mine.ico", 0);
+    WinX_SetTypeIcon("lzh", "mine.ico", 0, kProgram);
     Associate();
     EXPECT_EQ(GetValue(kCR, ".lzh", "backup"), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon_BK", nullptr), "arc.exe,2");
@@ -318,6 +347,10 @@ TEST_F(LzhRow, AnUnregisteredExtensionGoesAwayAgainButItsSideEntriesStay) {
 TEST_F(LzhRow, ATypeTheUserPointedElsewhereIsLeftAlone) {
     Associate();
     PutString(kCR, ".lzh", nullptr, "OtherArc.lzh");
+    // Its icon is the other program's to choose.
+    PutString(kCR, "OtherArc.lzh\\shell\\open\\command", nullptr, "arc.exe \"%1\"");
+    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4, kProgram);
+    EXPECT_FALSE(KeyExists(kCR, "OtherArc.lzh\\DefaultIcon"));
     Unassociate();
     EXPECT_EQ(GetValue(kCR, ".lzh", nullptr), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, "lzhfile\\shell\\open", nullptr), "自動オープン(&O)");

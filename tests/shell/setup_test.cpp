@@ -59,7 +59,7 @@ TEST_F(ZentSetup, ShortcutAndUninstallEntryForTheProgram) {
     DWORD type = 0;
     EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "DisplayName", &type), "Quarvel SV");
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), program + " -z");
+    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), "\"" + program + "\" -z");
 
     WinX_UnregisterUninstall("dovetrimsv");
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEntry));
@@ -85,7 +85,7 @@ TEST_F(ZentSetup, FirstStartWithoutSettingsFileSetsUpOnlyThen) {
     run("");
     EXPECT_TRUE(FileExists(Link()));
     EXPECT_EQ(ReadLink(Link()).path, program);
-    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), program + " -z");
+    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kEntry, "UninstallString"), "\"" + program + "\" -z");
 
     // Once the settings file exists, neither comes back.
     DeleteFileA(Link().c_str());

@@ -66,10 +66,9 @@ int ChildProcess::Wait(int timeout_ms) {
     return static_cast<int>(code);
 }
 
-ChildProcess StartProgram(const std::string& exe, const std::string& args, const Environment& env,
-                          const std::string& cwd) {
-    std::string command_line = "\"" + exe + "\"";
-    if (!args.empty()) command_line += " " + args;
+// exe null: Windows takes the program from the command line, as a registered command is run.
+ChildProcess Start(const char* exe, const std::string& command_line, const Environment& env,
+                   const std::string& cwd) {
     std::vector<char> command(command_line.begin(), command_line.end());
     command.push_back('\0');
     std::vector<char> block = BuildEnvironmentBlock(env);
@@ -77,7 +76,7 @@ ChildProcess StartProgram(const std::string& exe, const std::string& args, const
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     ChildProcess child;
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(),
+    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, block.data(),
                         cwd.empty() ? nullptr : cwd.c_str(), &startup, &info)) {
         return child;
     }
@@ -85,6 +84,18 @@ ChildProcess StartProgram(const std::string& exe, const std::string& args, const
     child.process_ = info.hProcess;
     child.pid_ = info.dwProcessId;
     return child;
+}
+
+ChildProcess StartProgram(const std::string& exe, const std::string& args, const Environment& env,
+                          const std::string& cwd) {
+    std::string command_line = "\"" + exe + "\"";
+    if (!args.empty()) command_line += " " + args;
+    return Start(exe.c_str(), command_line, env, cwd);
+}
+
+ChildProcess StartCommandLine(const std::string& command_line, const Environment& env,
+                              const std::string& cwd) {
+    return Start(nullptr, command_line, env, cwd);
 }
 
 int RunProgram(const std::string& exe, const std::string& args, const Environment& env,

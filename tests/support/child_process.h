@@ -26,8 +26,8 @@ public:
     int Wait(int timeout_ms = 30000);
 
 private:
-    friend ChildProcess StartProgram(const std::string&, const std::string&, const Environment&,
-                                     const std::string&);
+    friend ChildProcess Start(const char*, const std::string&, const Environment&,
+                              const std::string&);
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
@@ -36,6 +36,10 @@ private:
 // regard to case, as Windows does).
 ChildProcess StartProgram(const std::string& exe, const std::string& args,
                           const Environment& env = {}, const std::string& cwd = "");
+// A whole command line, split into program and arguments by Windows as for a command that
+// the registry holds.
+ChildProcess StartCommandLine(const std::string& command_line, const Environment& env = {},
+                              const std::string& cwd = "");
 // Whether no process holds the named semaphore (the program and its DLLs take theirs
 // for an operation and must give them back).
 bool SemaphoreFree(const char* name);

@@ -201,6 +201,15 @@ void Leave(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(control));
 }
 
+void PressEnter(HWND dialog, int id) {
+    HWND control = Control(dialog, id);
+    // An editable combo box takes its keys in its edit part.
+    HWND edit = IsComboBox(control) ? FindWindowExA(control, nullptr, "Edit", nullptr) : nullptr;
+    HWND target = edit != nullptr ? edit : control;
+    PostMessageA(target, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+}
+
 HWND Focused(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

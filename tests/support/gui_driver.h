@@ -62,6 +62,9 @@ void SelectLines(HWND dialog, int id, const std::vector<int>& lines);
 std::vector<int> SelectedLines(HWND dialog, int id);
 // The focus leaves the control: the notification an edit or combo box sends its dialog.
 void Leave(HWND dialog, int id);
+// Enter pressed in a control (an edit, or the edit part of a combo box) without the focus
+// leaving it: the dialog's default button answers, as for a user. Does not wait.
+void PressEnter(HWND dialog, int id);
 // The control with the keyboard focus in the window's thread; null when none has it.
 HWND Focused(HWND window);
 // The selected part of an edit control's text: first and one past the last character.

@@ -52,9 +52,17 @@ TEST(StdPlusCopy, BoundedCopiesTerminate) {
     EXPECT_STREQ(StdPlus_CopyUntil(until, 10, "key=value", '='), "key");
     EXPECT_STREQ(StdPlus_CopyUntil(until, 3, "abcdef", '='), "abc");
 
-    char cat[16] = "abc";
-    EXPECT_STREQ(StdPlus_CatN(cat, "defghijk", 6), "abcdef");
-    EXPECT_STREQ(StdPlus_CatN(cat, "x", 6), "abcdef");
+    // The size is the buffer's: the text fills it up to the terminator in its last byte,
+    // and a text that would not fit raises, leaving the buffer and the bytes after it alone.
+    struct {
+        char text[8] = "abc";
+        char after = '#';
+    } cat;
+    EXPECT_STREQ(StdPlus_CatN(cat.text, "defg", sizeof cat.text), "abcdefg");
+    auto caught = CatchRaise([&] { StdPlus_CatN(cat.text, "h", sizeof cat.text); });
+    EXPECT_EQ(caught.code, StrX_Err_TooLongPath);
+    EXPECT_STREQ(cat.text, "abcdefg");
+    EXPECT_EQ(cat.after, '#');
 
     char pre[16] = "world";
     EXPECT_STREQ(StdPlus_Prepend(pre, "hello "), "hello world");
