@@ -41,14 +41,22 @@ std::string Stream_Compression(const uint8_t* in, size_t size) {
     ReadHandle a = OpenStream(in, size);
     if (!a) return "";
     switch (archive_filter_code(a.get(), 0)) {
-    case ARCHIVE_FILTER_GZIP: return "gz";
-    case ARCHIVE_FILTER_BZIP2: return "bz2";
-    case ARCHIVE_FILTER_COMPRESS: return "Z";
-    case ARCHIVE_FILTER_XZ: return "xz";
-    case ARCHIVE_FILTER_LZMA: return "lzma";
-    case ARCHIVE_FILTER_ZSTD: return "zst";
-    case ARCHIVE_FILTER_LZIP: return "lz";
-    default: return "";
+        case ARCHIVE_FILTER_GZIP:
+            return "gz";
+        case ARCHIVE_FILTER_BZIP2:
+            return "bz2";
+        case ARCHIVE_FILTER_COMPRESS:
+            return "Z";
+        case ARCHIVE_FILTER_XZ:
+            return "xz";
+        case ARCHIVE_FILTER_LZMA:
+            return "lzma";
+        case ARCHIVE_FILTER_ZSTD:
+            return "zst";
+        case ARCHIVE_FILTER_LZIP:
+            return "lz";
+        default:
+            return "";
     }
 }
 

@@ -1,5 +1,5 @@
-// TAR32.DLL: tar, tar.gz, tar.bz2, tar.Z, tar.xz, tar.zst, tar.lz, lone gzip and bzip2 files and Debian packages, made
-// by GNU tar, bzip2, dpkg-deb or by the DLL itself.
+// TAR32.DLL: tar, tar.gz, tar.bz2, tar.Z, tar.xz, tar.zst, tar.lz, lone gzip and bzip2 files
+// and Debian packages, made by GNU tar, bzip2, xz, zstd, lzip, dpkg-deb or by the DLL itself.
 #include <algorithm>
 #include <cstring>
 
