@@ -24,6 +24,9 @@ bool ArchiveCursor::Reopen() {
         case Kind::Zip:
             archive_read_support_format_zip_seekable(handle_);
             break;
+        case Kind::Rar:
+            archive_read_support_format_rar(handle_);
+            break;
     }
     if (archive_read_open_memory(handle_, bytes_->data(), bytes_->size()) == ARCHIVE_OK)
         return true;

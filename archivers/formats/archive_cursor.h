@@ -13,7 +13,7 @@ namespace arc {
 
 class ArchiveCursor {
 public:
-    enum class Kind { SevenZip, Cab, Zip };
+    enum class Kind { SevenZip, Cab, Zip, Rar };
     ArchiveCursor(const Bytes* bytes, Kind kind) : bytes_(bytes), kind_(kind) {}
     ~ArchiveCursor();
     ArchiveCursor(const ArchiveCursor&) = delete;
