@@ -140,8 +140,10 @@ int ParseTar(Archive& a) {
         std::string name = Field(h, 100);
         if (std::memcmp(h + 257, "ustar", 5) == 0 && h[345])
             name = Field(h + 345, 155) + "/" + name;
-        if (!pax_path.empty()) name = pax_path;
-        if (!long_name.empty()) name = long_name;
+        // A pax path is UTF-8 by definition; other names are what the writer's system used.
+        name = AnsiFromRawName(name);
+        if (!pax_path.empty()) name = AnsiFromUtf8(pax_path);
+        if (!long_name.empty()) name = AnsiFromRawName(long_name);
         long_name.clear();
         pax_path.clear();
         // tar itself reads "./usr/x" as "usr/x"; the entry "./" is the folder extracted into.

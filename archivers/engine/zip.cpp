@@ -1,7 +1,7 @@
 // ZIP archives read through the central directory: stored and deflated entries decoded
 // here, bzip2, LZMA, xz and zstd through libarchive (it has no Deflate64); new archives are
 // deflated with MS-DOS times and attributes. Names are CP932 bytes as stored; names flagged
-// as UTF-8 are turned into the ANSI code page.
+// as UTF-8 and Info-ZIP Unicode path fields are turned into the ANSI code page.
 #include <zlib.h>
 
 #include <cstring>
@@ -17,15 +17,22 @@ namespace arc {
 
 namespace {
 
-std::string Utf8ToAnsi(const std::string& s) {
-    int wn = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    if (wn <= 0) return s;
-    std::wstring w(size_t(wn), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), &w[0], wn);
-    int an = WideCharToMultiByte(CP_ACP, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
-    std::string a(size_t(an), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), wn, &a[0], an, nullptr, nullptr);
-    return a;
+// The Info-ZIP Unicode path field (0x7075): the UTF-8 name, valid while the CRC-32 of the
+// name in the header that it stands beside matches.
+bool UnicodePath(const uint8_t* extra, size_t n, const std::string& header_name,
+                 std::string* utf8) {
+    for (size_t i = 0; i + 4 <= n;) {
+        unsigned tag = Get16(extra + i), len = Get16(extra + i + 2);
+        if (i + 4 + len > n) return false;
+        if (tag == 0x7075 && len >= 5 && extra[i + 4] == 1 &&
+            Get32(extra + i + 5) ==
+                Crc32(reinterpret_cast<const uint8_t*>(header_name.data()), header_name.size())) {
+            utf8->assign(reinterpret_cast<const char*>(extra + i + 9), len - 5);
+            return true;
+        }
+        i += 4 + len;
+    }
+    return false;
 }
 
 bool Sniff(const Archive& a) {
@@ -104,7 +111,11 @@ int Parse(Archive& a) {
         size_t local = Get32(&b[p + 42]);
         if (p + 46 + name_len + extra + comment > b.size()) return kErrBrokenData;
         std::string name(reinterpret_cast<const char*>(&b[p + 46]), name_len);
-        if (flags & 0x800) name = Utf8ToAnsi(name);
+        std::string utf8;
+        if (flags & 0x800)
+            name = AnsiFromUtf8(name);
+        else if (UnicodePath(&b[p + 46 + name_len], extra, name, &utf8))
+            name = AnsiFromUtf8(utf8);
         e.is_dir = !name.empty() && (name.back() == '/' || name.back() == '\\');
         name = ToSlash(name);
         while (name.size() > 1 && name.back() == '/') name.pop_back();

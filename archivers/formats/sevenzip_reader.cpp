@@ -354,14 +354,8 @@ void ReadStreamsInfo(Cursor& c, Streams& s) {
 }
 
 std::string NameToAnsi(const std::u16string& name) {
-    if (name.empty()) return std::string();
-    std::wstring wide(name.begin(), name.end());
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;  // 7z stores '/' (or '\\' from old Windows tools): EntryName turns both
+    // 7z stores '/' (or '\\' from old Windows tools): EntryName turns both.
+    return AnsiFromWide(std::wstring(name.begin(), name.end()));
 }
 
 // 7-Zip's x86 branch filter, decoding direction: relative CALL/JMP targets that the encoder
