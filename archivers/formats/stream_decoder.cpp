@@ -3,6 +3,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <zlib.h>
+
+#include <cstring>
 #include <memory>
 
 namespace arc {
@@ -14,7 +17,8 @@ struct ReadCloser {
 };
 using ReadHandle = std::unique_ptr<archive, ReadCloser>;
 
-// A reader of one compressed stream read raw, opened on `in`; null when it is not one.
+// A reader of one compressed stream read raw, opened on `in` (its filter chosen by the
+// first bytes); null when it is not compressed.
 ReadHandle OpenStream(const uint8_t* in, size_t size) {
     ReadHandle a(archive_read_new());
     if (!a) return nullptr;
@@ -27,12 +31,41 @@ ReadHandle OpenStream(const uint8_t* in, size_t size) {
     archive_read_support_filter_lzip(a.get());
     archive_read_support_filter_zstd(a.get());
     archive_read_support_format_raw(a.get());
-    archive_entry* entry = nullptr;
     if (archive_read_open_memory(a.get(), in, size) != ARCHIVE_OK ||
-        archive_read_next_header(a.get(), &entry) != ARCHIVE_OK ||
         archive_filter_code(a.get(), 0) == ARCHIVE_FILTER_NONE)
         return nullptr;
     return a;
+}
+
+// libarchive's gzip filter leaves the members' CRC-32 unchecked; zlib checks it.
+int Gunzip(const uint8_t* in, size_t size, Bytes* out) {
+    z_stream z;
+    std::memset(&z, 0, sizeof z);
+    if (inflateInit2(&z, 15 + 16) != Z_OK) return kErrBrokenData;
+    z.next_in = const_cast<Bytef*>(in);
+    z.avail_in = uInt(size);
+    std::vector<uint8_t> chunk(1 << 20);
+    int result = kOk;
+    for (;;) {
+        z.next_out = chunk.data();
+        z.avail_out = uInt(chunk.size());
+        int r = inflate(&z, Z_NO_FLUSH);
+        out->insert(out->end(), chunk.data(), chunk.data() + (chunk.size() - z.avail_out));
+        if (r == Z_STREAM_END) {
+            // Members written one after another form one stream, as gzip itself reads them.
+            if (z.avail_in >= 2 && z.next_in[0] == 0x1F && z.next_in[1] == 0x8B) {
+                inflateReset(&z);
+                continue;
+            }
+            break;
+        }
+        if (r != Z_OK) {
+            result = kErrBrokenData;
+            break;
+        }
+    }
+    inflateEnd(&z);
+    return result;
 }
 
 }  // namespace
@@ -63,6 +96,9 @@ std::string Stream_Compression(const uint8_t* in, size_t size) {
 int Stream_Decode(const uint8_t* in, size_t size, Bytes* out) {
     ReadHandle a = OpenStream(in, size);
     if (!a) return kErrNotArchive;
+    if (archive_filter_code(a.get(), 0) == ARCHIVE_FILTER_GZIP) return Gunzip(in, size, out);
+    archive_entry* entry = nullptr;
+    if (archive_read_next_header(a.get(), &entry) != ARCHIVE_OK) return kErrBrokenData;
     uint8_t chunk[65536];
     for (;;) {
         la_ssize_t n = archive_read_data(a.get(), chunk, sizeof chunk);

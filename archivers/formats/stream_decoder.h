@@ -1,6 +1,7 @@
 #pragma once
 // Compressed single streams (gzip, bzip2, compress, xz, lzma, zstd, lzip) decoded through
-// libarchive's filters: what a compressed tar or a lone compressed file holds.
+// libarchive's filters (gzip through zlib, which checks its CRC-32): what a compressed tar
+// or a lone compressed file holds. A failed check is damaged data like any other.
 #include <string>
 
 #include "../engine/util.h"
