@@ -71,31 +71,30 @@ int Gunzip(const uint8_t* in, size_t size, Bytes* out) {
 }  // namespace
 
 std::string Stream_Compression(const uint8_t* in, size_t size) {
+    // By the magic bytes: libarchive's open already decodes a first piece, and a stream cut
+    // short or damaged there is still this compression, only broken.
+    static const struct {
+        const char* magic;
+        size_t n;
+        const char* name;
+    } kMagic[] = {{"\x1F\x8B\x08", 3, "gz"},
+                  {"BZh", 3, "bz2"},
+                  {"\x1F\x9D", 2, "Z"},
+                  {"\xFD"
+                   "7zXZ\x00",
+                   6, "xz"},
+                  {"\x28\xB5\x2F\xFD", 4, "zst"},
+                  {"LZIP", 4, "lz"}};
+    for (const auto& m : kMagic)
+        if (size >= m.n && std::memcmp(in, m.magic, m.n) == 0) return m.name;
+    // The lzma format has no magic: libarchive's bidder judges its header.
     ReadHandle a = OpenStream(in, size);
-    if (!a) return "";
-    switch (archive_filter_code(a.get(), 0)) {
-        case ARCHIVE_FILTER_GZIP:
-            return "gz";
-        case ARCHIVE_FILTER_BZIP2:
-            return "bz2";
-        case ARCHIVE_FILTER_COMPRESS:
-            return "Z";
-        case ARCHIVE_FILTER_XZ:
-            return "xz";
-        case ARCHIVE_FILTER_LZMA:
-            return "lzma";
-        case ARCHIVE_FILTER_ZSTD:
-            return "zst";
-        case ARCHIVE_FILTER_LZIP:
-            return "lz";
-        default:
-            return "";
-    }
+    return a && archive_filter_code(a.get(), 0) == ARCHIVE_FILTER_LZMA ? "lzma" : "";
 }
 
 int Stream_Decode(const uint8_t* in, size_t size, Bytes* out) {
     ReadHandle a = OpenStream(in, size);
-    if (!a) return kErrNotArchive;
+    if (!a) return Stream_Compression(in, size).empty() ? kErrNotArchive : kErrBrokenData;
     if (archive_filter_code(a.get(), 0) == ARCHIVE_FILTER_GZIP) return Gunzip(in, size, out);
     archive_entry* entry = nullptr;
     if (archive_read_next_header(a.get(), &entry) != ARCHIVE_OK) return kErrBrokenData;
