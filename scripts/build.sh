@@ -6,5 +6,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${1:-x86_64}
 cd "$root"
 "$root/scripts/fetch-sources.sh"
+"$root/scripts/build-deps.sh" "$preset"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)"

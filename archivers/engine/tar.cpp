@@ -1,31 +1,22 @@
-// The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2 or compress (.Z,
-// .taz), a lone compressed file, and the files of a Debian package (.deb).
+// The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2, compress (.Z,
+// .taz), xz, lzma, zstd or lzip, a lone compressed file, and the files of a Debian package (.deb).
 #include <bzlib.h>
 #include <zlib.h>
 
 #include <cstring>
 
 #include "ar_reader.h"
-#include "bzip2_decoder.h"
 #include "formats.h"
-#include "lzw_decoder.h"
 #include "util.h"
-#include "xz_decoder.h"
+#include "stream_decoder.h"
 
 namespace arc {
 
 namespace {
 
-bool IsGzip(const Bytes& b) {
-    return b.size() >= 18 && b[0] == 0x1F && b[1] == 0x8B && b[2] == 8;
-}
-
-bool IsBzip2(const Bytes& b) {
-    return Bzip2_IsStream(b.data(), b.size());
-}
-
-bool IsCompress(const Bytes& b) {
-    return Lzw_IsStream(b.data(), b.size());
+// A stream that libarchive's filters decode: gzip, bzip2, compress, xz, lzma, zstd, lzip.
+std::string Compression(const Bytes& b) {
+    return Stream_Compression(b.data(), b.size());
 }
 
 bool IsDeb(const Bytes& b) {
@@ -59,36 +50,6 @@ std::string Field(const uint8_t* p, size_t n) {
     size_t len = 0;
     while (len < n && p[len]) ++len;
     return std::string(reinterpret_cast<const char*>(p), len);
-}
-
-bool Gunzip(const uint8_t* in, size_t size, Bytes& out) {
-    z_stream z;
-    std::memset(&z, 0, sizeof z);
-    if (inflateInit2(&z, 15 + 16) != Z_OK) return false;
-    z.next_in = const_cast<Bytef*>(in);
-    z.avail_in = uInt(size);
-    std::vector<uint8_t> chunk(1 << 20);
-    bool ok = true;
-    for (;;) {
-        z.next_out = chunk.data();
-        z.avail_out = uInt(chunk.size());
-        int r = inflate(&z, Z_NO_FLUSH);
-        out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - z.avail_out));
-        if (r == Z_STREAM_END) {
-            // Concatenated members form one stream, as gzip itself reads them.
-            if (z.avail_in >= 2 && z.next_in[0] == 0x1F && z.next_in[1] == 0x8B) {
-                inflateReset(&z);
-                continue;
-            }
-            break;
-        }
-        if (r != Z_OK) {
-            ok = false;
-            break;
-        }
-    }
-    inflateEnd(&z);
-    return ok;
 }
 
 // The name of a lone compressed file: the archive's name without its extension.
@@ -131,10 +92,8 @@ int DebData(const Bytes& deb, Bytes& plain) {
         plain.assign(p, p + data.size);
         return kOk;
     }
-    if (suffix == ".gz") return Gunzip(p, data.size, plain) ? kOk : kErrBrokenData;
-    if (suffix == ".xz") return Xz_Decode(p, data.size, &plain);
-    if (suffix == ".bz2") return Bzip2_Decode(p, data.size, &plain);
-    return kErrNotSupported;  // zstd, lzma
+    if (Stream_Compression(p, data.size).empty()) return kErrNotSupported;  // lz4 and the like
+    return Stream_Decode(p, data.size, &plain);
 }
 
 void ParsePax(const uint8_t* p, size_t n, std::string& path) {
@@ -182,8 +141,10 @@ int ParseTar(Archive& a) {
         std::string name = Field(h, 100);
         if (std::memcmp(h + 257, "ustar", 5) == 0 && h[345])
             name = Field(h + 345, 155) + "/" + name;
-        if (!pax_path.empty()) name = pax_path;
-        if (!long_name.empty()) name = long_name;
+        // A pax path is UTF-8 by definition; other names are what the writer's system used.
+        name = AnsiFromRawName(name);
+        if (!pax_path.empty()) name = AnsiFromUtf8(pax_path);
+        if (!long_name.empty()) name = AnsiFromRawName(long_name);
         long_name.clear();
         pax_path.clear();
         // tar itself reads "./usr/x" as "usr/x"; the entry "./" is the folder extracted into.
@@ -211,7 +172,7 @@ int ParseTar(Archive& a) {
 
 bool Sniff(const Archive& a) {
     const auto& b = a.bytes;
-    return IsGzip(b) || IsBzip2(b) || IsCompress(b) || IsDeb(b) || IsTar(b);
+    return !Compression(b).empty() || IsDeb(b) || IsTar(b);
 }
 
 // A compressed tar stream or lone file decoded into `plain`, with the method texts of its
@@ -224,35 +185,28 @@ struct Unpacked {
 
 int Unpack(const Archive& a, Unpacked& u) {
     const auto& b = a.bytes;
-    if (IsGzip(b)) {
-        if (!Gunzip(b.data(), b.size(), u.plain)) return kErrBrokenData;
-        u.tar_method = "tar.gz";
-        u.lone_method = "gzip";
+    const std::string z = Compression(b);
+    if (z.empty()) {
+        u.tar_method = "deb";
+        int r = DebData(b, u.plain);
+        // A package's data is always a tar stream.
+        return r == kOk && !IsTar(u.plain) ? kErrBrokenData : r;
+    }
+    u.tar_method = "tar." + z;
+    u.lone_method = z == "gz" ? "gzip" : z == "bz2" ? "bzip2" : z == "Z" ? "lzw" : z;
+    if (z == "gz") {
         u.lone_name = GzipMemberName(b, a.path);
         u.mtime = Get32(&b[4]);
-        return kOk;
+    } else {
+        u.lone_name = NameWithoutExtension(a.path);
+        u.mtime = FileTime(a.path);
     }
-    u.lone_name = NameWithoutExtension(a.path);
-    u.mtime = FileTime(a.path);
-    if (IsBzip2(b)) {
-        u.tar_method = "tar.bz2";
-        u.lone_method = "bzip2";
-        return Bzip2_Decode(b.data(), b.size(), &u.plain);
-    }
-    if (IsCompress(b)) {
-        u.tar_method = "tar.Z";
-        u.lone_method = "lzw";
-        return Lzw_Decode(b.data(), b.size(), &u.plain);
-    }
-    u.tar_method = "deb";
-    int r = DebData(b, u.plain);
-    // A package's data is always a tar stream.
-    return r == kOk && !IsTar(u.plain) ? kErrBrokenData : r;
+    return Stream_Decode(b.data(), b.size(), &u.plain);
 }
 
 int Parse(Archive& a) {
     const auto& b = a.bytes;
-    if (!IsGzip(b) && !IsBzip2(b) && !IsCompress(b) && !IsDeb(b)) {
+    if (Compression(b).empty() && !IsDeb(b)) {
         a.kind = "tar";
         return IsTar(b) ? ParseTar(a) : kErrNotArchive;
     }

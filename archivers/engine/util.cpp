@@ -136,6 +136,57 @@ uint32_t UnixFromDos(uint16_t date, uint16_t time) {
     return UnixFromFileTime(utc);
 }
 
+namespace {
+
+bool Decodes(UINT code_page, const std::string& s, std::wstring* wide) {
+    if (s.empty()) return true;
+    int n =
+        MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, s.data(), int(s.size()), nullptr, 0);
+    if (n <= 0) return false;
+    wide->assign(size_t(n), L'\0');
+    return MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, s.data(), int(s.size()),
+                               &(*wide)[0], n) == n;
+}
+
+}  // namespace
+
+std::string AnsiFromWide(const std::wstring& wide) {
+    std::string out;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        const bool pair =
+            i + 1 < wide.size() && IS_HIGH_SURROGATE(wide[i]) && IS_LOW_SURROGATE(wide[i + 1]);
+        const wchar_t* c = &wide[i];
+        const int len = pair ? 2 : 1;
+        if (pair) ++i;
+        // One character at a time, and only what converts back to itself: no best fit.
+        char bytes[8];
+        BOOL defaulted = FALSE;
+        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, c, len, bytes, sizeof bytes,
+                                    nullptr, &defaulted);
+        wchar_t back[4];
+        if (n > 0 && !defaulted && MultiByteToWideChar(CP_ACP, 0, bytes, n, back, 4) == len &&
+            std::equal(back, back + len, c)) {
+            out.append(bytes, size_t(n));
+        } else {
+            out += '?';
+        }
+    }
+    return out;
+}
+
+std::string AnsiFromUtf8(const std::string& utf8) {
+    std::wstring wide;
+    if (!Decodes(CP_UTF8, utf8, &wide)) return AnsiFromRawName(utf8);  // not UTF-8 after all
+    return AnsiFromWide(wide);
+}
+
+std::string AnsiFromRawName(const std::string& raw) {
+    std::wstring wide;
+    bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii || !Decodes(CP_UTF8, raw, &wide)) return raw;
+    return AnsiFromWide(wide);
+}
+
 std::string EntryName(const std::string& stored) {
     std::string name = ToSlash(stored);
     while (!name.empty() && name.back() == '/') name.pop_back();

@@ -31,6 +31,18 @@ uint32_t UnixFromDos(uint16_t date, uint16_t time);            // from local tim
 // the time from a DOS stamp or from UTC seconds (the other one derived), and the five
 // MS-DOS attribute bits that entries keep.
 std::string EntryName(const std::string& stored);
+
+// Names stored in Unicode (UTF-16, or UTF-8 by the format's definition or flag) in the ANSI
+// code page. A character the code page cannot hold becomes '?', which no Windows name may
+// contain: never a substitute that could be written, or meet another entry's name. The
+// program refuses an archive with such a name before anything is extracted.
+std::string AnsiFromWide(const std::wstring& wide);
+std::string AnsiFromUtf8(const std::string& utf8);
+// A name stored without saying its code (Linux and macOS write UTF-8, Windows its code
+// page): taken as UTF-8 when its bytes are UTF-8 beyond ASCII, kept as they are otherwise.
+// Many UTF-8 names are also valid CP932 bytes ("表示" reads as "陦ｨ遉ｺ"), while CP932 names
+// are almost never valid UTF-8: their lead bytes 81-9F cannot begin a UTF-8 character.
+std::string AnsiFromRawName(const std::string& raw);
 void SetDosStamp(Entry& e, uint16_t date, uint16_t time);
 void SetUnixTime(Entry& e, uint32_t t);
 uint32_t DosAttributes(uint32_t attr, bool is_dir);

@@ -1,10 +1,15 @@
-// ZIP archives: stored and deflated entries read through the central directory; new
-// archives are deflated with MS-DOS times and attributes. Names are CP932 bytes as stored;
-// names flagged as UTF-8 are turned into the ANSI code page.
+// ZIP archives read through the central directory: stored and deflated entries decoded
+// here, bzip2, LZMA, xz and zstd through libarchive (it has no Deflate64); new archives are
+// deflated with MS-DOS times and attributes. Names are CP932 bytes as stored; names flagged
+// as UTF-8 and Info-ZIP Unicode path fields are turned into the ANSI code page.
 #include <zlib.h>
 
 #include <cstring>
 
+#include <algorithm>
+#include <memory>
+
+#include "../formats/archive_cursor.h"
 #include "formats.h"
 #include "util.h"
 
@@ -12,20 +17,67 @@ namespace arc {
 
 namespace {
 
-std::string Utf8ToAnsi(const std::string& s) {
-    int wn = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    if (wn <= 0) return s;
-    std::wstring w(size_t(wn), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), &w[0], wn);
-    int an = WideCharToMultiByte(CP_ACP, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
-    std::string a(size_t(an), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), wn, &a[0], an, nullptr, nullptr);
-    return a;
+// The Info-ZIP Unicode path field (0x7075): the UTF-8 name, valid while the CRC-32 of the
+// name in the header that it stands beside matches.
+bool UnicodePath(const uint8_t* extra, size_t n, const std::string& header_name,
+                 std::string* utf8) {
+    for (size_t i = 0; i + 4 <= n;) {
+        unsigned tag = Get16(extra + i), len = Get16(extra + i + 2);
+        if (i + 4 + len > n) return false;
+        if (tag == 0x7075 && len >= 5 && extra[i + 4] == 1 &&
+            Get32(extra + i + 5) ==
+                Crc32(reinterpret_cast<const uint8_t*>(header_name.data()), header_name.size())) {
+            utf8->assign(reinterpret_cast<const char*>(extra + i + 9), len - 5);
+            return true;
+        }
+        i += 4 + len;
+    }
+    return false;
 }
 
 bool Sniff(const Archive& a) {
     return a.bytes.size() >= 4 && a.bytes[0] == 'P' && a.bytes[1] == 'K' &&
            (a.bytes[2] == 3 || a.bytes[2] == 5);
+}
+
+// Seven characters at most: the entry record's method field.
+std::string MethodName(unsigned method) {
+    switch (method) {
+        case 0:
+            return "stored";
+        case 8:
+            return "deflate";
+        case 9:
+            return "deflt64";
+        case 12:
+            return "bzip2";
+        case 14:
+            return "lzma";
+        case 93:
+            return "zstd";
+        case 95:
+            return "xz";
+        default:
+            return "unknown";
+    }
+}
+
+// The decoder of the methods libarchive decodes, kept with the archive it reads.
+struct ZipLibrary {
+    explicit ZipLibrary(const Bytes* bytes)
+        : bytes(bytes), cursor(bytes, ArchiveCursor::Kind::Zip) {}
+    const Bytes* bytes;
+    ArchiveCursor cursor;
+};
+
+// libarchive gives the entries of the central directory in the order of their local headers.
+int DecodeThroughLibrary(const Archive& a, const Entry& e, Bytes& out) {
+    size_t index = 0;
+    for (const Entry& other : a.entries) index += other.header_offset < e.header_offset;
+    auto* kept = static_cast<ZipLibrary*>(a.reader.get());
+    if (kept && kept->bytes == &a.bytes) return kept->cursor.Read(index, &out);
+    ArchiveCursor cursor(&a.bytes, ArchiveCursor::Kind::Zip);  // an archive copied since
+    return cursor.Read(index, &out);
 }
 
 int Parse(Archive& a) {
@@ -59,14 +111,18 @@ int Parse(Archive& a) {
         size_t local = Get32(&b[p + 42]);
         if (p + 46 + name_len + extra + comment > b.size()) return kErrBrokenData;
         std::string name(reinterpret_cast<const char*>(&b[p + 46]), name_len);
-        if (flags & 0x800) name = Utf8ToAnsi(name);
+        std::string utf8;
+        if (flags & 0x800)
+            name = AnsiFromUtf8(name);
+        else if (UnicodePath(&b[p + 46 + name_len], extra, name, &utf8))
+            name = AnsiFromUtf8(utf8);
         e.is_dir = !name.empty() && (name.back() == '/' || name.back() == '\\');
         name = ToSlash(name);
         while (name.size() > 1 && name.back() == '/') name.pop_back();
         e.name = name;
         if (e.is_dir) e.attr |= FILE_ATTRIBUTE_DIRECTORY;
         e.os_type = made_by_os == 3 ? 2 : made_by_os == 11 ? 18 : 0;
-        e.method = method == 0 ? "stored" : method == 8 ? "deflate" : "unknown";
+        e.method = MethodName(method);
         if (flags & 1) e.method = "crypt";
         if (local + 30 > b.size() || Get32(&b[local]) != 0x04034b50) return kErrBrokenData;
         e.header_offset = local;
@@ -76,6 +132,7 @@ int Parse(Archive& a) {
         a.entries.push_back(e);
         p += 46 + name_len + extra + comment;
     }
+    a.reader = std::make_shared<ZipLibrary>(&a.bytes);
     return kOk;
 }
 
@@ -101,8 +158,11 @@ int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
                   z.total_out == out.size();
         inflateEnd(&z);
         if (!ok) return kErrBrokenData;
-    } else {
+    } else if (e.method == "unknown" || e.method == "crypt") {
         return kErrNotSupported;
+    } else {
+        int r = DecodeThroughLibrary(a, e, out);
+        if (r != kOk) return r;
     }
     return Crc32(out.data(), out.size()) == e.crc ? kOk : kErrFileCrc;
 }

@@ -21,16 +21,6 @@ uint32_t Le(const uint8_t* p, int n) {
     return v;
 }
 
-std::string Utf8ToAnsi(const std::string& s) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), &wide[0], n);
-    int m = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), n, nullptr, 0, nullptr, nullptr);
-    std::string out(m, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), n, &out[0], m, nullptr, nullptr);
-    return out;
-}
-
 struct FolderInfo {
     uint16_t type = 0;
     uint64_t packed = 0, unpacked = 0;
@@ -95,7 +85,7 @@ int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
         while (end < n && h[end]) ++end;
         if (end >= n) return kErrHeaderCrc;
         std::string name(reinterpret_cast<const char*>(h + name_at), end - name_at);
-        e.name = EntryName((attributes & kNameIsUtf8) ? Utf8ToAnsi(name) : name);
+        e.name = EntryName((attributes & kNameIsUtf8) ? AnsiFromUtf8(name) : name);
         e.attr = attributes & 0x27;
         if (folder >= folders) return kErrNotSupported;  // continued from another cabinet
         const FolderInfo& fi = info[folder];

@@ -79,6 +79,9 @@ int RarReader::Open(const std::string& path) {
 int RarReader::OpenVolume(const std::string& path) {
     Close();
     path_ = path;
+    volume_entries_ = 0;
+    volume_bytes_.clear();
+    cursor_.reset();
     volume_ended_ = false;
     next_volume_flag_ = false;
     file_ = std::fopen(path.c_str(), "rb");
@@ -198,6 +201,7 @@ int RarReader::ReadHeader(RarHeader* header) {
         if (!IsVolume() || !next_volume_flag_) return kErrNotArchive;
         if (!NextVolume()) return kErrCannotRead;
     }
+    ++volume_entries_;
     // A piece continued from an earlier volume that was not followed there has no entry of
     // its own; it is skipped the way its first part would have been.
     if (header->flags & kSplitBefore) {
@@ -243,8 +247,18 @@ int RarReader::Process(Bytes* out) {
         if (end || !(part.flags & kSplitBefore)) return kErrHeaderCrc;
     }
     if (!out) return kOk;
-    if (!stored) return kErrNotSupported;
     if (part.entry.is_dir) return kOk;
+    if (!stored) {
+        // Compressed entries are decoded by libarchive, from this one volume: one that goes
+        // on in the next volume is not.
+        if (current_.flags & (kSplitBefore | kSplitAfter)) return kErrNotSupported;
+        if (!cursor_) {
+            if (!ReadWholeFile(path_, volume_bytes_)) return kErrCannotRead;
+            cursor_ = std::make_unique<ArchiveCursor>(&volume_bytes_, ArchiveCursor::Kind::Rar);
+        }
+        int s = cursor_->Read(volume_entries_ - 1, out);
+        if (s != kOk) return s;
+    }
     if (out->size() != current_.entry.size || Crc32(*out) != part.entry.crc) return kErrFileCrc;
     return kOk;
 }

@@ -1,12 +1,15 @@
 #pragma once
 // Sequential reader of RAR 2.9/4 archives, in the shape of the UNRAR interface: read a
-// header, then skip or extract that entry. Stored entries (method 0x30) are extracted and
-// CRC-checked; any other method is reported Unsupported. Entries split over a volume set are
+// header, then skip or extract that entry. Stored entries (method 0x30) are extracted here,
+// compressed ones through libarchive (those split over volumes are reported Unsupported);
+// every one CRC-checked. Entries split over a volume set are
 // followed into the next volumes, asking the caller for each one.
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include "../engine/util.h"
+#include "archive_cursor.h"
 
 namespace arc {
 
@@ -59,6 +62,9 @@ private:
     RarHeader current_;
     long data_offset_ = 0;
     VolumeHook hook_;
+    size_t volume_entries_ = 0;  // file headers read in this volume, the current one included
+    Bytes volume_bytes_;         // the volume, once a compressed entry is decoded from it
+    std::unique_ptr<ArchiveCursor> cursor_;
 };
 
 // The name of the volume after `path` (arc.part1.rar -> arc.part2.rar, arc.rar -> arc.r00).

@@ -354,14 +354,8 @@ void ReadStreamsInfo(Cursor& c, Streams& s) {
 }
 
 std::string NameToAnsi(const std::u16string& name) {
-    if (name.empty()) return std::string();
-    std::wstring wide(name.begin(), name.end());
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;  // 7z stores '/' (or '\\' from old Windows tools): EntryName turns both
+    // 7z stores '/' (or '\\' from old Windows tools): EntryName turns both.
+    return AnsiFromWide(std::wstring(name.begin(), name.end()));
 }
 
 // 7-Zip's x86 branch filter, decoding direction: relative CALL/JMP targets that the encoder
@@ -484,6 +478,15 @@ std::string SevenZip_MethodName(const SevenZipReader::Folder& folder) {
     if (folder.coder_id == kCopyId) return "Copy";
     if (folder.coder_id == kLzmaId) return "LZMA";
     if (folder.coder_id == kLzma2Id) return "LZMA2";
+    static const struct {
+        std::vector<uint8_t> id;
+        const char* name;
+    } kOthers[] = {{{0x03, 0x04, 0x01}, "PPMD"},
+                   {{0x04, 0x01, 0x02}, "BZip2"},
+                   {{0x04, 0x01, 0x08}, "Deflate"},
+                   {{0x04, 0x01, 0x09}, "Deflate64"}};
+    for (const auto& other : kOthers)
+        if (folder.coder_id == other.id) return other.name;
     return "Unknown";
 }
 
@@ -492,6 +495,7 @@ int SevenZipReader::Open(Bytes archive) {
     entries_.clear();
     folders_.clear();
     places_.clear();
+    cursor_.reset();
     cached_folder_ = static_cast<size_t>(-1);
     if (archive_.size() < 32 || std::memcmp(archive_.data(), kSignature, 6) != 0)
         return kErrNotArchive;
@@ -640,24 +644,31 @@ int SevenZipReader::Open(Bytes archive) {
     return kOk;
 }
 
-int SevenZipReader::DecodeFolder(size_t folder, Bytes* out) {
-    return DecodeFolderOf(archive_, folders_[folder], out);
-}
-
 int SevenZipReader::Extract(size_t index, Bytes* out) {
     out->clear();
     if (index >= entries_.size()) return kErrHeaderCrc;
     const Place& place = places_[index];
     if (!place.has_stream) return kOk;
-    if (cached_folder_ != place.folder) {
-        cached_folder_ = static_cast<size_t>(-1);
-        int s = DecodeFolder(place.folder, &cached_);
-        if (s != kOk) return s;
-        cached_folder_ = place.folder;
-    }
     const Entry& e = entries_[index];
-    if (place.offset + e.size > cached_.size()) return kErrBrokenData;
-    out->assign(cached_.begin() + place.offset, cached_.begin() + place.offset + e.size);
+    const Folder& f = folders_[place.folder];
+    const bool own =
+        f.simple && (f.coder_id == kCopyId || f.coder_id == kLzmaId || f.coder_id == kLzma2Id);
+    if (!own) {
+        if (!cursor_)
+            cursor_ = std::make_unique<ArchiveCursor>(&archive_, ArchiveCursor::Kind::SevenZip);
+        int s = cursor_->Read(index, out);
+        if (s != kOk) return s;
+    } else {
+        if (cached_folder_ != place.folder) {
+            cached_folder_ = static_cast<size_t>(-1);
+            int s = DecodeFolderOf(archive_, folders_[place.folder], &cached_);
+            if (s != kOk) return s;
+            cached_folder_ = place.folder;
+        }
+        if (place.offset + e.size > cached_.size()) return kErrBrokenData;
+        out->assign(cached_.begin() + place.offset, cached_.begin() + place.offset + e.size);
+    }
+    if (out->size() != e.size) return kErrBrokenData;
     if (e.has_crc && Crc32(*out) != e.crc) return kErrFileCrc;
     return kOk;
 }

@@ -1,8 +1,11 @@
 #pragma once
-// Reader of 7z archives: headers plain or packed, folders with one coder (Copy, LZMA or
-// LZMA2), alone or behind the x86 branch filter (BCJ), solid or not, CRC-checked. Other
-// coders and filters (BCJ2, PPMd, encryption...) are reported Unsupported.
+// Reader of 7z archives: the headers, plain or packed with LZMA, give the entries and what
+// listings show. Folders of one coder, perhaps behind the x86 filter, are decoded here; the
+// others (PPMd, BZip2, Deflate, BCJ2, ARM...) through libarchive. Every entry CRC-checked.
+#include <memory>
+
 #include "../engine/util.h"
+#include "archive_cursor.h"
 
 namespace arc {
 
@@ -37,8 +40,6 @@ public:
     };
 
 private:
-    int DecodeFolder(size_t folder, Bytes* out);
-
     Bytes archive_;
     Summary summary_;
     std::vector<Entry> entries_;
@@ -51,6 +52,7 @@ private:
     std::vector<Place> places_;
     size_t cached_folder_ = static_cast<size_t>(-1);
     Bytes cached_;
+    std::unique_ptr<ArchiveCursor> cursor_;  // decodes the other folders
 };
 
 // Text for the method column of listings and entry records.

@@ -75,6 +75,7 @@ int GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted,
     OpenArchive archive(Open(x, quoted, owner), x.close);
     if (x.first(archive.Get(), "* *.*", &entry) == 0) {
         do {
+            RefuseUnheldName(entry.path);
             int units = GuardUnits(entry.path, StrX_PathSize, m.drop_leading_separator);
             if (units > depth) depth = units;
         } while (x.next(archive.Get(), &entry) == 0);

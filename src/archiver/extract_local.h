@@ -30,6 +30,9 @@ bool TopIsAFolderName(const char* top);
 // than the guard can judge (`limit` bytes and more), a rooted one or one with a drive
 // raises Zent_Err_UnsafeArchive; `drop_leading_separator` allows one leading separator.
 int GuardUnits(const char* entry_path, size_t limit, bool drop_leading_separator);
+// Raises Zent_Err_UnsafeArchive, naming the entry, for a name with a character that the
+// code page cannot hold (the DLLs put '?' in its place).
+void RefuseUnheldName(const char* entry_path);
 // Raises Zent_Err_UnsafeArchive rather than cut the result past 220 characters. The first
 // level is named after no folder or file of the base folder.
 void AddGuardLevels(char* result, int depth);

@@ -131,6 +131,7 @@ int GuardParents(const RarExports& x, const char* archive, const char* quoted, c
         Zent_RarHeader header;
         while (rar.Next(&header)) {
             // A name that fills the header's field may have been cut: it cannot be judged.
+            RefuseUnheldName(header.FileName);
             int units = GuardUnits(header.FileName, sizeof header.FileName - 1, false);
             if (units > depth) depth = units;
             rar.Process(Zent_Rar_Skip);

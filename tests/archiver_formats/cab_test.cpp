@@ -23,6 +23,22 @@ TEST(CabReader, ReadsGcabCabinetsStoredAndMszip) {
     }
 }
 
+// lzx.cab is test_read_format_cab_3.cab of libarchive's test data: empty, zero (33,000 zero
+// bytes), dir1/file1 and dir2/file2, LZX.
+TEST(CabReader, ReadsLzxCabinets) {
+    CabReader reader;
+    ASSERT_EQ(kOk, reader.Open(FixtureBytes("lzx.cab")));
+    const auto& e = reader.Entries();
+    ASSERT_EQ(4u, e.size());
+    EXPECT_EQ("zero", e[1].name);
+    EXPECT_EQ("dir2/file2", e[3].name);
+    Bytes zero, file2;
+    ASSERT_EQ(kOk, reader.Extract(1, &zero));
+    EXPECT_EQ(Bytes(33000, 0), zero);
+    ASSERT_EQ(kOk, reader.Extract(3, &file2));
+    EXPECT_EQ(78u, file2.size());
+}
+
 TEST(CabReader, DamageAndForeignDataAreReported) {
     EXPECT_EQ(kErrNotArchive, CabReader().Open(AsBytes("7z is not a cabinet, nor is this")));
     Bytes good = FixtureBytes("flat.cab");

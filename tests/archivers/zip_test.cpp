@@ -33,6 +33,22 @@ TEST_F(Zip, ExtractsInfoZipArchivesWithCp932Names) {
     EXPECT_EQ(records[1].compressed_size * 1000 / records[1].original_size, records[1].ratio);
 }
 
+// Methods other than deflate, as Info-ZIP (bzip2) and 7zz (the others) write them.
+TEST_F(Zip, ExtractsEveryMethodLinuxToolsWrite) {
+    for (const char* name : {"bzip2", "lzma", "xz"}) {
+        SCOPED_TRACE(name);
+        std::string archive = Fixture(std::string("doc-top-") + name + ".zip");
+        std::string out = Path(std::string("out-") + name);
+        Enter(out);
+        ASSERT_EQ(0, unzip.Command("-o " + Quoted(archive)));
+        EXPECT_EQ(Lines(300), ReadFile(out + "\\doc\\a.txt"));
+        EXPECT_EQ(Lines(40), ReadFile(out + "\\doc\\b.txt"));
+        std::vector<Record> records = unzip.List(archive, 0x202, "*");
+        ASSERT_EQ(3u, records.size());
+        EXPECT_STREQ(name, records[2].method);
+    }
+}
+
 TEST_F(Zip, DamagedAndMissingArchives) {
     EXPECT_EQ(-1, unzip.Count(Fixture("broken.zip")));
     EXPECT_EQ(-1, unzip.Count(Path("none.zip")));

@@ -105,7 +105,7 @@ TEST_F(ExtractionProcesses, SemaphoreIsFreeAfterEveryWayOut) {
         {"cancel", Fixture("flat.lzh"), "cancel-after:1", "UNLHA", Zent_Err_UserCancel},
         {"failing command", Fixture("flat.zip"), "fail:0x8012", "UNZIP", Errors_Unofficial},
         {"failing rar entry", Fixture("flat-store.rar"), "fail:18", "UNRAR", 18},
-        {"raised in the probe", Fixture("compressed.rar"), "", "UNRAR", 14},
+        {"raised in the probe", Fixture("compressed.rar"), "", "UNRAR", 12},
         {"rar open refused", bad, "", "UNRAR", Zent_Err_BrokenFileOrOldDLL},
     };
     for (const Case& c : cases) {

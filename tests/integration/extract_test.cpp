@@ -343,10 +343,14 @@ TEST_F(Extraction, RarFailureAfterTheStartKeepsThePartialFolderAsRemnants) {
     }
 }
 
-TEST_F(Extraction, RarCompressedEntriesAreAnUnknownFormat) {
+// Compressed RAR entries melt (libarchive's test archive); one whose data is not what its
+// method says is reported by the DLL's code for bad data.
+TEST_F(Extraction, RarCompressedEntriesMeltDamagedOnesAreBadData) {
+    ASSERT_EQ(Extract(Fixture("compressed-rar4.rar")).code, 0);
+    EXPECT_EQ(ReadFile(result + "\\testdir\\LibarchiveAddingTest.html").size(), 20111u);
     Caught caught = Extract(Fixture("compressed.rar"));
-    EXPECT_EQ(caught.code, 14);
-    EXPECT_EQ(caught.message, "Unknown archive format");
+    EXPECT_EQ(caught.code, 12);
+    EXPECT_EQ(caught.message, "CRC error");
 }
 
 TEST_F(Extraction, RarThatIsNoArchiveNamesUnrar) {
@@ -472,6 +476,30 @@ TEST_F(Extraction, NamesThatPointOutsideAreRefused) {
                   "圧縮ファイルの中に解凍先の外を指す名前があるため、安全に解凍できません。");
     }
     EXPECT_EQ(CommandCalls(log, "Tar"), 0);
+}
+
+// Linux writes UTF-8 names: Japanese ones melt under their own characters; a Korean one,
+// which the code page cannot hold, refuses the archive, naming the entry, before the DLL runs.
+TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    std::string japanese = dir / "dl\\ja.tar";
+    WriteFile(japanese, TarEntry("\xE8\xA1\xA8\xE7\xA4\xBA.txt", "one") + TarEntry("b.txt", "two") +
+                            std::string(1024, '\0'));
+    ASSERT_EQ(Extract(japanese).code, 0);
+    EXPECT_EQ(ReadFile(result + "\\表示.txt"), "one");
+
+    std::string korean = dir / "dl\\ko.tar";
+    WriteFile(korean, TarEntry("a.txt", "one") + TarEntry("\xED\x95\x9C\xEA\xB8\x80.txt", "two") +
+                          std::string(1024, '\0'));
+    Caught caught = Extract(korean);
+    EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(caught.message,
+              "圧縮ファイルの中に、この Windows の文字で表せない名前があるため、解凍できません"
+              "（表せない文字を ? で示します）。\n??.txt");
+    EXPECT_EQ(CommandCalls(log, "Tar"), 1);  // the Japanese archive's only
+    EXPECT_FALSE(FileExists(base + "\\ko"));
+    EXPECT_FALSE(FileExists(base + "\\a.txt"));
 }
 
 // The guard reads 259 bytes of a name and the result folder holds 220 characters: an

@@ -150,7 +150,7 @@ done
 flip "$tf/long1.txt.bz2" $(($(stat -c %s "$tf/long1.txt.bz2") / 2)) "$work/flip.bz2"
 damaged "bzip2: a byte changed in the data" "$work/flip.bz2" "8017|800C"
 flip "$tf/long1.txt.bz2" 10 "$work/crc.bz2"
-damaged "bzip2: wrong block CRC" "$work/crc.bz2" "800C"
+damaged "bzip2: wrong block CRC" "$work/crc.bz2" "8017"
 flip "$tf/mixed16.txt.Z" 5000 "$work/flip.Z"
 # compress keeps no check value: a changed byte is found only when a code cannot occur.
 damaged "compress: a byte changed in the data" "$work/flip.Z" "0|8017"
@@ -158,9 +158,9 @@ xz_at=$(xz_index "$tf/pkg-xz.deb")
 flip "$tf/pkg-xz.deb" $((xz_at - 3000)) "$work/flip.deb"
 damaged "deb (xz): a byte changed in the data" "$work/flip.deb" "8017|800C"
 flip "$tf/pkg-xz.deb" $((xz_at - 3)) "$work/crc.deb"  # the block's CRC-64 ends the block
-damaged "deb (xz): wrong CRC-64" "$work/crc.deb" "800C"
+damaged "deb (xz): wrong CRC-64" "$work/crc.deb" "8017"
 flip "$tf/pkg-xz.deb" $((xz_at + 2)) "$work/index.deb"
-damaged "deb (xz): damaged index" "$work/index.deb" "8016"
+damaged "deb (xz): damaged index" "$work/index.deb" "8017"
 gz_end=$(member_end "$tf/pkg-gzip.deb" data.tar.gz)
 flip "$tf/pkg-gzip.deb" $((gz_end - 6)) "$work/crc-gz.deb"
 damaged "deb (gzip): wrong CRC-32" "$work/crc-gz.deb" "8017|800C"

@@ -1,0 +1,67 @@
+#include "archive_cursor.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+namespace arc {
+
+ArchiveCursor::~ArchiveCursor() {
+    if (handle_) archive_read_free(handle_);
+}
+
+bool ArchiveCursor::Reopen() {
+    if (handle_) archive_read_free(handle_);
+    handle_ = archive_read_new();
+    next_ = 0;
+    if (!handle_) return false;
+    switch (kind_) {
+        case Kind::SevenZip:
+            archive_read_support_format_7zip(handle_);
+            break;
+        case Kind::Cab:
+            archive_read_support_format_cab(handle_);
+            break;
+        case Kind::Zip:
+            archive_read_support_format_zip_seekable(handle_);
+            break;
+        case Kind::Rar:
+            archive_read_support_format_rar(handle_);
+            break;
+    }
+    if (archive_read_open_memory(handle_, bytes_->data(), bytes_->size()) == ARCHIVE_OK)
+        return true;
+    archive_read_free(handle_);
+    handle_ = nullptr;
+    return false;
+}
+
+int ArchiveCursor::Read(size_t index, Bytes* out) {
+    out->clear();
+    if ((!handle_ || index < next_) && !Reopen()) return kErrBrokenData;
+    archive_entry* entry = nullptr;
+    for (;;) {
+        int r = archive_read_next_header(handle_, &entry);
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            archive_read_free(handle_);  // the next call starts over
+            handle_ = nullptr;
+            return kErrBrokenData;
+        }
+        if (next_++ == index) break;
+    }
+    uint8_t chunk[65536];
+    for (;;) {
+        la_ssize_t n = archive_read_data(handle_, chunk, sizeof chunk);
+        if (n == 0) return kOk;
+        if (n < 0) {
+            // All of it decoded and still an error: the check value did not match.
+            bool whole = archive_entry_size_is_set(entry) &&
+                         out->size() == uint64_t(archive_entry_size(entry));
+            archive_read_free(handle_);
+            handle_ = nullptr;
+            return whole ? kErrFileCrc : kErrBrokenData;
+        }
+        out->insert(out->end(), chunk, chunk + n);
+    }
+}
+
+}  // namespace arc
