@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make clang-format git
+    cmake make ninja-build clang-format git
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
     googletest
     wine wine64
