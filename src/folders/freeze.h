@@ -38,9 +38,9 @@ struct Freeze_Choice {
 };
 // The dialog's OK: the archive written where the choice says and, with deletion, the folder
 // moved into the cache. For floppies the archive is written into a folder of its own on the
-// desktop and divided through the floppy dialog (Floppy_Divide); the folder moves only when
-// the archive is on the disks, and the
-// archive then stays beside it in the cache as its entry's archive, else it is deleted.
+// desktop and divided by the floppy dialog (Floppy_Divide); the folder moves only when the
+// archive is on the disks, and the archive then stays beside it in the cache as its entry's
+// archive, else it is deleted.
 // Errors are raised; a "No" or a cancel raises Zent_Err_UserCancel.
 void Freeze_Commit(const Zent_Settings* settings, const char* folder, const Freeze_Choice& choice,
                    HWND owner);
