@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The layers of src/, lowest first. A module may include its own folder and any folder
 # below it, never one above: the include graph stays free of back references and circles.
-#   lib -> shell -> archiver -> settings -> autoopen -> folders -> floppy -> options -> app
+#   lib -> shell -> archiver -> settings -> autoopen -> options -> floppy -> folders -> app
 # Prints every include that points upwards and exits 1 when there is one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root/src"
 
-layers=(lib shell archiver settings autoopen folders floppy options app)
+layers=(lib shell archiver settings autoopen options floppy folders app)
 rank_of() {
     local i
     for i in "${!layers[@]}"; do

@@ -92,16 +92,8 @@ static bool ExplorerViewOf(int default_action) {
     return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
 }
 
-// The install dialog's "設定(&T)...": the options sheet on the melt page, then the settings
-// as the sheet saved them.
-static void OptionsForInstall(HWND owner, Zent_Settings* s) {
-    (void)owner;  // the sheet is the program's own top-level window
-    ShowOptions(Options_MeltPage);
-    Zent_LoadSettings(s, Zent_SettingsPath());
-}
-
 static void Install(Zent_Settings* s, const char* archive) {
-    InstallArchive(s, archive, ExplorerViewOf(s->DefActOnDblClk), OptionsForInstall);
+    InstallArchive(s, archive, ExplorerViewOf(s->DefActOnDblClk));
 }
 
 static void OpenFolder(Zent_Settings* s, const char* archive) {
@@ -184,7 +176,7 @@ static void QuickFreezeAction(const char* args, Zent_Settings* s) {
 }
 
 static void Freeze(Zent_Settings* s, const char* path) {
-    FreezeWithDialog(s, path, ShowOptions, Floppy_Divide);
+    FreezeWithDialog(s, path);
 }
 
 static void DivideToFloppy(Zent_Settings* s, const char* archive) {
@@ -196,9 +188,9 @@ static void ListReport(Zent_Settings*, const char* archive) {
 }
 
 // "" and "-z": the options sheet, on the page used last or on the DLL installer page.
-static void OptionsAction(const char* args, Zent_Settings*) {
+static void OptionsAction(const char* args, Zent_Settings* s) {
     bool dll_page = ChooseRow(args).action == Dispatch_OptionsDllPage;
-    ShowOptions(dll_page ? Options_DllPage : Options_LastPage);
+    ShowOptions(s, dll_page ? Options_DllPage : Options_LastPage);
 }
 
 static void LoadSettingsFor(const ActionRow& row) {
@@ -220,8 +212,6 @@ static void LoadSettingsFor(const ActionRow& row) {
 bool DispatchCommandLine(const char* args) {
     const ActionRow& row = ChooseRow(args);
     LoadSettingsFor(row);
-    // The options sheet, wherever it is opened from, edits this run's record.
-    Options_UseSettings(&g_settings, Zent_SettingsPath());
     row.entry(args, &g_settings);
     return false;
 }

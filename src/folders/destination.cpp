@@ -7,14 +7,11 @@
 #include "folders/webmark.h"
 #include "lib/filex.h"
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/winx.h"
 
 enum { kPathSize = 260 };
-
-static const char kSameFolder[] = "$(同じフォルダ)";
 
 static void ArchiveFolder(const char* archive, char* out) {
     StdPlus_CopyN(out, archive, kPathSize);
@@ -91,48 +88,4 @@ void ExtractTo(const Zent_Settings* s, const char* archive, int choice, char* re
     // Zent_Extract chooses the archiver by the extension, every unknown one going to TAR.
     Zent_Extract(archive, base, result, choice == Zent_MeltTo_Cache, s->CachePath, nullptr,
                  created);
-}
-
-// The variables in the order they are applied, each with the folder it stands for.
-struct PathVariable {
-    const char* name;
-    const char* (*folder)();
-};
-static const PathVariable kVariables[] = {
-    {"$(デスクトップ)", WinX_DesktopDir},
-    {"$(Windows System)", WinX_SystemDir},
-    {"$(テンポラリ)", WinX_TempDir},
-    {"$(マイドキュメント)", WinX_PersonalDir},
-    {"$(Program Files)", WinX_ProgramFilesDir},
-};
-
-// A folder that cannot be read (an unset TEMP, a missing shell folder value) simply has no
-// variable: a display text must not fail because of it.
-static bool FolderText(const PathVariable& v, char* out) {
-    const char* folder = nullptr;
-    Except_TryCatch(
-        __FILE__, __LINE__, [&] { folder = v.folder(); }, [&] { folder = nullptr; });
-    if (folder == nullptr || folder[0] == '\0') return false;
-    StdPlus_CopyN(out, folder, kPathSize);
-    return true;
-}
-
-char* AbbreviatePath(char* out, const char* path) {
-    StdPlus_CopyN(out, path, kPathSize);
-    for (const PathVariable& v : kVariables) {
-        char folder[kPathSize];
-        if (FolderText(v, folder)) StdPlus_ReplaceText(out, kPathSize, folder, v.name);
-    }
-    if (out[0] == '\0') StdPlus_CopyN(out, kSameFolder, kPathSize);
-    return out;
-}
-
-char* ExpandPath(char* out, const char* text) {
-    StdPlus_CopyN(out, text, kPathSize);
-    for (const PathVariable& v : kVariables) {
-        char folder[kPathSize];
-        if (FolderText(v, folder)) StdPlus_ReplaceText(out, kPathSize, v.name, folder);
-    }
-    if (strcmp(out, kSameFolder) == 0) out[0] = '\0';
-    return out;
 }

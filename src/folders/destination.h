@@ -1,6 +1,5 @@
 #pragma once
-// Where an extraction goes: a melt destination resolved to a base folder, and the folder
-// texts with variables ("$(デスクトップ)\Archives Cache") that read the same on every machine.
+// Where an extraction goes: a melt destination resolved to a base folder.
 #include <windows.h>
 
 #include "settings/settings.h"
@@ -22,7 +21,3 @@ void Zent_Extract(const char* archive, const char* base, char* result, bool use_
 // means the archive's own folder, never the process's current one.
 void ExtractTo(const Zent_Settings* settings, const char* archive, int choice, char* result,
                bool* created = nullptr);
-
-// Both work on 260-byte buffers, cut to 259 characters.
-char* AbbreviatePath(char* out, const char* path);
-char* ExpandPath(char* out, const char* text);

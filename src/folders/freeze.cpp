@@ -5,6 +5,7 @@
 
 #include "archiver/dllbind.h"
 #include "archiver/zent_types.h"
+#include "floppy/floppy.h"
 #include "folders/cachedb.h"
 #include "folders/install.h"
 #include "lib/errors.h"
@@ -221,7 +222,7 @@ void QuickFreezeItems(const Zent_Settings* s, const char* argument, bool delete_
 }
 
 void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choice& choice,
-                   HWND owner, Freeze_SplitToFloppy split) {
+                   HWND owner) {
     // The floppy choice writes to the desktop too, into a folder of its own that goes with
     // the archive afterwards: the archive is the floppies' source and keeps the name the
     // disks record, and no file of the user's is asked about or replaced.
@@ -240,7 +241,7 @@ void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choi
     Zent_CompressTo(Quoted(folder).c_str(), path, choice.store_folder, choice.self_extract, false,
                     &choice.sfx, choice.type, owner, written);
     // The folder moves only once the archive is on the disks; it stays its working folder.
-    if (choice.output == Freeze_Floppy && !split(s, written, owner)) return;
+    if (choice.output == Freeze_Floppy && !Floppy_Divide(s, written, owner)) return;
     if (!choice.delete_folder) return;
     // The folder becomes what a melt of the archive would make: its own name when the
     // archive holds it, else a folder named after the archive.

@@ -10,13 +10,6 @@
 #include "archiver/compress.h"
 #include "settings/settings.h"
 
-// Opens the options sheet on a page (-1: the page used last). Handed down by the dispatcher.
-typedef void (*Freeze_ShowOptions)(int page);
-// Divides the archive over floppy disks through the floppy dialog; true when it ended with
-// the archive on disks. Handed down by the dispatcher: the floppy module sits above this one.
-typedef bool (*Freeze_SplitToFloppy)(const Zent_Settings* settings, const char* archive,
-                                     HWND owner);
-
 // "圧縮ファイルを、さらに圧縮することはできません。"
 void Freeze_RefuseArchive();
 // "ファイルの入ってないフォルダは圧縮できません。"
@@ -28,9 +21,9 @@ void QuickFreezeFolder(const Zent_Settings* settings, const char* argument, bool
 // Several items, or one file: the archive is named after the first, with "(2)", "(3)"...
 // when that name is taken.
 void QuickFreezeItems(const Zent_Settings* settings, const char* argument, bool delete_items);
-// The freeze dialog on the folder (or file) at path.
-void FreezeWithDialog(const Zent_Settings* settings, const char* path,
-                      Freeze_ShowOptions show_options, Freeze_SplitToFloppy split);
+// The freeze dialog on the folder (or file) at path. Its "設定" button opens the options
+// sheet on this record, on the page used last.
+void FreezeWithDialog(Zent_Settings* settings, const char* path);
 
 // What the user chose in the freeze dialog.
 enum Freeze_Output { Freeze_SameFolder, Freeze_Desktop, Freeze_Floppy };
@@ -45,11 +38,12 @@ struct Freeze_Choice {
 };
 // The dialog's OK: the archive written where the choice says and, with deletion, the folder
 // moved into the cache. For floppies the archive is written into a folder of its own on the
-// desktop and divided; the folder moves only when the archive is on the disks, and the
-// archive then stays beside it in the cache as its entry's archive, else it is deleted.
+// desktop and divided by the floppy dialog (Floppy_Divide); the folder moves only when the
+// archive is on the disks, and the archive then stays beside it in the cache as its entry's
+// archive, else it is deleted.
 // Errors are raised; a "No" or a cancel raises Zent_Err_UserCancel.
 void Freeze_Commit(const Zent_Settings* settings, const char* folder, const Freeze_Choice& choice,
-                   HWND owner, Freeze_SplitToFloppy split);
+                   HWND owner);
 
 // ---- Names ---------------------------------------------------------------------------------
 // The saved page of a "<name>.files" folder: "<name>.htm", else "<name>.html". False when

@@ -12,6 +12,7 @@
 #include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
+#include "options/sheet.h"
 #include "shell/dialog.h"
 #include "shell/winx.h"
 
@@ -80,9 +81,7 @@ const int kOptionControls[] = {
 
 class FreezeDialog : public Dialog_Modal {
 public:
-    FreezeDialog(const Zent_Settings* settings, const char* folder, Freeze_ShowOptions options,
-                 Freeze_SplitToFloppy split)
-        : settings_(settings), show_options_(options), split_(split) {
+    FreezeDialog(Zent_Settings* settings, const char* folder) : settings_(settings) {
         StdPlus_DropTrailChar(StdPlus_CopyN(folder_, folder, sizeof folder_), '\\');
     }
 
@@ -96,9 +95,7 @@ private:
     void ReadChoice(Freeze_Choice* choice) const;
     void Commit();
 
-    const Zent_Settings* settings_;
-    Freeze_ShowOptions show_options_;
-    Freeze_SplitToFloppy split_;
+    Zent_Settings* settings_;
     char folder_[StrX_PathSize];
 };
 
@@ -173,7 +170,7 @@ void FreezeDialog::Commit() {
     {
         Dialog_WaitCursor wait;
         // "No" to the overwrite question, or a cancel in the archiver, ends it quietly.
-        Zent_UnlessCancelled([&] { Freeze_Commit(settings_, folder_, choice, Window(), split_); });
+        Zent_UnlessCancelled([&] { Freeze_Commit(settings_, folder_, choice, Window()); });
     }
     End(IDOK);
 }
@@ -194,7 +191,7 @@ void FreezeDialog::OnCommand(int id, int code) {
             MessageBoxA(Window(), Freeze_VariablesHelp, "ヘルプ - Quarvel", MB_OK);
             break;
         case IDC_FREEZE_SETTINGS:
-            show_options_(-1);
+            ShowOptions(settings_, Options_LastPage);
             break;
         case IDC_FREEZE_HELP:
             Dialog_OpenHelp(Window(), "index.htm#dll", "圧縮 - Quarvel");
@@ -212,12 +209,11 @@ void FreezeDialog::OnCommand(int id, int code) {
 
 }  // namespace
 
-void FreezeWithDialog(const Zent_Settings* settings, const char* path,
-                      Freeze_ShowOptions show_options, Freeze_SplitToFloppy split) {
+void FreezeWithDialog(Zent_Settings* settings, const char* path) {
     if (Zent_IsArchivePath(path)) {
         Freeze_RefuseArchive();
         return;
     }
-    FreezeDialog dialog(settings, path, show_options, split);
+    FreezeDialog dialog(settings, path);
     dialog.Run(IDD_FREEZE);
 }

@@ -162,14 +162,13 @@ static Verdict CheckTarget(const Zent_InstallState* state) {
     return answer == IDYES ? kReplace : kAskAgain;
 }
 
-void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view,
-                    Zent_OptionsHook options) {
+void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view) {
     static Zent_InstallState state;
     Verdict verdict;
     do {
         // Asked again, the dialog starts over from its initial contents.
         Zent_InstallBegin(&state, settings, archive);
-        if (!Zent_RunInstallDialog(&state, settings, options)) return;
+        if (!Zent_RunInstallDialog(&state, settings)) return;
         verdict = CheckTarget(&state);
     } while (verdict == kAskAgain);
 

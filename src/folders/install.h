@@ -6,17 +6,12 @@
 
 #include "settings/settings.h"
 
-// The install dialog's "設定(&T)...": shows the options sheet on the melt page; afterwards
-// the settings record holds what the sheet saved. The dispatcher provides it.
-typedef void (*Zent_OptionsHook)(HWND owner, Zent_Settings* settings);
-
 // The dialog, then the questions about an existing target, then the extraction into a new
 // folder beside the target and the move to the chosen name. Explorer shows the new folder
 // (with the folder pane when explorer_view) unless it lies next to the archive. A cancel in
 // the archiver's progress window ends it quietly; any other failure is raised. Either way
 // the destination is left as it was.
-void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view,
-                    Zent_OptionsHook options);
+void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view);
 
 // Puts the folder fresh in the place of target: an existing target is first moved aside,
 // and deleted only once fresh is in its place; if fresh cannot be moved in, the old target

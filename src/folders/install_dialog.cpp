@@ -10,6 +10,7 @@
 #include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
+#include "options/sheet.h"
 #include "shell/dialog.h"
 #include "shell/winx-p.h"
 #include "shell/winx.h"
@@ -156,8 +157,8 @@ namespace {
 
 class InstallDialog : public Dialog_Modal {
 public:
-    InstallDialog(Zent_InstallState* state, Zent_Settings* settings, Zent_OptionsHook options)
-        : state_(state), settings_(settings), options_(options) {}
+    InstallDialog(Zent_InstallState* state, Zent_Settings* settings)
+        : state_(state), settings_(settings) {}
 
 protected:
     void OnInit() override;
@@ -180,7 +181,6 @@ private:
 
     Zent_InstallState* state_;
     Zent_Settings* settings_;
-    Zent_OptionsHook options_;
     bool setting_path_ = false;
 };
 
@@ -235,7 +235,9 @@ void InstallDialog::Browse() {
 }
 
 void InstallDialog::Options() {
-    options_(Window(), settings_);
+    // The sheet is the program's own top-level window, not one owned by this dialog.
+    ShowOptions(settings_, Options_MeltPage);
+    Zent_LoadSettings(settings_, settings_->file);
     // The custom folders may have changed.
     Zent_InstallTakeSettings(state_, settings_);
     FillPath(Shown());
@@ -284,8 +286,7 @@ void InstallDialog::OnCommand(int id, int code) {
 
 }  // namespace
 
-bool Zent_RunInstallDialog(Zent_InstallState* state, Zent_Settings* settings,
-                           Zent_OptionsHook options) {
-    InstallDialog dialog(state, settings, options);
+bool Zent_RunInstallDialog(Zent_InstallState* state, Zent_Settings* settings) {
+    InstallDialog dialog(state, settings);
     return dialog.Run(IDD_INSTALL) == IDOK;
 }

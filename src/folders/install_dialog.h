@@ -32,9 +32,9 @@ void Zent_InstallBegin(Zent_InstallState* state, const Zent_Settings* settings,
 void Zent_InstallTakeSettings(Zent_InstallState* state, const Zent_Settings* settings);
 
 // Shows the dialog (resource 136) modally. True when the user chose 解凍(&O): state->target
-// is then a full path whose last part is a valid folder name.
-bool Zent_RunInstallDialog(Zent_InstallState* state, Zent_Settings* settings,
-                           Zent_OptionsHook options);
+// is then a full path whose last part is a valid folder name. Its "設定(&T)..." opens the
+// options sheet on the melt page; the record is then read again from its file.
+bool Zent_RunInstallDialog(Zent_InstallState* state, Zent_Settings* settings);
 
 // ---- The dialog's rules, free of any window ----------------------------------------------
 const char* Zent_InstallPlaceText(int position);

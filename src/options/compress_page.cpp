@@ -35,6 +35,6 @@ bool Options_CompressPageWindow::OnApply() {
     if (position >= 0 && type != Zent_NotArcType) settings_->DefCompressType = type;
     settings_->DelOrgOnMenu = Dialog_IsChecked(Window(), IDC_COMPRESS_DEL_MENU);
     settings_->DelOrgOnDrop = Dialog_IsChecked(Window(), IDC_COMPRESS_DEL_DROP);
-    SaveSettingsFromApp(settings_);
+    Options_Save(Window(), settings_);
     return true;
 }

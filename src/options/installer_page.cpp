@@ -246,7 +246,7 @@ bool Options_InstallerPage::OnApply() {
         PostMessageA(GetParent(Window()), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     } else {
         Installer_WriteAssociations(&plan, ProgramPath());
-        SaveSettingsFromApp(settings_);
+        Options_Save(Window(), settings_);
         // The file is of this version now: a second Apply must not migrate again.
         settings_->version = Zent_SettingsVersion;
         WriteChangedIcons();

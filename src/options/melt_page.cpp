@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "folders/destination.h"
 #include "lib/except3.h"
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "options/options_ids.h"
 #include "options/sheet.h"
+#include "settings/path_variables.h"
 #include "shell/winx-p.h"
 #include "shell/winx.h"
 
@@ -293,6 +293,6 @@ bool Options_MeltPageWindow::OnApply() {
     FieldFolder(page, IDC_MELT_CACHE_PATH, s->CachePath);
     FieldFolder(page, IDC_MELT_STD_PATH, s->StdMeltPath);
     FieldFolder(page, IDC_MELT_INSTALL_PATH, s->InstallPath);
-    SaveSettingsFromApp(s);
+    Options_Save(page, s);
     return true;
 }

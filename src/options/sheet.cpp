@@ -6,16 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "autoopen/rule_page.h"
-#include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/filex.h"
-#include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "options/compress_page.h"
 #include "options/info_pages.h"
 #include "options/installer.h"
 #include "options/melt_page.h"
+#include "options/rule_page.h"
 #include "options/setup.h"
 #include "shell/winx.h"
 
@@ -56,33 +53,14 @@ void Options_WriteDefaultVerbs(int double_click_action) {
     }
 }
 
-// ---- The run's settings and the open sheet -------------------------------------------------
+// ---- Saving ----------------------------------------------------------------------------
 
-static Zent_Settings* g_settings;
-static char g_settings_path[StrX_PathSize];
-// The pages while the sheet is open, in page order; empty otherwise.
-static Dialog_Page* g_pages[Options_PageCount];
-
-void Options_UseSettings(Zent_Settings* settings, const char* settings_path) {
-    g_settings = settings;
-    StdPlus_CopyN(g_settings_path, settings_path, sizeof g_settings_path);
-}
-
-// The index of the sheet's active page; -1 when no sheet is open.
-static int ActivePage() {
-    for (Dialog_Page* page : g_pages) {
-        if (page == nullptr || page->Window() == nullptr) continue;
-        HWND sheet = GetParent(page->Window());
-        HWND current = PropSheet_GetCurrentPageHwnd(sheet);
-        return static_cast<int>(PropSheet_HwndToIndex(sheet, current));
-    }
-    return -1;
-}
-
-void SaveSettingsFromApp(Zent_Settings* settings) {
-    int active = ActivePage();
+void Options_Save(HWND page, Zent_Settings* settings) {
+    HWND sheet = GetParent(page);
+    HWND current = PropSheet_GetCurrentPageHwnd(sheet);
+    int active = static_cast<int>(PropSheet_HwndToIndex(sheet, current));
     if (active >= 0 && active < Options_PageCount) settings->PrevPage = active;
-    Zent_SaveSettings(settings, g_settings_path);
+    Zent_SaveSettings(settings, settings->file);
 }
 
 // ---- The sheet -----------------------------------------------------------------------------
@@ -101,17 +79,11 @@ protected:
     }
 };
 
-void SaveThroughApp(Zent_Settings* settings) {
-    SaveSettingsFromApp(settings);
-}
-
 }  // namespace
 
-void ShowOptions(int page) {
-    if (g_settings == nullptr) ERRORS_RAISE(Errors_Unofficial, "error");
-    Zent_Settings* s = g_settings;
+void ShowOptions(Zent_Settings* s, int page) {
     // A program without its settings file has not been set up on this machine yet.
-    if (!FileX_Exists(g_settings_path)) {
+    if (!FileX_Exists(s->file)) {
         char program[StrX_PathSize];
         GetModuleFileNameA(nullptr, program, sizeof program);
         Zent_Setup(program);
@@ -120,20 +92,12 @@ void ShowOptions(int page) {
 
     WithHelp<Options_MeltPageWindow> melt(s);
     WithHelp<Options_CompressPageWindow> compress(s);
-    WithHelp<Zent_RulePage> rules(s, SaveThroughApp);
+    WithHelp<Zent_RulePage> rules(s);
     WithHelp<Options_InstallerPage> dll(s);
     WithHelp<Options_VersionPageWindow> version;
-    Dialog_Page* pages[Options_PageCount] = {&melt, &compress, &rules, &dll, &version};
-    memcpy(g_pages, pages, sizeof g_pages);
-    Except_TryFinally(
-        __FILE_NAME__, __LINE__,
-        [&] {
-            Dialog_SheetStart start;
-            start.page = first;
-            start.help = true;
-            Dialog_RunSheet(nullptr, "Quarvel SV", {&melt, &compress, &rules, &dll, &version},
-                            start);
-        },
-        [&] { memset(g_pages, 0, sizeof g_pages); });
+    Dialog_SheetStart start;
+    start.page = first;
+    start.help = true;
+    Dialog_RunSheet(nullptr, "Quarvel SV", {&melt, &compress, &rules, &dll, &version}, start);
     Options_WriteDefaultVerbs(s->DefActOnDblClk);
 }

@@ -2,6 +2,8 @@
 // The options sheet "Quarvel SV", the program's one window of its own: the melt, compress,
 // auto-open, DLL installer and version pages. It is shown when the program starts without
 // arguments or with "-z", and by the "設定" buttons of the freeze and install dialogs.
+#include <windows.h>
+
 #include "settings/settings.h"
 
 enum {
@@ -14,20 +16,16 @@ enum {
     Options_LastPage = -1,  // the page that was active when the sheet was last closed
 };
 
-// The record the sheet edits and the file it is saved to: the dispatcher hands down the
-// settings it loaded for this run, so a dialog that opens the sheet finds the new values in
-// its record afterwards.
-void Options_UseSettings(Zent_Settings* settings, const char* settings_path);
+// Runs the sheet modally on the caller's record, on page 0 to 4 or Options_LastPage; its
+// pages save the record to the file it was read from (settings->file), so the caller finds
+// the new values in its record afterwards. Without that file the program is first set up on
+// this machine (desktop shortcut, uninstall entry). After the sheet closes, the default verb
+// of the archive types follows the double-click action.
+void ShowOptions(Zent_Settings* settings, int page);
 
-// Runs the sheet modally on the record handed down, on page 0 to 4 or Options_LastPage.
-// Without a settings file the program is first set up on this machine (desktop shortcut,
-// uninstall entry). After the sheet closes, the default verb of the archive types follows
-// the double-click action.
-void ShowOptions(int page);
-
-// Saves the settings to the file handed down; while the sheet is open, the index of its
-// active page becomes PrevPage first.
-void SaveSettingsFromApp(Zent_Settings* settings);
+// A page's OK: the index of the sheet's active page becomes PrevPage, then the settings are
+// saved to their file.
+void Options_Save(HWND page, Zent_Settings* settings);
 
 // ---- Rules, free of any window -----------------------------------------------------------
 // The page shown first: page 3 while no archiver DLL is flagged, else the requested page, else

@@ -169,15 +169,21 @@ void Zent_DefaultSettings(Zent_Settings* s) {
     memset(s, 0, sizeof *s);
     SetDefaults(s);
     Zent_DefaultAutoOpen(&s->AutoOpen);
+    StdPlus_CopyN(s->file, Zent_SettingsPath(), sizeof s->file);
 }
 
-void Zent_LoadSettings(Zent_Settings* s, const char* path) {
+void Zent_LoadSettings(Zent_Settings* s, const char* file) {
+    // Copied first: the path may be the record's own file, which the record is cleared of.
+    char path[sizeof s->file];
+    StdPlus_CopyN(path, file, sizeof path);
     if (!FileX_Exists(path)) {
         Zent_DefaultSettings(s);
+        StdPlus_CopyN(s->file, path, sizeof s->file);
         return;
     }
     Zent_FreeAutoOpen(&s->AutoOpen);
     memset(s, 0, sizeof *s);
+    StdPlus_CopyN(s->file, path, sizeof s->file);
     static char line[512];
     IniFile_Reader reader{};
     Except_TryFinally(

@@ -61,12 +61,16 @@ struct Zent_Settings {
     char IconHis[Zent_IconHistorySize][260];
     Zent_SafeEntry safe[Zent_SafeMax];
     int safe_count;
+    // The file the record was read from, which the options sheet saves it to; for the
+    // defaults, dovetrim.ini in the program's folder. Not a value of the file.
+    char file[260];
 };
 
 // dovetrim.ini in the program's folder.
 const char* Zent_SettingsPath();
-// Fills the record anew; the auto-open rules come from the file's "AutoOpen" sections, or
-// are the default rules for a missing file or one older than version 110.
+// Fills the record anew and remembers path as its file; the auto-open rules come from the
+// file's "AutoOpen" sections, or are the default rules for a missing file or one older than
+// version 110.
 void Zent_LoadSettings(Zent_Settings* settings, const char* path);
 // The record a missing file gives: the default values and rules.
 void Zent_DefaultSettings(Zent_Settings* settings);

@@ -14,6 +14,7 @@
 #include "folders/freeze.h"
 #include "folders/freeze_dialog.h"
 #include "folders/freeze_ids.h"
+#include "options/sheet.h"
 
 using namespace testing_support;
 
@@ -76,17 +77,11 @@ TEST(FreezeRules, InitialTextsAndTheOneEntryRule) {
 }
 
 Zent_Settings g_settings;  // large: kept out of the stack
-int g_options_page = -2;
-
-void RecordOptions(int page) {
-    g_options_page = page;
-}
 
 class FreezeDialogTest : public testing::Test {
 protected:
     void SetUp() override {
         memset(&g_settings, 0, sizeof g_settings);
-        g_options_page = -2;
         folder = dir / "ソフト";
         CreateDirectoryA(folder.c_str(), nullptr);
         CreateDirectoryA((folder + "\\表示").c_str(), nullptr);
@@ -101,7 +96,7 @@ protected:
             ASSERT_NE(nullptr, dialog);
             act(dialog);
         });
-        FreezeWithDialog(&g_settings, folder.c_str(), RecordOptions, nullptr);  // no floppy here
+        FreezeWithDialog(&g_settings, folder.c_str());
         driver.get();
     }
 
@@ -110,6 +105,12 @@ protected:
 };
 
 TEST_F(FreezeDialogTest, RulesShowInTheRealDialog) {
+    // A settings file of the test's own, which the sheet opened from the dialog reads.
+    std::string ini = dir / "dovetrim.ini";
+    Zent_LoadSettings(&g_settings, ini.c_str());
+    g_settings.dll[0] = 1;  // with no DLL flagged the sheet insists on its DLL page
+    g_settings.PrevPage = Options_AutoOpenPage;
+    Zent_SaveSettings(&g_settings, ini.c_str());
     Show([&](HWND d) {
         EXPECT_EQ(folder + " を圧縮します。", gui::ControlText(d, IDC_FREEZE_CAPTION));
         EXPECT_EQ("ソフト", gui::ControlText(d, IDC_FREEZE_NAME));
@@ -150,8 +151,13 @@ TEST_F(FreezeDialogTest, RulesShowInTheRealDialog) {
             "何も指定しないと実行ファイルのあるフォルダに解凍します。",
             help.text);
         gui::Answer(help, IDOK);
-        gui::ClickAndWait(d, IDC_FREEZE_SETTINGS);
-        EXPECT_EQ(-1, g_options_page);
+        // 設定 opens the options sheet on the page used last, editing the dialog's record.
+        gui::Click(d, IDC_FREEZE_SETTINGS);
+        HWND sheet = gui::WaitForWindow("Quarvel SV", GetCurrentProcessId());
+        ASSERT_NE(nullptr, sheet);
+        EXPECT_EQ(Options_AutoOpenPage, gui::SheetPageIndex(sheet));
+        gui::Click(sheet, IDCANCEL);
+        EXPECT_TRUE(gui::WaitUntilClosed(sheet));
         gui::Click(d, IDCANCEL);
     });
     EXPECT_FALSE(FileExists(dir / "ソフト.lzh"));

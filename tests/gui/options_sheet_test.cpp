@@ -16,7 +16,7 @@
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
 #include "archiver/zent_types.h"
-#include "autoopen/rule_page_ids.h"
+#include "options/rule_page_ids.h"
 #include "options/options_ids.h"
 #include "options/setup.h"
 #include "options/sheet.h"
@@ -414,7 +414,6 @@ TEST_F(OptionsSheet, OpenedOnARequestedPageTheCallersRecordHasTheNewValues) {
     static Zent_Settings record;
     WriteSettings([](Zent_Settings& s) { s.PrevPage = kRules; });
     Zent_LoadSettings(&record, ini.c_str());
-    Options_UseSettings(&record, ini.c_str());
     auto driver = std::async(std::launch::async, [&] {
         HWND sheet = gui::WaitForWindow("Quarvel SV", GetCurrentProcessId());
         if (sheet == nullptr) return -1;
@@ -423,7 +422,7 @@ TEST_F(OptionsSheet, OpenedOnARequestedPageTheCallersRecordHasTheNewValues) {
         gui::Click(sheet, IDOK);
         return shown;
     });
-    auto caught = CatchRaise([] { ShowOptions(Options_MeltPage); });
+    auto caught = CatchRaise([] { ShowOptions(&record, Options_MeltPage); });
     EXPECT_EQ(driver.get(), kMelt);
     EXPECT_EQ(caught.code, 0) << caught.text;
     EXPECT_EQ(std::string(record.InstallPath), dir / "apps");

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "folders/melt.h"
+#include "settings/path_variables.h"
 #include "../support/raise_capture.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"

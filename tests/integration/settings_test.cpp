@@ -106,6 +106,11 @@ TEST_F(SettingsFile, NoFileGivesTheDefaults) {
     EXPECT_STREQ(RuleAt(s.get(), 0)->WildCard, "autorun.inf");
     EXPECT_EQ(RuleAt(s.get(), 0)->CmdType, Zent_AutoRunInf);
     EXPECT_EQ(RuleAt(s.get(), 10)->Type, Zent_Other);
+    // The record remembers the file it was meant to be read from; the plain defaults name
+    // the program's own file.
+    EXPECT_EQ(std::string(s->file), path_);
+    Zent_DefaultSettings(s.get());
+    EXPECT_STREQ(s->file, Zent_SettingsPath());
 }
 
 TEST_F(SettingsFile, SavedFileHasTheExactLayout) {
@@ -178,6 +183,9 @@ TEST_F(SettingsFile, SaveAndLoadReproduceEveryField) {
     Zent_SaveSettings(s.get(), path_.c_str());
 
     auto back = Load();
+    // Read again from its own file, as the install dialog does after the options sheet.
+    Zent_LoadSettings(back.get(), back->file);
+    EXPECT_EQ(std::string(back->file), path_);
     EXPECT_EQ(back->version, 202);
     EXPECT_EQ(back->PrevPage, 4);
     EXPECT_EQ(back->MeltToOnDblClk, Zent_MeltTo_Temp);

@@ -1,6 +1,6 @@
 // The rules of the auto-open rule page, without its window: the sentences, the type a
 // wildcard names, what storing the property controls does to a rule, and the moves.
-#include "autoopen/rule_page.h"
+#include "options/rule_page.h"
 
 #include <gtest/gtest.h>
 

@@ -69,8 +69,7 @@ int Zent_RuleAfterDelete(int removed, int count_after);
 
 class Zent_RulePage : public Dialog_Page {
 public:
-    // save is the sheet's saving of the settings, run by the page's OK.
-    Zent_RulePage(Zent_Settings* settings, void (*save)(Zent_Settings*));
+    explicit Zent_RulePage(Zent_Settings* settings);
 
 protected:
     void OnInit() override;
@@ -90,7 +89,6 @@ private:
     void Move(bool up);
 
     Zent_Settings* settings_;
-    void (*save_)(Zent_Settings*);
     Zent_AutoOpen* selected_ = nullptr;
     int shown_ = Zent_RuleCommand_None;  // the command control on show
     bool filling_ = false;  // the page's own changes to its controls are not the user's

@@ -1,4 +1,4 @@
-#include "autoopen/rule_page.h"
+#include "options/rule_page.h"
 
 #include <strings.h>
 #include <windows.h>
@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "autoopen/rule_page_ids.h"
+#include "options/rule_page_ids.h"
+#include "options/sheet.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/winx.h"
@@ -215,8 +216,8 @@ void VerbLabel(const char* menu, char* out, size_t size) {
 
 }  // namespace
 
-Zent_RulePage::Zent_RulePage(Zent_Settings* settings, void (*save)(Zent_Settings*))
-    : Dialog_Page(IDD_RULE_PAGE), settings_(settings), save_(save) {}
+Zent_RulePage::Zent_RulePage(Zent_Settings* settings)
+    : Dialog_Page(IDD_RULE_PAGE), settings_(settings) {}
 
 void Zent_RulePage::OnInit() {
     HWND page = Window();
@@ -435,6 +436,6 @@ void Zent_RulePage::OnCommand(int id, int code) {
 }
 
 bool Zent_RulePage::OnApply() {
-    save_(settings_);
+    Options_Save(Window(), settings_);
     return true;
 }
