@@ -11,7 +11,7 @@
 #include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
 
 char* Zent_ArchivePathOf(char* out, const char* path, int type) {
     StdPlus_CopyN(out, path, CompressX::kPath);

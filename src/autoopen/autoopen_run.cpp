@@ -8,7 +8,8 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_autorun.h"
+#include "shell/winx_launch.h"
 #include "autoopen.h"
 
 // A command line may grow by a whole path for each "%1" in it.

@@ -9,7 +9,7 @@
 #include "autoopen/rule_page_ids.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_filetype.h"
 
 // ---- Rules -------------------------------------------------------------------------------
 

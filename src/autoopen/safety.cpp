@@ -14,6 +14,10 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
+#include "shell/winx_autorun.h"
+#include "shell/winx_filetype.h"
+#include "shell/winx_launch.h"
+#include "shell/winx_zone.h"
 
 // ---- Safe list ---------------------------------------------------------------------------
 

@@ -17,7 +17,7 @@
 #include "lib/strx.h"
 #include "shell/dialog.h"
 #include "shell/progress.h"
-#include "shell/winx.h"
+#include "shell/winx_launch.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/progress.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
 
 const char Floppy_Title[] = "フロッピーに保存 - Quarvel";
 

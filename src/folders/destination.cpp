@@ -10,7 +10,7 @@
 #include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 
 enum { kPathSize = 260 };
 

@@ -12,7 +12,8 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
+#include "shell/winx_folders.h"
 
 namespace {
 

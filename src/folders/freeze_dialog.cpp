@@ -13,7 +13,7 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
-#include "shell/winx.h"
+#include "shell/winx_zone.h"
 
 // ---- Rules -----------------------------------------------------------------------------
 

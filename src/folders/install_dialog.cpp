@@ -11,8 +11,8 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_shortcut.h"
 
 enum { kPathSize = 260, kAppIcon = 128 };
 

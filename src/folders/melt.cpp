@@ -17,7 +17,8 @@
 #include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_launch.h"
+#include "shell/winx_zone.h"
 
 enum { kPathSize = 260 };
 

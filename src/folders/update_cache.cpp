@@ -12,7 +12,8 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/progress.h"
+#include "shell/winx_errors.h"
 
 char* Update_FullPath(char* out, const char* path) {
     DWORD n = GetFullPathNameA(path, Update_PathSize, out, nullptr);

@@ -17,7 +17,10 @@
 #include "options/installer_ids.h"
 #include "options/setup.h"
 #include "options/sheet.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
+#include "shell/winx_filetype.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_launch.h"
 
 static const char kTitle[] = "DLL インストーラ - Quarvel SV";
 

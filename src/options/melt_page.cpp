@@ -13,8 +13,9 @@
 #include "lib/strx.h"
 #include "options/options_ids.h"
 #include "options/sheet.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_launch.h"
+#include "shell/winx_shortcut.h"
 
 // ---- Rules -------------------------------------------------------------------------------
 

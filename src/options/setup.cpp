@@ -7,8 +7,10 @@
 
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_shortcut.h"
+#include "shell/winx_uninstall.h"
 
 static const char kLinkName[] = "Quarvel SV.lnk";
 static const char kUninstallKey[] = "dovetrimsv";

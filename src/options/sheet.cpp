@@ -17,7 +17,7 @@
 #include "options/installer.h"
 #include "options/melt_page.h"
 #include "options/setup.h"
-#include "shell/winx.h"
+#include "shell/winx_registry.h"
 
 // ---- Rules -------------------------------------------------------------------------------
 

@@ -12,7 +12,7 @@
 #include "lib/inifile.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 #include "settings/names.h"
 
 static const char kApplication[] = "Quarvel";

@@ -5,7 +5,8 @@
 
 #include "lib/except3.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "winx_errors.h"
+#include "winx_launch.h"
 
 // ---- Carrying a raise out of the window procedure -----------------------------------------
 

@@ -1,7 +1,10 @@
 // Autorun descriptions as CDs and archives carry them: an "open" command, an icon and a
 // menu of verbs, each given as "shell\verb" (its menu text) and "shell\verb\command"; and
 // the one way their commands are split into the program and its parameters.
-#include "winx.h"
+
+#include "winx_autorun.h"
+#include "winx_folders.h"
+#include "winx_launch.h"
 
 #include <strings.h>
 

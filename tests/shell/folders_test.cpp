@@ -4,7 +4,7 @@
 
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 #include "../support/registry_env.h"
 
 using testing_support::CatchRaise;
