@@ -101,7 +101,9 @@ Scratch::~Scratch() {
 }
 
 void Scratch::Add(const char* path) {
-    if (count_ == kMax) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (count_ == kMax) {
+        ERRORS_RAISE(Errors_Unofficial, "作業用のファイルが多すぎて %s を覚えておけません。", path);
+    }
     StdPlus_CopyN(paths_[count_++], path, kPath);
 }
 

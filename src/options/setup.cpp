@@ -18,7 +18,7 @@ static const char kTitle[] = "Quarvel SV";
 static const char kFolderName[] = "QuarvelSV";
 
 static void LinkPath(char* out) {
-    StdPlus_CopyN(out, WinX_DesktopDir(), StrX_PathSize);
+    StdPlus_CopyN(out, WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ"), StrX_PathSize);
     StrX_Join(out, kLinkName);
 }
 

@@ -28,51 +28,48 @@ static const char* Environment(const char* name, char* buffer, DWORD size) {
     return buffer;
 }
 
-// Folder values are read without a type check, and there is no fallback: a missing value
-// is an API error like any other failed read.
+// Folder values are read without a type check, and there is no fallback: a value that is
+// missing or cannot be read gives null like an unset variable.
 static const char* ReadFolderValue(HKEY root, const char* key_path, const char* name,
                                    char* buffer) {
     Own_Key key;
-    LONG rc = RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out());
-    if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
+    if (RegOpenKeyExA(root, key_path, 0, KEY_READ, key.Out()) != ERROR_SUCCESS) return nullptr;
     DWORD size = MAX_PATH;
-    rc =
+    LONG rc =
         RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-    if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
+    if (rc != ERROR_SUCCESS) return nullptr;
     buffer[size < MAX_PATH ? size : MAX_PATH - 1] = '\0';
-    rc = key.Close();
-    if (rc != ERROR_SUCCESS) WINX_API_ERROR(rc);
     return buffer;
 }
 
 const char* WinX_WindowsDir() {
-    static char buffer[MAX_PATH];
+    static char buffer[MAX_PATH];  // handed back to the caller
     return Environment("windir", buffer, sizeof buffer);
 }
 
 const char* WinX_SystemDir() {
-    static char buffer[MAX_PATH];
-    GetSystemDirectoryA(buffer, sizeof buffer);
-    return buffer;
+    static char buffer[MAX_PATH];  // handed back to the caller
+    UINT n = GetSystemDirectoryA(buffer, sizeof buffer);
+    return n == 0 || n >= sizeof buffer ? nullptr : buffer;
 }
 
 const char* WinX_DesktopDir() {
-    static char buffer[MAX_PATH];
+    static char buffer[MAX_PATH];  // handed back to the caller
     return ReadFolderValue(HKEY_CURRENT_USER, kShellFolders, "Desktop", buffer);
 }
 
 const char* WinX_PersonalDir() {
-    static char buffer[MAX_PATH];
+    static char buffer[MAX_PATH];  // handed back to the caller
     return ReadFolderValue(HKEY_CURRENT_USER, kShellFolders, "Personal", buffer);
 }
 
 const char* WinX_ProgramFilesDir() {
-    static char buffer[MAX_PATH];
+    static char buffer[MAX_PATH];  // handed back to the caller
     return ReadFolderValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir", buffer);
 }
 
 const char* WinX_TempDir() {
-    static char buffer[MAX_PATH];
+    static char buffer[MAX_PATH];  // handed back to the caller
     if (Environment("TEMP", buffer, sizeof buffer) == nullptr) return nullptr;
     // The last byte may be the second half of a double-byte character that looks like '\'.
     char* last = (StdPlus_FindLastChar(buffer, '\\'));
@@ -81,7 +78,7 @@ const char* WinX_TempDir() {
 }
 
 const char* WinX_FindWScript() {
-    static char buffer[MAX_PATH];
+    static char buffer[MAX_PATH];  // handed back to the caller
     const char* windir = WinX_WindowsDir();
     if (windir == nullptr) return nullptr;
     StdPlus_CopyN(buffer, "WScript.exe", sizeof buffer);
@@ -90,4 +87,11 @@ const char* WinX_FindWScript() {
     StrX_MoveToDir(buffer, "system32");
     if (FileX_Exists(buffer)) return buffer;
     return nullptr;
+}
+
+const char* WinX_KnownFolder(const char* folder, const char* name) {
+    if (folder == nullptr) {
+        ERRORS_RAISE(WinX_Err_API_Error, "%s フォルダの場所が Windows から得られません。", name);
+    }
+    return folder;
 }

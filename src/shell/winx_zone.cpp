@@ -86,7 +86,7 @@ bool WinX_IsInternetZone(const WinX_ZoneMark* mark) {
 }
 
 bool WinX_CameFromInternet(const char* file) {
-    static WinX_ZoneMark mark;
+    WinX_ZoneMark mark;
     return WinX_ReadZoneMark(file, &mark) && WinX_IsInternetZone(&mark);
 }
 
