@@ -7,7 +7,6 @@
 
 #include "folders/install_ids.h"
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
