@@ -8,7 +8,7 @@
 #include "lib/errors.h"
 #include "lib/except3.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_dllsearch.h"
 
 static const char kProductName[] = "Quarvel";
 

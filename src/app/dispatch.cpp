@@ -87,17 +87,12 @@ Dispatch_Action Dispatch_Choose(const char* args) {
 // Too large for the stack; one action runs per process.
 static Zent_Settings g_settings;
 
-// Set for every default action that shows Explorer with the folder tree.
-static bool ExplorerViewOf(int default_action) {
-    return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
-}
-
 static void Install(Zent_Settings* s, const char* archive) {
-    InstallArchive(s, archive, ExplorerViewOf(s->DefActOnDblClk));
+    InstallArchive(s, archive, Zent_ExplorerView(s->DefActOnDblClk));
 }
 
 static void OpenFolder(Zent_Settings* s, const char* archive) {
-    MeltOpenFolder(s, archive, s->MeltToOnDblClk, ExplorerViewOf(s->DefActOnDblClk));
+    MeltOpenFolder(s, archive, s->MeltToOnDblClk, Zent_ExplorerView(s->DefActOnDblClk));
 }
 
 // The melt chosen by a default-action value for one archive.

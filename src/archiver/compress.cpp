@@ -11,7 +11,7 @@
 #include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
 
 char* Zent_ArchivePathOf(char* out, const char* path, int type) {
     StdPlus_CopyN(out, path, CompressX::kPath);
@@ -101,7 +101,9 @@ Scratch::~Scratch() {
 }
 
 void Scratch::Add(const char* path) {
-    if (count_ == kMax) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (count_ == kMax) {
+        ERRORS_RAISE(Errors_Unofficial, "作業用のファイルが多すぎて %s を覚えておけません。", path);
+    }
     StdPlus_CopyN(paths_[count_++], path, kPath);
 }
 

@@ -11,7 +11,8 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
+#include "shell/winx_folders.h"
 
 namespace CompressX {
 

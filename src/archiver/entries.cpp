@@ -10,7 +10,9 @@
 void Zent_ForEachEntry(const char* archive, const std::function<bool(const char* path)>& visit) {
     Zent_DllId id = Zent_ExtractDllOf(archive);
     const Zent_ExtractRow& row = Zent_Dll(id).extract;
-    if (row.own_interface) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (row.own_interface) {
+        ERRORS_RAISE(Errors_Unofficial, "%s の中身の一覧は、この形式では読めません。", archive);
+    }
     Zent_DllFrame frame(id, row.missing);
     auto open = frame.Dll().Get<Zent_OpenArchiveFn>("OpenArchive");
     auto close = frame.Dll().Get<Zent_CloseArchiveFn>("CloseArchive");

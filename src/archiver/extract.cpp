@@ -89,7 +89,9 @@ int GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted,
 namespace ExtractX {
 
 static void SetCurrentDir(const char* folder) {
-    if (!SetCurrentDirectoryA(folder)) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (!SetCurrentDirectoryA(folder)) {
+        ERRORS_RAISE(Errors_Unofficial, "フォルダ %s に移れませんでした。", folder);
+    }
 }
 
 // Whether the DLL must run: without a reuse hook always, unless a file stands where the
@@ -232,8 +234,8 @@ Destination PrepareDestination(const Layout& layout, int count, char* result, co
 
 }  // namespace ExtractX
 
-void Zent_ExtractWith(const Zent_DllFrame& frame, const char* archive, const char* base,
-                      char* result, const Zent_ReuseFolder& reuse, HWND owner, bool* created) {
+void Zent_ExtractInFrame(const Zent_DllFrame& frame, const char* archive, const char* base,
+                         char* result, const Zent_ReuseFolder& reuse, HWND owner, bool* created) {
     char quoted[300];
     snprintf(quoted, sizeof quoted, "\"%s\"", archive);
     StdPlus_CopyN(result, base, 260);

@@ -20,6 +20,6 @@ typedef std::function<bool(const char* archive, char* folder)> Zent_ReuseFolder;
 // directory is left where the DLL extracted. `reuse` may be empty. `created` (may be null)
 // is set, on every way out, to whether the result folder was made by this extraction: only
 // such a folder may be deleted after a failure or a cancel.
-void Zent_ExtractWith(const Zent_DllFrame& frame, const char* archive, const char* base,
-                      char* result, const Zent_ReuseFolder& reuse, HWND owner,
-                      bool* created = nullptr);
+void Zent_ExtractInFrame(const Zent_DllFrame& frame, const char* archive, const char* base,
+                         char* result, const Zent_ReuseFolder& reuse, HWND owner,
+                         bool* created = nullptr);

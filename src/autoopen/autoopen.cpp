@@ -10,7 +10,7 @@
 #include "lib/inifile.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_filetype.h"
 
 // ---- Matching ------------------------------------------------------------------------
 

@@ -14,6 +14,10 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
+#include "shell/winx_autorun.h"
+#include "shell/winx_filetype.h"
+#include "shell/winx_launch.h"
+#include "shell/winx_zone.h"
 
 // ---- Safe list ---------------------------------------------------------------------------
 
@@ -286,8 +290,7 @@ void SafetyDialog::RunChosen() {
     Zent_SafetyState* state = state_;
     WinX_Command command{};
     if (state->autorun) {
-        int selected =
-            static_cast<int>(SendDlgItemMessageA(Window(), IDC_SAFETY_MENU, CB_GETCURSEL, 0, 0));
+        int selected = Dialog_ComboSelected(Window(), IDC_SAFETY_MENU);
         WinX_AutorunEntry(&state->info, (selected < 0 ? 0 : selected) - 1, &command);
     } else {
         StdPlus_CopyN(command.program, state->file, sizeof command.program);
@@ -363,11 +366,10 @@ void SafetyDialog::InitAutorun() {
     Zent_SafetyState* state = state_;
     WinX_ReadAutorun(&state->info, state->file);
     if (RunAutorunAtOnce()) return;
-    HWND menu = Item(IDC_SAFETY_MENU);
-    SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("（標準の自動実行）"));
+    Dialog_ComboAdd(Window(), IDC_SAFETY_MENU, "（標準の自動実行）");
     for (int i = 0; i < state->info.verb_count; i++)
-        SendMessageA(menu, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(state->info.verb_text[i]));
-    SendMessageA(menu, CB_SETCURSEL, 0, 0);
+        Dialog_ComboAdd(Window(), IDC_SAFETY_MENU, state->info.verb_text[i]);
+    Dialog_ComboSelect(Window(), IDC_SAFETY_MENU, 0);
     // Without an open command the first entry shows the folder: the question names the
     // description itself.
     char shown[StrX_PathSize];

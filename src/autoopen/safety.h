@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "settings/settings.h"
-#include "shell/winx.h"
+#include "shell/winx_autorun.h"
 
 // Set by the caller before the dialog is shown.
 struct Zent_SafetyState {

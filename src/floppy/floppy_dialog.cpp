@@ -17,7 +17,7 @@
 #include "lib/strx.h"
 #include "shell/dialog.h"
 #include "shell/progress.h"
-#include "shell/winx.h"
+#include "shell/winx_launch.h"
 
 namespace {
 
@@ -93,7 +93,6 @@ void FloppyDialog::OnInit() {
 
 // Removable and fixed drives; the first removable one is chosen.
 void FloppyDialog::FillDrives() {
-    HWND combo = Item(IDC_FLOPPY_DRIVE);
     DWORD mask = GetLogicalDrives();
     bool chosen = false;
     for (int i = 0; i < 26; i++) {
@@ -101,7 +100,7 @@ void FloppyDialog::FillDrives() {
         char root[4] = {static_cast<char>('A' + i), ':', '\\', '\0'};
         UINT type = GetDriveTypeA(root);
         if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) continue;
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root));
+        Dialog_ComboAdd(Window(), IDC_FLOPPY_DRIVE, root);
         if (type == DRIVE_REMOVABLE && !chosen) {
             Dialog_SetText(Window(), IDC_FLOPPY_DRIVE, root);
             chosen = true;
@@ -464,14 +463,11 @@ void FloppyDialog::OnCommand(int id, int code) {
         case IDC_FLOPPY_DRIVE:
             if (code == CBN_SELCHANGE) {
                 // The edit part shows the choice only after this notification.
-                HWND combo = Item(IDC_FLOPPY_DRIVE);
-                int chosen = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
-                char text[StrX_PathSize] = "";
-                if (chosen >= 0 &&
-                    SendMessageA(combo, CB_GETLBTEXTLEN, chosen, 0) < StrX_PathSize) {
-                    SendMessageA(combo, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(text));
-                    Dialog_SetText(Window(), IDC_FLOPPY_DRIVE, text);
-                }
+                char text[StrX_PathSize];
+                Dialog_ComboItemText(Window(), IDC_FLOPPY_DRIVE,
+                                     Dialog_ComboSelected(Window(), IDC_FLOPPY_DRIVE), text,
+                                     sizeof text);
+                if (text[0] != '\0') Dialog_SetText(Window(), IDC_FLOPPY_DRIVE, text);
                 Refresh(false);
             } else if (code == CBN_KILLFOCUS) {
                 Refresh(false);

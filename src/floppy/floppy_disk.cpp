@@ -12,7 +12,7 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/progress.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
 
 const char Floppy_Title[] = "フロッピーに保存 - Quarvel";
 
@@ -74,7 +74,7 @@ bool Floppy_IsFirstDisk(const char* root, const Floppy_Source& source) {
     std::string description = Floppy_DescriptionPath(root, 1);
     std::string piece = std::string(root) + "1";
     if (!FileX_Exists(description.c_str()) || !FileX_Exists(piece.c_str())) return false;
-    static char line[1024];
+    char line[1024];
     char name[256] = "";
     int number = 0;
     // Whatever else the file holds, it is not this split's first description.

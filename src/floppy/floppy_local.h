@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 #include <vector>
+#include "shell/progress.h"
 
 struct Progress_Mirror;
 

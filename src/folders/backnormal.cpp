@@ -13,7 +13,7 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ bool Taken(DWORD error) {
 // What the working folder lost before its removal stopped comes back from the copy (times
 // and attributes included); what is still there is left alone.
 void PutBack(const char* folder, const char* copy) {
-    static NestFind walk;
+    static NestFind walk;  // about 12 KB: kept off the stack
     NestFind_Begin(&walk, copy, 1);
     Except_TryFinally(
         __FILE_NAME__, __LINE__,

@@ -126,22 +126,40 @@ const char* CacheDB_FolderOf(CacheDB* db, const char* archive) {
     return nullptr;
 }
 
-void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work) {
+static void WithOpen(const char* cache_folder, bool write_back,
+                     const std::function<void(CacheDB* db)>& work) {
+    // Static: the table is over half a megabyte, too much for the stack.
     static char area[CacheDB_AreaSize];
     static bool in_use = false;
-    if (in_use) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (in_use) {
+        ERRORS_RAISE(Errors_Unofficial, "%s",
+                     "キャッシュの記録を開いている間に、もう一度開こうとしました。");
+    }
     char file[260];
     StdPlus_CopyN(file, cache_folder, sizeof file);
     StrX_Join(file, "cache-db.ini");
     CacheDB db{};
     CacheDB_Open(&db, file, area, sizeof area);
     in_use = true;
-    Except_TryFinally(
+    // The write-back after the work is no finally section: a write that fails raises to the
+    // caller like any failure of the work, and the caller's catch clause sees it.
+    Except_TryCatch(
         __FILE__, __LINE__, [&] { work(&db); },
         [&] {
             in_use = false;
-            CacheDB_Close(&db);
+            if (write_back) CacheDB_Close(&db);
+            Except_Rethrow();
         });
+    in_use = false;
+    if (write_back) CacheDB_Close(&db);
+}
+
+void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work) {
+    WithOpen(cache_folder, true, work);
+}
+
+void CacheDB_Read(const char* cache_folder, const std::function<void(CacheDB* db)>& work) {
+    WithOpen(cache_folder, false, work);
 }
 
 void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive) {

@@ -31,6 +31,8 @@ void CacheDB_Open(CacheDB* db, const char* file, void* area, size_t area_size);
 // Runs `work` with the database "cache-db.ini" of the cache folder open, written back on
 // every way out. One database at a time: the table lives in one static area.
 void CacheDB_With(const char* cache_folder, const std::function<void(CacheDB* db)>& work);
+// The same for a look only: nothing is written back.
+void CacheDB_Read(const char* cache_folder, const std::function<void(CacheDB* db)>& work);
 // Writes back the entries this process added or changed, on top of the file as it is then:
 // the others keep what other processes wrote meanwhile. Entries whose archive is gone are
 // dropped, their working folders deleted when inside the cache (a folder that cannot go now

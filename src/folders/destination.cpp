@@ -9,7 +9,7 @@
 #include "lib/errors.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 
 enum { kPathSize = 260 };
 
@@ -20,7 +20,10 @@ static void ArchiveFolder(const char* archive, char* out) {
 
 static void CopyFolder(char* out, const char* folder) {
     // A folder Windows does not report (TEMP unset) must not turn into the current one.
-    if (folder == nullptr) ERRORS_RAISE(Errors_Unofficial, "%s", "error");
+    if (folder == nullptr) {
+        ERRORS_RAISE(Errors_Unofficial, "%s",
+                     "解凍先に選ばれたフォルダの場所が Windows から得られません。");
+    }
     StdPlus_CopyN(out, folder, kPathSize);
 }
 
@@ -61,14 +64,14 @@ static void ResolveBase(const Zent_Settings* s, const char* archive, int choice,
     if (base[0] == '\0') ArchiveFolder(archive, base);
 }
 
-void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
-                  const char* cache_folder, HWND owner, bool* created) {
+void Zent_ExtractIntoBase(const char* archive, const char* base, char* result, bool use_cache,
+                          const char* cache_folder, HWND owner, bool* created) {
     // Made before the DLL is bound, so the marks are written once it has been let go.
     WebMark_Carrier web_mark(archive, result);
     Zent_DllId dll = Zent_ExtractDllOf(archive);
     Zent_DllFrame frame(dll, Zent_Dll(dll).extract.missing);
     if (!use_cache) {
-        Zent_ExtractWith(frame, archive, base, result, web_mark.Watch(nullptr), owner, created);
+        Zent_ExtractInFrame(frame, archive, base, result, web_mark.Watch(nullptr), owner, created);
         return;
     }
     CacheDB_With(cache_folder, [&](CacheDB* db) {
@@ -76,16 +79,16 @@ void Zent_Extract(const char* archive, const char* base, char* result, bool use_
         auto reuse = [db](const char* melted, char* folder) {
             return CacheDB_FindOrAdd(db, melted, folder) || !FileX_IsDir(folder);
         };
-        Zent_ExtractWith(frame, archive, base, result, web_mark.Watch(reuse), owner, created);
+        Zent_ExtractInFrame(frame, archive, base, result, web_mark.Watch(reuse), owner, created);
     });
 }
 
-void ExtractTo(const Zent_Settings* s, const char* archive, int choice, char* result,
-               bool* created) {
+void Zent_ExtractToDestination(const Zent_Settings* s, const char* archive, int choice,
+                               char* result, bool* created) {
     char base[kPathSize];
     StdPlus_CopyN(base, choice == Zent_MeltTo_Explicit ? result : "", sizeof base);
     ResolveBase(s, archive, choice, base);
-    // Zent_Extract chooses the archiver by the extension, every unknown one going to TAR.
-    Zent_Extract(archive, base, result, choice == Zent_MeltTo_Cache, s->CachePath, nullptr,
-                 created);
+    // Zent_ExtractIntoBase chooses the archiver by the extension, every unknown one going to TAR.
+    Zent_ExtractIntoBase(archive, base, result, choice == Zent_MeltTo_Cache, s->CachePath, nullptr,
+                         created);
 }

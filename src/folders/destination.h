@@ -11,13 +11,13 @@ enum { Zent_MeltTo_Explicit = 9 };
 // database in cache_folder decides whether an unchanged archive reuses its working folder.
 // When the archive carries the web's mark, so does every file the extraction writes
 // (folders/webmark.h).
-// `created` as Zent_ExtractWith gives it.
-void Zent_Extract(const char* archive, const char* base, char* result, bool use_cache,
-                  const char* cache_folder, HWND owner, bool* created = nullptr);
+// `created` as Zent_ExtractInFrame gives it.
+void Zent_ExtractIntoBase(const char* archive, const char* base, char* result, bool use_cache,
+                          const char* cache_folder, HWND owner, bool* created = nullptr);
 
 // choice is a Zent_MeltTo value, or Zent_MeltTo_Explicit with the folder as the initial
 // content of result. result (260 bytes) receives the folder that holds the content. Only the
 // cache destination goes through the cache database. An empty standard or install folder
 // means the archive's own folder, never the process's current one.
-void ExtractTo(const Zent_Settings* settings, const char* archive, int choice, char* result,
-               bool* created = nullptr);
+void Zent_ExtractToDestination(const Zent_Settings* settings, const char* archive, int choice,
+                               char* result, bool* created = nullptr);

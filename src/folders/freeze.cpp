@@ -13,7 +13,8 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/dialog.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
+#include "shell/winx_folders.h"
 
 namespace {
 
@@ -39,7 +40,10 @@ struct CacheMove {
 // stops before anything moved.
 void KeepArchiveBeside(CacheDB* db, const char* archive, const char* folder) {
     CacheDB_Entry* entry = CacheDB_Find(db, archive, folder);
-    if (entry == nullptr) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (entry == nullptr) {
+        ERRORS_RAISE(Errors_Unofficial, "%s の作業フォルダ %s がキャッシュの記録にありません。",
+                     archive, folder);
+    }
     char kept[kPath];
     StrX_Join(StrX_ParentDir(kept, folder), StrX_FileName(archive));
     FileX_MakeDirs(kept, true);
@@ -227,13 +231,13 @@ void Freeze_Commit(const Zent_Settings* s, const char* folder, const Freeze_Choi
     // the archive afterwards: the archive is the floppies' source and keeps the name the
     // disks record, and no file of the user's is asked about or replaced.
     ScratchFolder staging;
-    if (choice.output == Freeze_Floppy) Zent_MakeOwnFolder(WinX_DesktopDir(), staging.path);
+    const char* desktop = WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ");
+    if (choice.output == Freeze_Floppy) Zent_MakeOwnFolder(desktop, staging.path);
     char path[kPath];
     if (choice.output == Freeze_SameFolder) {
         StrX_ParentDir(path, folder);
     } else {
-        StdPlus_CopyN(path, staging.path[0] != '\0' ? staging.path : WinX_DesktopDir(),
-                      sizeof path);
+        StdPlus_CopyN(path, staging.path[0] != '\0' ? staging.path : desktop, sizeof path);
     }
     StrX_Join(path, choice.name);
     StdPlus_CatN(path, choice.self_extract ? ".exe" : ".lzh", sizeof path);

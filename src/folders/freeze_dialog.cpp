@@ -14,7 +14,7 @@
 #include "lib/strx.h"
 #include "options/sheet.h"
 #include "shell/dialog.h"
-#include "shell/winx.h"
+#include "shell/winx_zone.h"
 
 // ---- Rules -----------------------------------------------------------------------------
 
@@ -107,11 +107,8 @@ void FreezeDialog::OnInit() {
     Dialog_SetText(dialog, IDC_FREEZE_NAME, texts.name);
     Dialog_Check(dialog, IDC_FREEZE_SAME_FOLDER, true);
     Dialog_Check(dialog, IDC_FREEZE_STORE_FOLDER, Freeze_StoreFolderAtFirst(folder_));
-    HWND formats = Item(IDC_FREEZE_FORMAT);
-    for (const char* name : Freeze_FormatNames)
-        SendMessageA(formats, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     int position = Zent_PosOfType(settings_->DefCompressType);
-    SendMessageA(formats, CB_SETCURSEL, position < 0 ? 0 : position, 0);
+    Dialog_ComboFill(dialog, IDC_FREEZE_FORMAT, Freeze_FormatNames, position < 0 ? 0 : position);
     Dialog_SetText(dialog, IDC_FREEZE_INSTALL_TITLE, texts.title);
     Dialog_SetText(dialog, IDC_FREEZE_QUESTION, texts.question);
     Dialog_Check(dialog, IDC_FREEZE_USER_CHOOSES, true);
@@ -122,7 +119,7 @@ void FreezeDialog::OnInit() {
 
 Freeze_DialogState FreezeDialog::ReadState() const {
     Freeze_DialogState state{};
-    state.format = static_cast<int>(SendMessageA(Item(IDC_FREEZE_FORMAT), CB_GETCURSEL, 0, 0));
+    state.format = Dialog_ComboSelected(Window(), IDC_FREEZE_FORMAT);
     state.self_extract = Dialog_IsChecked(Window(), IDC_FREEZE_SELF_EXTRACT);
     state.ask = Dialog_IsChecked(Window(), IDC_FREEZE_ASK);
     state.install = Dialog_IsChecked(Window(), IDC_FREEZE_USER_CHOOSES);
@@ -165,7 +162,7 @@ void FreezeDialog::ReadChoice(Freeze_Choice* c) const {
 }
 
 void FreezeDialog::Commit() {
-    static Freeze_Choice choice;
+    Freeze_Choice choice;
     ReadChoice(&choice);
     {
         Dialog_WaitCursor wait;

@@ -13,7 +13,8 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
+#include "shell/winx_launch.h"
 
 enum { kPathSize = 260 };
 
@@ -115,7 +116,7 @@ static void ExtractAndPlace(const Zent_Settings* s, const char* archive, const c
             Zent_MakeOwnFolder(parent, staging);
             char result[kPathSize];
             StdPlus_CopyN(result, staging, sizeof result);
-            ExtractTo(s, archive, Zent_MeltTo_Explicit, result);
+            Zent_ExtractToDestination(s, archive, Zent_MeltTo_Explicit, result);
             SetCurrentDirectoryA(cwd);
             // A target that appeared since the question was not offered for replacing.
             if (replace) {
@@ -163,7 +164,7 @@ static Verdict CheckTarget(const Zent_InstallState* state) {
 }
 
 void InstallArchive(Zent_Settings* settings, const char* archive, bool explorer_view) {
-    static Zent_InstallState state;
+    Zent_InstallState state;
     Verdict verdict;
     do {
         // Asked again, the dialog starts over from its initial contents.

@@ -7,13 +7,12 @@
 
 #include "folders/install_ids.h"
 #include "lib/errors.h"
-#include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "options/sheet.h"
 #include "shell/dialog.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_shortcut.h"
 
 enum { kPathSize = 260, kAppIcon = 128 };
 
@@ -23,9 +22,7 @@ static const char kTitle[] = "解凍・インストール - Quarvel SV";
 
 // A folder Windows does not report (a missing shell folder value) is simply not offered.
 static void TakeFolder(char* out, const char* (*folder)()) {
-    const char* found = nullptr;
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__, [&] { found = folder(); }, [&] { found = nullptr; });
+    const char* found = folder();
     StdPlus_CopyN(out, found != nullptr ? found : "", kPathSize);
 }
 
@@ -87,14 +84,6 @@ static bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// "C:\..." or "\\server\share...": a path that means the same whatever the current folder.
-static bool IsFullPath(const char* path) {
-    bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-                 path[1] == ':' && IsSeparator(path[2]);
-    bool unc = path[0] == '\\' && path[1] == '\\' && path[2] != '\0' && !IsSeparator(path[2]);
-    return drive || unc;
-}
-
 static bool IsDotsOnly(const char* part, size_t length) {
     if (length == 0) return false;
     for (size_t i = 0; i < length; i++) {
@@ -125,7 +114,8 @@ const char* Zent_InstallRefusal(const char* path, const char* name) {
     if (StdPlus_FindAnyOf(name, "\\/:*?\"<>|") != nullptr || IsDotsOnly(name, strlen(name)))
         return "新しく作成されるフォルダ名に \\ / : * ? \" < > | は使えません。"
                "また、「.」や「..」はフォルダ名になりません。";
-    if (!IsFullPath(path) || HasDotStep(path) || StdPlus_FindAnyOf(path + 2, ":*?\"<>|") != nullptr)
+    if (!StrX_IsFullPath(path) || HasDotStep(path) ||
+        StdPlus_FindAnyOf(path + 2, ":*?\"<>|") != nullptr)
         return "解凍先のパスは、C:\\Program Files のようにドライブ名から始まるフルパスで入力してく"
                "ださい。";
     if (strlen(path) + 1 + strlen(name) >= kPathSize)
@@ -165,13 +155,8 @@ protected:
     void OnCommand(int id, int code) override;
 
 private:
-    int Shown() const {
-        return static_cast<int>(
-            SendDlgItemMessageA(Window(), IDC_INSTALL_PLACE, CB_GETCURSEL, 0, 0));
-    }
-    void Show(int position) {
-        SendDlgItemMessageA(Window(), IDC_INSTALL_PLACE, CB_SETCURSEL, position, 0);
-    }
+    int Shown() const { return Dialog_ComboSelected(Window(), IDC_INSTALL_PLACE); }
+    void Show(int position) { Dialog_ComboSelect(Window(), IDC_INSTALL_PLACE, position); }
     void SetPath(const char* path);
     void FollowPath();
     void FillPath(int position);
@@ -191,8 +176,7 @@ void InstallDialog::OnInit() {
     Dialog_SetText(dialog, IDC_INSTALL_INTRO,
                    Zent_InstallIntro(state_->archive, intro, sizeof intro));
     for (int position = 0; position < Zent_InstallPlaces; position++)
-        SendDlgItemMessageA(dialog, IDC_INSTALL_PLACE, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(Zent_InstallPlaceText(position)));
+        Dialog_ComboAdd(dialog, IDC_INSTALL_PLACE, Zent_InstallPlaceText(position));
     SendDlgItemMessageA(dialog, IDC_INSTALL_PATH, EM_LIMITTEXT, kPathSize - 1, 0);
     SendDlgItemMessageA(dialog, IDC_INSTALL_NAME, EM_LIMITTEXT, kPathSize - 1, 0);
     Dialog_SetText(dialog, IDC_INSTALL_NAME, state_->name);

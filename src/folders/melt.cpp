@@ -17,7 +17,8 @@
 #include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_launch.h"
+#include "shell/winx_zone.h"
 
 enum { kPathSize = 260 };
 
@@ -25,7 +26,7 @@ enum { kPathSize = 260 };
 static void ExtractWithCache(const Zent_Settings* s, const char* archive, int destination,
                              char* result, bool* created = nullptr) {
     FileX_MakeDirs(s->CachePath, false);
-    ExtractTo(s, archive, destination, result, created);
+    Zent_ExtractToDestination(s, archive, destination, result, created);
 }
 
 // A cancel in the DLL's window is the user's choice: the melt ends quietly.
@@ -128,7 +129,7 @@ static void FillState(Zent_SafetyState* state, const char* archive, const char* 
 // three answers opens nothing. `created`: this melt extracted the folder.
 static bool AgreedBeforeOpening(Zent_Settings* s, const char* archive, const char* folder,
                                 const char* path, bool created, bool* stop) {
-    static Zent_SafetyState state;
+    static Zent_SafetyState state;  // over 11 KB: kept off the stack
     FillState(&state, archive, folder, path);
     int result = ConfirmWithCache(s, &state);
     if (result == Zent_Safety_Cancel) {
@@ -155,7 +156,7 @@ static void OpenChosen(Zent_Settings* s, const Zent_AutoOpen* rule, const char* 
                 Zent_RunAutoOpen(rule, path, explorer_view);
                 return;
             }
-            static Zent_SafetyState state;
+            static Zent_SafetyState state;  // over 11 KB: kept off the stack
             FillState(&state, archive, folder, path);
             state.autorun = autorun;
             state.launch = true;

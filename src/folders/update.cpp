@@ -80,52 +80,42 @@ void KeepPrevious(Update_Backup* backup, const char* archive, const char* folder
                      archive, slot, backup->Path());
 }
 
+void UnknownFolder(const char* archive, const char* folder) {
+    ERRORS_RAISE(Errors_Unofficial,
+                 "%s の作業フォルダ %s がキャッシュの記録にないので、更新できません。", archive,
+                 folder);
+}
+
 // The cache database is read and written back under its semaphore, never held across the
 // rewrite: a long update keeps no melt waiting, and an entry another process wrote meanwhile
 // is not undone by a stale copy.
-class Database {
-public:
-    explicit Database(const Zent_Settings* s) {
-        StrX_Join(StdPlus_CopyN(file_, s->CachePath, sizeof file_), "cache-db.ini");
-    }
-    // The working folder of the archive as the database knows it; raises when it has none,
-    // as the rewritten archive would lose its working folder.
-    void Require(const char* archive, const char* folder) {
-        CacheDB db{};
-        CacheDB_Open(&db, file_, area_, sizeof area_);
-        CacheDB_Entry* entry = CacheDB_Find(&db, archive, folder);
-        if (entry == nullptr) Unknown(archive, folder);
-        StdPlus_CopyN(folder_, entry->folder, sizeof folder_);
-    }
-    // The new archive's identity, written into its entry on top of the file as it is now.
-    void Record(const char* archive) {
-        CacheDB db{};
-        CacheDB_Open(&db, file_, area_, sizeof area_);
-        CacheDB_Entry* entry = CacheDB_AtFolder(&db, folder_);
-        if (entry == nullptr) Unknown(archive, folder_);
-        CacheDB_SetArchive(entry, archive);
-        CacheDB_Close(&db);
-    }
 
-private:
-    static void Unknown(const char* archive, const char* folder) {
-        ERRORS_RAISE(Errors_Unofficial,
-                     "%s の作業フォルダ %s がキャッシュの記録にないので、更新できません。", archive,
-                     folder);
-    }
-    static char area_[CacheDB_AreaSize];
-    char file_[Update_PathSize];
-    char folder_[Update_PathSize];
-};
-char Database::area_[CacheDB_AreaSize];
+// The working folder of the archive as the database knows it; raises when it has none, as
+// the rewritten archive would lose its working folder.
+void RequireFolder(const Zent_Settings* s, const char* archive, const char* folder, char* out) {
+    CacheDB_Read(s->CachePath, [&](CacheDB* db) {
+        CacheDB_Entry* entry = CacheDB_Find(db, archive, folder);
+        if (entry == nullptr) UnknownFolder(archive, folder);
+        StdPlus_CopyN(out, entry->folder, Update_PathSize);
+    });
+}
+
+// The new archive's identity, written into its entry on top of the file as it is now.
+void RecordArchive(const Zent_Settings* s, const char* archive, const char* folder) {
+    CacheDB_With(s->CachePath, [&](CacheDB* db) {
+        CacheDB_Entry* entry = CacheDB_AtFolder(db, folder);
+        if (entry == nullptr) UnknownFolder(archive, folder);
+        CacheDB_SetArchive(entry, archive);
+    });
+}
 
 // From the copy "~" on, every failure puts the archive back before it is passed on; the
 // cache database is written only when the archive is the new one, and its failure puts the
 // archive back too, so the database and the archive never disagree.
 void Rewrite(const Zent_Settings* s, const char* archive, const char* folder, int type) {
     bool store_folder = Update_StoresFolder(archive, folder, type);
-    Database database(s);
-    database.Require(archive, folder);
+    char known[Update_PathSize];
+    RequireFolder(s, archive, folder, known);
     Update_Backup backup(archive);
     backup.Make(kTitle);
     Except_TryCatch(
@@ -137,7 +127,7 @@ void Rewrite(const Zent_Settings* s, const char* archive, const char* folder, in
             RequireEntries(archive);
             // Nothing changed: the archive keeps its time, and the slot its older archive.
             if (FileX_Compare(backup.Path(), archive) == 0) backup.PutBack();
-            database.Record(archive);
+            RecordArchive(s, archive, known);
         },
         [&] {
             backup.PutBack();

@@ -7,7 +7,7 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/progress.h"
 
 Update_Backup::Update_Backup(const char* archive) {
     StdPlus_CopyN(archive_, archive, sizeof archive_);

@@ -12,7 +12,8 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/progress.h"
+#include "shell/winx_errors.h"
 
 char* Update_FullPath(char* out, const char* path) {
     DWORD n = GetFullPathNameA(path, Update_PathSize, out, nullptr);
@@ -23,7 +24,8 @@ char* Update_FullPath(char* out, const char* path) {
 bool Update_MeltIntoCache(const Zent_Settings* s, const char* archive, char* folder) {
     FileX_MakeDirs(s->CachePath, false);
     folder[0] = '\0';
-    if (Zent_UnlessCancelled([&] { ExtractTo(s, archive, Zent_MeltTo_Cache, folder); }))
+    if (Zent_UnlessCancelled(
+            [&] { Zent_ExtractToDestination(s, archive, Zent_MeltTo_Cache, folder); }))
         return true;
     // The cancelled extraction left its "-remnants" folder in the cache: nobody asked for it.
     if (folder[0] != '\0' && FileX_Exists(folder) && StrX_IsInside(folder, s->CachePath))

@@ -5,6 +5,7 @@
 #include "lib/handles.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
+#include "shell/winx_zone.h"
 
 namespace {
 

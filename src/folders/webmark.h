@@ -7,7 +7,7 @@
 #include <string>
 
 #include "archiver/extract.h"
-#include "shell/winx.h"
+#include "shell/winx_zone.h"
 
 class WebMark_Carrier {
 public:

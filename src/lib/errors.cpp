@@ -216,6 +216,7 @@ ArrX_Able* Errors_History() {
 }
 
 void Errors_SetupMainHistory() {
+    // Both live for the process: the error history keeps pointing at them.
     static Errors_Record slots[5];
     static ArrX_Able history;
     ArrX_Able_Init(&history, slots, sizeof slots, sizeof(Errors_Record),
@@ -277,7 +278,7 @@ const char* Errors_ErrnoText(int err) {
     for (const ErrnoText& e : kErrnoTexts) {
         if (e.err == err) return e.text;
     }
-    static char unknown[40];
+    static char unknown[40];  // handed back to the caller
     snprintf(unknown, sizeof unknown, "errno = %d", err);
     return unknown;
 }

@@ -36,7 +36,9 @@ struct Unclaimed {
 
 Own_SemaphoreLock::Own_SemaphoreLock(const char* name, Own_SemaphoreWait wait, const void* what) {
     Unclaimed made{CreateSemaphoreA(nullptr, 1, 1, name)};
-    if (made.handle == nullptr) ERRORS_RAISE(Errors_Unofficial, "error");
+    if (made.handle == nullptr) {
+        ERRORS_RAISE(Errors_Unofficial, "セマフォ %s を作れませんでした。", name);
+    }
     if (wait != nullptr) {
         wait(made.handle, what);
     } else {

@@ -115,6 +115,13 @@ bool StrX_IsRooted(const char* path) {
     return sep == path || sep[-1] == ':';
 }
 
+bool StrX_IsFullPath(const char* path) {
+    bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                 path[1] == ':' && IsSep(path[2]);
+    bool unc = path[0] == '\\' && path[1] == '\\' && path[2] != '\0' && !IsSep(path[2]);
+    return drive || unc;
+}
+
 bool StrX_IsDriveless(const char* path) {
     if (IsSep(path[0]) && path[1] == path[0]) return false;
     return path[0] == '\0' || path[1] != ':';
@@ -359,8 +366,8 @@ char* StrX_Join(char* dst, const char* name) {
 }
 
 char* StrX_MoveToDir(char* path, const char* dir) {
-    static char name[StrX_PathSize];
-    static char folder[StrX_PathSize];
+    char name[StrX_PathSize];
+    char folder[StrX_PathSize];
     StrX_CopyFileName(name, path);
     if (dir[0] == '\\' || (dir[0] != '\0' && dir[1] == ':')) {
         if (strlen(dir) > StrX_PathSize - 1) RaiseTooLong(dir, name);
@@ -649,7 +656,7 @@ char* StrX_FormatTime(time_t time, const char* format, char* out, size_t size) {
     out[0] = '\0';
     struct tm* local = localtime(&time);
     if (local == nullptr) return out;
-    static char expanded[256];
+    char expanded[256];
     StdPlus_CopyN(expanded, format, sizeof expanded);
     StdPlus_ReplaceText(expanded, sizeof expanded, "%n", kMonths[local->tm_mon]);
     if (strftime(out, size, expanded, local) == 0) out[0] = '\0';
@@ -676,7 +683,7 @@ int StrX_ParseStamp(time_t* out, const char* text) {
 }
 
 const char* StrX_BuildDate(const char* date, const char* time, const char* format) {
-    static char result[100];
+    static char result[100];  // handed back to the caller
     char month_name[16] = "";
     int day = 0, year = 0, hour = 0, minute = 0, second = 0;
     sscanf(date, "%15s %d %d", month_name, &day, &year);

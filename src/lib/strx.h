@@ -21,6 +21,8 @@ int StrX_WildCompare(const char* pattern, const char* name);
 
 bool StrX_IsRooted(const char* path);
 bool StrX_IsDriveless(const char* path);
+// "C:\..." or "\\server\share...": a path that means the same whatever the current folder.
+bool StrX_IsFullPath(const char* path);
 
 // Removes `..\` and `.\` steps in place; too many `..\` raise StrX_Err_NoMoreParentDir.
 char* StrX_ResolveParents(char* path);

@@ -13,9 +13,8 @@ Options_CompressPageWindow::Options_CompressPageWindow(Zent_Settings* settings)
     : Dialog_Page(IDD_COMPRESS_PAGE), settings_(settings) {}
 
 void Options_CompressPageWindow::OnInit() {
-    HWND list = Item(IDC_COMPRESS_TYPE);
-    for (const char* text : kTypeTexts) SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)text);
-    SendMessageA(list, CB_SETCURSEL, Zent_PosOfType(settings_->DefCompressType), 0);
+    Dialog_ComboFill(Window(), IDC_COMPRESS_TYPE, kTypeTexts,
+                     Zent_PosOfType(settings_->DefCompressType));
     Dialog_Check(Window(), IDC_COMPRESS_DEL_MENU, settings_->DelOrgOnMenu != 0);
     Dialog_Check(Window(), IDC_COMPRESS_DEL_DROP, settings_->DelOrgOnDrop != 0);
 }
@@ -28,8 +27,7 @@ void Options_CompressPageWindow::OnCommand(int id, int code) {
 }
 
 bool Options_CompressPageWindow::OnApply() {
-    int position =
-        static_cast<int>(SendDlgItemMessageA(Window(), IDC_COMPRESS_TYPE, CB_GETCURSEL, 0, 0));
+    int position = Dialog_ComboSelected(Window(), IDC_COMPRESS_TYPE);
     // Nothing selected (the stored type is one the list does not offer): it stays.
     int type = Zent_TypeOfPos(position);
     if (position >= 0 && type != Zent_NotArcType) settings_->DefCompressType = type;

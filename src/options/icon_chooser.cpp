@@ -59,8 +59,7 @@ public:
 protected:
     void OnInit() override {
         for (int i = 0; i < candidate_count_; i++)
-            SendDlgItemMessageA(Window(), IDC_ICONS_FILE, CB_ADDSTRING, 0,
-                                reinterpret_cast<LPARAM>(candidates_[i]));
+            Dialog_ComboAdd(Window(), IDC_ICONS_FILE, candidates_[i]);
         Dialog_SetText(Window(), IDC_ICONS_FILE, candidate_count_ > 0 ? candidates_[0] : "");
         ShowFrom(0);
     }
@@ -68,12 +67,10 @@ protected:
     void OnCommand(int id, int code) override {
         if (id == IDC_ICONS_FILE && code == CBN_SELCHANGE) {
             // The edit part takes the entry only after this notification.
-            LRESULT chosen = SendDlgItemMessageA(Window(), IDC_ICONS_FILE, CB_GETCURSEL, 0, 0);
-            char entry[StrX_PathSize] = "";
-            if (chosen >= 0 && SendDlgItemMessageA(Window(), IDC_ICONS_FILE, CB_GETLBTEXTLEN,
-                                                   chosen, 0) < StrX_PathSize)
-                SendDlgItemMessageA(Window(), IDC_ICONS_FILE, CB_GETLBTEXT, chosen,
-                                    reinterpret_cast<LPARAM>(entry));
+            char entry[StrX_PathSize];
+            Dialog_ComboItemText(Window(), IDC_ICONS_FILE,
+                                 Dialog_ComboSelected(Window(), IDC_ICONS_FILE), entry,
+                                 sizeof entry);
             Dialog_SetText(Window(), IDC_ICONS_FILE, entry);
             ShowFrom(0);
             return;

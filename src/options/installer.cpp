@@ -10,7 +10,8 @@
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "options/installer_ids.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
+#include "shell/winx_folders.h"
 
 // ---- Boxes and slots -----------------------------------------------------------------------
 

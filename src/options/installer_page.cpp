@@ -17,12 +17,15 @@
 #include "options/installer_ids.h"
 #include "options/setup.h"
 #include "options/sheet.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
+#include "shell/winx_filetype.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_launch.h"
 
 static const char kTitle[] = "DLL インストーラ - Quarvel SV";
 
 static const char* ProgramPath() {
-    static char path[StrX_PathSize];
+    static char path[StrX_PathSize];  // handed back to the caller
     GetModuleFileNameA(nullptr, path, sizeof path);
     return path;
 }
@@ -135,7 +138,7 @@ void Options_InstallerPage::Refresh() {
 void Options_InstallerPage::OnCommand(int id, int code) {
     if (code != BN_CLICKED) return;  // STN_CLICKED of the icons is the same code
     if (id == IDC_INSTALLER_OPEN_SYSTEM) {
-        WinX_ExplorePlain(WinX_SystemDir());
+        WinX_ExplorePlain(WinX_KnownFolder(WinX_SystemDir(), "システム"));
         return;
     }
     if (id == IDC_INSTALLER_SEARCH) {
@@ -197,7 +200,8 @@ void Options_InstallerPage::BoxClicked(Zent_DllId dll) {
 void Options_InstallerPage::ChooseIcon(int slot) {
     char candidates[Installer_MaxCandidates][260];
     int count =
-        Installer_IconCandidates(settings_->IconHis, ProgramPath(), WinX_SystemDir(), candidates);
+        Installer_IconCandidates(settings_->IconHis, ProgramPath(),
+                                 WinX_KnownFolder(WinX_SystemDir(), "システム"), candidates);
     char file[StrX_PathSize];
     int index = 0;
     if (!Options_ChooseIcon(GetParent(Window()), candidates, count, file, &index)) return;

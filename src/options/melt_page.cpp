@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -13,8 +12,9 @@
 #include "options/options_ids.h"
 #include "options/sheet.h"
 #include "settings/path_variables.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_launch.h"
+#include "shell/winx_shortcut.h"
 
 // ---- Rules -------------------------------------------------------------------------------
 
@@ -70,15 +70,8 @@ char* Options_ClearRefused(const char* path, char* out, size_t size) {
     return out;
 }
 
-static bool IsAbsolute(const char* path) {
-    bool drive = isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-                 (path[2] == '\\' || path[2] == '/');
-    bool network = path[0] == '\\' && path[1] == '\\' && path[2] != '\0';
-    return drive || network;
-}
-
 bool Options_IsClearableCache(const char* folder, const char* const* kept, int kept_count) {
-    if (!IsAbsolute(folder)) return false;
+    if (!StrX_IsFullPath(folder)) return false;
     char cache[StrX_PathSize];
     StdPlus_CopyN(cache, folder, sizeof cache);
     StdPlus_DropTrailChar(cache, '\\');
@@ -99,25 +92,11 @@ namespace {
 const char kTitle[] = "Quarvel SV";
 
 template <size_t N>
-void FillList(HWND page, int id, const char* const (&texts)[N], int selected) {
-    HWND combo = GetDlgItem(page, id);
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const char* text : texts) SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)text);
-    SendMessageA(combo, CB_SETCURSEL, selected, 0);
-}
-
-template <size_t N>
 void FillFolder(HWND page, int id, const char* const (&presets)[N], const char* folder) {
-    HWND combo = GetDlgItem(page, id);
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    SendMessageA(combo, CB_LIMITTEXT, StrX_PathSize - 1, 0);
-    for (const char* text : presets) SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)text);
+    Dialog_ComboFill(page, id, presets);
+    Dialog_ComboLimit(page, id, StrX_PathSize - 1);
     char shown[StrX_PathSize];
-    SetWindowTextA(combo, AbbreviatePath(shown, folder));
-}
-
-int Position(HWND page, int id) {
-    return static_cast<int>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
+    Dialog_SetText(page, id, AbbreviatePath(shown, folder));
 }
 
 // The folder a field names, variables expanded.
@@ -128,30 +107,19 @@ char* FieldFolder(HWND page, int id, char* out) {
 }
 
 void StorePosition(HWND page, int id, int* value, int count) {
-    int position = Position(page, id);
+    int position = Dialog_ComboSelected(page, id);
     if (position >= 0 && position < count) *value = position;
-}
-
-// A folder window shows the folder tree unless the double click opens plain folder windows.
-bool ExplorerViewOf(int default_action) {
-    return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
 }
 
 // A folder Windows keeps for the user; empty when it cannot tell.
 void CopyFolder(char* out, const char* (*lookup)()) {
-    out[0] = '\0';
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__,
-        [&] {
-            const char* folder = lookup();
-            StdPlus_CopyN(out, folder != nullptr ? folder : "", StrX_PathSize);
-        },
-        [] {});
+    const char* folder = lookup();
+    StdPlus_CopyN(out, folder != nullptr ? folder : "", StrX_PathSize);
 }
 
 // The folders a cache must never be: clearing it would take the user's files with it.
 int KeptFolders(const char** kept) {
-    static char folders[7][StrX_PathSize];
+    static char folders[7][StrX_PathSize];  // kept points into it after the return
     const char* (*const lookups[])() = {WinX_DesktopDir, WinX_PersonalDir, WinX_ProgramFilesDir,
                                         WinX_TempDir,    WinX_SystemDir,   WinX_WindowsDir};
     int n = 0;
@@ -188,10 +156,10 @@ void Options_MeltPageWindow::OnInit() {
     HWND page = Window();
     const Zent_Settings* s = settings_;
     filling_ = true;
-    FillList(page, IDC_MELT_DBLCLK_ACTION, Options_ActionTexts, s->DefActOnDblClk);
-    FillList(page, IDC_MELT_DROP_ACTION, Options_ActionTexts, s->DefActOnDrop);
-    FillList(page, IDC_MELT_DBLCLK_TO, Options_MeltToTexts, s->MeltToOnDblClk);
-    FillList(page, IDC_MELT_DROP_TO, Options_MeltToTexts, s->MeltToOnDrop);
+    Dialog_ComboFill(page, IDC_MELT_DBLCLK_ACTION, Options_ActionTexts, s->DefActOnDblClk);
+    Dialog_ComboFill(page, IDC_MELT_DROP_ACTION, Options_ActionTexts, s->DefActOnDrop);
+    Dialog_ComboFill(page, IDC_MELT_DBLCLK_TO, Options_MeltToTexts, s->MeltToOnDblClk);
+    Dialog_ComboFill(page, IDC_MELT_DROP_TO, Options_MeltToTexts, s->MeltToOnDrop);
     FillFolder(page, IDC_MELT_CACHE_PATH, Options_CachePresets, s->CachePath);
     FillFolder(page, IDC_MELT_STD_PATH, Options_MeltPresets, s->StdMeltPath);
     FillFolder(page, IDC_MELT_INSTALL_PATH, Options_InstallPresets, s->InstallPath);
@@ -202,7 +170,7 @@ void Options_MeltPageWindow::OpenFolder(int field) {
     char folder[StrX_PathSize];
     FieldFolder(Window(), field, folder);
     if (folder[0] != '\0' && FileX_IsDir(folder)) {
-        WinX_Explore(folder, ExplorerViewOf(settings_->DefActOnDblClk), true);
+        WinX_Explore(folder, Zent_ExplorerView(settings_->DefActOnDblClk), true);
         return;
     }
     char message[400];

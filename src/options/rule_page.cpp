@@ -10,7 +10,7 @@
 #include "options/sheet.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_filetype.h"
 
 // ---- Rules -------------------------------------------------------------------------------
 
@@ -194,16 +194,6 @@ enum { kMaxVerbs = 32 };
 char g_verb_names[kMaxVerbs][64];
 int g_verb_count;
 
-template <size_t N>
-void FillCombo(HWND combo, const char* const (&texts)[N]) {
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const char* text : texts) SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)text);
-}
-
-int ComboSelection(HWND page, int id) {
-    return static_cast<int>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
-}
-
 // A menu text without its access-key marks ("開く(&O)" -> "開く(O)"). "&" is never the
 // second byte of a double-byte character, so bytes can be dropped one by one.
 void VerbLabel(const char* menu, char* out, size_t size) {
@@ -221,13 +211,13 @@ Zent_RulePage::Zent_RulePage(Zent_Settings* settings)
 
 void Zent_RulePage::OnInit() {
     HWND page = Window();
-    FillCombo(Item(IDC_RULE_MATCH), kMatchTexts);
-    FillCombo(Item(IDC_RULE_SECURITY), kSecurityTexts);
-    FillCombo(Item(IDC_RULE_CMDTYPE), kCommandTexts);
-    FillCombo(Item(IDC_RULE_FREE_VERB), kFreeVerbs);
+    Dialog_ComboFill(page, IDC_RULE_MATCH, kMatchTexts);
+    Dialog_ComboFill(page, IDC_RULE_SECURITY, kSecurityTexts);
+    Dialog_ComboFill(page, IDC_RULE_CMDTYPE, kCommandTexts);
+    Dialog_ComboFill(page, IDC_RULE_FREE_VERB, kFreeVerbs);
     SendDlgItemMessageA(page, IDC_RULE_WILDCARD, EM_LIMITTEXT, 259, 0);
     SendDlgItemMessageA(page, IDC_RULE_COMMAND, EM_LIMITTEXT, 255, 0);
-    SendDlgItemMessageA(page, IDC_RULE_FREE_VERB, CB_LIMITTEXT, 255, 0);
+    Dialog_ComboLimit(page, IDC_RULE_FREE_VERB, 255);
     selected_ = nullptr;
     Zent_RuleLines lines;
     Zent_RuleLinesOf(&settings_->AutoOpen, &lines);
@@ -298,14 +288,12 @@ void Zent_RulePage::ShowProperties() {
     filling_ = true;
     // The catch-all rule stays what it is; no other rule may become one.
     Dialog_Enable(page, IDC_RULE_MATCH, rule->Type != Zent_Other);
-    SendDlgItemMessageA(page, IDC_RULE_MATCH, CB_SETCURSEL, rule->Type, 0);
+    Dialog_ComboSelect(page, IDC_RULE_MATCH, rule->Type);
     Dialog_SetText(page, IDC_RULE_WILDCARD, rule->WildCard);
-    HWND security = Item(IDC_RULE_SECURITY);
-    SendMessageA(security, CB_DELETESTRING, 2, 0);
-    SendMessageA(security, CB_INSERTSTRING, 2,
-                 (LPARAM)Zent_RuleSecurityThird(WinX_TypeConfirmsOpen(ext)));
-    SendMessageA(security, CB_SETCURSEL, rule->Security, 0);
-    SendDlgItemMessageA(page, IDC_RULE_CMDTYPE, CB_SETCURSEL, rule->CmdType, 0);
+    Dialog_ComboReplace(page, IDC_RULE_SECURITY, 2,
+                        Zent_RuleSecurityThird(WinX_TypeConfirmsOpen(ext)));
+    Dialog_ComboSelect(page, IDC_RULE_SECURITY, rule->Security);
+    Dialog_ComboSelect(page, IDC_RULE_CMDTYPE, rule->CmdType);
     ShowCommand(ext);
     filling_ = false;
 }
@@ -316,20 +304,19 @@ void Zent_RulePage::ShowCommand(const char* ext) {
     Dialog_SetText(page, IDC_RULE_COMMAND, rule->Command);
     Dialog_SetText(page, IDC_RULE_FREE_VERB,
                    rule->Command[0] != '\0' ? rule->Command : Zent_RuleDefaultVerbText);
-    HWND verbs = Item(IDC_RULE_VERBS);
-    SendMessageA(verbs, CB_RESETCONTENT, 0, 0);
+    Dialog_ComboClear(page, IDC_RULE_VERBS);
     g_verb_count = 0;
     if (ext[0] != '\0' && strcmp(ext, "*") != 0) {
-        static WinX_VerbInfo records[kMaxVerbs];
+        static WinX_VerbInfo records[kMaxVerbs];  // about 33 KB: kept off the stack
         int default_index = -1;
         int count = WinX_ListVerbs(ext, records, kMaxVerbs, false, &default_index);
         for (int i = 0; i < count; i++) {
             char label[64];
             VerbLabel(records[i].menu, label, sizeof label);
-            SendMessageA(verbs, CB_ADDSTRING, 0, (LPARAM)label);
+            Dialog_ComboAdd(page, IDC_RULE_VERBS, label);
             StdPlus_CopyN(g_verb_names[i], records[i].name, sizeof g_verb_names[i]);
             if (strcasecmp(records[i].name, rule->Command) == 0)
-                SendMessageA(verbs, CB_SETCURSEL, i, 0);
+                Dialog_ComboSelect(page, IDC_RULE_VERBS, i);
         }
         g_verb_count = count;
     }
@@ -344,14 +331,14 @@ void Zent_RulePage::StoreProperties() {
     if (selected_ == nullptr || filling_) return;
     HWND page = Window();
     Zent_RuleInput in{};
-    in.type = ComboSelection(page, IDC_RULE_MATCH);
-    in.security = ComboSelection(page, IDC_RULE_SECURITY);
-    in.cmd_type = ComboSelection(page, IDC_RULE_CMDTYPE);
+    in.type = Dialog_ComboSelected(page, IDC_RULE_MATCH);
+    in.security = Dialog_ComboSelected(page, IDC_RULE_SECURITY);
+    in.cmd_type = Dialog_ComboSelected(page, IDC_RULE_CMDTYPE);
     Dialog_GetText(page, IDC_RULE_WILDCARD, in.wildcard, sizeof in.wildcard);
     in.shown = shown_;
     Dialog_GetText(page, IDC_RULE_COMMAND, in.custom, sizeof in.custom);
     Dialog_GetText(page, IDC_RULE_FREE_VERB, in.free_verb, sizeof in.free_verb);
-    int verb = ComboSelection(page, IDC_RULE_VERBS);
+    int verb = Dialog_ComboSelected(page, IDC_RULE_VERBS);
     if (verb >= 0 && verb < g_verb_count)
         StdPlus_CopyN(in.verb, g_verb_names[verb], sizeof in.verb);
     Zent_RuleStore(selected_, &in);

@@ -7,8 +7,10 @@
 
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_shortcut.h"
+#include "shell/winx_uninstall.h"
 
 static const char kLinkName[] = "Quarvel SV.lnk";
 static const char kUninstallKey[] = "dovetrimsv";
@@ -16,7 +18,7 @@ static const char kTitle[] = "Quarvel SV";
 static const char kFolderName[] = "QuarvelSV";
 
 static void LinkPath(char* out) {
-    StdPlus_CopyN(out, WinX_DesktopDir(), StrX_PathSize);
+    StdPlus_CopyN(out, WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ"), StrX_PathSize);
     StrX_Join(out, kLinkName);
 }
 

@@ -14,7 +14,7 @@
 #include "options/melt_page.h"
 #include "options/rule_page.h"
 #include "options/setup.h"
-#include "shell/winx.h"
+#include "shell/winx_registry.h"
 
 // ---- Rules -------------------------------------------------------------------------------
 

@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-#include "lib/except3.h"
 #include "lib/stdplus.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 
 enum { kPathSize = 260 };
 
@@ -26,9 +25,7 @@ static const PathVariable kVariables[] = {
 // A folder that cannot be read (an unset TEMP, a missing shell folder value) simply has no
 // variable: a display text must not fail because of it.
 static bool FolderText(const PathVariable& v, char* out) {
-    const char* folder = nullptr;
-    Except_TryCatch(
-        __FILE__, __LINE__, [&] { folder = v.folder(); }, [&] { folder = nullptr; });
+    const char* folder = v.folder();
     if (folder == nullptr || folder[0] == '\0') return false;
     StdPlus_CopyN(out, folder, kPathSize);
     return true;

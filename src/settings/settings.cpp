@@ -12,7 +12,7 @@
 #include "lib/inifile.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 #include "settings/names.h"
 
 static const char kApplication[] = "Quarvel";
@@ -49,11 +49,14 @@ const char* Zent_DefActName(int value) {
 int Zent_DefActOfName(const char* name) {
     return ValueOf(kDefActNames, name);
 }
+bool Zent_ExplorerView(int default_action) {
+    return default_action != Zent_DefAct_AutoFold && default_action != Zent_DefAct_Fold;
+}
 
 // ---- Loading -------------------------------------------------------------------------
 
 const char* Zent_SettingsPath() {
-    static char path[StrX_PathSize];
+    static char path[StrX_PathSize];  // handed back to the caller
     return StrX_AbsFromProgramDir(path, "dovetrim.ini", sizeof path);
 }
 
@@ -70,10 +73,13 @@ static void SetDefaults(Zent_Settings* s) {
     s->DefActOnDblClk = Zent_DefAct_AutoExp;
     s->MeltToOnDrop = Zent_MeltTo_Here;
     s->DefActOnDrop = Zent_DefAct_Melt;
-    StdPlus_CopyN(s->CachePath, WinX_DesktopDir(), sizeof s->CachePath);
+    StdPlus_CopyN(s->CachePath, WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ"),
+                  sizeof s->CachePath);
     StrX_Join(s->CachePath, "Archives Cache");
-    StdPlus_CopyN(s->StdMeltPath, WinX_DesktopDir(), sizeof s->StdMeltPath);
-    StdPlus_CopyN(s->InstallPath, WinX_ProgramFilesDir(), sizeof s->InstallPath);
+    StdPlus_CopyN(s->StdMeltPath, WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ"),
+                  sizeof s->StdMeltPath);
+    StdPlus_CopyN(s->InstallPath, WinX_KnownFolder(WinX_ProgramFilesDir(), "Program Files"),
+                  sizeof s->InstallPath);
     s->DefCompressType = 0;
     s->DelOrgOnMenu = 1;
     s->DelOrgOnDrop = 0;
@@ -93,7 +99,8 @@ static int TypeOfName(const char* name) {
 static void LoadFirstLayout(IniFile_Reader* reader, Zent_Settings* s) {
     s->PrevPage = 0;
     IniFile_ReadRecord(reader, "CachePath", "s", s->CachePath);
-    StdPlus_CopyN(s->StdMeltPath, WinX_DesktopDir(), sizeof s->StdMeltPath);
+    StdPlus_CopyN(s->StdMeltPath, WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ"),
+                  sizeof s->StdMeltPath);
     IniFile_ReadRecord(reader, "ProgFilesPath", "s", s->InstallPath);
     int open_explorer = 0;
     IniFile_ReadRecord(reader, "OpenExplorer", "i", &open_explorer);
@@ -184,7 +191,7 @@ void Zent_LoadSettings(Zent_Settings* s, const char* file) {
     Zent_FreeAutoOpen(&s->AutoOpen);
     memset(s, 0, sizeof *s);
     StdPlus_CopyN(s->file, path, sizeof s->file);
-    static char line[512];
+    char line[512];
     IniFile_Reader reader{};
     Except_TryFinally(
         __FILE_NAME__, __LINE__,

@@ -85,3 +85,5 @@ const char* Zent_MeltToName(int value);
 int Zent_MeltToOfName(const char* name);
 const char* Zent_DefActName(int value);
 int Zent_DefActOfName(const char* name);
+// Does the default action show Explorer with the folder tree (else plain folder windows)?
+bool Zent_ExplorerView(int default_action);

@@ -5,7 +5,8 @@
 
 #include "lib/except3.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "winx_errors.h"
+#include "winx_launch.h"
 
 // ---- Carrying a raise out of the window procedure -----------------------------------------
 
@@ -208,6 +209,41 @@ bool Dialog_IsChecked(HWND dialog, int id) {
 
 void Dialog_SetText(HWND dialog, int id, const char* text) {
     SetDlgItemTextA(dialog, id, text);
+}
+
+void Dialog_ComboClear(HWND dialog, int id) {
+    SendDlgItemMessageA(dialog, id, CB_RESETCONTENT, 0, 0);
+}
+
+void Dialog_ComboAdd(HWND dialog, int id, const char* text) {
+    SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void Dialog_ComboReplace(HWND dialog, int id, int index, const char* text) {
+    SendDlgItemMessageA(dialog, id, CB_DELETESTRING, index, 0);
+    SendDlgItemMessageA(dialog, id, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text));
+}
+
+void Dialog_ComboSelect(HWND dialog, int id, int index) {
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
+}
+
+int Dialog_ComboSelected(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0));
+}
+
+char* Dialog_ComboItemText(HWND dialog, int id, int index, char* out, size_t size) {
+    if (size == 0) return out;
+    out[0] = '\0';
+    LRESULT length =
+        index < 0 ? CB_ERR : SendDlgItemMessageA(dialog, id, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR || static_cast<size_t>(length) >= size) return out;
+    SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(out));
+    return out;
+}
+
+void Dialog_ComboLimit(HWND dialog, int id, int characters) {
+    SendDlgItemMessageA(dialog, id, CB_LIMITTEXT, characters, 0);
 }
 
 char* Dialog_GetText(HWND dialog, int id, char* out, size_t size) {

@@ -150,6 +150,24 @@ bool Dialog_IsChecked(HWND dialog, int id);
 void Dialog_SetText(HWND dialog, int id, const char* text);
 char* Dialog_GetText(HWND dialog, int id, char* out, size_t size);
 
+// Combo boxes. An index of -1 is no entry.
+void Dialog_ComboClear(HWND dialog, int id);
+void Dialog_ComboAdd(HWND dialog, int id, const char* text);
+void Dialog_ComboReplace(HWND dialog, int id, int index, const char* text);
+void Dialog_ComboSelect(HWND dialog, int id, int index);
+int Dialog_ComboSelected(HWND dialog, int id);
+// The text of entry index; "" when there is no such entry or it does not fit in size.
+char* Dialog_ComboItemText(HWND dialog, int id, int index, char* out, size_t size);
+// The most characters the edit part takes.
+void Dialog_ComboLimit(HWND dialog, int id, int characters);
+// The entries are texts, in order; then selected is selected.
+template <size_t N>
+void Dialog_ComboFill(HWND dialog, int id, const char* const (&texts)[N], int selected = -1) {
+    Dialog_ComboClear(dialog, id);
+    for (const char* text : texts) Dialog_ComboAdd(dialog, id, text);
+    Dialog_ComboSelect(dialog, id, selected);
+}
+
 // Hides the band's controls, moves the controls below it up into its place and makes the
 // dialog shorter by as much, so no empty band is left. The distance is that between the
 // highest control of the band and the highest control below it.

@@ -7,7 +7,7 @@
 #include "lib/errors.h"
 #include "lib/filex.h"
 #include "lib/strx.h"
-#include "shell/winx.h"
+#include "winx_errors.h"
 
 enum { kBarRange = 1000, kBarStep = 10 };
 

@@ -46,4 +46,20 @@ private:
     DWORD shown_at_ = 0;  // tick count of the last handling of the messages
     Progress_Mirror mirror_{};
 };
+
+// Long copies.
+// FileX_Copy with a progress window titled title (owner may be null) and a キャンセル button;
+// a mirror (may be null) shows the copy on a bar of the owner too. Cancel raises
+// Zent_Err_UserCancel with an empty message. The copy takes dst's name only once it is
+// complete: a cancelled or failed copy leaves no partial file, and a dst that was there
+// before is kept as it was.
+void WinX_CopyWithProgress(const char* dst, const char* src, const char* title,
+                           HWND owner = nullptr, const Progress_Mirror* mirror = nullptr);
+// FileX_CopyRange (bytes start..end of src; end -1: to its end, -2: as much as dst's drive
+// holds) with the same window, written in place: for a disk where only the space of the
+// file it replaces makes room. A cancelled or failed copy deletes what it wrote, so no
+// partial file is left, but a dst that was there is gone. Gives the count written.
+long WinX_CopyRangeWithProgress(const char* dst, const char* src, long start, long end,
+                                const char* title, HWND owner = nullptr,
+                                const Progress_Mirror* mirror = nullptr);
 #endif

@@ -8,6 +8,8 @@
 // (CLSID_BK, DefaultIcon_BK, ddeexec_backup, BrowserFlags_backup, ExplorerFlags_backup);
 // these are what an older version's association is restored from, and the only backups
 // of the shared classes "folder" and "*".
+
+#include "winx_assoc.h"
 #include <strings.h>
 
 #include <cstdio>
@@ -16,7 +18,7 @@
 #include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "winx.h"
+#include "winx_registry.h"
 #include "winx_local.h"
 
 static const HKEY kRoot = HKEY_CLASSES_ROOT;

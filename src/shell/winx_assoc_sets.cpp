@@ -1,10 +1,12 @@
 // The association sets: which file types get which verbs. The current set is what this
 // version writes; the previous one is kept so that an older version's entries can be
 // removed. Rows end with the extension "NULL", verb lists with the verb "NULL".
+#include <windows.h>
+
 #include <cstring>
 
 #include "lib/stdplus.h"
-#include "winx.h"
+#include "winx_assoc.h"
 
 // The all-files editor verbs point here, so that the options sheet can name the Notepad of
 // this machine's Windows folder before it associates.

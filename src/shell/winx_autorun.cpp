@@ -1,7 +1,10 @@
 // Autorun descriptions as CDs and archives carry them: an "open" command, an icon and a
 // menu of verbs, each given as "shell\verb" (its menu text) and "shell\verb\command"; and
 // the one way their commands are split into the program and its parameters.
-#include "winx.h"
+
+#include "winx_autorun.h"
+#include "winx_folders.h"
+#include "winx_launch.h"
 
 #include <strings.h>
 
@@ -145,7 +148,7 @@ void WinX_ReadAutorun(Autorun_Info* info, const char* file) {
     memset(info, 0, sizeof *info);
     StdPlus_CopyN(info->file, file, sizeof info->file);
     Own_File f(FileX_Open(file, "rb"));
-    static Drafts drafts;
+    static Drafts drafts;  // about 15 KB: kept off the stack
     drafts.count = 0;
     char line[kLineSize];
     bool whole = true;
@@ -206,7 +209,8 @@ bool WinX_FindViewer(const char* name, char* path) {
     } else {
         GetWindowsDirectoryA(folders[0], sizeof folders[0]);
     }
-    StdPlus_CopyN(folders[1], WinX_SystemDir(), sizeof folders[1]);
+    const char* system = WinX_SystemDir();
+    if (system != nullptr) StdPlus_CopyN(folders[1], system, sizeof folders[1]);
     for (const char* folder : folders) {
         if (folder[0] == '\0') continue;
         StdPlus_CopyN(path, folder, StrX_PathSize);

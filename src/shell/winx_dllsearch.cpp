@@ -2,7 +2,10 @@
 // and the current directory is wherever Explorer started the program (the folder of a
 // downloaded archive) or where an extraction left it (a working folder): user content, where
 // anyone can put a DLL under an archiver's name.
-#include "winx.h"
+
+#include "winx_dllsearch.h"
+
+#include <windows.h>
 
 namespace {
 

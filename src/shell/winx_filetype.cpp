@@ -1,7 +1,9 @@
 // Reading what a file type registered under HKEY_CLASSES_ROOT: its icon, its verbs and
 // whether opening one of its files asks first. Missing entries are normal here (most
 // types register only part of this), so not-found reads are caught and skipped.
-#include "winx.h"
+
+#include "winx_filetype.h"
+#include "winx_registry.h"
 
 #include <strings.h>
 

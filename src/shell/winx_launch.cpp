@@ -1,7 +1,11 @@
 // Starting other programs: Explorer in its three command forms, documents through their
 // file type's verbs, and pages in the registered web browser. Nothing here waits for the
 // started program.
-#include "winx.h"
+
+#include "winx_launch.h"
+#include "winx_errors.h"
+#include "winx_folders.h"
+#include "winx_registry.h"
 
 #include <dde.h>
 #include <ddeml.h>

@@ -1,7 +1,8 @@
 // Registry access: every operation opens what it needs and closes it before it returns.
 // Not-found conditions have ids of their own (992, 994) because callers catch exactly
 // those and carry on; every other failure is an API error naming the failing step.
-#include "winx.h"
+
+#include "winx_registry.h"
 
 #include <cstdio>
 #include <cstdlib>

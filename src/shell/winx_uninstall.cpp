@@ -1,5 +1,7 @@
 // The program's entry in Windows' list of installed programs, and the removal of its own
 // folder by a script that runs once the program has ended.
+
+#include "winx_uninstall.h"
 #include <windows.h>
 
 #include <cstdio>
@@ -8,7 +10,8 @@
 #include "lib/filex.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
-#include "winx.h"
+#include "winx_folders.h"
+#include "winx_launch.h"
 #include "winx_local.h"
 
 static void UninstallKey(char* out, size_t size, const char* key_name) {

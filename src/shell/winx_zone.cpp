@@ -2,7 +2,8 @@
 // "[ZoneTransfer]" and "ZoneId=3". SmartScreen and Office's Protected View go by it, so
 // what comes out of a marked archive must carry it on. Under Wine a stream is kept as a
 // file named "<name>:Zone.Identifier" beside its file, and folder listings show it.
-#include "winx.h"
+
+#include "winx_zone.h"
 
 #include <strings.h>
 
@@ -85,7 +86,7 @@ bool WinX_IsInternetZone(const WinX_ZoneMark* mark) {
 }
 
 bool WinX_CameFromInternet(const char* file) {
-    static WinX_ZoneMark mark;
+    WinX_ZoneMark mark;
     return WinX_ReadZoneMark(file, &mark) && WinX_IsInternetZone(&mark);
 }
 

@@ -10,7 +10,7 @@
 
 #include "../support/gui_driver.h"
 #include "../support/test_folders.h"
-#include "shell/winx-p.h"
+#include "shell/winx_shortcut.h"
 
 namespace {
 

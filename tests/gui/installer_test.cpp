@@ -18,7 +18,8 @@
 #include "options/icon_chooser_ids.h"
 #include "options/installer.h"
 #include "options/installer_ids.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
+#include "shell/winx_folders.h"
 
 using namespace testing_support;
 

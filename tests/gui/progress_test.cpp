@@ -11,7 +11,6 @@
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
 #include "shell/progress.h"
-#include "shell/winx.h"
 
 using testing_support::CatchRaise;
 using testing_support::FileExists;

@@ -98,6 +98,15 @@ TEST_F(CacheDatabase, UnchangedArchiveFindsItsFolderAgainWithoutASecondEntry) {
         EXPECT_EQ(std::string(CacheDB_FolderOf(db, upper.c_str())), first);
         EXPECT_EQ(CacheDB_FolderOf(db, (dir / "other.lzh").c_str()), nullptr);
     });
+    // A look writes nothing back, whatever it changed; one database is open at a time.
+    std::string stored = ReadFile(db_file);
+    std::string other = Archive("other", "another");
+    CacheDB_Read(cache.c_str(), [&](CacheDB* db) {
+        CacheDB_SetArchive(CacheDB_AtFolder(db, first.c_str()), other.c_str());
+        auto nested = CatchRaise([&] { CacheDB_With(cache.c_str(), [](CacheDB*) {}); });
+        EXPECT_EQ(nested.message, "キャッシュの記録を開いている間に、もう一度開こうとしました。");
+    });
+    EXPECT_EQ(ReadFile(db_file), stored);
 }
 
 TEST_F(CacheDatabase, DifferentArchivesOfOneNameGetNumberedFolders) {

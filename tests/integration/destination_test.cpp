@@ -48,7 +48,8 @@ protected:
                         const std::string& explicit_folder = "") {
         char result[260];
         strcpy(result, explicit_folder.c_str());
-        Caught caught = CatchRaise([&] { ExtractTo(&settings, archive.c_str(), choice, result); });
+        Caught caught = CatchRaise(
+            [&] { Zent_ExtractToDestination(&settings, archive.c_str(), choice, result); });
         EXPECT_EQ(caught.code, 0) << caught.message;
         return result;
     }
@@ -100,8 +101,8 @@ TEST_F(Destinations, SystemFolderIsTheSystemsOwn) {
     // Only resolved, not filled: a broken archive stops before anything is written.
     std::string archive = Fixture("broken.lzh");
     char result[260] = "";
-    Caught caught =
-        CatchRaise([&] { ExtractTo(&settings, archive.c_str(), Zent_MeltTo_System, result); });
+    Caught caught = CatchRaise(
+        [&] { Zent_ExtractToDestination(&settings, archive.c_str(), Zent_MeltTo_System, result); });
     EXPECT_NE(caught.code, 0);
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
@@ -142,8 +143,9 @@ TEST_F(Destinations, TarFamilyAndUnknownExtensionsGoToTheTarArchiver) {
 TEST_F(Destinations, UnknownChoiceIsRefused) {
     std::string archive = Fixture("flat.zip");
     char result[260] = "";
-    EXPECT_EQ(CatchRaise([&] { ExtractTo(&settings, archive.c_str(), 10, result); }).code,
-              Errors_Unofficial);
+    EXPECT_EQ(
+        CatchRaise([&] { Zent_ExtractToDestination(&settings, archive.c_str(), 10, result); }).code,
+        Errors_Unofficial);
 }
 
 TEST_F(Destinations, VariablesStandForTheirFolders) {
@@ -181,9 +183,10 @@ TEST_F(Destinations, UnsetTempHasNoVariableAndIsNoDestination) {
     EXPECT_EQ(Expand("$(テンポラリ)\\x"), "$(テンポラリ)\\x");
     std::string archive = Fixture("flat.zip");
     char result[260] = "";
-    EXPECT_EQ(
-        CatchRaise([&] { ExtractTo(&settings, archive.c_str(), Zent_MeltTo_Temp, result); }).code,
-        Errors_Unofficial);
+    EXPECT_EQ(CatchRaise([&] {
+                  Zent_ExtractToDestination(&settings, archive.c_str(), Zent_MeltTo_Temp, result);
+              }).code,
+              Errors_Unofficial);
 }
 
 TEST(Melt, DangerousFilesByTheirLastExtension) {

@@ -47,8 +47,9 @@ protected:
     }
     std::string Extract(const std::string& archive) {
         char folder[260] = "";
-        Caught caught = CatchRaise(
-            [&] { Zent_Extract(archive.c_str(), base.c_str(), folder, false, "", nullptr); });
+        Caught caught = CatchRaise([&] {
+            Zent_ExtractIntoBase(archive.c_str(), base.c_str(), folder, false, "", nullptr);
+        });
         EXPECT_EQ(caught.code, 0) << caught.text;
         return folder;
     }

@@ -37,8 +37,8 @@ protected:
     Caught Extract(const std::string& archive, bool use_cache = false) {
         char folder[260] = "";
         Caught caught = CatchRaise([&] {
-            Zent_Extract(archive.c_str(), use_cache ? cache.c_str() : base.c_str(), folder,
-                         use_cache, cache.c_str(), nullptr);
+            Zent_ExtractIntoBase(archive.c_str(), use_cache ? cache.c_str() : base.c_str(), folder,
+                                 use_cache, cache.c_str(), nullptr);
         });
         result = folder;
         return caught;
@@ -426,7 +426,7 @@ TEST_F(Extraction, TopFolderEndingInTheByte5CComesOutWhole) {
                            std::string(1024, '\0'));
     char folder[260] = "";
     ASSERT_EQ(CatchRaise([&] {
-                  Zent_Extract(archive.c_str(), table.c_str(), folder, false, "", nullptr);
+                  Zent_ExtractIntoBase(archive.c_str(), table.c_str(), folder, false, "", nullptr);
               }).code,
               0);
     EXPECT_EQ(std::string(folder), table + "\\a\\climb");
@@ -534,8 +534,8 @@ TEST_F(Extraction, NamesTooLongToJudgeAreRefused) {
     WriteFile(climb, TarEntry("../../../../../x.txt", "climbed") + TarEntry("b.txt", "plain") +
                          std::string(1024, '\0'));
     char folder[260] = "";
-    caught =
-        CatchRaise([&] { Zent_Extract(climb.c_str(), deep.c_str(), folder, false, "", nullptr); });
+    caught = CatchRaise(
+        [&] { Zent_ExtractIntoBase(climb.c_str(), deep.c_str(), folder, false, "", nullptr); });
     EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
     EXPECT_EQ(caught.message, "解凍先のパスが長すぎるため、安全に解凍できません。");
     EXPECT_EQ(CommandCalls(log, "Tar"), 0);

@@ -17,7 +17,7 @@
 #include "../support/raise_capture.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
-#include "shell/winx.h"
+#include "shell/winx_assoc.h"
 
 using testing_support::BinPath;
 using testing_support::CatchRaise;

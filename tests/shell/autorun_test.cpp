@@ -5,7 +5,9 @@
 #include "../support/raise_capture.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
-#include "shell/winx.h"
+#include "shell/winx_autorun.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_launch.h"
 
 using testing_support::BinPath;
 using testing_support::CatchRaise;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/winx.h"
+#include "shell/winx_filetype.h"
 #include "../support/registry_env.h"
 
 using testing_support::DeleteKeyTree;

@@ -4,7 +4,7 @@
 
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
 #include "../support/registry_env.h"
 
 using testing_support::CatchRaise;
@@ -28,17 +28,18 @@ TEST(WinXFolders, ProgramFilesComesFromTheMachineKey) {
     EXPECT_STREQ(WinX_ProgramFilesDir(), "E:\\Apps");
 }
 
-TEST(WinXFolders, MissingShellFolderValueIsAnApiErrorWithoutFallback) {
+TEST(WinXFolders, MissingShellFolderValueIsNullWithoutFallbackAndKnownFolderNamesIt) {
     ScopedValue value(HKEY_CURRENT_USER, kShellFolders, "Desktop", "x");
     // Removing the value after the guard saved it lets the guard put it back.
     HKEY key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_WRITE, &key), ERROR_SUCCESS);
     RegDeleteValueA(key, "Desktop");
     RegCloseKey(key);
-    auto caught = CatchRaise([] { WinX_DesktopDir(); });
+    EXPECT_EQ(WinX_DesktopDir(), nullptr);
+    auto caught = CatchRaise([] { WinX_KnownFolder(WinX_DesktopDir(), "デスクトップ"); });
     EXPECT_EQ(caught.code, WinX_Err_API_Error);
-    EXPECT_NE(caught.message.find("allcode = 00000002 (Facility=0, Code=2)"), std::string::npos)
-        << caught.message;
+    EXPECT_EQ(caught.message, "デスクトップ フォルダの場所が Windows から得られません。");
+    EXPECT_STREQ(WinX_KnownFolder("C:\\x", "デスクトップ"), "C:\\x");
 }
 
 TEST(WinXFolders, WindowsFolderIsTheWindirVariable) {

@@ -10,7 +10,7 @@
 #include "../support/dde_server.h"
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
-#include "shell/winx.h"
+#include "shell/winx_launch.h"
 #include "../support/registry_env.h"
 
 using testing_support::BinPath;

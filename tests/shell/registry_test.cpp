@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "../support/raise_capture.h"
-#include "shell/winx.h"
+#include "shell/winx_errors.h"
+#include "shell/winx_registry.h"
 #include "../support/registry_env.h"
 
 using testing_support::CatchRaise;

@@ -12,7 +12,8 @@
 #include "../support/shell_link.h"
 #include "../support/test_folders.h"
 #include "options/setup.h"
-#include "shell/winx.h"
+#include "shell/winx_folders.h"
+#include "shell/winx_uninstall.h"
 
 using namespace testing_support;
 

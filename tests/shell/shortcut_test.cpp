@@ -5,8 +5,7 @@
 #include "../support/raise_capture.h"
 #include "../support/shell_link.h"
 #include "../support/test_folders.h"
-#include "shell/winx-p.h"
-#include "shell/winx.h"
+#include "shell/winx_shortcut.h"
 
 using testing_support::CatchRaise;
 using testing_support::TempDir;
@@ -44,7 +43,8 @@ TEST(WinXCreateShortcut, UnwritableLinkIsAnApiErrorWithCodeMinusOne) {
         WinX_CreateShortcut(link.c_str(), "C:\\x.exe", "", "", SW_SHOWNORMAL, "C:\\x.exe", 0);
     });
     EXPECT_EQ(caught.code, WinX_Err_API_Error);
-    EXPECT_NE(caught.message.find("allcode = FFFFFFFF (Facility=4095, Code=65535) in winx-p.cpp("),
-              std::string::npos)
+    EXPECT_NE(
+        caught.message.find("allcode = FFFFFFFF (Facility=4095, Code=65535) in winx_shortcut.cpp("),
+        std::string::npos)
         << caught.message;
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "../support/test_folders.h"
-#include "shell/winx.h"
+#include "shell/winx_zone.h"
 
 using testing_support::ReadFile;
 using testing_support::TempDir;

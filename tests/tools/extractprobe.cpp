@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
     Except_TryCatch(
         __FILE__, __LINE__,
         [&] {
-            Zent_Extract(archive, use_cache ? argv[4] : argv[3], result, use_cache,
-                         use_cache ? argv[4] : "", nullptr);
+            Zent_ExtractIntoBase(archive, use_cache ? argv[4] : argv[3], result, use_cache,
+                                 use_cache ? argv[4] : "", nullptr);
         },
         [&] {
             code = Except_Error()->code;

@@ -77,6 +77,10 @@ TEST(StrXRoots, RootedAndDrivelessForms) {
     EXPECT_FALSE(StrX_IsDriveless("C:\\a"));
     EXPECT_TRUE(StrX_IsDriveless("\\a"));
     EXPECT_TRUE(StrX_IsDriveless("a"));
+    for (const char* full : {"C:\\a", "c:/a", "\\\\srv\\s"})
+        EXPECT_TRUE(StrX_IsFullPath(full)) << full;
+    for (const char* part : {"C:a", "\\a", "\\\\\\a", "\\\\", "a\\b", "1:\\a"})
+        EXPECT_FALSE(StrX_IsFullPath(part)) << part;
 }
 
 static std::string Resolve(const char* path) {

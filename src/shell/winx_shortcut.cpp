@@ -1,10 +1,11 @@
-#include "winx-p.h"
+// Shell objects: shortcut files and the folder picker.
+#include "winx_shortcut.h"
 
 #include <shlobj.h>
 
 #include "lib/errors.h"
 #include "lib/handles.h"
-#include "winx.h"
+#include "winx_errors.h"
 
 namespace {
 
