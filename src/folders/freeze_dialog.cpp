@@ -17,9 +17,6 @@
 
 // ---- Rules -----------------------------------------------------------------------------
 
-const char* const Freeze_FormatNames[6] = {"LHA 形式", "ZIP 形式",    "CAB 形式",
-                                           "YZ1 形式", "tar.gz 形式", "7-ZIP 形式"};
-
 const char Freeze_VariablesHelp[] =
     "解凍先には、次の変数が使えます。\r\n%ProgramFiles%   c:\\Program Files\r\n%SystemDir%   "
     "c:\\wondows\\system\r\n%WinDir%   c:\\windows\r\n%WORK%   "
@@ -28,14 +25,14 @@ const char Freeze_VariablesHelp[] =
 Freeze_DialogView Freeze_ViewOf(const Freeze_DialogState& state) {
     Freeze_DialogView view{};
     int type = Zent_TypeOfPos(state.format);
-    // Neither zip32.dll nor TAR32.DLL makes a self-extracting program.
-    view.self_extract_enabled = type != Zent_ZipType && type != Zent_TarType;
+    const Zent_TypeInfo& info = Zent_Type(type);
+    view.self_extract_enabled = info.self_extract;
     view.self_extract = view.self_extract_enabled && state.self_extract;
     view.question_enabled = state.ask;
     view.message_enabled = state.install;
     snprintf(view.extension, sizeof view.extension, ".%s",
              view.self_extract ? "exe" : Zent_ExtOfType(type));
-    view.options_shown = view.self_extract && type == Zent_LzhType;
+    view.options_shown = view.self_extract && info.self_extract_options;
     view.height = view.options_shown ? Freeze_TallHeight : Freeze_SmallHeight;
     view.destination_label = state.install ? "デフォルト解凍先(&O):" : "解凍先(&O):";
     view.destination_label_width = state.install ? 130 : 100;
@@ -111,8 +108,10 @@ void FreezeDialog::OnInit() {
     Dialog_Check(dialog, IDC_FREEZE_SAME_FOLDER, true);
     Dialog_Check(dialog, IDC_FREEZE_STORE_FOLDER, Freeze_StoreFolderAtFirst(folder_));
     HWND formats = Item(IDC_FREEZE_FORMAT);
-    for (const char* name : Freeze_FormatNames)
+    for (int pos = 0; pos < Zent_FormatCount(); pos++) {
+        const char* name = Zent_Type(Zent_TypeOfPos(pos)).format_name;
         SendMessageA(formats, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
     int position = Zent_PosOfType(settings_->DefCompressType);
     SendMessageA(formats, CB_SETCURSEL, position < 0 ? 0 : position, 0);
     Dialog_SetText(dialog, IDC_FREEZE_INSTALL_TITLE, texts.title);

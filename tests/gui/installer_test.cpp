@@ -18,6 +18,7 @@
 #include "options/icon_chooser_ids.h"
 #include "options/installer.h"
 #include "options/installer_ids.h"
+#include "archiver/associations.h"
 #include "shell/winx.h"
 
 using namespace testing_support;
@@ -314,9 +315,11 @@ TEST_F(InstallerPage, TheFirstApplyAfterThePreviousVersionRemovesItsVerbs) {
 TEST_F(InstallerPage, AChosenIconIsWrittenAndAnUnchangedOneIsNot) {
     std::string five = root_ / "five.exe";
     MakeIconFile(five, 5);
-    bool rows[Installer_SetRows] = {};
-    for (int r : {0, 8, 9, 10, 11, 12, 13}) rows[r] = true;
-    WinX_Associate(&WinX_CurrentTypeSet, program_.c_str(), rows);
+    bool rows[Installer_MaxRows] = {true};  // lzh and the tar family
+    int first, count;
+    Zent_AssociationRowsOf(Zent_Dll_Tar, &first, &count);
+    for (int r = first; r < first + count; r++) rows[r] = true;
+    WinX_Associate(Zent_AssociationSet(), program_.c_str(), rows);
     // Icons without an index: written again, they would get ",0".
     PutString(kCR, "lzhfile\\DefaultIcon", nullptr, five);
     PutString(kCR, "tgzfile\\DefaultIcon", nullptr, five);
