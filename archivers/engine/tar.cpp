@@ -1,5 +1,5 @@
-// The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2 or compress (.Z,
-// .taz), a lone compressed file, and the files of a Debian package (.deb).
+// The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2, compress (.Z,
+// .taz) or xz (.txz), a lone compressed file, and the files of a Debian package (.deb).
 #include <bzlib.h>
 #include <zlib.h>
 
@@ -26,6 +26,10 @@ bool IsBzip2(const Bytes& b) {
 
 bool IsCompress(const Bytes& b) {
     return Lzw_IsStream(b.data(), b.size());
+}
+
+bool IsXz(const Bytes& b) {
+    return Xz_IsStream(b.data(), b.size());
 }
 
 bool IsDeb(const Bytes& b) {
@@ -211,7 +215,7 @@ int ParseTar(Archive& a) {
 
 bool Sniff(const Archive& a) {
     const auto& b = a.bytes;
-    return IsGzip(b) || IsBzip2(b) || IsCompress(b) || IsDeb(b) || IsTar(b);
+    return IsGzip(b) || IsBzip2(b) || IsCompress(b) || IsXz(b) || IsDeb(b) || IsTar(b);
 }
 
 // A compressed tar stream or lone file decoded into `plain`, with the method texts of its
@@ -244,6 +248,11 @@ int Unpack(const Archive& a, Unpacked& u) {
         u.lone_method = "lzw";
         return Lzw_Decode(b.data(), b.size(), &u.plain);
     }
+    if (IsXz(b)) {
+        u.tar_method = "tar.xz";
+        u.lone_method = "xz";
+        return Xz_Decode(b.data(), b.size(), &u.plain);
+    }
     u.tar_method = "deb";
     int r = DebData(b, u.plain);
     // A package's data is always a tar stream.
@@ -252,7 +261,7 @@ int Unpack(const Archive& a, Unpacked& u) {
 
 int Parse(Archive& a) {
     const auto& b = a.bytes;
-    if (!IsGzip(b) && !IsBzip2(b) && !IsCompress(b) && !IsDeb(b)) {
+    if (!IsGzip(b) && !IsBzip2(b) && !IsCompress(b) && !IsXz(b) && !IsDeb(b)) {
         a.kind = "tar";
         return IsTar(b) ? ParseTar(a) : kErrNotArchive;
     }

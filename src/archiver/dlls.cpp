@@ -38,6 +38,8 @@ static const WinX_TypeRow kTarRows[] = {
     Row("tgz", "tar.gz 形式圧縮ファイル", 18, WinX_ShortVerbs),
     Row("taz", "tar.gz 形式圧縮ファイル", 18, WinX_ShortVerbs),
     Row("deb", "deb 形式圧縮ファイル", 18, WinX_ShortVerbs),
+    Row("xz", "xz 形式圧縮ファイル", 18, WinX_ShortVerbs),
+    Row("txz", "tar.xz 形式圧縮ファイル", 18, WinX_ShortVerbs),
     {}};
 static const WinX_TypeRow k7zRows[] = {Row("7z", "7-ZIP 形式圧縮ファイル", 21, WinX_FullVerbs), {}};
 

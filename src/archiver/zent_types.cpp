@@ -51,7 +51,7 @@ static constexpr Zent_TypeInfo kTypes[] = {
     {.id = Zent_GcaType, .name = "Zent_GcaType", .extensions = {"gca"}, .new_ext = "lzh"},
     {.id = Zent_TarType,
      .name = "Zent_TarType",
-     .extensions = {"gz", "Z", "bz2", "tar", "tgz", "taz", "deb"},
+     .extensions = {"gz", "Z", "bz2", "tar", "tgz", "taz", "deb", "xz", "txz"},
      .new_ext = "tar.gz",
      .writer = Zent_Dll_Tar,
      .compress = CompressX::CompressTar,

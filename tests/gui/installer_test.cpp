@@ -192,20 +192,20 @@ TEST_F(InstallerPage, BoxesBecomeAssociationsThatStartTheProgram) {
     EXPECT_EQ(Shell("zipfile", "3.Melt(&I)"), "\"" + program_ + "\" -i \"%1\"");
     EXPECT_EQ(Shell("zipfile", "5.&Update"), "<missing>");
 
-    // ZIP32.DLL gives the full list; TAR32.DLL its six types.
+    // ZIP32.DLL gives the full list; TAR32.DLL its eight types.
     CheckWithHelp(&browser, Zent_Dll_Zip);
     CheckWithHelp(&browser, Zent_Dll_Tar);
     EXPECT_EQ(Press(kApplyButton, "Quarvel SV", IDOK), "レジストリの変更が完了しました。");
     EXPECT_EQ(Shell("zipfile", "5.&Update"), "\"" + program_ + "\" -u \"%1\"");
-    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb"})
+    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb", "xz", "txz"})
         EXPECT_EQ(GetValue(kCR, std::string(".") + ext, nullptr), std::string(ext) + "file");
 
-    // Clearing TAR32.DLL takes the six away together; clearing ZIP32.DLL leaves zip with the
+    // Clearing TAR32.DLL takes the eight away together; clearing ZIP32.DLL leaves zip with the
     // short list of UNZIP32.DLL.
     gui::Click(Page(), Box(Zent_Dll_Tar));
     gui::Click(Page(), Box(Zent_Dll_Zip));
     EXPECT_EQ(Press(kApplyButton, "Quarvel SV", IDOK), "レジストリの変更が完了しました。");
-    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb"})
+    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb", "xz", "txz"})
         EXPECT_FALSE(KeyExists(kCR, std::string(".") + ext)) << ext;
     EXPECT_EQ(Shell("zipfile", "5.&Update"), "<missing>");
     EXPECT_EQ(Shell("zipfile", "open"), "\"" + program_ + "\" -d \"%1\"");

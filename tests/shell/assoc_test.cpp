@@ -243,7 +243,7 @@ TEST(WinXAssociation, RowsOneAtATimeUndoneInAnotherOrderLeaveNoTrace) {
     Snapshot before = Export();
 
     int rows = WinX_TypeSetRowCount(Zent_AssociationSet());
-    ASSERT_EQ(rows, 17);
+    ASSERT_EQ(rows, 19);
     for (int i = 0; i < rows; i++) {
         std::vector<char> only(rows, false);
         only[i] = true;
