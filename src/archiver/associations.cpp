@@ -22,7 +22,7 @@ Assembled Assemble() {
         const WinX_TypeRow* own = Zent_Dll(static_cast<Zent_DllId>(dll)).associations;
         for (; own->extension != nullptr; own++) {
             if (n == kMaxRows)
-                Except_Fatal(Except_Code_Fatal, "too many association rows", __FILE__, __LINE__);
+                Except_Fatal(Except_Code_Fatal, "関連付けの行が多すぎます。", __FILE__, __LINE__);
             a.rows[n++] = *own;
         }
     }
