@@ -3,7 +3,6 @@
 
 #include "../engine/dll_commands.h"
 #include "../engine/formats.h"
-#include "../engine/sfx.h"
 #include "cab_format.h"
 
 using namespace arc;
@@ -15,19 +14,9 @@ const DllInfo& Info() {
     return info;
 }
 
-// -f: the cabinet becomes a program of its name with the extension "exe", made of our stub
-// (beside this DLL) and the cabinet.
-int SelfExtractor(const ParsedCommand& c) {
-    Archive check;
-    int r = LoadArchive(Info(), c.archive, check);
-    if (r) return r;
-    return Sfx_Write(Sfx_StubBeside(reinterpret_cast<const void*>(&SelfExtractor)), c.archive,
-                     Sfx_ExeName(c.archive));
-}
-
 // "-x" extracts (with folders; -o, overwrite, is what extraction always does), "-a" creates
 // or adds (-r: recurse into folders; "-mz" MSZIP is the default, "-m0" stores), "-t" tests, "-f"
-// makes a self-extracting program.
+// makes a self-extracting program of the cabinet.
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
     ParsedCommand c = ParseCommand(words, false);
     if (c.archive.empty()) return kErrCommand;
@@ -43,7 +32,7 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
             },
             pacer, report);
     }
-    if (HasSwitch(c, "-f")) return SelfExtractor(c);
+    if (HasSwitch(c, "-f")) return Dll_SelfExtractor(Info(), c);
     return kErrCommand;
 }
 

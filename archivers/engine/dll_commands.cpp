@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "sfx.h"
 #include "util.h"
 
 namespace arc {
@@ -51,6 +52,15 @@ int Dll_Extract(const DllInfo& dll, ParsedCommand c, EntryPacer& pacer, std::str
 int Dll_Test(const DllInfo& dll, ParsedCommand c, std::string& report) {
     JoinArchiveWords(c);
     return TestArchive(dll, c, report);
+}
+
+int Dll_SelfExtractor(const DllInfo& dll, const ParsedCommand& c) {
+    Archive check;
+    int r = LoadArchive(dll, c.archive, check);
+    if (r) return r;
+    // This engine is linked into each DLL: the function's address is inside the caller.
+    return Sfx_Write(Sfx_StubBeside(reinterpret_cast<const void*>(&Dll_SelfExtractor)), c.archive,
+                     Sfx_ExeName(c.archive));
 }
 
 int CollectNamed(const ParsedCommand& c, bool recursive, bool with_dirs, std::vector<Item>& out,

@@ -25,6 +25,9 @@ int TestArchive(const DllInfo& dll, const ParsedCommand& c, std::string& report)
 // The same two for the DLLs whose commands name the archive without quotes.
 int Dll_Extract(const DllInfo& dll, ParsedCommand c, EntryPacer& pacer, std::string& report);
 int Dll_Test(const DllInfo& dll, ParsedCommand c, std::string& report);
+// The archive of `c`, once it loads, becomes a program of its name with the extension "exe",
+// made of the stub beside the calling DLL and the archive. Without the stub it fails.
+int Dll_SelfExtractor(const DllInfo& dll, const ParsedCommand& c);
 
 // The files the names of `c` bring (everything below the current folder when none), never
 // the archive, the response files or `also_exclude`.

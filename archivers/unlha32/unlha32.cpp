@@ -5,7 +5,6 @@
 
 #include "../engine/dll_commands.h"
 #include "../engine/formats.h"
-#include "../engine/sfx.h"
 #include "../engine/util.h"
 
 using namespace arc;
@@ -93,16 +92,6 @@ int Delete(const ParsedCommand& c, std::string& report) {
     return Lzh_Write(c.archive, items, 5);
 }
 
-// s: the archive becomes a program of the same name with the extension "exe", made of our
-// stub (beside this DLL) and the archive. Without the stub the command fails.
-int SelfExtractor(const ParsedCommand& c) {
-    Archive check;
-    int r = LoadArchive(Info(), c.archive, check);
-    if (r) return r;
-    return Sfx_Write(Sfx_StubBeside(reinterpret_cast<const void*>(&SelfExtractor)), c.archive,
-                     Sfx_ExeName(c.archive));
-}
-
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
     ParsedCommand c = ParseCommand(words, true);
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
@@ -121,7 +110,7 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
         case 'd':
             return Delete(c, report);
         case 's':
-            return SelfExtractor(c);
+            return Dll_SelfExtractor(Info(), c);
         default:
             return kErrCommand;
     }

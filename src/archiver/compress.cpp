@@ -155,15 +155,5 @@ void Zent_CompressTo(const char* sources, const char* archive_path, bool store_f
     job.sfx = sfx;
     job.owner = owner;
     job.written = written;
-    switch (dll) {
-        case Zent_Dll_Zip:
-            CompressX::CompressZip(job);
-            break;
-        case Zent_Dll_7z:
-            CompressX::CompressSevenZip(job);
-            break;
-        default:
-            CompressX::CompressFamily(job, dll);
-            break;
-    }
+    Zent_Type(type).compress(job, dll);
 }

@@ -1,6 +1,6 @@
-// The compression operations of the DLLs driven by a command line: LHA, CAB, YZ1 and tar.gz
-// share one plan, 7z has its own. Each builds the new archive under a temporary name beside
-// the archive it makes and gives it the archive's name only once it is complete.
+// The compression operations of the types written through a DLL's command line: LHA, CAB,
+// YZ1 and tar.gz share one plan, 7z has its own. Each builds the new archive under a temporary name
+// beside the archive it makes and gives it the archive's name only once it is complete.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -36,10 +36,10 @@ const char* TarCompression(const Job& job) {
     return lstrcmpiA(ext, "bz2") == 0 ? "j" : "z";
 }
 
-Names NamesOf(const Job& job, Zent_DllId dll) {
+Names NamesOf(const Job& job, bool lone_gzip) {
     Names n;
     StdPlus_CopyN(n.archive, job.archive, kPath);
-    if (dll != Zent_Dll_Tar) {
+    if (!lone_gzip) {
         WithExt(n.exe, n.archive, "exe");
         return n;
     }
@@ -103,26 +103,36 @@ void WriteInstallerFiles(const Job& job, const char* folder, Scratch* scratch) {
     }
 }
 
-void CommandOf(const Job& job, Zent_DllId dll, const char* temp, const char* pattern, char* command,
-               size_t size) {
-    switch (dll) {
-        case Zent_Dll_Unlha:
-            snprintf(command, size, "%c -x1 -r2 -d -a2 -jm%c \"%s\" %s\"%s\"",
-                     job.update ? 'f' : 'a', job.self_extract ? '4' : '2', temp, LhaPrefix(job),
-                     pattern);
-            break;
-        case Zent_Dll_Cab:
-            snprintf(command, size, "-a -r \"%s\" \"%s\"", temp, pattern);
-            break;
-        case Zent_Dll_Yz1:
-            snprintf(command, size, "c \"%s\" \"%s\"", temp, StrX_FileName(job.first));
-            break;
-        default:
-            snprintf(command, size, "-%scvf%s \"%s\" \"%s\"", TarCompression(job),
-                     job.self_extract ? " --self-extracting=1" : "", temp, pattern);
-            break;
-    }
+// The command that writes the temporary archive, one per type of the family.
+typedef void (*CommandFn)(const Job& job, const char* temp, const char* pattern, char* command,
+                          size_t size);
+
+void LhaCommand(const Job& job, const char* temp, const char* pattern, char* command, size_t size) {
+    snprintf(command, size, "%c -x1 -r2 -d -a2 -jm%c \"%s\" %s\"%s\"", job.update ? 'f' : 'a',
+             job.self_extract ? '4' : '2', temp, LhaPrefix(job), pattern);
 }
+
+void CabCommand(const Job&, const char* temp, const char* pattern, char* command, size_t size) {
+    snprintf(command, size, "-a -r \"%s\" \"%s\"", temp, pattern);
+}
+
+void Yz1Command(const Job& job, const char* temp, const char*, char* command, size_t size) {
+    snprintf(command, size, "c \"%s\" \"%s\"", temp, StrX_FileName(job.first));
+}
+
+void TarCommand(const Job& job, const char* temp, const char* pattern, char* command, size_t size) {
+    snprintf(command, size, "-%scvf%s \"%s\" \"%s\"", TarCompression(job),
+             job.self_extract ? " --self-extracting=1" : "", temp, pattern);
+}
+
+// What sets the types of the family apart.
+struct Plan {
+    CommandFn command = nullptr;
+    bool folder_only = false;      // YZ1 stores the folder itself, never only its content
+    bool installer_files = false;  // LHA: "!" and "$" carry the self-extractor's question and setup
+    bool freshen = false;          // LHA: an update freshens a copy of the archive
+    bool lone_gzip = false;        // tar: a lone file is gzipped as it is
+};
 
 // After the DLL freshened the entries it had: drop those whose files are gone, add the new.
 // Both must succeed: a failed drop would bring back what the user deleted at the next melt,
@@ -158,12 +168,10 @@ void MakeProgram(const Job& job, const Zent_LoadedDll& dll, const Names& names, 
     Report(job, names.exe);
 }
 
-}  // namespace
-
-void CompressFamily(const Job& job, Zent_DllId dll) {
-    if (dll == Zent_Dll_Yz1 && !job.store_folder) ERRORS_RAISE(Errors_Unofficial, "error");
+void CompressFamily(const Job& job, Zent_DllId dll, const Plan& plan) {
+    if (plan.folder_only && !job.store_folder) ERRORS_RAISE(Errors_Unofficial, "error");
     const Zent_CompressRow& row = Zent_Dll(dll).compress;
-    Names names = NamesOf(job, dll);
+    Names names = NamesOf(job, plan.lone_gzip);
     char folder[kPath], pattern[kPath];
     WorkingPlace(job, folder, pattern);
     AskOverwriteEither(job, names.archive, names.exe);
@@ -175,15 +183,15 @@ void CompressFamily(const Job& job, Zent_DllId dll) {
     char temp[kPath];
     TemporaryBeside(names.archive, temp);
     scratch.Add(temp);
-    if (dll == Zent_Dll_Unlha) WriteInstallerFiles(job, folder, &scratch);
+    if (plan.installer_files) WriteInstallerFiles(job, folder, &scratch);
     char command[kPath * 3];
-    CommandOf(job, dll, temp, pattern, command, sizeof command);
+    plan.command(job, temp, pattern, command, sizeof command);
     if (row.list_file) AddListOfOthers(job, folder, command, sizeof command, &scratch);
-    bool update_lha = job.update && dll == Zent_Dll_Unlha && FileX_Exists(names.archive);
-    if (update_lha) FileX_Copy(temp, names.archive);
+    bool freshen = job.update && plan.freshen && FileX_Exists(names.archive);
+    if (freshen) FileX_Copy(temp, names.archive);
 
     RunCommand(frame.Dll(), command, job.owner);
-    if (update_lha) UpdateLha(job, frame.Dll(), temp, pattern);
+    if (freshen) UpdateLha(job, frame.Dll(), temp, pattern);
     if (job.self_extract && row.self_extract != nullptr) {
         MakeProgram(job, frame.Dll(), names, temp, &scratch);
         return;
@@ -192,9 +200,27 @@ void CompressFamily(const Job& job, Zent_DllId dll) {
     Report(job, names.archive);
 }
 
+}  // namespace
+
+void CompressLha(const Job& job, Zent_DllId dll) {
+    CompressFamily(job, dll, {.command = LhaCommand, .installer_files = true, .freshen = true});
+}
+
+void CompressCab(const Job& job, Zent_DllId dll) {
+    CompressFamily(job, dll, {.command = CabCommand});
+}
+
+void CompressYz1(const Job& job, Zent_DllId dll) {
+    CompressFamily(job, dll, {.command = Yz1Command, .folder_only = true});
+}
+
+void CompressTar(const Job& job, Zent_DllId dll) {
+    CompressFamily(job, dll, {.command = TarCommand, .lone_gzip = true});
+}
+
 // 7z makes a self-extracting program itself (-sfx), named in the command. In update mode the
 // DLL writes the mirror of the folder into a new file and leaves the archive as it was.
-void CompressSevenZip(const Job& job) {
+void CompressSevenZip(const Job& job, Zent_DllId dll) {
     char exe[kPath], folder[kPath], pattern[kPath];
     WithExt(exe, job.archive, "exe");
     WorkingPlace(job, folder, pattern);
@@ -204,8 +230,8 @@ void CompressSevenZip(const Job& job) {
         AskOverwrite(job.owner, job.archive, nullptr);
     }
 
-    const Zent_CompressRow& row = Zent_Dll(Zent_Dll_7z).compress;
-    Zent_DllFrame frame(Zent_Dll_7z, row.missing);
+    const Zent_CompressRow& row = Zent_Dll(dll).compress;
+    Zent_DllFrame frame(dll, row.missing);
     KeepCurrentDir keep;
     SetCurrentDir(folder);
     const char* target = job.self_extract ? exe : job.archive;

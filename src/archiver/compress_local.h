@@ -77,8 +77,13 @@ private:
 };
 void SetCurrentDir(const char* folder);
 
-void CompressFamily(const Job& job, Zent_DllId dll);  // LHA, CAB, YZ1, tar.gz
-void CompressSevenZip(const Job& job);
-void CompressZip(const Job& job);
+// The compression operation of each writable type (Zent_TypeInfo::compress), run with the
+// DLL that writes the type.
+void CompressLha(const Job& job, Zent_DllId dll);
+void CompressCab(const Job& job, Zent_DllId dll);
+void CompressYz1(const Job& job, Zent_DllId dll);
+void CompressTar(const Job& job, Zent_DllId dll);
+void CompressSevenZip(const Job& job, Zent_DllId dll);
+void CompressZip(const Job& job, Zent_DllId dll);
 
 }  // namespace CompressX

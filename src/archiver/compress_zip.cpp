@@ -136,11 +136,11 @@ void Prepare(const ZipExports& x, char* root) {
 
 }  // namespace
 
-void CompressZip(const Job& job) {
+void CompressZip(const Job& job, Zent_DllId dll) {
     if (job.self_extract) ERRORS_RAISE(Errors_Unofficial, "error");
     if (FileX_Exists(job.archive) && !job.update) AskOverwrite(job.owner, job.archive, nullptr);
 
-    Zent_DllFrame frame(Zent_Dll_Zip, Zent_Dll(Zent_Dll_Zip).compress.missing);
+    Zent_DllFrame frame(dll, Zent_Dll(dll).compress.missing);
     char parent[kPath], root[kPath];
     StrX_ParentDir(parent, job.first);
     StdPlus_CopyN(root, ContentOnly(job) ? job.first : parent, sizeof root);

@@ -18,9 +18,6 @@
 
 // ---- Rules -----------------------------------------------------------------------------
 
-const char* const Freeze_FormatNames[6] = {"LHA 形式", "ZIP 形式",    "CAB 形式",
-                                           "YZ1 形式", "tar.gz 形式", "7-ZIP 形式"};
-
 const char Freeze_VariablesHelp[] =
     "解凍先には、次の変数が使えます。\r\n%ProgramFiles%   c:\\Program Files\r\n%SystemDir%   "
     "c:\\wondows\\system\r\n%WinDir%   c:\\windows\r\n%WORK%   "
@@ -29,14 +26,14 @@ const char Freeze_VariablesHelp[] =
 Freeze_DialogView Freeze_ViewOf(const Freeze_DialogState& state) {
     Freeze_DialogView view{};
     int type = Zent_TypeOfPos(state.format);
-    // Neither zip32.dll nor TAR32.DLL makes a self-extracting program.
-    view.self_extract_enabled = type != Zent_ZipType && type != Zent_TarType;
+    const Zent_TypeInfo& info = Zent_Type(type);
+    view.self_extract_enabled = info.self_extract;
     view.self_extract = view.self_extract_enabled && state.self_extract;
     view.question_enabled = state.ask;
     view.message_enabled = state.install;
     snprintf(view.extension, sizeof view.extension, ".%s",
              view.self_extract ? "exe" : Zent_ExtOfType(type));
-    view.options_shown = view.self_extract && type == Zent_LzhType;
+    view.options_shown = view.self_extract && info.self_extract_options;
     view.height = view.options_shown ? Freeze_TallHeight : Freeze_SmallHeight;
     view.destination_label = state.install ? "デフォルト解凍先(&O):" : "解凍先(&O):";
     view.destination_label_width = state.install ? 130 : 100;
@@ -107,8 +104,10 @@ void FreezeDialog::OnInit() {
     Dialog_SetText(dialog, IDC_FREEZE_NAME, texts.name);
     Dialog_Check(dialog, IDC_FREEZE_SAME_FOLDER, true);
     Dialog_Check(dialog, IDC_FREEZE_STORE_FOLDER, Freeze_StoreFolderAtFirst(folder_));
+    for (int pos = 0; pos < Zent_FormatCount(); pos++)
+        Dialog_ComboAdd(dialog, IDC_FREEZE_FORMAT, Zent_Type(Zent_TypeOfPos(pos)).format_name);
     int position = Zent_PosOfType(settings_->DefCompressType);
-    Dialog_ComboFill(dialog, IDC_FREEZE_FORMAT, Freeze_FormatNames, position < 0 ? 0 : position);
+    Dialog_ComboSelect(dialog, IDC_FREEZE_FORMAT, position < 0 ? 0 : position);
     Dialog_SetText(dialog, IDC_FREEZE_INSTALL_TITLE, texts.title);
     Dialog_SetText(dialog, IDC_FREEZE_QUESTION, texts.question);
     Dialog_Check(dialog, IDC_FREEZE_USER_CHOOSES, true);

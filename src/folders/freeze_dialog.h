@@ -46,6 +46,3 @@ void Freeze_InitialTexts(const char* folder, Freeze_Texts* texts);
 
 // The help on the variables of the default destination.
 extern const char Freeze_VariablesHelp[];
-
-// The format list, in the order of its positions.
-extern const char* const Freeze_FormatNames[6];

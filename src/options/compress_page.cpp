@@ -6,15 +6,13 @@
 #include "options/options_ids.h"
 #include "options/sheet.h"
 
-static const char* const kTypeTexts[] = {"LZH 形式", "ZIP 形式",    "CAB 形式",
-                                         "YZ1 形式", "tar.gz 形式", "7ZIP 形式"};
-
 Options_CompressPageWindow::Options_CompressPageWindow(Zent_Settings* settings)
     : Dialog_Page(IDD_COMPRESS_PAGE), settings_(settings) {}
 
 void Options_CompressPageWindow::OnInit() {
-    Dialog_ComboFill(Window(), IDC_COMPRESS_TYPE, kTypeTexts,
-                     Zent_PosOfType(settings_->DefCompressType));
+    for (int pos = 0; pos < Zent_FormatCount(); pos++)
+        Dialog_ComboAdd(Window(), IDC_COMPRESS_TYPE, Zent_Type(Zent_TypeOfPos(pos)).option_name);
+    Dialog_ComboSelect(Window(), IDC_COMPRESS_TYPE, Zent_PosOfType(settings_->DefCompressType));
     Dialog_Check(Window(), IDC_COMPRESS_DEL_MENU, settings_->DelOrgOnMenu != 0);
     Dialog_Check(Window(), IDC_COMPRESS_DEL_DROP, settings_->DelOrgOnDrop != 0);
 }

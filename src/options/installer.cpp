@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "archiver/associations.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "options/installer_ids.h"
@@ -18,39 +19,66 @@
 namespace {
 
 struct Box {
+    Zent_DllId dll;
     int control;
-    int first_row;  // in the current association set
-    int rows;
 };
 
-// In the order of the DLL table.
-const Box kBoxes[Zent_Dll_Count] = {
-    {IDC_INSTALLER_UNLHA32, 0, 1}, {IDC_INSTALLER_UNZIP32, 1, 1}, {IDC_INSTALLER_ZIP32, 2, 1},
-    {IDC_INSTALLER_CAB32, 3, 1},   {IDC_INSTALLER_UNRAR, 4, 1},   {IDC_INSTALLER_UNARJ32J, 5, 1},
-    {IDC_INSTALLER_YZ1, 6, 1},     {IDC_INSTALLER_UNGCA32, 7, 1}, {IDC_INSTALLER_TAR32, 8, 6},
-    {IDC_INSTALLER_7ZIP32, 14, 1},
+constexpr Box kBoxes[] = {
+    {.dll = Zent_Dll_Unlha, .control = IDC_INSTALLER_UNLHA32},
+    {.dll = Zent_Dll_Unzip, .control = IDC_INSTALLER_UNZIP32},
+    {.dll = Zent_Dll_Zip, .control = IDC_INSTALLER_ZIP32},
+    {.dll = Zent_Dll_Cab, .control = IDC_INSTALLER_CAB32},
+    {.dll = Zent_Dll_Unrar, .control = IDC_INSTALLER_UNRAR},
+    {.dll = Zent_Dll_Unarj, .control = IDC_INSTALLER_UNARJ32J},
+    {.dll = Zent_Dll_Yz1, .control = IDC_INSTALLER_YZ1},
+    {.dll = Zent_Dll_Ungca, .control = IDC_INSTALLER_UNGCA32},
+    {.dll = Zent_Dll_Tar, .control = IDC_INSTALLER_TAR32},
+    {.dll = Zent_Dll_7z, .control = IDC_INSTALLER_7ZIP32},
 };
 
 struct Slot {
+    Zent_IconSlot id;
     int control;
-    int default_index;  // of the icons in the program file
-    const char* read_from;
+    const char* read_from;  // the extension whose icon the page shows, and whose row's icon
+                            // in the program file is the slot's default
 };
 
-const Slot kSlots[Installer_SlotCount] = {
-    {IDC_INSTALLER_ICON_LZH, 11, "lzh"}, {IDC_INSTALLER_ICON_ZIP, 12, "zip"},
-    {IDC_INSTALLER_ICON_CAB, 13, "cab"}, {IDC_INSTALLER_ICON_RAR, 14, "rar"},
-    {IDC_INSTALLER_ICON_ARJ, 15, "arj"}, {IDC_INSTALLER_ICON_YZ1, 16, "yz1"},
-    {IDC_INSTALLER_ICON_GCA, 17, "gca"}, {IDC_INSTALLER_ICON_TAR, 18, "tgz"},
-    {IDC_INSTALLER_ICON_7Z, 21, "7z"},
+constexpr Slot kSlots[] = {
+    {.id = Zent_Icon_Lzh, .control = IDC_INSTALLER_ICON_LZH, .read_from = "lzh"},
+    {.id = Zent_Icon_Zip, .control = IDC_INSTALLER_ICON_ZIP, .read_from = "zip"},
+    {.id = Zent_Icon_Cab, .control = IDC_INSTALLER_ICON_CAB, .read_from = "cab"},
+    {.id = Zent_Icon_Rar, .control = IDC_INSTALLER_ICON_RAR, .read_from = "rar"},
+    {.id = Zent_Icon_Arj, .control = IDC_INSTALLER_ICON_ARJ, .read_from = "arj"},
+    {.id = Zent_Icon_Yz1, .control = IDC_INSTALLER_ICON_YZ1, .read_from = "yz1"},
+    {.id = Zent_Icon_Gca, .control = IDC_INSTALLER_ICON_GCA, .read_from = "gca"},
+    {.id = Zent_Icon_Tar, .control = IDC_INSTALLER_ICON_TAR, .read_from = "tgz"},
+    {.id = Zent_Icon_7z, .control = IDC_INSTALLER_ICON_7Z, .read_from = "7z"},
 };
+
+constexpr bool BoxesInOrder() {
+    for (int i = 0; i < Zent_Dll_Count; i++) {
+        if (kBoxes[i].dll != i) return false;
+    }
+    return sizeof kBoxes / sizeof kBoxes[0] == Zent_Dll_Count;
+}
+constexpr bool SlotsInOrder() {
+    for (int i = 0; i < Zent_Icon_Count; i++) {
+        if (kSlots[i].id != i) return false;
+    }
+    return sizeof kSlots / sizeof kSlots[0] == Zent_Icon_Count;
+}
+static_assert(BoxesInOrder() && SlotsInOrder(), "one box per DLL and one slot per icon, by id");
 
 enum ZipAssociation { kZipNone, kZipShort, kZipFull };
-const int kZipShortRow = 1;
-const int kZipFullRow = 2;
 
 ZipAssociation ZipOf(bool unzip, bool zip) {
     return zip ? kZipFull : unzip ? kZipShort : kZipNone;
+}
+
+int FirstRowOf(Zent_DllId dll) {
+    int first, count;
+    Zent_AssociationRowsOf(dll, &first, &count);
+    return first;
 }
 
 }  // namespace
@@ -59,17 +87,16 @@ int Installer_BoxControl(Zent_DllId dll) {
     return kBoxes[dll].control;
 }
 
-void Installer_RowsOf(Zent_DllId dll, int* first, int* count) {
-    *first = kBoxes[dll].first_row;
-    *count = kBoxes[dll].rows;
-}
-
 int Installer_SlotControl(int slot) {
     return kSlots[slot].control;
 }
 
 int Installer_SlotDefaultIndex(int slot) {
-    return kSlots[slot].default_index;
+    const WinX_TypeRow* rows = Zent_AssociationSet()->rows;
+    for (int r = 0; r < Zent_ArchiveRowCount(); r++) {
+        if (strcmp(rows[r].extension, kSlots[slot].read_from) == 0) return rows[r].icon_index;
+    }
+    return 0;
 }
 
 const char* Installer_SlotReadExtension(int slot) {
@@ -80,8 +107,10 @@ int Installer_SlotExtensions(int slot, const char** out, int capacity) {
     int n = 0;
     for (int dll = 0; dll < Zent_Dll_Count; dll++) {
         if (Zent_Dll(static_cast<Zent_DllId>(dll)).icon_slot != slot) continue;
-        for (int r = kBoxes[dll].first_row; r < kBoxes[dll].first_row + kBoxes[dll].rows; r++) {
-            const char* ext = WinX_CurrentTypeSet.rows[r].extension;
+        int first, rows;
+        Zent_AssociationRowsOf(static_cast<Zent_DllId>(dll), &first, &rows);
+        for (int r = first; r < first + rows; r++) {
+            const char* ext = Zent_AssociationSet()->rows[r].extension;
             bool known = false;
             for (int i = 0; i < n; i++) known = known || strcmp(out[i], ext) == 0;
             if (!known && n < capacity) out[n++] = ext;
@@ -150,8 +179,9 @@ void Installer_PlanApply(const char before[Zent_Dll_Count], const bool now[Zent_
         bool was = before[dll] != 0;
         if (now[dll]) plan->uninstall = false;
         if (was) plan->installed_before = true;
-        const Box& box = kBoxes[dll];
-        for (int r = box.first_row; r < box.first_row + box.rows; r++) {
+        int first, rows;
+        Zent_AssociationRowsOf(static_cast<Zent_DllId>(dll), &first, &rows);
+        for (int r = first; r < first + rows; r++) {
             // A row is un-associated only when it was checked and is not any more.
             plan->keep[r] = now[dll] || !was;
             plan->select[r] = now[dll] && (!current_file || !was);
@@ -161,6 +191,7 @@ void Installer_PlanApply(const char before[Zent_Dll_Count], const bool now[Zent_
     ZipAssociation zip_was = ZipOf(before[Zent_Dll_Unzip] != 0, before[Zent_Dll_Zip] != 0);
     ZipAssociation zip_is = ZipOf(now[Zent_Dll_Unzip], now[Zent_Dll_Zip]);
     bool unchanged = current_file && zip_was == zip_is;
+    int kZipShortRow = FirstRowOf(Zent_Dll_Unzip), kZipFullRow = FirstRowOf(Zent_Dll_Zip);
     plan->keep[kZipShortRow] = true;
     // The full list becomes the short one only by going and coming back.
     plan->keep[kZipFullRow] =
@@ -168,12 +199,13 @@ void Installer_PlanApply(const char before[Zent_Dll_Count], const bool now[Zent_
     plan->select[kZipShortRow] = zip_is == kZipShort && !unchanged;
     plan->select[kZipFullRow] = zip_is == kZipFull && !unchanged;
 
-    for (int r = Installer_ArchiveRows; r < Installer_SetRows; r++) {
+    int archive_rows = Zent_ArchiveRowCount();
+    for (int r = archive_rows; r < WinX_TypeSetRowCount(Zent_AssociationSet()); r++) {
         plan->keep[r] = true;
         plan->select[r] = true;
     }
     plan->changes = plan->migrate;
-    for (int r = 0; r < Installer_ArchiveRows; r++) {
+    for (int r = 0; r < archive_rows; r++) {
         if (!plan->keep[r] || (!plan->uninstall && plan->select[r])) plan->changes = true;
     }
 }
@@ -196,7 +228,7 @@ void Installer_WriteAssociations(const Installer_Plan* plan, const char* program
         for (int r = 0; r < kPreviousRows; r++) rows[r] = r == 1;
         WinX_Unassociate(&WinX_PreviousTypeSet, program, rows);
     }
-    WinX_Unassociate(&WinX_CurrentTypeSet, program, plan->keep);
+    WinX_Unassociate(Zent_AssociationSet(), program, plan->keep);
     if (plan->uninstall) return;
     const char* windows = WinX_WindowsDir();
     if (windows != nullptr) {
@@ -204,7 +236,7 @@ void Installer_WriteAssociations(const Installer_Plan* plan, const char* program
         snprintf(editor, sizeof editor, "%s\\notepad.exe", windows);
         WinX_SetAllFilesEditor(editor);
     }
-    WinX_Associate(&WinX_CurrentTypeSet, program, plan->select);
+    WinX_Associate(Zent_AssociationSet(), program, plan->select);
 }
 
 // ---- Icons -----------------------------------------------------------------------------------

@@ -12,17 +12,15 @@
 #include "shell/dialog.h"
 
 enum {
-    Installer_SlotCount = 9,     // icons of the archive types; UNZIP32 and ZIP32 share one
-    Installer_ArchiveRows = 15,  // the archive rows of the current association set
-    Installer_SetRows = 17,      // and "folder" and "*"
-    Installer_MaxSlotExtensions = 8,
+    Installer_SlotCount = Zent_Icon_Count,  // icons of the archive types
+    Installer_MaxRows = 48,                 // of the association set (archiver/associations.h)
+    Installer_MaxSlotExtensions = 12,
 };
 
 // ---- Rules, free of any window -----------------------------------------------------------
 
-// The DLL's check box, and the rows of the current association set that it stands for.
+// The DLL's check box; it stands for the DLL's rows of the association set.
 int Installer_BoxControl(Zent_DllId dll);
-void Installer_RowsOf(Zent_DllId dll, int* first, int* count);
 
 // An icon slot: its control, its icon in the program file, the extension its icon is read
 // from, and the extensions it is written to (those of its DLLs' rows).
@@ -53,15 +51,15 @@ char* Installer_Label(Zent_DllId dll, bool checked, const Installer_Probe* probe
 struct Installer_Plan {
     bool uninstall;                  // no box is checked: ask whether to uninstall
     bool migrate;                    // the settings came from the previous major version
-    bool keep[Installer_SetRows];    // un-associating restores the rows not kept
-    bool select[Installer_SetRows];  // associating writes the selected rows
+    bool keep[Installer_MaxRows];    // un-associating restores the rows not kept
+    bool select[Installer_MaxRows];  // associating writes the selected rows
     bool installed_before;           // a box was checked before
     bool changes;                    // something is associated, un-associated or migrated
 };
-// Rows 1 and 2 both register zip, with the short and the full verb list: zip is treated as
-// one type that is not associated, associated with the short list (UNZIP32.DLL) or with the
-// full list (ZIP32.DLL). Row 2 un-associates zip whatever list it had, and row 1 never does,
-// so an un-association never leaves the other list's verbs behind.
+// The rows of UNZIP32.DLL and ZIP32.DLL both register zip, with the short and the full verb
+// list: zip is treated as one type that is not associated, associated with the short list
+// (UNZIP32.DLL) or with the full list (ZIP32.DLL). ZIP32's row un-associates zip whatever list it
+// had, UNZIP32's never, so an un-association never leaves the other list's verbs behind.
 void Installer_PlanApply(const char before[Zent_Dll_Count], const bool now[Zent_Dll_Count],
                          int settings_version, Installer_Plan* plan);
 // The message after Apply: a first installation, or a change.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archiver/associations.h"
 #include "lib/except3.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
@@ -226,7 +227,8 @@ void Options_InstallerPage::WriteChangedIcons() {
         const char* extensions[Installer_MaxSlotExtensions];
         int n = Installer_SlotExtensions(slot, extensions, Installer_MaxSlotExtensions);
         for (int i = 0; i < n; i++)
-            WinX_SetTypeIcon(extensions[i], now.file, now.index, ProgramPath());
+            WinX_SetTypeIcon(Zent_AssociationSet(), extensions[i], now.file, now.index,
+                             ProgramPath());
         at_start_[slot] = now;
     }
 }
@@ -241,8 +243,8 @@ bool Options_InstallerPage::OnApply() {
         Ask("すべての圧縮ファイルとの関連付けが無くなりました。\r\nQuarvel "
             "をアンインストールしますか？",
             "アンインストール警告 - Quarvel SV", MB_ICONWARNING | MB_DEFBUTTON2)) {
-        bool associated[Installer_SetRows];
-        for (int r = 0; r < Installer_SetRows; r++) associated[r] = !plan.keep[r];
+        bool associated[Installer_MaxRows];
+        for (int r = 0; r < Installer_MaxRows; r++) associated[r] = !plan.keep[r];
         Zent_Uninstall(ProgramPath(), settings_, associated);
         uninstalled_ = true;
         // The removal script waits for the program to end; the sheet has nothing left to

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archiver/associations.h"
 #include "lib/stdplus.h"
 #include "lib/strx.h"
 #include "shell/winx_assoc.h"
@@ -35,7 +36,7 @@ void Zent_Setup(const char* program_path) {
 void Zent_Uninstall(const char* program_path, Zent_Settings* settings,
                     const bool* associated_rows) {
     enum { kMaxRows = 32 };
-    const WinX_TypeSet* set = &WinX_CurrentTypeSet;
+    const WinX_TypeSet* set = Zent_AssociationSet();
     int rows = WinX_TypeSetRowCount(set);
     // Un-associating restores the rows that are not selected.
     bool keep[kMaxRows];

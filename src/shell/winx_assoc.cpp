@@ -436,9 +436,9 @@ void WinX_Unassociate(const WinX_TypeSet* set, const char* program_path, const b
 // ---- Icon ------------------------------------------------------------------------------
 
 // Whether the program id carries this program's verbs for the extension, in any row of it.
-static bool CarriesOwnVerbFor(const char* extension, const char* program_id,
-                              const char* program_path) {
-    const WinX_TypeRow* rows = WinX_CurrentTypeSet.rows;
+static bool CarriesOwnVerbFor(const WinX_TypeSet* set, const char* extension,
+                              const char* program_id, const char* program_path) {
+    const WinX_TypeRow* rows = set->rows;
     for (int i = 0; !IsEnd(rows[i].extension); i++) {
         if (strcasecmp(rows[i].extension, extension) == 0 &&
             CarriesOwnVerb(&rows[i], program_id, program_path))
@@ -447,8 +447,8 @@ static bool CarriesOwnVerbFor(const char* extension, const char* program_id,
     return false;
 }
 
-void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index,
-                      const char* program_path) {
+void WinX_SetTypeIcon(const WinX_TypeSet* set, const char* extension, const char* icon_file,
+                      int index, const char* program_path) {
     char ext_key[64];
     snprintf(ext_key, sizeof ext_key, ".%s", extension);
     char program_id[256];
@@ -464,7 +464,7 @@ void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index,
         if (program_id[0] == '\0') WINX_API_ERROR(ERROR_FILE_NOT_FOUND);
     }
     // Another program's class keeps its own icon.
-    if (!CarriesOwnVerbFor(extension, program_id, program_path)) return;
+    if (!CarriesOwnVerbFor(set, extension, program_id, program_path)) return;
     char icon_key[kKeySize];
     KeyAndName(icon_key, program_id, "DefaultIcon");
     char text[StrX_PathSize + 16];

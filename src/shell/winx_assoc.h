@@ -28,7 +28,12 @@ struct WinX_TypeSet {
     const char* version;
     const WinX_TypeRow* rows;
 };
-extern const WinX_TypeSet WinX_CurrentTypeSet;   // "Quarvel SV" 1.10, 17 rows
+// This version's verb lists, of the archive types that can be updated and of the others, and
+// its rows of folders and of all files; archiver/associations.h puts its set together.
+extern const WinX_VerbRow WinX_FullVerbs[];
+extern const WinX_VerbRow WinX_ShortVerbs[];
+extern const WinX_TypeRow WinX_FolderRow;
+extern const WinX_TypeRow WinX_AllFilesRow;
 extern const WinX_TypeSet WinX_PreviousTypeSet;  // "Quarvel 2" 2.00, only to remove its entries
 int WinX_TypeSetRowCount(const WinX_TypeSet* set);
 // The program of the all-files editor verb of both sets.
@@ -39,6 +44,7 @@ void WinX_SetAllFilesEditor(const char* program);
 void WinX_Associate(const WinX_TypeSet* set, const char* program_path, const bool* selection);
 void WinX_Unassociate(const WinX_TypeSet* set, const char* program_path, const bool* selection);
 // Sets the icon of the extension's current program id, when that class carries the verbs
-// of the program at program_path; another program's class is left as it is.
-void WinX_SetTypeIcon(const char* extension, const char* icon_file, int index,
-                      const char* program_path);
+// of a row of the set for the program at program_path; another program's class is left as
+// it is.
+void WinX_SetTypeIcon(const WinX_TypeSet* set, const char* extension, const char* icon_file,
+                      int index, const char* program_path);

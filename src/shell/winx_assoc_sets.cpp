@@ -1,6 +1,7 @@
-// The association sets: which file types get which verbs. The current set is what this
-// version writes; the previous one is kept so that an older version's entries can be
-// removed. Rows end with the extension "NULL", verb lists with the verb "NULL".
+// The verbs of this version's association set (its archive rows are in the archiver DLLs'
+// records, archiver/associations.h), and the previous version's whole set, kept so that an
+// older version's entries can be removed. Rows end with the extension "NULL", verb lists
+// with the verb "NULL".
 #include <windows.h>
 
 #include <cstring>
@@ -31,9 +32,9 @@ static constexpr WinX_VerbRow kDivide = {"6.Di&vide to Flopy", "フロッピー�
 static constexpr WinX_VerbRow kSetting = {"7.Zent S&etting", "Quarvel 設定(&E)...", "", "",
                                           WinX_Verb_NotDefault};
 
-static const WinX_VerbRow kFull[] = {kOpen,   kOpenFolder, kMelt,    kBack,
-                                     kUpdate, kDivide,     kSetting, kEnd};
-static const WinX_VerbRow kShort[] = {kOpen, kOpenFolder, kMelt, kDivide, kSetting, kEnd};
+const WinX_VerbRow WinX_FullVerbs[] = {kOpen,   kOpenFolder, kMelt,    kBack,
+                                       kUpdate, kDivide,     kSetting, kEnd};
+const WinX_VerbRow WinX_ShortVerbs[] = {kOpen, kOpenFolder, kMelt, kDivide, kSetting, kEnd};
 static const WinX_VerbRow kFolder[] = {
     {"1.Cusom Freeze(&G)", "圧縮(&G)...", "", "-x \"%1\"", WinX_Verb_NotDefault},
     {"2.Freeze(&A)", "圧縮化(&A)", "", "-c \"%1\"", WinX_Verb_NotDefault},
@@ -44,28 +45,8 @@ static const WinX_VerbRow kAllFiles[] = {
     {"3.Freeze(&A)", "圧縮化(&A)", "", "-c \"%1\"", WinX_Verb_NotDefault},
     kEnd};
 
-static const WinX_TypeRow kCurrentRows[] = {
-    {"lzh", "LHA 形式圧縮ファイル", true, "", 11, kFull},
-    {"zip", "ZIP 形式圧縮ファイル", true, "", 12, kShort},
-    {"zip", "ZIP 形式圧縮ファイル", true, "", 12, kFull},
-    {"cab", "CAB 形式圧縮ファイル", true, "", 13, kFull},
-    {"rar", "RAR 形式圧縮ファイル", true, "", 14, kShort},
-    {"arj", "ARJ 形式圧縮ファイル", true, "", 15, kShort},
-    {"yz1", "YZ1 形式圧縮ファイル", true, "", 16, kFull},
-    {"gca", "GCA 形式圧縮ファイル", true, "", 17, kShort},
-    {"gz", "tar.gz / gz(gzip) 形式圧縮ファイル", true, "", 10, kFull},
-    {"bz2", "bzip 形式圧縮ファイル", true, "", 18, kShort},
-    {"tar", "tar 形式結合ファイル", true, "", 18, kShort},
-    {"tgz", "tar.gz 形式圧縮ファイル", true, "", 18, kShort},
-    {"taz", "tar.gz 形式圧縮ファイル", true, "", 18, kShort},
-    {"deb", "deb 形式圧縮ファイル", true, "", 18, kShort},
-    {"7z", "7-ZIP 形式圧縮ファイル", true, "", 21, kFull},
-    {"folder", nullptr, true, "", -1, kFolder},
-    {"*", nullptr, true, "", -1, kAllFiles},
-    {"NULL", nullptr, true, "", -1, nullptr},
-};
-
-const WinX_TypeSet WinX_CurrentTypeSet = {"Quarvel SV", "1.10", kCurrentRows};
+const WinX_TypeRow WinX_FolderRow = {"folder", nullptr, true, "", -1, kFolder};
+const WinX_TypeRow WinX_AllFilesRow = {"*", nullptr, true, "", -1, kAllFiles};
 
 // ---- Quarvel 2 2.00 --------------------------------------------------------------------
 

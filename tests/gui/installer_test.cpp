@@ -18,6 +18,7 @@
 #include "options/icon_chooser_ids.h"
 #include "options/installer.h"
 #include "options/installer_ids.h"
+#include "archiver/associations.h"
 #include "shell/winx_assoc.h"
 #include "shell/winx_folders.h"
 
@@ -192,20 +193,20 @@ TEST_F(InstallerPage, BoxesBecomeAssociationsThatStartTheProgram) {
     EXPECT_EQ(Shell("zipfile", "3.Melt(&I)"), "\"" + program_ + "\" -i \"%1\"");
     EXPECT_EQ(Shell("zipfile", "5.&Update"), "<missing>");
 
-    // ZIP32.DLL gives the full list; TAR32.DLL its six types.
+    // ZIP32.DLL gives the full list; TAR32.DLL its eight types.
     CheckWithHelp(&browser, Zent_Dll_Zip);
     CheckWithHelp(&browser, Zent_Dll_Tar);
     EXPECT_EQ(Press(kApplyButton, "Quarvel SV", IDOK), "レジストリの変更が完了しました。");
     EXPECT_EQ(Shell("zipfile", "5.&Update"), "\"" + program_ + "\" -u \"%1\"");
-    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb"})
+    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb", "xz", "txz"})
         EXPECT_EQ(GetValue(kCR, std::string(".") + ext, nullptr), std::string(ext) + "file");
 
-    // Clearing TAR32.DLL takes the six away together; clearing ZIP32.DLL leaves zip with the
+    // Clearing TAR32.DLL takes the eight away together; clearing ZIP32.DLL leaves zip with the
     // short list of UNZIP32.DLL.
     gui::Click(Page(), Box(Zent_Dll_Tar));
     gui::Click(Page(), Box(Zent_Dll_Zip));
     EXPECT_EQ(Press(kApplyButton, "Quarvel SV", IDOK), "レジストリの変更が完了しました。");
-    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb"})
+    for (const char* ext : {"gz", "bz2", "tar", "tgz", "taz", "deb", "xz", "txz"})
         EXPECT_FALSE(KeyExists(kCR, std::string(".") + ext)) << ext;
     EXPECT_EQ(Shell("zipfile", "5.&Update"), "<missing>");
     EXPECT_EQ(Shell("zipfile", "open"), "\"" + program_ + "\" -d \"%1\"");
@@ -315,9 +316,11 @@ TEST_F(InstallerPage, TheFirstApplyAfterThePreviousVersionRemovesItsVerbs) {
 TEST_F(InstallerPage, AChosenIconIsWrittenAndAnUnchangedOneIsNot) {
     std::string five = root_ / "five.exe";
     MakeIconFile(five, 5);
-    bool rows[Installer_SetRows] = {};
-    for (int r : {0, 8, 9, 10, 11, 12, 13}) rows[r] = true;
-    WinX_Associate(&WinX_CurrentTypeSet, program_.c_str(), rows);
+    bool rows[Installer_MaxRows] = {true};  // lzh and the tar family
+    int first, count;
+    Zent_AssociationRowsOf(Zent_Dll_Tar, &first, &count);
+    for (int r = first; r < first + count; r++) rows[r] = true;
+    WinX_Associate(Zent_AssociationSet(), program_.c_str(), rows);
     // Icons without an index: written again, they would get ",0".
     PutString(kCR, "lzhfile\\DefaultIcon", nullptr, five);
     PutString(kCR, "tgzfile\\DefaultIcon", nullptr, five);

@@ -44,15 +44,16 @@ TEST_F(MeltProgram, DoubleClickMeltsIntoTheCacheAndShowsTheFolderInExplorer) {
     EXPECT_EQ(WaitForLog(log, 2), shown + shown);
 }
 
-// Made by GNU tar (-j, -Z) and dpkg-deb (gzip, xz): the working folder holds what tar -x and
-// dpkg-deb -x give. A package's names begin with "./"; its two
-// folders etc and usr go into a folder named after the package.
+// Made by GNU tar (-j, -Z, -J) and dpkg-deb (gzip, xz): the working folder holds what tar -x
+// and dpkg-deb -x give, file for file and byte for byte. A package's names begin with "./";
+// its two folders etc and usr go into a folder named after the package.
 class MeltTarFamily : public MeltProgram, public testing::WithParamInterface<const char*> {};
 
 TEST_P(MeltTarFamily, WorkingFolderHoldsWhatTheLinuxToolsExtract) {
     std::string fixture = GetParam();
     bool deb = fixture.substr(fixture.size() - 4) == ".deb";
-    EXPECT_EQ(Run("-d \"" + Download(fixture) + "\""), 0);
+    std::string path = Download(fixture);
+    EXPECT_EQ(Run("-d \"" + path + "\""), 0);
     std::string folder = cache + "\\" + (deb ? fixture.substr(0, fixture.size() - 4) : "doc");
     std::string docs = deb ? folder + "\\usr\\share\\doc\\qv-sample" : folder;
     EXPECT_EQ(ReadFile(docs + "\\a.txt"), FixtureLines(300));
@@ -60,13 +61,23 @@ TEST_P(MeltTarFamily, WorkingFolderHoldsWhatTheLinuxToolsExtract) {
     if (deb) {
         EXPECT_EQ(ReadFile(folder + "\\etc\\qv-sample.conf"), "setting=1\r\n");
     }
+    const char* tar = fixture.find(".bz2") != std::string::npos ? "tar -xjf"
+                      : fixture.find(".Z") != std::string::npos ? "tar -xZf"
+                                                                : "tar -xJf";
+    // The shell's command line is quoted with double quotes: none inside it.
+    std::string unpack = deb ? "dpkg-deb -x '" + UnixPath(path) + "' $d"
+                             : std::string(tar) + " '" + UnixPath(path) + "' -C $d && d=$d/doc";
+    EXPECT_EQ(RunLinuxShell("t=$(mktemp -d) && d=$t && " + unpack + " && diff -r $d '" +
+                            UnixPath(folder) + "'; rc=$?; rm -rf $t; (exit $rc)"),
+              0)
+        << fixture;
     std::string shown = WaitForLog(log, 1);
     EXPECT_NE(shown.find("/e,/root,\"" + folder + "\"\r\n"), std::string::npos) << shown;
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, MeltTarFamily,
                          testing::Values("doc-top.tar.bz2", "doc-top.tar.Z", "doc-top-gz.deb",
-                                         "doc-top-xz.deb"),
+                                         "doc-top-xz.deb", "doc-top.tar.xz", "doc-top.txz"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;
                              for (char& ch : name)

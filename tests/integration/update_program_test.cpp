@@ -416,13 +416,14 @@ TEST_F(UpdateProgram, NeverMeltedArchiveThenASecondUpdateWithoutEdits) {
     EXPECT_FALSE(FileExists(CopyOf(archive)));
 }
 
-// Refused before anything happens: RAR, a tar compressed with compress and a lone bzip2
-// file (neither can be written), a lone gzip member (it would become a tar), a name without
+// Refused before anything happens: RAR, a tar compressed with compress or xz and a lone
+// bzip2 file (none can be written), a lone gzip member (it would become a tar), a name without
 // "." (no type, and no place for "~").
 TEST_F(UpdateProgram, WhatCannotBeWrittenBackIsLeftAlone) {
     for (const auto& [fixture, as] :
          std::vector<std::pair<std::string, std::string>>{{"flat-store.rar", "report.rar"},
                                                           {"doc-top.tar.Z", "report.tar.Z"},
+                                                          {"doc-top.txz", "report.txz"},
                                                           {"a.txt.bz2", "a.txt.bz2"},
                                                           {"a.txt.gz", "a.txt.gz"},
                                                           {"doc-top.tar.gz", "report"}}) {

@@ -17,6 +17,7 @@
 #include "../support/raise_capture.h"
 #include "../support/registry_env.h"
 #include "../support/test_folders.h"
+#include "archiver/associations.h"
 #include "shell/winx_assoc.h"
 
 using testing_support::BinPath;
@@ -209,7 +210,7 @@ TEST(WinXAssociation, RoundTripLeavesEveryOtherRegistrationAsItWas) {
     RegisterOtherPrograms();
     Snapshot before = Export();
 
-    WinX_Associate(&WinX_CurrentTypeSet, kProgram, nullptr);
+    WinX_Associate(Zent_AssociationSet(), kProgram, nullptr);
     EXPECT_EQ(GetValue(kCR, ".lzh", nullptr), "lzhfile");
     EXPECT_EQ(GetValue(kCR, ".lzh", "backup"), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, ".7z", "backup"), "");
@@ -222,7 +223,7 @@ TEST(WinXAssociation, RoundTripLeavesEveryOtherRegistrationAsItWas) {
     EmptyKey("arjfile\\shellex");
     Snapshot theirs;
     Walk(kCR, "arjfile", &theirs);
-    WinX_Unassociate(&WinX_CurrentTypeSet, kProgram, nullptr);
+    WinX_Unassociate(Zent_AssociationSet(), kProgram, nullptr);
 
     Snapshot kept;
     Walk(kCR, "arjfile", &kept);
@@ -241,12 +242,12 @@ TEST(WinXAssociation, RowsOneAtATimeUndoneInAnotherOrderLeaveNoTrace) {
     RegisterOtherPrograms();
     Snapshot before = Export();
 
-    int rows = WinX_TypeSetRowCount(&WinX_CurrentTypeSet);
-    ASSERT_EQ(rows, 17);
+    int rows = WinX_TypeSetRowCount(Zent_AssociationSet());
+    ASSERT_EQ(rows, 19);
     for (int i = 0; i < rows; i++) {
         std::vector<char> only(rows, false);
         only[i] = true;
-        WinX_Associate(&WinX_CurrentTypeSet, kProgram, reinterpret_cast<bool*>(only.data()));
+        WinX_Associate(Zent_AssociationSet(), kProgram, reinterpret_cast<bool*>(only.data()));
     }
     // The second zip row and rar, lzh, cab first, then the rest from the end.
     std::vector<int> order = {2, 4, 0, 3};
@@ -255,7 +256,7 @@ TEST(WinXAssociation, RowsOneAtATimeUndoneInAnotherOrderLeaveNoTrace) {
     for (int i : order) {
         std::vector<char> keep(rows, true);
         keep[i] = false;
-        WinX_Unassociate(&WinX_CurrentTypeSet, kProgram, reinterpret_cast<bool*>(keep.data()));
+        WinX_Unassociate(Zent_AssociationSet(), kProgram, reinterpret_cast<bool*>(keep.data()));
     }
     ExpectOnlySharedEditFlagsChanged(before, Export());
 
@@ -272,17 +273,17 @@ namespace {
 
 class LzhRow : public testing::Test {
 protected:
-    void Associate() { WinX_Associate(&WinX_CurrentTypeSet, kProgram, lzh_only_); }
+    void Associate() { WinX_Associate(Zent_AssociationSet(), kProgram, lzh_only_); }
     void Unassociate() {
-        bool others[17];
-        std::fill(others, others + 17, true);
+        bool others[64];
+        std::fill(others, others + 64, true);
         others[0] = false;
-        WinX_Unassociate(&WinX_CurrentTypeSet, kProgram, others);
+        WinX_Unassociate(Zent_AssociationSet(), kProgram, others);
     }
     ScopedClass ext_{".lzh"};
     ScopedClass id_{"lzhfile"};
     ScopedClass other_{"OtherArc.lzh"};
-    bool lzh_only_[17] = {true};
+    bool lzh_only_[64] = {true};
 };
 
 }  // namespace
@@ -304,7 +305,7 @@ TEST_F(LzhRow, WritesTheDescriptionIconVerbsAndCommands) {
     GetValue(kCR, "lzhfile\\shell\\3.Melt(&I)", nullptr, &type);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 
-    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4, kProgram);
+    WinX_SetTypeIcon(Zent_AssociationSet(), "lzh", "C:\\icons\\arc.dll", 4, kProgram);
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon", nullptr), "C:\\icons\\arc.dll,4");
 }
 
@@ -318,7 +319,7 @@ TEST_F(LzhRow, AnotherProgramsIdIsCopiedBackedUpOnceAndPutBack) {
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon_BK", nullptr), "arc.exe,2");
 
     // Associating again keeps the first backups, even after the icon was changed.
-    WinX_SetTypeIcon("lzh", "mine.ico", 0, kProgram);
+    WinX_SetTypeIcon(Zent_AssociationSet(), "lzh", "mine.ico", 0, kProgram);
     Associate();
     EXPECT_EQ(GetValue(kCR, ".lzh", "backup"), "OtherArc.lzh");
     EXPECT_EQ(GetValue(kCR, "lzhfile\\DefaultIcon_BK", nullptr), "arc.exe,2");
@@ -349,7 +350,7 @@ TEST_F(LzhRow, ATypeTheUserPointedElsewhereIsLeftAlone) {
     PutString(kCR, ".lzh", nullptr, "OtherArc.lzh");
     // Its icon is the other program's to choose.
     PutString(kCR, "OtherArc.lzh\\shell\\open\\command", nullptr, "arc.exe \"%1\"");
-    WinX_SetTypeIcon("lzh", "C:\\icons\\arc.dll", 4, kProgram);
+    WinX_SetTypeIcon(Zent_AssociationSet(), "lzh", "C:\\icons\\arc.dll", 4, kProgram);
     EXPECT_FALSE(KeyExists(kCR, "OtherArc.lzh\\DefaultIcon"));
     Unassociate();
     EXPECT_EQ(GetValue(kCR, ".lzh", nullptr), "OtherArc.lzh");
@@ -406,9 +407,9 @@ TEST(WinXAssociation, ExplorerStartsTheProgramWithTheDispatchersCommandLines) {
     std::string folder = dir / "作業 フォルダ";
     CreateDirectoryA(folder.c_str(), nullptr);
 
-    bool rows[17] = {};
-    rows[0] = rows[15] = true;  // lzh and folder
-    WinX_Associate(&WinX_CurrentTypeSet, program.c_str(), rows);
+    bool rows[64] = {};
+    rows[0] = rows[Zent_ArchiveRowCount()] = true;  // lzh and folder
+    WinX_Associate(Zent_AssociationSet(), program.c_str(), rows);
     struct {
         const char* verb;
         const std::string& target;
@@ -429,7 +430,7 @@ TEST(WinXAssociation, ExplorerStartsTheProgramWithTheDispatchersCommandLines) {
         WaitForLog(log, ++lines);
     }
     EXPECT_EQ(testing_support::ReadFile(log), expected);
-    bool others[17];
-    for (int i = 0; i < 17; i++) others[i] = !rows[i];
-    WinX_Unassociate(&WinX_CurrentTypeSet, program.c_str(), others);
+    bool others[64];
+    for (int i = 0; i < 64; i++) others[i] = !rows[i];
+    WinX_Unassociate(Zent_AssociationSet(), program.c_str(), others);
 }

@@ -3,8 +3,10 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "archiver/associations.h"
 #include "test_folders.h"
 
 namespace testing_support {
@@ -125,8 +127,10 @@ void ScopedClass::Restore() {
 }
 
 ScopedArchiveClasses::ScopedArchiveClasses(bool keep, std::initializer_list<const char*> others) {
-    for (const char* ext : {"lzh", "zip", "cab", "rar", "arj", "yz1", "gca", "gz", "bz2", "tar",
-                            "tgz", "taz", "deb", "7z"}) {
+    const WinX_TypeRow* rows = Zent_AssociationSet()->rows;
+    for (int r = 0; r < Zent_ArchiveRowCount(); r++) {
+        const char* ext = rows[r].extension;
+        if (r > 0 && strcmp(ext, rows[r - 1].extension) == 0) continue;  // zip's second row
         guards_.emplace_back(new ScopedClass(std::string(".") + ext, keep));
         guards_.emplace_back(new ScopedClass(std::string(ext) + "file", keep));
     }

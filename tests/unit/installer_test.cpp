@@ -16,7 +16,7 @@ TEST(InstallerRules, VersionLabelsAndTheIconSlotsOfTheTarTypes) {
                                      Installer_MaxSlotExtensions);
     std::string all;
     for (int i = 0; i < n; i++) all += std::string(ext[i]) + " ";
-    EXPECT_EQ(all, "gz bz2 tar tgz taz deb ");
+    EXPECT_EQ(all, "gz bz2 tar tgz taz deb xz txz ");
 }
 
 TEST(InstallerRules, IconHistoryNewestFirstEightAtMost) {

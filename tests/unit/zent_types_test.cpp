@@ -16,6 +16,8 @@ TEST(ZentTypes, TypeComesFromTheLastExtensionOfTheFileName) {
     EXPECT_EQ(Zent_TypeOfPath("noext"), Zent_NotArcType);
     EXPECT_EQ(Zent_TypeOfPath("x.7z"), Zent_7zType);
     EXPECT_EQ(Zent_TypeOfPath("x.deb"), Zent_TarType);
+    EXPECT_EQ(Zent_TypeOfPath("x.tar.xz"), Zent_TarType);
+    EXPECT_EQ(Zent_TypeOfPath("x.TXZ"), Zent_TarType);
     EXPECT_EQ(Zent_TypeOfPath("x.lzh.txt"), Zent_NotArcType);
 }
 
