@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "lzma_decoder.h"
+#include "lzma_codec.h"
 
 namespace arc {
 namespace {
@@ -358,84 +358,25 @@ std::string NameToAnsi(const std::u16string& name) {
     return AnsiFromWide(std::wstring(name.begin(), name.end()));
 }
 
-// 7-Zip's x86 branch filter, decoding direction: relative CALL/JMP targets that the encoder
-// turned absolute are turned back. The last four bytes are never converted.
-void X86Unfilter(Bytes& data) {
-    static const bool kAllowed[8] = {true, true, true, false, true, false, false, false};
-    static const unsigned kBit[8] = {0, 1, 2, 2, 3, 3, 3, 3};
-    auto ms_byte = [](uint8_t b) { return b == 0 || b == 0xFF; };
-    const size_t size = data.size();
-    if (size < 5) return;
-    const uint32_t ip = 5;
-    size_t pos = 0;
-    size_t prev_pos = static_cast<size_t>(0) - 1;
-    uint32_t prev_mask = 0;
-    while (true) {
-        while (pos < size - 4 && (data[pos] & 0xFE) != 0xE8) ++pos;
-        if (pos >= size - 4) break;
-        uint8_t* p = &data[pos];
-        size_t gap = pos - prev_pos;
-        if (gap > 3) {
-            prev_mask = 0;
-        } else {
-            prev_mask = (prev_mask << (gap - 1)) & 7;
-            if (prev_mask != 0) {
-                uint8_t b = p[4 - kBit[prev_mask]];
-                if (!kAllowed[prev_mask] || ms_byte(b)) {
-                    prev_pos = pos;
-                    prev_mask = ((prev_mask << 1) & 7) | 1;
-                    ++pos;
-                    continue;
-                }
-            }
-        }
-        prev_pos = pos;
-        if (!ms_byte(p[4])) {
-            prev_mask = ((prev_mask << 1) & 7) | 1;
-            ++pos;
-            continue;
-        }
-        uint32_t src = static_cast<uint32_t>(p[4]) << 24 | static_cast<uint32_t>(p[3]) << 16 |
-                       static_cast<uint32_t>(p[2]) << 8 | p[1];
-        uint32_t dest;
-        while (true) {
-            dest = src - (ip + static_cast<uint32_t>(pos));
-            if (prev_mask == 0) break;
-            unsigned index = kBit[prev_mask] * 8;
-            uint8_t b = static_cast<uint8_t>(dest >> (24 - index));
-            if (!ms_byte(b)) break;
-            src = dest ^ ((1u << (32 - index)) - 1);
-        }
-        p[4] = static_cast<uint8_t>(~(((dest >> 24) & 1) - 1));
-        p[3] = static_cast<uint8_t>(dest >> 16);
-        p[2] = static_cast<uint8_t>(dest >> 8);
-        p[1] = static_cast<uint8_t>(dest);
-        pos += 5;
-    }
+// The folders decoded here: Copy alone, LZMA or LZMA2 alone or behind the x86 filter.
+bool OwnFolder(const SevenZipReader::Folder& f) {
+    if (!f.simple) return false;
+    if (f.coder_id == kCopyId) return f.filter == SevenZipReader::Filter::None;
+    return f.coder_id == kLzmaId || f.coder_id == kLzma2Id;
 }
 
 int DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* out) {
-    if (!f.simple) return kErrNotSupported;
-    const bool filtered = f.filter == SevenZipReader::Filter::X86;
-    const uint64_t size = filtered ? f.inner_size : f.unpack_size;
-    int s;
+    if (!OwnFolder(f)) return kErrNotSupported;
     if (f.coder_id == kCopyId) {
-        if (f.pack_size != size) return kErrBrokenData;
+        if (f.pack_size != f.unpack_size) return kErrBrokenData;
         out->assign(in, in + f.pack_size);
-        s = kOk;
-    } else if (f.coder_id == kLzmaId) {
-        s = Lzma_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size), size,
-                        out);
-    } else if (f.coder_id == kLzma2Id) {
-        s = Lzma2_Decode(f.props.data(), f.props.size(), in, static_cast<size_t>(f.pack_size), size,
-                         out);
-    } else {
-        return kErrNotSupported;
+        return kOk;
     }
-    if (s != kOk || !filtered) return s;
-    if (out->size() != f.unpack_size) return kErrBrokenData;
-    X86Unfilter(*out);
-    return kOk;
+    const bool x86 = f.filter == SevenZipReader::Filter::X86;
+    // The filter keeps the size, so its input is as long as the folder's output.
+    if (x86 && f.inner_size != f.unpack_size) return kErrBrokenData;
+    return Lzma_Decode(f.coder_id == kLzmaId ? LzmaKind::Lzma : LzmaKind::Lzma2, f.props, x86, in,
+                       static_cast<size_t>(f.pack_size), f.unpack_size, out);
 }
 
 int DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
@@ -651,9 +592,7 @@ int SevenZipReader::Extract(size_t index, Bytes* out) {
     if (!place.has_stream) return kOk;
     const Entry& e = entries_[index];
     const Folder& f = folders_[place.folder];
-    const bool own =
-        f.simple && (f.coder_id == kCopyId || f.coder_id == kLzmaId || f.coder_id == kLzma2Id);
-    if (!own) {
+    if (!OwnFolder(f)) {
         if (!cursor_)
             cursor_ = std::make_unique<ArchiveCursor>(&archive_, ArchiveCursor::Kind::SevenZip);
         int s = cursor_->Read(index, out);

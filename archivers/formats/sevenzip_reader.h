@@ -1,7 +1,8 @@
 #pragma once
 // Reader of 7z archives: the headers, plain or packed with LZMA, give the entries and what
-// listings show. Folders of one coder, perhaps behind the x86 filter, are decoded here; the
-// others (PPMd, BZip2, Deflate, BCJ2, ARM...) through libarchive. Every entry CRC-checked.
+// listings show. Folders of Copy, LZMA or LZMA2 (the last two perhaps behind the x86 filter)
+// are decoded here through liblzma; the others (PPMd, BZip2, Deflate, BCJ2, ARM...) through
+// libarchive. Every entry CRC-checked.
 #include <memory>
 
 #include "../engine/util.h"

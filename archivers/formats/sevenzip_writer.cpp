@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "lzma_encoder.h"
+#include "lzma_codec.h"
 
 namespace arc {
 namespace {
@@ -58,18 +58,89 @@ std::u16string NameToUtf16(const std::string& path) {
     return out;
 }
 
-struct Packed {
-    Bytes data;
+// One block (a 7z folder): the files it holds one after another, packed as one stream.
+struct Block {
     Bytes props;
-    uint32_t crc;
-    uint64_t size;
+    uint64_t packed = 0, size = 0;
+    std::vector<uint64_t> sizes;  // of its files
+    std::vector<uint32_t> crcs;
 };
+
+void PutCoder(Bytes& h, SevenZipMethod method, const Bytes& props) {
+    h.push_back(0x01);  // one coder
+    if (method == SevenZipMethod::Copy) {
+        h.push_back(0x01);  // id of 1 byte, no properties
+        h.push_back(0x00);
+        return;
+    }
+    if (method == SevenZipMethod::Lzma) {
+        h.push_back(0x23);  // id of 3 bytes, with properties
+        h.insert(h.end(), {0x03, 0x01, 0x01});
+    } else {
+        h.push_back(0x21);  // id of 1 byte, with properties
+        h.push_back(0x21);
+    }
+    PutNumber(h, props.size());
+    h.insert(h.end(), props.begin(), props.end());
+}
+
+// The streams part of the header. The files' sizes and CRCs go in the substreams record,
+// which 7-Zip always writes and libarchive requires, even when every block holds one file.
+void PutStreams(Bytes& h, const std::vector<Block>& blocks, SevenZipMethod method) {
+    h.push_back(0x04);  // main streams
+    h.push_back(0x06);  // pack info
+    PutNumber(h, 0);
+    PutNumber(h, blocks.size());
+    h.push_back(0x09);
+    for (const auto& b : blocks) PutNumber(h, b.packed);
+    h.push_back(0x00);
+    h.push_back(0x07);  // unpack info
+    h.push_back(0x0B);
+    PutNumber(h, blocks.size());
+    h.push_back(0x00);
+    for (const auto& b : blocks) PutCoder(h, method, b.props);
+    h.push_back(0x0C);
+    for (const auto& b : blocks) PutNumber(h, b.size);
+    h.push_back(0x00);
+    h.push_back(0x08);  // substreams
+    bool several = false;
+    for (const auto& b : blocks) several = several || b.sizes.size() > 1;
+    if (several) {
+        h.push_back(0x0D);
+        for (const auto& b : blocks) PutNumber(h, b.sizes.size());
+        h.push_back(0x09);  // every size but a block's last (the rest of the block's size)
+        for (const auto& b : blocks)
+            for (size_t i = 0; i + 1 < b.sizes.size(); ++i) PutNumber(h, b.sizes[i]);
+    }
+    h.push_back(0x0A);
+    h.push_back(0x01);  // all CRCs defined
+    for (const auto& b : blocks)
+        for (uint32_t crc : b.crcs) PutU32(h, crc);
+    h.push_back(0x00);
+    h.push_back(0x00);
+}
+
+// Packs the block's content (the files put together) onto the end of the archive.
+int Pack(Block& b, Bytes& content, SevenZipMethod method, Bytes* out) {
+    const size_t start = out->size();
+    if (method == SevenZipMethod::Copy) {
+        out->insert(out->end(), content.begin(), content.end());
+    } else {
+        LzmaKind kind = method == SevenZipMethod::Lzma ? LzmaKind::Lzma : LzmaKind::Lzma2;
+        if (!Lzma_Encode(kind, content.data(), content.size(), out, &b.props))
+            return kErrBrokenData;
+    }
+    b.packed = out->size() - start;
+    content.clear();
+    return kOk;
+}
 
 }  // namespace
 
-int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, Bytes* out) {
+int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool solid, Bytes* out) {
     out->assign(32, 0);
-    std::vector<Packed> packed;
+    std::vector<Block> blocks;
+    Bytes content;  // of the block being filled
     std::vector<bool> empty_stream, empty_file;
     bool any_empty = false;
     for (const auto& item : items) {
@@ -80,52 +151,25 @@ int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, Bytes*
             any_empty = true;
             continue;
         }
-        Packed p;
-        p.crc = Crc32(item.data);
-        p.size = item.data.size();
-        if (method == SevenZipMethod::Lzma) {
-            Lzma_Encode(item.data.data(), item.data.size(), &p.data, &p.props);
-        } else {
-            p.data = item.data;
+        if (!solid || blocks.empty()) blocks.emplace_back();
+        Block& b = blocks.back();
+        content.insert(content.end(), item.data.begin(), item.data.end());
+        b.size += item.data.size();
+        b.sizes.push_back(item.data.size());
+        b.crcs.push_back(Crc32(item.data));
+        if (!solid) {
+            int r = Pack(b, content, method, out);
+            if (r) return r;
         }
-        out->insert(out->end(), p.data.begin(), p.data.end());
-        packed.push_back(std::move(p));
+    }
+    if (solid && !blocks.empty()) {
+        int r = Pack(blocks.back(), content, method, out);
+        if (r) return r;
     }
 
     Bytes h;
     h.push_back(0x01);  // header
-    if (!packed.empty()) {
-        h.push_back(0x04);  // main streams
-        h.push_back(0x06);  // pack info
-        PutNumber(h, 0);
-        PutNumber(h, packed.size());
-        h.push_back(0x09);
-        for (const auto& p : packed) PutNumber(h, p.data.size());
-        h.push_back(0x00);
-        h.push_back(0x07);  // unpack info
-        h.push_back(0x0B);
-        PutNumber(h, packed.size());
-        h.push_back(0x00);
-        for (const auto& p : packed) {
-            h.push_back(0x01);  // one coder
-            if (method == SevenZipMethod::Lzma) {
-                h.push_back(0x23);  // id of 3 bytes, with properties
-                h.insert(h.end(), {0x03, 0x01, 0x01});
-                PutNumber(h, p.props.size());
-                h.insert(h.end(), p.props.begin(), p.props.end());
-            } else {
-                h.push_back(0x01);
-                h.push_back(0x00);
-            }
-        }
-        h.push_back(0x0C);
-        for (const auto& p : packed) PutNumber(h, p.size);
-        h.push_back(0x0A);
-        h.push_back(0x01);  // all CRCs defined
-        for (const auto& p : packed) PutU32(h, p.crc);
-        h.push_back(0x00);
-        h.push_back(0x00);
-    }
+    if (!blocks.empty()) PutStreams(h, blocks, method);
     h.push_back(0x05);  // files
     PutNumber(h, items.size());
     if (any_empty) {

@@ -1,12 +1,13 @@
 #pragma once
-// Writer of non-solid 7z archives (one folder per file), stored or LZMA-compressed, with a
-// plain header, as the program's "-ms=off" commands ask for.
+// Writer of 7z archives with a plain header: solid (one block holding every file, 7-Zip's
+// default) or one block per file ("-ms=off"), each block stored or packed with LZMA or LZMA2.
 #include "../engine/util.h"
 
 namespace arc {
 
-enum class SevenZipMethod { Copy, Lzma };
+enum class SevenZipMethod { Copy, Lzma, Lzma2 };
 
-int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, Bytes* out);
+// kErrBrokenData only when the coder itself fails (out of memory).
+int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool solid, Bytes* out);
 
 }  // namespace arc

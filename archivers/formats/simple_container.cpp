@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-#include "lzma_decoder.h"
-#include "lzma_encoder.h"
+#include "lzma_codec.h"
 
 namespace arc {
 namespace {
@@ -37,8 +36,10 @@ int Container_Write(ContainerKind kind, const std::vector<Item>& items, bool com
         Bytes packed;
         uint8_t method = kStored;
         if (compress && !item.entry.is_dir && !item.data.empty()) {
+            // The 5 property bytes first, then the stream.
             Bytes props;
-            Lzma_Encode(item.data.data(), item.data.size(), &packed, &props);
+            if (!Lzma_Encode(LzmaKind::Lzma, item.data.data(), item.data.size(), &packed, &props))
+                return kErrBrokenData;
             packed.insert(packed.begin(), props.begin(), props.end());
             method = kLzma;
             if (packed.size() >= item.data.size()) method = kStored;  // incompressible data
@@ -107,7 +108,8 @@ int ContainerReader::Extract(size_t index, Bytes* out) {
     const uint8_t* data = archive_.data() + offsets_[index];
     if (methods_[index] == kLzma) {
         if (e.packed < 5) return kErrBrokenData;
-        int s = Lzma_Decode(data, 5, data + 5, static_cast<size_t>(e.packed - 5), e.size, out);
+        int s = Lzma_Decode(LzmaKind::Lzma, Bytes(data, data + 5), false, data + 5,
+                            static_cast<size_t>(e.packed - 5), e.size, out);
         if (s != kOk) return s;
     } else {
         out->assign(data, data + e.packed);

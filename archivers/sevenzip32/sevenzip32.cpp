@@ -1,4 +1,4 @@
-// 7-ZIP32.DLL stand-in: 7z archives; reads Copy, LZMA and LZMA2, writes Copy or LZMA.
+// 7-ZIP32.DLL stand-in: 7z archives; reads them all, writes Copy, LZMA or LZMA2, solid or not.
 #include <windows.h>
 
 #include "../engine/dll_commands.h"
@@ -25,26 +25,47 @@ std::vector<Word> SwitchesStaySwitches(std::vector<Word> words) {
     return words;
 }
 
-SevenZipMethod MethodOf(const ParsedCommand& c) {
+// "-m0=LZMA:a2": the method before its parameters (LZMA's are left at their defaults).
+// False for a method we do not write.
+bool MethodOf(const ParsedCommand& c, SevenZipMethod* method) {
     std::string m = SwitchValue(c, "-m0=", "LZMA");
-    return lstrcmpiA(m.c_str(), "Copy") == 0 ? SevenZipMethod::Copy : SevenZipMethod::Lzma;
+    m = m.substr(0, m.find(':'));
+    static const struct {
+        const char* name;
+        SevenZipMethod method;
+    } kMethods[] = {{"Copy", SevenZipMethod::Copy},
+                    {"LZMA", SevenZipMethod::Lzma},
+                    {"LZMA2", SevenZipMethod::Lzma2}};
+    for (const auto& known : kMethods) {
+        if (lstrcmpiA(m.c_str(), known.name) != 0) continue;
+        *method = known.method;
+        return true;
+    }
+    return false;
+}
+
+// Solid unless "-ms=off" (or its short form "-ms-") says otherwise, as in 7-Zip.
+bool SolidOf(const ParsedCommand& c) {
+    std::string s = SwitchValue(c, "-ms=", "on");
+    return lstrcmpiA(s.c_str(), "off") != 0 && !HasSwitch(c, "-ms-");
 }
 
 // With -sfx the archive named in the command is a program: our stub (beside this DLL) with
 // the 7z archive appended.
-ImageWriter WriterFor(const ParsedCommand& c) {
-    SevenZipMethod method = MethodOf(c);
+ImageWriter WriterFor(const ParsedCommand& c, SevenZipMethod method) {
+    bool solid = SolidOf(c);
     std::string stub =
         HasSwitch(c, "-sfx") ? Sfx_StubBeside(reinterpret_cast<const void*>(&MethodOf)) : "";
-    return [method, stub](const std::vector<Item>& items, Bytes* out) {
-        int r = SevenZip_Write(items, method, out);
+    return [method, solid, stub](const std::vector<Item>& items, Bytes* out) {
+        int r = SevenZip_Write(items, method, solid, out);
         return r || stub.empty() ? r : Sfx_Wrap(stub, out);
     };
 }
 
-bool Unsupported(const ParsedCommand& c) {
+// Another archive type than 7z, or a method we do not write.
+bool Unsupported(const ParsedCommand& c, SevenZipMethod* method) {
     std::string type = SwitchValue(c, "-t", "7z");
-    return lstrcmpiA(type.c_str(), "7z") != 0;
+    return lstrcmpiA(type.c_str(), "7z") != 0 || !MethodOf(c, method);
 }
 
 int List(ParsedCommand c, std::string& report) {
@@ -63,7 +84,7 @@ int List(ParsedCommand c, std::string& report) {
 // u with -u- and -up0q0r2x2y2z1w2!T: T gets what the disk holds under the pattern. Files
 // gone from the disk are dropped, new and changed ones read from it, and entries whose file
 // is unchanged (same size and time) are copied from the old archive.
-int Update(const ParsedCommand& c, EntryPacer& pacer, std::string& report) {
+int Update(const ParsedCommand& c, SevenZipMethod method, EntryPacer& pacer, std::string& report) {
     std::string target = c.archive;
     for (const std::string& s : c.switches) {
         size_t bang = s.find('!');
@@ -89,13 +110,14 @@ int Update(const ParsedCommand& c, EntryPacer& pacer, std::string& report) {
         item.entry = *kept;
         item.from = &old;
     }
-    return WriteImage(items, WriterFor(c), target);
+    return WriteImage(items, WriterFor(c, method), target);
 }
 
 int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) {
     ParsedCommand c = ParseCommand(SwitchesStaySwitches(words), true);
     if (c.verb.size() != 1 || c.archive.empty()) return kErrCommand;
     if (c.bad_response) return kErrCannotRead;
+    SevenZipMethod method = SevenZipMethod::Lzma;
     switch (std::tolower(static_cast<unsigned char>(c.verb[0]))) {
         case 'x':
             return Dll_Extract(Info(), c, pacer, report);
@@ -107,11 +129,12 @@ int Run(const std::vector<Word>& words, EntryPacer& pacer, std::string& report) 
         case 'l':
             return List(c, report);
         case 'a':
-            if (Unsupported(c)) return kErrNotSupported;
-            return Dll_Create(Info(), c, HasSwitch(c, "-r"), true, WriterFor(c), pacer, report);
+            if (Unsupported(c, &method)) return kErrNotSupported;
+            return Dll_Create(Info(), c, HasSwitch(c, "-r"), true, WriterFor(c, method), pacer,
+                              report);
         case 'u':
-            if (Unsupported(c) || HasSwitch(c, "-sfx")) return kErrNotSupported;
-            return Update(c, pacer, report);
+            if (Unsupported(c, &method) || HasSwitch(c, "-sfx")) return kErrNotSupported;
+            return Update(c, method, pacer, report);
         default:
             return kErrCommand;
     }

@@ -158,10 +158,10 @@ TEST(ReaderFormat, ReusedImageBufferIsParsedAnew) {
     items[0].entry.name = "one.txt";
     items[0].data = AsBytes("first");
     arc::Bytes first, second;
-    arc::SevenZip_Write(items, arc::SevenZipMethod::Copy, &first);
+    arc::SevenZip_Write(items, arc::SevenZipMethod::Copy, false, &first);
     items[0].entry.name = "two.txt";
     items[0].data = AsBytes("other");
-    arc::SevenZip_Write(items, arc::SevenZipMethod::Copy, &second);
+    arc::SevenZip_Write(items, arc::SevenZipMethod::Copy, false, &second);
     ASSERT_EQ(first.size(), second.size());
     arc::Archive archive;
     archive.bytes.assign(first.begin(), first.end());

@@ -85,6 +85,7 @@ TEST(SevenZip32, AddsListsAndCountsLikeTheProgramAsks) {
     ASSERT_EQ(0, x.Run("l " + Quoted(dir / "out.7z"), &listing));
     EXPECT_NE(std::string::npos, listing.find("Type = 7z\n")) << listing;
     EXPECT_NE(std::string::npos, listing.find("Method = LZMA:")) << listing;
+    EXPECT_NE(std::string::npos, listing.find("Solid = -\nBlocks = 2\n")) << listing;
     EXPECT_NE(std::string::npos, listing.find(" 資料\\表示.txt\n")) << listing;
     EXPECT_NE(std::string::npos, listing.find("2 files, 2 folders\n")) << listing;
     EXPECT_EQ(0x8029, x.Run("l " + Quoted(dir / "none.7z"), &listing));
@@ -94,6 +95,14 @@ TEST(SevenZip32, AddsListsAndCountsLikeTheProgramAsks) {
     auto copied = x.Records(dir / "copy.7z");
     ASSERT_NE(nullptr, Named(copied, "資料\\表示.txt"));
     EXPECT_STREQ("Copy", Named(copied, "資料\\表示.txt")->method);
+    // Without -ms=off the block is solid, as in 7-Zip; LZMA2 on request, unknown methods refused.
+    ASSERT_EQ(0, x.Run("a -t7z -m0=LZMA2 -r \"solid.7z\" \"資料\""));
+    ASSERT_EQ(0, x.Run("l " + Quoted(dir / "solid.7z"), &listing));
+    EXPECT_NE(std::string::npos, listing.find("Method = LZMA2:")) << listing;
+    EXPECT_NE(std::string::npos, listing.find("Solid = +\nBlocks = 1\n")) << listing;
+    ExpectTreeBack(x, "x ", dir / "solid.7z", false);
+    EXPECT_EQ(0x8023, x.Run("a -t7z -m0=PPMd -r \"ppmd.7z\" \"資料\""));
+    EXPECT_FALSE(FileExists(dir / "ppmd.7z"));
     ASSERT_EQ(0, x.Run("a -t7z -m0=LZMA:a2 -r -sfx \"sfx.exe\" \"資料\""));
     ExpectProgramExtracts(dir / "sfx.exe", false);
 }

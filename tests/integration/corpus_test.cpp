@@ -140,7 +140,7 @@ std::vector<arc::Item> Items(const std::vector<Member>& members) {
 
 std::string SevenZip(const std::vector<Member>& members) {
     arc::Bytes out;
-    if (arc::SevenZip_Write(Items(members), arc::SevenZipMethod::Copy, &out) != 0) return "";
+    if (arc::SevenZip_Write(Items(members), arc::SevenZipMethod::Copy, false, &out) != 0) return "";
     return std::string(out.begin(), out.end());
 }
 

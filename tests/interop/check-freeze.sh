@@ -104,6 +104,7 @@ write_settings Zent_7zType
 if (cd "$work/items" && wine "$work/prog/dovetrim.exe" -c "$(winpath "$work/items/x.txt")" \
     "$(winpath "$work/items/資料")"); then
     check "7z items: 7zz t" 7zz t "$work/items/x.7z"
+    check "7z items: bsdtar -t" bsdtar -tf "$work/items/x.7z"
     listing=$(7zz l -ba "$work/items/x.7z")
     check "7z items: the file and the folder's tree listed by 7zz l" \
         test -n "$(grep ' x\.txt$' <<<"$listing")" -a -n "$(grep ' 資料/ソフト/a b\.txt$' <<<"$listing")"
