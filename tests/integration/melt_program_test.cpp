@@ -83,18 +83,17 @@ TEST_P(MeltRealArchives, WorkingFolderHoldsWhatTheLinuxToolsExtract) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, MeltRealArchives,
-    testing::Values(RealArchive{"doc-top.tar.bz2", "doc", ""}, RealArchive{"doc-top.tar.Z", "doc", ""},
-                    RealArchive{"doc-top.tar.xz", "doc", ""}, RealArchive{"doc-top.txz", "doc", ""},
-                    RealArchive{"doc-top-gz.deb", "doc-top-gz", ""},
-                    RealArchive{"doc-top-xz.deb", "doc-top-xz", ""},
-                    RealArchive{"doc-top-bzip2.zip", "doc", ""},
-                    RealArchive{"doc-top-lzma.zip", "doc", ""}, RealArchive{"doc-top-xz.zip", "doc", ""},
-                    RealArchive{"doc-top-ppmd.7z", "doc", ""},
-                    RealArchive{"doc-top-bzip2.7z", "doc", ""},
-                    RealArchive{"doc-top-deflate.7z", "doc", ""},
-                    RealArchive{"sjis-names.7z", "資料", ""}, RealArchive{"sjis-names.cab", "資料", ""},
-                    RealArchive{"lzx.cab", "lzx", ""}, RealArchive{"doc-top-lh7.lzh", "doc", ""},
-                    RealArchive{"compressed-rar4.rar", "compressed-rar4", "testlink"}),
+    testing::Values(
+        RealArchive{"doc-top.tar.bz2", "doc", ""}, RealArchive{"doc-top.tar.Z", "doc", ""},
+        RealArchive{"doc-top.tar.xz", "doc", ""}, RealArchive{"doc-top.txz", "doc", ""},
+        RealArchive{"doc-top-gz.deb", "doc-top-gz", ""},
+        RealArchive{"doc-top-xz.deb", "doc-top-xz", ""},
+        RealArchive{"doc-top-bzip2.zip", "doc", ""}, RealArchive{"doc-top-lzma.zip", "doc", ""},
+        RealArchive{"doc-top-xz.zip", "doc", ""}, RealArchive{"doc-top-ppmd.7z", "doc", ""},
+        RealArchive{"doc-top-bzip2.7z", "doc", ""}, RealArchive{"doc-top-deflate.7z", "doc", ""},
+        RealArchive{"sjis-names.7z", "資料", ""}, RealArchive{"sjis-names.cab", "資料", ""},
+        RealArchive{"lzx.cab", "lzx", ""}, RealArchive{"doc-top-lh7.lzh", "doc", ""},
+        RealArchive{"compressed-rar4.rar", "compressed-rar4", "testlink"}),
     [](const testing::TestParamInfo<RealArchive>& info) {
         std::string name = info.param.fixture;
         for (char& ch : name)
