@@ -10,7 +10,7 @@ packages=(
     wine wine64
     xvfb xauth x11-utils imagemagick fonts-noto-cjk locales
     lhasa unzip zip 7zip gzip
-    arj cabextract gcab unar
+    arj cabextract gcab unar libarchive-tools
     bzip2 ncompress xz-utils dpkg-dev
 )
 

@@ -148,9 +148,7 @@ bool Decodes(UINT code_page, const std::string& s, std::wstring* wide) {
                                &(*wide)[0], n) == n;
 }
 
-}  // namespace
-
-std::string AnsiFromWide(const std::wstring& wide) {
+std::string AnsiFromWideAsItIs(const std::wstring& wide) {
     std::string out;
     for (size_t i = 0; i < wide.size(); ++i) {
         const bool pair =
@@ -172,6 +170,22 @@ std::string AnsiFromWide(const std::wstring& wide) {
         }
     }
     return out;
+}
+
+}  // namespace
+
+// macOS stores names decomposed ("が" as "か" and a combining mark, which the code page has
+// not): a name that does not convert as it stands is tried again composed.
+std::string AnsiFromWide(const std::wstring& wide) {
+    std::string out = AnsiFromWideAsItIs(wide);
+    if (out.find('?') == std::string::npos || wide.empty()) return out;
+    int n = NormalizeString(NormalizationC, wide.data(), int(wide.size()), nullptr, 0);
+    if (n <= 0) return out;
+    std::wstring composed(size_t(n), L'\0');
+    n = NormalizeString(NormalizationC, wide.data(), int(wide.size()), &composed[0], n);
+    if (n <= 0) return out;
+    composed.resize(size_t(n));
+    return AnsiFromWideAsItIs(composed);
 }
 
 std::string AnsiFromUtf8(const std::string& utf8) {

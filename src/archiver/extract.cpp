@@ -66,16 +66,24 @@ Layout ProbeLayout(const Exports& x, const Zent_ExtractRow& m, const char* probe
     return layout;
 }
 
+// A folder entry ends with a separator (one character of its own, not a trail byte).
+bool EndsWithSeparator(const char* path) {
+    const char* end = path + strlen(path);
+    const char* last = CharPrevA(path, end);
+    return last < end && last + 1 == end && IsSeparator(*last);
+}
+
 // Entries that begin with "..\" would land outside the base folder: as many guard levels
 // as the deepest such entry climbs are added below the result folder; gives their number.
 int GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted, char* result,
                  HWND owner) {
     Zent_EntryRecord entry = {};
     int depth = 0;
+    EntryNames names;
     OpenArchive archive(Open(x, quoted, owner), x.close);
     if (x.first(archive.Get(), "* *.*", &entry) == 0) {
         do {
-            RefuseUnheldName(entry.path);
+            names.Check(entry.path, EndsWithSeparator(entry.path));
             int units = GuardUnits(entry.path, StrX_PathSize, m.drop_leading_separator);
             if (units > depth) depth = units;
         } while (x.next(archive.Get(), &entry) == 0);

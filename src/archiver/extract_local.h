@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
+#include <string>
 
 #include "archiver/dllbind.h"
 #include "archiver/extract.h"
@@ -30,9 +32,18 @@ bool TopIsAFolderName(const char* top);
 // than the guard can judge (`limit` bytes and more), a rooted one or one with a drive
 // raises Zent_Err_UnsafeArchive; `drop_leading_separator` allows one leading separator.
 int GuardUnits(const char* entry_path, size_t limit, bool drop_leading_separator);
-// Raises Zent_Err_UnsafeArchive, naming the entry, for a name with a character that the
-// code page cannot hold (the DLLs put '?' in its place).
-void RefuseUnheldName(const char* entry_path);
+// Every name of an archive, judged one by one before the DLL runs. Check raises
+// Zent_Err_UnsafeArchive, naming the entry, for a name with a character that the code page
+// cannot hold (the DLLs put '?' in its place), and, naming both, for a file that Windows would
+// write under the same name as an earlier one (case, trailing dots and blanks, "." steps, a
+// repeated name).
+class EntryNames {
+public:
+    void Check(const char* entry_path, bool is_folder);
+
+private:
+    std::map<std::wstring, std::string> files_;  // the name as Windows opens it, as listed
+};
 // Raises Zent_Err_UnsafeArchive rather than cut the result past 220 characters. The first
 // level is named after no folder or file of the base folder.
 void AddGuardLevels(char* result, int depth);

@@ -128,10 +128,11 @@ int GuardParents(const RarExports& x, const char* archive, const char* quoted, c
     int depth = 0;
     {
         RarArchive rar(x, archive, quoted, Zent_Rar_OpenList);
+        EntryNames names;
         Zent_RarHeader header;
         while (rar.Next(&header)) {
             // A name that fills the header's field may have been cut: it cannot be judged.
-            RefuseUnheldName(header.FileName);
+            names.Check(header.FileName, header.FileAttr == Zent_Rar_DirectoryAttr);
             int units = GuardUnits(header.FileName, sizeof header.FileName - 1, false);
             if (units > depth) depth = units;
             rar.Process(Zent_Rar_Skip);

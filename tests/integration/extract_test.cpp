@@ -478,16 +478,19 @@ TEST_F(Extraction, NamesThatPointOutsideAreRefused) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 0);
 }
 
-// Linux writes UTF-8 names: Japanese ones melt under their own characters; a Korean one,
-// which the code page cannot hold, refuses the archive, naming the entry, before the DLL runs.
+// Linux writes UTF-8 names and macOS decomposed ones ("が" as "か" and a combining mark):
+// Japanese ones melt under their own characters; a Korean one, which the code page cannot
+// hold, refuses the archive, naming the entry, before the DLL runs.
 TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
     std::string log = dir / "calls.log";
     Stub("log:" + log);
     std::string japanese = dir / "dl\\ja.tar";
-    WriteFile(japanese, TarEntry("\xE8\xA1\xA8\xE7\xA4\xBA.txt", "one") + TarEntry("b.txt", "two") +
+    WriteFile(japanese, TarEntry("\xE8\xA1\xA8\xE7\xA4\xBA.txt", "one") +
+                            TarEntry("\xE3\x81\x8B\xE3\x82\x99.txt", "two") +
                             std::string(1024, '\0'));
     ASSERT_EQ(Extract(japanese).code, 0);
     EXPECT_EQ(ReadFile(result + "\\表示.txt"), "one");
+    EXPECT_EQ(ReadFile(result + "\\が.txt"), "two");
 
     std::string korean = dir / "dl\\ko.tar";
     WriteFile(korean, TarEntry("a.txt", "one") + TarEntry("\xED\x95\x9C\xEA\xB8\x80.txt", "two") +
@@ -500,6 +503,39 @@ TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 1);  // the Japanese archive's only
     EXPECT_FALSE(FileExists(base + "\\ko"));
     EXPECT_FALSE(FileExists(base + "\\a.txt"));
+}
+
+// Names that differ in the archive but are one file to Windows: the DLL would write the
+// second over the first, so the archive is refused, naming both, before the DLL runs.
+TEST_F(Extraction, NamesWindowsTakesForOneFileAreRefused) {
+    std::string log = dir / "calls.log";
+    Stub("log:" + log);
+    struct Case {
+        const char* first;
+        const char* second;
+        const char* shown;  // the two names the message gives
+    };
+    for (const Case& c : {
+             Case{"doc/Readme.txt", "DOC/README.TXT", "doc/Readme.txt\nDOC/README.TXT"},
+             Case{"a.txt", "a.txt. ", "a.txt\na.txt. "},
+             Case{"x/./b.txt", "x/y/../b.txt", "x/./b.txt\nx/y/../b.txt"},
+             // composed and decomposed "が": one name once the DLL has composed it
+             Case{"\xE3\x81\x8C.txt", "\xE3\x81\x8B\xE3\x82\x99.txt", "が.txt\nが.txt"},
+             Case{"same.txt", "same.txt", "same.txt\nsame.txt"},
+         }) {
+        SCOPED_TRACE(c.second);
+        std::string archive = dir / "dl\\one.tar";
+        WriteFile(archive, TarEntry(c.first, "one") + TarEntry("doc/", "") +
+                               TarEntry(c.second, "two") + std::string(1024, '\0'));
+        Caught caught = Extract(archive);
+        EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+        EXPECT_EQ(caught.message,
+                  std::string("圧縮ファイルの中に、Windows では同じ名前になるファイルがいくつもある"
+                              "ため、解凍できません（大文字と小文字は区別されません）。\n") +
+                      c.shown);
+        EXPECT_FALSE(FileExists(base + "\\one"));
+    }
+    EXPECT_EQ(CommandCalls(log, "Tar"), 0);
 }
 
 // The guard reads 259 bytes of a name and the result folder holds 220 characters: an
