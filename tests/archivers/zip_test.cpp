@@ -106,6 +106,8 @@ protected:
 };
 
 TEST_F(ZipFreeze, ArchivesNamesRelativeToTheRootFolder) {
+    MakeFile(Path("work\\ro.txt"), "kept");
+    SetFileAttributesA(Path("work\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_EQ(0, Archive({"work", "other.txt"}, Path("new.zip")));
     Enter(Path("out"));
     ASSERT_EQ(0, unzip.Command("-o " + Quoted(Path("new.zip"))));
@@ -117,6 +119,11 @@ TEST_F(ZipFreeze, ArchivesNamesRelativeToTheRootFolder) {
             EXPECT_STREQ("stored", r.method) << "data that does not shrink is stored";
             ++checked;
         }
+        if (std::strcmp(r.path, "work/ro.txt") == 0) {
+            EXPECT_EQ('r', r.attribute[4]) << "made on MS-DOS, its attributes kept";
+            EXPECT_EQ(0u, r.os_type);
+            ++checked;
+        }
         if (std::strcmp(r.path, "work/a.txt") != 0) continue;
         ++checked;
         EXPECT_STREQ("deflate", r.method);
@@ -125,13 +132,13 @@ TEST_F(ZipFreeze, ArchivesNamesRelativeToTheRootFolder) {
         EXPECT_EQ(date, r.date);
         EXPECT_EQ(time, r.time);
     }
-    EXPECT_EQ(2, checked);
+    EXPECT_EQ(3, checked);
     // Level 0 stores every file, however well it would pack.
     record.level = '0';
     ASSERT_TRUE(options(&record));
     ASSERT_EQ(0, Archive({"work"}, Path("stored.zip")));
     std::vector<Record> stored = unzip.List(Path("stored.zip"), 0x202, "*.txt");
-    ASSERT_EQ(2u, stored.size());
+    ASSERT_EQ(3u, stored.size());
     for (const Record& r : stored) {
         EXPECT_STREQ("stored", r.method) << r.path;
         EXPECT_EQ(r.original_size, r.compressed_size) << r.path;
