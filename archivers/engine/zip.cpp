@@ -1,7 +1,8 @@
 // ZIP archives read through the central directory: stored and deflated entries decoded
 // here, bzip2, LZMA, xz and zstd through libarchive (it has no Deflate64); new archives are
-// written through libarchive, deflated, with MS-DOS times and attributes. Names are CP932 bytes as stored; names flagged
-// as UTF-8 and Info-ZIP Unicode path fields are turned into the ANSI code page.
+// written through libarchive, deflated, with MS-DOS times and attributes. Names are CP932 bytes as
+// stored; names flagged as UTF-8 and Info-ZIP Unicode path fields are turned into the ANSI code
+// page.
 #include <zlib.h>
 
 #include <cstring>

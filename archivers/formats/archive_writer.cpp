@@ -45,7 +45,8 @@ ArchiveWriter::ArchiveWriter(Kind kind, int zip_level) : kind_(kind) {
             r = archive_write_set_format_option(handle_, "gnutar", "hdrcharset", charset.c_str());
         // The compressed stream ends where its data ends: zeros after it would be taken for
         // another member, or garbage.
-        if (r == ARCHIVE_OK && kind != Kind::Tar) r = archive_write_set_bytes_in_last_block(handle_, 1);
+        if (r == ARCHIVE_OK && kind != Kind::Tar)
+            r = archive_write_set_bytes_in_last_block(handle_, 1);
         if (r == ARCHIVE_OK && kind == Kind::TarGzip) r = archive_write_add_filter_gzip(handle_);
         // bzip2 with 900 KB blocks, as the bzip2 tool writes by default.
         if (r == ARCHIVE_OK && kind == Kind::TarBzip2) {
@@ -54,8 +55,7 @@ ArchiveWriter::ArchiveWriter(Kind kind, int zip_level) : kind_(kind) {
                 r = archive_write_set_filter_option(handle_, "bzip2", "compression-level", "9");
         }
     }
-    if (r == ARCHIVE_OK)
-        r = archive_write_open2(handle_, &out_, nullptr, Append, nullptr, nullptr);
+    if (r == ARCHIVE_OK) r = archive_write_open2(handle_, &out_, nullptr, Append, nullptr, nullptr);
     ok_ = r == ARCHIVE_OK;
 }
 
