@@ -275,8 +275,7 @@ int Tar_Write(const std::string& path, const std::vector<Item>& sources, TarPack
         const Entry& s = item.entry;
         Bytes data;
         if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
-        unsigned mode = s.is_dir ? 0755 : (s.attr & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
-        int r = writer.Add(s, mode, data);
+        int r = writer.Add(s, data);
         if (r != kOk) return r;
     }
     Bytes out;

@@ -221,8 +221,7 @@ int Zip_Write(const std::string& path, const std::vector<Item>& sources, int lev
         Bytes data;
         if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
         bool store = level <= 0 || data.empty() || !DeflateShrinks(data);
-        unsigned mode = s.is_dir ? 0755 : (s.attr & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
-        int r = writer.Add(s, mode, data, store);
+        int r = writer.Add(s, data, store);
         if (r != kOk) return r;
         attributes.push_back(s.attr);
     }

@@ -63,7 +63,7 @@ ArchiveWriter::~ArchiveWriter() {
     if (handle_) archive_write_free(handle_);
 }
 
-int ArchiveWriter::Add(const Entry& e, unsigned mode, const Bytes& data, bool store) {
+int ArchiveWriter::Add(const Entry& e, const Bytes& data, bool store) {
     std::wstring name;
     if (!ok_ || !WideFromAnsi(e.name, &name)) return kErrCannotCreate;
     std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
@@ -71,7 +71,9 @@ int ArchiveWriter::Add(const Entry& e, unsigned mode, const Bytes& data, bool st
     if (!entry) return kErrCannotCreate;
     archive_entry_copy_pathname_w(entry.get(), name.c_str());
     archive_entry_set_filetype(entry.get(), e.is_dir ? AE_IFDIR : AE_IFREG);
-    archive_entry_set_perm(entry.get(), mode);
+    archive_entry_set_perm(entry.get(), e.is_dir                             ? 0755
+                                        : (e.attr & FILE_ATTRIBUTE_READONLY) ? 0444
+                                                                             : 0644);
     archive_entry_set_size(entry.get(), e.is_dir ? 0 : la_int64_t(data.size()));
     archive_entry_set_mtime(entry.get(), time_t(e.mtime), 0);
     if (kind_ == Kind::Zip) {

@@ -20,10 +20,11 @@ public:
     ArchiveWriter(const ArchiveWriter&) = delete;
     ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 
-    // Adds `entry` (its name, folder flag and time) with Unix permissions `mode` and its
-    // content; a ZIP entry is stored as it is when `store`, else deflated. kErrCannotCreate
-    // when libarchive refuses it (a name the code page does not hold, no memory).
-    int Add(const Entry& entry, unsigned mode, const Bytes& data, bool store = false);
+    // Adds `entry` (its name, folder flag, time and read-only attribute, which become Unix
+    // permissions 0755, 0444 or 0644) with its content; a ZIP entry is stored as it is when
+    // `store`, else deflated. kErrCannotCreate when libarchive refuses it (a name the code
+    // page does not hold, no memory).
+    int Add(const Entry& entry, const Bytes& data, bool store = false);
     // Ends the archive and gives all of its bytes.
     int Finish(Bytes* out);
 
