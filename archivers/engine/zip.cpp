@@ -170,27 +170,46 @@ int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
 }
 
 // Whether deflating makes `data` smaller, judged at zlib's fastest level (any higher level
-// packs at least as tightly in practice), so that data already packed is stored. Stops as
-// soon as the output reaches the input's size.
+// packs at least as tightly in practice), so that data already packed is stored. The input
+// goes in 64 KiB steps, each flushed out; the answer is known as soon as what came out plus
+// the rest, even if the rest were stored as it is, stays below the input's size.
 bool DeflateShrinks(const Bytes& data) {
     z_stream z;
     std::memset(&z, 0, sizeof z);
-    if (data.size() >= 0xFFFFFFFFu ||
-        deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return true;
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = uInt(data.size());
-    uint8_t scratch[1 << 16];
+    if (deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return true;
+    const size_t step = 1 << 16;
+    uint8_t scratch[2 * step];
     uint64_t produced = 0;
-    int r = Z_OK;
-    while (r == Z_OK && produced < data.size()) {
-        z.next_out = scratch;
-        z.avail_out = sizeof scratch;
-        r = deflate(&z, Z_FINISH);
-        produced += sizeof scratch - z.avail_out;
+    size_t done = 0;
+    bool shrinks = false;
+    for (;;) {
+        size_t n = std::min(data.size() - done, step);
+        z.next_in = const_cast<Bytef*>(data.data() + done);
+        z.avail_in = uInt(n);
+        done += n;
+        const bool last = done == data.size();
+        int r;
+        do {
+            z.next_out = scratch;
+            z.avail_out = sizeof scratch;
+            r = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+            produced += sizeof scratch - z.avail_out;
+        } while (r == Z_OK && z.avail_out == 0);
+        if (r == Z_STREAM_ERROR) break;
+        if (last) {
+            shrinks = produced < data.size();
+            break;
+        }
+        // Stored blocks cost five bytes per 65535 of data.
+        const uint64_t rest = data.size() - done;
+        if (produced + rest + rest / 8192 + 64 < data.size()) {
+            shrinks = true;
+            break;
+        }
+        if (produced >= data.size()) break;
     }
     deflateEnd(&z);
-    return r == Z_STREAM_END && produced < data.size();
+    return shrinks;
 }
 
 // libarchive writes every entry as made on Unix, its mode in the external attributes. Ours
