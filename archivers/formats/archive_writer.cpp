@@ -47,7 +47,12 @@ ArchiveWriter::ArchiveWriter(Kind kind, int zip_level) : kind_(kind) {
         // another member, or garbage.
         if (r == ARCHIVE_OK && kind != Kind::Tar)
             r = archive_write_set_bytes_in_last_block(handle_, 1);
-        if (r == ARCHIVE_OK && kind == Kind::TarGzip) r = archive_write_add_filter_gzip(handle_);
+        // gzip without a time in its header: the same files give the same archive.
+        if (r == ARCHIVE_OK && kind == Kind::TarGzip) {
+            r = archive_write_add_filter_gzip(handle_);
+            if (r == ARCHIVE_OK)
+                r = archive_write_set_filter_option(handle_, "gzip", "timestamp", nullptr);
+        }
         // bzip2 with 900 KB blocks, as the bzip2 tool writes by default.
         if (r == ARCHIVE_OK && kind == Kind::TarBzip2) {
             r = archive_write_add_filter_bzip2(handle_);
