@@ -1,11 +1,13 @@
 // The TAR family: ustar and GNU tar, plain or compressed with gzip, bzip2, compress (.Z,
 // .taz), xz, lzma, zstd or lzip, a lone compressed file, and the files of a Debian package (.deb).
-#include <bzlib.h>
+// Written through libarchive as GNU tar, plain, gzip or bzip2; a lone gzip member through zlib,
+// which keeps the file's name and time in its header.
 #include <zlib.h>
 
 #include <cstring>
 
 #include "ar_reader.h"
+#include "archive_writer.h"
 #include "formats.h"
 #include "util.h"
 #include "stream_decoder.h"
@@ -243,39 +245,7 @@ int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
     return kOk;
 }
 
-void PutOctal(uint8_t* p, size_t n, uint64_t v) {
-    std::string digits(n - 1, '0');
-    for (size_t i = n - 1; i-- > 0; v >>= 3) digits[i] = char('0' + (v & 7));
-    std::memcpy(p, digits.data(), n - 1);
-    p[n - 1] = 0;
-}
-
-void PutHeader(std::vector<uint8_t>& out, const std::string& name, const std::string& prefix,
-               char type, uint64_t size, uint32_t mtime, unsigned mode) {
-    uint8_t h[512] = {0};
-    std::memcpy(h, name.data(), std::min<size_t>(name.size(), 100));
-    PutOctal(h + 100, 8, mode);
-    PutOctal(h + 108, 8, 0);
-    PutOctal(h + 116, 8, 0);
-    PutOctal(h + 124, 12, size);
-    PutOctal(h + 136, 12, mtime);
-    h[156] = uint8_t(type);
-    std::memcpy(h + 257, "ustar", 6);
-    std::memcpy(h + 263, "00", 2);
-    std::memcpy(h + 345, prefix.data(), std::min<size_t>(prefix.size(), 155));
-    std::memset(h + 148, ' ', 8);
-    unsigned sum = 0;
-    for (uint8_t c : h) sum += c;
-    PutOctal(h + 148, 7, sum);
-    h[155] = ' ';
-    out.insert(out.end(), h, h + 512);
-}
-
-void PutData(std::vector<uint8_t>& out, const uint8_t* data, size_t n) {
-    out.insert(out.end(), data, data + n);
-    out.resize(out.size() + (512 - n % 512) % 512, 0);
-}
-
+// One gzip member with the file's name and time in its header, as gzip writes it.
 bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std::string& name,
             uint32_t mtime) {
     z_stream z;
@@ -284,7 +254,7 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
     gz_header header;
     std::memset(&header, 0, sizeof header);
     std::string stored = name;
-    header.name = name.empty() ? Z_NULL : reinterpret_cast<Bytef*>(&stored[0]);
+    header.name = reinterpret_cast<Bytef*>(&stored[0]);
     header.time = mtime;
     header.os = 0;  // FAT file system
     deflateSetHeader(&z, &header);
@@ -293,50 +263,25 @@ bool GzipTo(const std::string& path, const std::vector<uint8_t>& data, const std
            WriteWholeFile(path, out.data(), out.size());
 }
 
-// bzip2 with 900 KB blocks, as the bzip2 tool writes by default.
-bool Bzip2To(const std::string& path, std::vector<uint8_t>& data) {
-    std::vector<uint8_t> out(data.size() + data.size() / 100 + 600);
-    unsigned int n = static_cast<unsigned int>(out.size());
-    if (BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &n,
-                                 reinterpret_cast<char*>(data.data()),
-                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
-        return false;
-    return WriteWholeFile(path, out.data(), n);
-}
-
 }  // namespace
 
 const Format kTarFormat = {"tar", Sniff, Parse, Decode};
 
 int Tar_Write(const std::string& path, const std::vector<Item>& sources, TarPacking packing) {
-    std::vector<uint8_t> out;
+    ArchiveWriter writer(packing == TarPacking::Gzip    ? ArchiveWriter::Kind::TarGzip
+                         : packing == TarPacking::Bzip2 ? ArchiveWriter::Kind::TarBzip2
+                                                        : ArchiveWriter::Kind::Tar);
     for (const Item& item : sources) {
         const Entry& s = item.entry;
-        std::vector<uint8_t> data;
+        Bytes data;
         if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
-        std::string name = s.name + (s.is_dir ? "/" : ""), prefix;
-        if (name.size() > 100) {
-            // ustar splits at a '/' into prefix and name; failing that, a GNU long name.
-            size_t cut = name.find('/', name.size() > 101 ? name.size() - 101 : 0);
-            if (cut != std::string::npos && cut <= 155 && name.size() - cut - 1 <= 100 && cut > 0) {
-                prefix = name.substr(0, cut);
-                name = name.substr(cut + 1);
-            } else {
-                std::string longname = name + '\0';
-                PutHeader(out, "././@LongLink", "", 'L', longname.size(), 0, 0644);
-                PutData(out, reinterpret_cast<const uint8_t*>(longname.data()), longname.size());
-            }
-        }
-        unsigned mode = s.is_dir ? 0755 : (s.attr & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
-        PutHeader(out, name, prefix, s.is_dir ? '5' : '0', data.size(), s.mtime, mode);
-        PutData(out, data.data(), data.size());
+        int r = writer.Add(s, data);
+        if (r != kOk) return r;
     }
-    out.resize(out.size() + 1024, 0);
-    out.resize((out.size() + 10239) / 10240 * 10240, 0);
-    bool written = packing == TarPacking::Gzip    ? GzipTo(path, out, "", 0)
-                   : packing == TarPacking::Bzip2 ? Bzip2To(path, out)
-                                                  : WriteWholeFile(path, out.data(), out.size());
-    return written ? kOk : kErrCannotCreate;
+    Bytes out;
+    int r = writer.Finish(&out);
+    if (r != kOk) return r;
+    return WriteWholeFile(path, out.data(), out.size()) ? kOk : kErrCannotCreate;
 }
 
 int Gz_Write(const std::string& path, const Item& source) {

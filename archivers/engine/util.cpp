@@ -188,6 +188,11 @@ std::string AnsiFromWide(const std::wstring& wide) {
     return AnsiFromWideAsItIs(composed);
 }
 
+bool WideFromAnsi(const std::string& ansi, std::wstring* wide) {
+    wide->clear();
+    return Decodes(CP_ACP, ansi, wide);
+}
+
 std::string AnsiFromUtf8(const std::string& utf8) {
     std::wstring wide;
     if (!Decodes(CP_UTF8, utf8, &wide)) return AnsiFromRawName(utf8);  // not UTF-8 after all

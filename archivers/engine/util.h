@@ -38,6 +38,8 @@ std::string EntryName(const std::string& stored);
 // program refuses an archive with such a name before anything is extracted.
 std::string AnsiFromWide(const std::wstring& wide);
 std::string AnsiFromUtf8(const std::string& utf8);
+// A name in the ANSI code page as UTF-16; false when its bytes are not that code page's.
+bool WideFromAnsi(const std::string& ansi, std::wstring* wide);
 // A name stored without saying its code (Linux and macOS write UTF-8, Windows its code
 // page): taken as UTF-8 when its bytes are UTF-8 beyond ASCII, kept as they are otherwise.
 // Many UTF-8 names are also valid CP932 bytes ("表示" reads as "陦ｨ遉ｺ"), while CP932 names

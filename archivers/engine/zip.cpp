@@ -1,7 +1,8 @@
 // ZIP archives read through the central directory: stored and deflated entries decoded
 // here, bzip2, LZMA, xz and zstd through libarchive (it has no Deflate64); new archives are
-// deflated with MS-DOS times and attributes. Names are CP932 bytes as stored; names flagged
-// as UTF-8 and Info-ZIP Unicode path fields are turned into the ANSI code page.
+// written through libarchive, deflated, with MS-DOS times and attributes. Names are CP932 bytes as
+// stored; names flagged as UTF-8 and Info-ZIP Unicode path fields are turned into the ANSI code
+// page.
 #include <zlib.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "../formats/archive_cursor.h"
+#include "../formats/archive_writer.h"
 #include "formats.h"
 #include "util.h"
 
@@ -167,12 +169,63 @@ int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
     return Crc32(out.data(), out.size()) == e.crc ? kOk : kErrFileCrc;
 }
 
-bool Deflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& out) {
+// Whether deflating makes `data` smaller, judged at zlib's fastest level (any higher level
+// packs at least as tightly in practice), so that data already packed is stored. The input
+// goes in 64 KiB steps, each flushed out; the answer is known as soon as what came out plus
+// the rest, even if the rest were stored as it is, stays below the input's size.
+bool DeflateShrinks(const Bytes& data) {
     z_stream z;
     std::memset(&z, 0, sizeof z);
-    if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return false;
-    return DeflateAll(z, in, 0, out);
+    if (deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return true;
+    const size_t step = 1 << 16;
+    uint8_t scratch[2 * step];
+    uint64_t produced = 0;
+    size_t done = 0;
+    bool shrinks = false;
+    for (;;) {
+        size_t n = std::min(data.size() - done, step);
+        z.next_in = const_cast<Bytef*>(data.data() + done);
+        z.avail_in = uInt(n);
+        done += n;
+        const bool last = done == data.size();
+        int r;
+        do {
+            z.next_out = scratch;
+            z.avail_out = sizeof scratch;
+            r = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+            produced += sizeof scratch - z.avail_out;
+        } while (r == Z_OK && z.avail_out == 0);
+        if (r == Z_STREAM_ERROR) break;
+        if (last) {
+            shrinks = produced < data.size();
+            break;
+        }
+        // Stored blocks cost five bytes per 65535 of data.
+        const uint64_t rest = data.size() - done;
+        if (produced + rest + rest / 8192 + 64 < data.size()) {
+            shrinks = true;
+            break;
+        }
+        if (produced >= data.size()) break;
+    }
+    deflateEnd(&z);
+    return shrinks;
+}
+
+// libarchive writes every entry as made on Unix, its mode in the external attributes. Ours
+// are made on MS-DOS (version 2.0) with the MS-DOS attribute bits in the low byte, which is
+// where Windows tools and our reader take hidden, system and read-only from.
+bool MarkMadeOnMsDos(Bytes& b, const std::vector<uint32_t>& attributes) {
+    if (b.size() < 22 || Get32(&b[b.size() - 22]) != 0x06054b50) return false;
+    size_t p = Get32(&b[b.size() - 6]);
+    for (uint32_t attr : attributes) {
+        if (p + 46 > b.size() || Get32(&b[p]) != 0x02014b50) return false;
+        b[p + 4] = 20;
+        b[p + 5] = 0;
+        for (int i = 0; i < 4; ++i) b[p + 38 + i] = uint8_t((attr & 0xFF) >> (8 * i));
+        p += 46 + Get16(&b[p + 28]) + Get16(&b[p + 30]) + Get16(&b[p + 32]);
+    }
+    return true;
 }
 
 }  // namespace
@@ -180,60 +233,23 @@ bool Deflate(const std::vector<uint8_t>& in, int level, std::vector<uint8_t>& ou
 const Format kZipFormat = {"zip", Sniff, Parse, Decode};
 
 int Zip_Write(const std::string& path, const std::vector<Item>& sources, int level) {
-    std::vector<uint8_t> out, central;
+    ArchiveWriter writer(ArchiveWriter::Kind::Zip, level > 0 ? level : 6);
+    std::vector<uint32_t> attributes;
     for (const Item& item : sources) {
         const Entry& s = item.entry;
-        std::vector<uint8_t> data, packed;
+        Bytes data;
         if (!s.is_dir && !ReadWholeFile(item.disk_path, data)) return kErrCannotRead;
-        uint32_t crc = Crc32(data.data(), data.size());
-        unsigned method = 0;
-        if (level > 0 && !data.empty() && Deflate(data, level, packed) &&
-            packed.size() < data.size()) {
-            method = 8;
-        } else {
-            packed = data;
-        }
-        std::string name = s.name + (s.is_dir ? "/" : "");
-        uint16_t date, time;
-        DosFromUnix(s.mtime, &date, &time);
-        uint32_t offset = uint32_t(out.size());
-        auto common = [&](std::vector<uint8_t>& v) {
-            Put16(v, method == 8 ? 20 : 10);  // version needed to extract
-            Put16(v, 0);                      // flags: names are in the local code page
-            Put16(v, method);
-            Put16(v, time);
-            Put16(v, date);
-            Put32(v, crc);
-            Put32(v, uint32_t(packed.size()));
-            Put32(v, uint32_t(data.size()));
-            Put16(v, unsigned(name.size()));
-            Put16(v, 0);
-        };
-        Put32(out, 0x04034b50);
-        common(out);
-        out.insert(out.end(), name.begin(), name.end());
-        out.insert(out.end(), packed.begin(), packed.end());
-        Put32(central, 0x02014b50);
-        Put16(central, 20);  // made by: MS-DOS, version 2.0, so the low byte holds attributes
-        common(central);
-        Put16(central, 0);  // comment
-        Put16(central, 0);  // disk
-        Put16(central, 0);  // internal attributes
-        Put32(central, s.attr & 0xFF);
-        Put32(central, offset);
-        central.insert(central.end(), name.begin(), name.end());
-        if (uint64_t(out.size()) >= 0xFFFFFFFFULL) return kErrNotSupported;
+        bool store = level <= 0 || data.empty() || !DeflateShrinks(data);
+        int r = writer.Add(s, data, store);
+        if (r != kOk) return r;
+        attributes.push_back(s.attr);
     }
-    uint32_t cd_offset = uint32_t(out.size());
-    out.insert(out.end(), central.begin(), central.end());
-    Put32(out, 0x06054b50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, unsigned(sources.size()));
-    Put16(out, unsigned(sources.size()));
-    Put32(out, uint32_t(central.size()));
-    Put32(out, cd_offset);
-    Put16(out, 0);
+    Bytes out;
+    int r = writer.Finish(&out);
+    if (r != kOk) return r;
+    // Our reader and the program know no Zip64: an archive of 4 GiB or more is not written.
+    if (uint64_t(out.size()) >= 0xFFFFFFFFULL) return kErrNotSupported;
+    if (!MarkMadeOnMsDos(out, attributes)) return kErrCannotCreate;
     return WriteWholeFile(path, out.data(), out.size()) ? kOk : kErrCannotCreate;
 }
 

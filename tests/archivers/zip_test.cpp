@@ -106,18 +106,42 @@ protected:
 };
 
 TEST_F(ZipFreeze, ArchivesNamesRelativeToTheRootFolder) {
+    MakeFile(Path("work\\ro.txt"), "kept");
+    SetFileAttributesA(Path("work\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_EQ(0, Archive({"work", "other.txt"}, Path("new.zip")));
     Enter(Path("out"));
     ASSERT_EQ(0, unzip.Command("-o " + Quoted(Path("new.zip"))));
     EXPECT_EQ(TreeOf(Path("work")), TreeOf(Path("out\\work")));
     EXPECT_EQ("other", ReadFile(Path("out\\other.txt")));
+    int checked = 0;
     for (const Record& r : unzip.List(Path("new.zip"))) {
+        if (std::strcmp(r.path, "work/ソフト/表示.txt") == 0) {
+            EXPECT_STREQ("stored", r.method) << "data that does not shrink is stored";
+            ++checked;
+        }
+        if (std::strcmp(r.path, "work/ro.txt") == 0) {
+            EXPECT_EQ('r', r.attribute[4]) << "made on MS-DOS, its attributes kept";
+            EXPECT_EQ(0u, r.os_type);
+            ++checked;
+        }
         if (std::strcmp(r.path, "work/a.txt") != 0) continue;
+        ++checked;
         EXPECT_STREQ("deflate", r.method);
         WORD date, time;
         LocalDosTime(WriteTimeOf(Path("work\\a.txt")), &date, &time);
         EXPECT_EQ(date, r.date);
         EXPECT_EQ(time, r.time);
+    }
+    EXPECT_EQ(3, checked);
+    // Level 0 stores every file, however well it would pack.
+    record.level = '0';
+    ASSERT_TRUE(options(&record));
+    ASSERT_EQ(0, Archive({"work"}, Path("stored.zip")));
+    std::vector<Record> stored = unzip.List(Path("stored.zip"), 0x202, "*.txt");
+    ASSERT_EQ(3u, stored.size());
+    for (const Record& r : stored) {
+        EXPECT_STREQ("stored", r.method) << r.path;
+        EXPECT_EQ(r.original_size, r.compressed_size) << r.path;
     }
 }
 

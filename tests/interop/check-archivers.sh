@@ -197,15 +197,23 @@ check "ZIP: unzip extracts the source" diff -r "$src/doc" "$work/x-zip/doc"
 # unzip reads names of entries made on MS-DOS in the OEM code page; 7zz is told CP932.
 7zz x -mcp=932 -y -o"$work/x-zip7" "$zip" >/dev/null
 check "ZIP: CP932 names" diff <(names_utf8 "$src") <(names_cp932 "$work/x-zip7")
+check "ZIP: bsdtar -t" bsdtar -tf "$zip"
 
+# tar, tar.gz and tar.bz2 as the program asks for them; tar -t reads each by its first bytes.
+for packing in tar:c tar.gz:zc tar.bz2:jc; do
+    ext=${packing%%:*} switches=${packing#*:}
+    arc="$work/out.$ext"
+    (cd "$src" && drive run TAR32.DLL Tar "-${switches}vf --self-extracting=1 \"$(winpath "$arc")\" \"*\"")
+    check "$ext: tar -tf" tar -tf "$arc"
+    check "$ext: bsdtar -tf" bsdtar -tf "$arc"
+    check "$ext: 7zz t" 7zz t "$arc"
+    mkdir -p "$work/x-$ext" && tar -xf "$arc" -C "$work/x-$ext"
+    check "$ext: tar extracts the source" diff -r "$src/doc" "$work/x-$ext/doc"
+    check "$ext: CP932 names" diff <(names_utf8 "$src") <(names_cp932 "$work/x-$ext")
+done
 tgz="$work/out.tar.gz"
-(cd "$src" && drive run TAR32.DLL Tar "-zcvf --self-extracting=1 \"$(winpath "$tgz")\" \"*\"")
-check "TAR: gzip -t" gzip -t "$tgz"
-check "TAR: tar -tzf" tar -tzf "$tgz"
-check "TAR: 7zz t" 7zz t "$tgz"
-mkdir -p "$work/x-tgz" && tar -xzf "$tgz" -C "$work/x-tgz"
-check "TAR: tar extracts the source" diff -r "$src/doc" "$work/x-tgz/doc"
-check "TAR: CP932 names" diff <(names_utf8 "$src") <(names_cp932 "$work/x-tgz")
+check "tar.gz: gzip -t" gzip -t "$tgz"
+check "tar.bz2: bzip2 -t" bzip2 -t "$work/out.tar.bz2"
 (cd "$src/doc" && drive run TAR32.DLL Tar "-Gcvf \"$(winpath "$work/a.gz")\" \"a.txt\"")
 check "GZ: gzip -t" gzip -t "$work/a.gz"
 check "GZ: same content" cmp "$src/doc/a.txt" <(gunzip -c "$work/a.gz")
@@ -215,8 +223,10 @@ ours_extract UNLHA32.DLL Unlha "e -x1 " "$work/out-jm2.lzh" "$work/back-lzh"
 check "LHA round trip" same_tree "$src" "$work/back-lzh"
 ours_extract UNZIP32.DLL UnZip "-o " "$zip" "$work/back-zip"
 check "ZIP round trip" same_tree "$src" "$work/back-zip"
-ours_extract TAR32.DLL Tar "-zxvf " "$tgz" "$work/back-tgz"
-check "TAR round trip" same_tree "$src" "$work/back-tgz"
+for ext in tar tar.gz tar.bz2; do
+    ours_extract TAR32.DLL Tar "-zxvf " "$work/out.$ext" "$work/back-$ext"
+    check "$ext round trip" same_tree "$src" "$work/back-$ext"
+done
 
 if [ $failures -ne 0 ]; then
     echo "archiver interoperability: $failures failed"
