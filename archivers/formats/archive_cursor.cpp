@@ -29,13 +29,22 @@ bool ArchiveCursor::Reopen() {
             break;
         case Kind::Rar:
             archive_read_support_format_rar(handle_);
+            archive_read_support_format_rar5(handle_);
             break;
         case Kind::Lha:
             archive_read_support_format_lha(handle_);
             break;
     }
-    if (archive_read_open_memory(handle_, bytes_->data(), bytes_->size()) == ARCHIVE_OK)
-        return true;
+    int opened;
+    if (bytes_) {
+        opened = archive_read_open_memory(handle_, bytes_->data(), bytes_->size());
+    } else {
+        std::vector<const char*> names;
+        for (const std::string& path : paths_) names.push_back(path.c_str());
+        names.push_back(nullptr);
+        opened = archive_read_open_filenames(handle_, names.data(), 65536);
+    }
+    if (opened == ARCHIVE_OK) return true;
     archive_read_free(handle_);
     handle_ = nullptr;
     return false;

@@ -4,6 +4,7 @@
 // what listings show); the cursor decodes the bytes. Entries asked for in order are decoded
 // in one pass, so a solid block is decoded once; asking for an earlier entry starts over.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "../engine/util.h"
@@ -16,6 +17,9 @@ class ArchiveCursor {
 public:
     enum class Kind { SevenZip, Cab, Zip, Rar, Lha };
     ArchiveCursor(const Bytes* bytes, Kind kind) : bytes_(bytes), kind_(kind) {}
+    // The files of a volume set, first volume first (RAR).
+    ArchiveCursor(std::vector<std::string> paths, Kind kind)
+        : bytes_(nullptr), paths_(std::move(paths)), kind_(kind) {}
     ~ArchiveCursor();
     ArchiveCursor(const ArchiveCursor&) = delete;
     ArchiveCursor& operator=(const ArchiveCursor&) = delete;
@@ -28,6 +32,7 @@ public:
 private:
     bool Reopen();
     const Bytes* bytes_;
+    std::vector<std::string> paths_;
     Kind kind_;
     archive* handle_ = nullptr;
     size_t next_ = 0;  // the index of the entry whose header comes next

@@ -117,6 +117,41 @@ TEST(Unrar, CompressedEntriesExtractDamagedOnesAnswerBadDataAndFailuresOpen) {
     EXPECT_EQ(12, rar.Walk(dir / "bad.rar", 0, 0).end);
 }
 
+uint32_t CrcOfFile(const std::string& path) {
+    std::string bytes = ReadFile(path);
+    return arc::Crc32(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+// RAR 5 archives of libarchive's test data (see tests/data/README.md): four compressed files,
+// and one stored. The CRCs are those of the files `bsdtar -x` extracts.
+TEST(Unrar, Rar5ArchivesListAndExtractInTheSameInterface) {
+    Unrar rar;
+    InFolder dir;
+    Unrar::Run run = rar.Walk(DataPath("rar5-compressed.rar"), 1, 2);
+    EXPECT_EQ(0u, run.open_result);
+    EXPECT_EQ(10, run.end);
+    ASSERT_EQ(4u, run.headers.size());
+    const UINT crcs[] = {0x7e13b2c6, 0xf166afcb, 0x9fb123d9, 0x10c43ed4};
+    for (size_t i = 0; i < 4; ++i) {
+        const HeaderData& h = run.headers[i];
+        std::string name = "test" + std::to_string(i + 1) + ".bin";
+        EXPECT_STREQ(name.c_str(), h.FileName);
+        EXPECT_EQ(0, run.processed[i]) << name;
+        EXPECT_EQ(4096u, h.UnpSize);
+        EXPECT_EQ(crcs[i], h.FileCRC);
+        EXPECT_EQ(crcs[i], CrcOfFile(dir / name)) << name;
+        EXPECT_EQ(50u, h.UnpVer);
+        EXPECT_NE(0x30u, h.Method) << "compressed";
+        EXPECT_LT(h.PackSize, h.UnpSize);
+        EXPECT_NE(0u, h.FileTime);
+    }
+    run = rar.Walk(DataPath("rar5-stored.rar"), 1, 2);
+    ASSERT_EQ(1u, run.headers.size());
+    EXPECT_EQ(0x30u, run.headers[0].Method);
+    EXPECT_EQ(0, run.processed[0]);
+    EXPECT_EQ("hello libarchive test suite!\n", ReadFile(dir / "helloworld.txt"));
+}
+
 std::vector<std::pair<std::string, int>> g_volume_calls;
 int g_answer = 1;
 int CALLBACK RecordVolume(char* name, int mode) {
@@ -148,6 +183,24 @@ TEST(Unrar, VolumeSetsCallTheCallbackForEachVolume) {
     EXPECT_NE(0, run.processed[0]);
     EXPECT_EQ(15, run.end);
     EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"only.part2.rar", 0}}), g_volume_calls);
+}
+
+// Two compressed files split over eight RAR 5 volumes (libarchive's test data; the CRCs its
+// own test asserts).
+TEST(Unrar, CompressedEntriesSplitOverVolumesExtract) {
+    Unrar rar;
+    InFolder dir;
+    g_volume_calls.clear();
+    g_answer = 1;
+    Unrar::Run run = rar.Walk(DataPath("rar5-vol.part01.rar"), 1, 2, RecordVolume);
+    EXPECT_EQ(10, run.end);
+    ASSERT_EQ(2u, run.headers.size());
+    EXPECT_EQ((std::vector<int>{0, 0}), run.processed);
+    const std::string folder = "home\\antek\\temp\\build\\unrar5\\libarchive\\bin\\";
+    EXPECT_STREQ((folder + "bsdtar_test").c_str(), run.headers[1].FileName);
+    EXPECT_EQ(0x35277473u, CrcOfFile(dir / (folder + "bsdcat_test")));
+    EXPECT_EQ(0xE59665F8u, CrcOfFile(dir / (folder + "bsdtar_test")));
+    EXPECT_EQ(7u, g_volume_calls.size());
 }
 
 TEST(Unrar, FailHookMakesProcessFileFail) {
