@@ -59,12 +59,25 @@ TEST_F(Lha, ReadsLevelThreeHeadersAndLh6) {
     ASSERT_EQ(4u, records.size());
     EXPECT_STREQ("file1", records[2].path);
     EXPECT_EQ(Crc16Of(file1), records[2].crc);
+    // Unix links (stored as folders named "link|target") are passed over, as TAR32 does.
     std::string lh6 = Fixture("lha-lh6.lzh");
     EXPECT_EQ(0, dll.Command("t " + Quoted(lh6)));
     records = dll.List(Quoted(lh6));
-    ASSERT_EQ(6u, records.size());
-    EXPECT_STREQ("file2", records[5].path);
-    EXPECT_STREQ("-lh6-", records[5].method);
+    ASSERT_EQ(4u, records.size());
+    EXPECT_STREQ("dir2\\", records[1].path);
+    EXPECT_STREQ("file2", records[3].path);
+    EXPECT_STREQ("-lh6-", records[3].method);
+    Enter(Path("out6"));
+    ASSERT_EQ(0, dll.Command(kExtract + Quoted(lh6)));
+    EXPECT_EQ((std::vector<std::string>{"dir2\\", "dir\\", "file1=" + file1, "file2=" + file2}),
+              TreeOf(Path("out6")));
+    // Adding to the archive keeps its links.
+    Enter(Path("add"));
+    MakeFile(Path("add\\new.txt"), "new");
+    testing_support::WriteFile(Path("add\\l.lzh"), ReadFile(lh6));
+    ASSERT_EQ(0, dll.Command("a -x1 \"l.lzh\" new.txt"));
+    EXPECT_EQ(5u, dll.List(Quoted(Path("add\\l.lzh"))).size());
+    EXPECT_NE(std::string::npos, ReadFile(Path("add\\l.lzh")).find("symlink2|.."));
 }
 
 TEST_F(Lha, ExtractionOverwritesEvenReadOnlyFiles) {
