@@ -123,28 +123,33 @@ uint32_t CrcOfFile(const std::string& path) {
 }
 
 // RAR 5 archives of libarchive's test data (see tests/data/README.md): four compressed files,
-// and one stored. The CRCs are those of the files `bsdtar -x` extracts.
+// solid and not, and one stored. The CRCs are those of the files `bsdtar -x` extracts.
 TEST(Unrar, Rar5ArchivesListAndExtractInTheSameInterface) {
     Unrar rar;
     InFolder dir;
-    Unrar::Run run = rar.Walk(DataPath("rar5-compressed.rar"), 1, 2);
-    EXPECT_EQ(0u, run.open_result);
-    EXPECT_EQ(10, run.end);
-    ASSERT_EQ(4u, run.headers.size());
     const UINT crcs[] = {0x7e13b2c6, 0xf166afcb, 0x9fb123d9, 0x10c43ed4};
-    for (size_t i = 0; i < 4; ++i) {
-        const HeaderData& h = run.headers[i];
-        std::string name = "test" + std::to_string(i + 1) + ".bin";
-        EXPECT_STREQ(name.c_str(), h.FileName);
-        EXPECT_EQ(0, run.processed[i]) << name;
-        EXPECT_EQ(4096u, h.UnpSize);
-        EXPECT_EQ(crcs[i], h.FileCRC);
-        EXPECT_EQ(crcs[i], CrcOfFile(dir / name)) << name;
-        EXPECT_EQ(50u, h.UnpVer);
-        EXPECT_NE(0x30u, h.Method) << "compressed";
-        EXPECT_LT(h.PackSize, h.UnpSize);
-        EXPECT_NE(0u, h.FileTime);
+    Unrar::Run run;
+    for (const char* archive : {"rar5-compressed.rar", "rar5-solid.rar"}) {
+        SCOPED_TRACE(archive);
+        run = rar.Walk(DataPath(archive), 1, 2);
+        EXPECT_EQ(0u, run.open_result);
+        EXPECT_EQ(10, run.end);
+        ASSERT_EQ(4u, run.headers.size());
+        for (size_t i = 0; i < 4; ++i) {
+            const HeaderData& h = run.headers[i];
+            std::string name = "test" + std::to_string(i + 1) + ".bin";
+            EXPECT_STREQ(name.c_str(), h.FileName);
+            EXPECT_EQ(0, run.processed[i]) << name;
+            EXPECT_EQ(4096u, h.UnpSize);
+            EXPECT_EQ(crcs[i], h.FileCRC);
+            EXPECT_EQ(crcs[i], CrcOfFile(dir / name)) << name;
+            DeleteFileA((dir / name).c_str());
+            EXPECT_EQ(50u, h.UnpVer);
+            EXPECT_NE(0x30u, h.Method) << "compressed";
+            EXPECT_NE(0u, h.FileTime);
+        }
     }
+    EXPECT_EQ(0x10u, run.headers[1].Flags & 0x10) << "solid";
     // libarchive opens the volumes itself: by their names in the code page.
     WriteFile(dir / "資料.rar", ReadFile(DataPath("rar5-compressed.rar")));
     run = rar.Walk(dir / "資料.rar", 1, 1);
