@@ -194,14 +194,21 @@ TEST(Unrar, VolumeSetsCallTheCallbackForEachVolume) {
     EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"only.part2.rar", 0}}), g_volume_calls);
 }
 
-// Two compressed files split over eight RAR 5 volumes (libarchive's test data; the CRCs its
-// own test asserts).
+// Compressed entries split over volumes: RAR 4, and two files over eight RAR 5 volumes
+// (libarchive's test data; the CRCs its own test asserts).
 TEST(Unrar, CompressedEntriesSplitOverVolumesExtract) {
     Unrar rar;
     InFolder dir;
     g_volume_calls.clear();
     g_answer = 1;
-    Unrar::Run run = rar.Walk(DataPath("rar5-vol.part01.rar"), 1, 2, RecordVolume);
+    // RAR 4: the first entry of compressed-rar4.rar cut over two volumes (make_rar_fixtures.py).
+    Unrar::Run run = rar.Walk(DataPath("rar4-split.part1.rar"), 1, 2, RecordVolume);
+    EXPECT_EQ(10, run.end);
+    EXPECT_EQ((std::vector<int>{0}), run.processed);
+    EXPECT_EQ(0x5e05a663u, CrcOfFile(dir / "LibarchiveAddingTest.html"));
+
+    g_volume_calls.clear();
+    run = rar.Walk(DataPath("rar5-vol.part01.rar"), 1, 2, RecordVolume);
     EXPECT_EQ(10, run.end);
     ASSERT_EQ(2u, run.headers.size());
     EXPECT_EQ((std::vector<int>{0, 0}), run.processed);

@@ -75,3 +75,23 @@ write("vol-2.rar", [MARK, main_header(0x0001 | 0x0010),
                         end_block(0x0001)])
 write("vol-3.rar", [MARK, main_header(0x0001 | 0x0010), file_block("b.txt", b),
                         end_block()])
+
+# A compressed entry split over two volumes: the first entry of compressed-rar4.rar (method
+# 0x33, libarchive's test data) with its packed data cut in two, its header as it was but for
+# the size, the split flags and, in the first part, the CRC of that part's piece.
+source = open("compressed-rar4.rar", "rb").read()
+at = len(MARK) + 13  # the archive header
+flags, size = struct.unpack("<HH", source[at + 3:at + 7])
+body = source[at + 7:at + size]
+packed = source[at + size:at + size + struct.unpack("<I", body[:4])[0]]
+pieces = [packed[:3000], packed[3000:]]
+parts = []
+for i, piece in enumerate(pieces):
+    head = bytearray(body)
+    head[0:4] = struct.pack("<I", len(piece))
+    if i == 0:
+        head[9:13] = struct.pack("<I", zlib.crc32(piece))
+    parts.append(block(0x74, flags | (0x02 if i == 0 else 0x01), bytes(head), piece))
+write("rar4-split.part1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100), parts[0],
+                               end_block(0x0001)])
+write("rar4-split.part2.rar", [MARK, main_header(0x0001 | 0x0010), parts[1], end_block()])
