@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -443,11 +444,20 @@ int RarReader::Process(Bytes* out) {
     if (current_.encrypted) return kErrNotSupported;
     if (part.entry.is_dir) return kOk;
     if (!stored) {
-        // Compressed entries are decoded by libarchive from the volumes opened so far (an
-        // entry split over volumes has them all by now); it counts entries as we do.
-        if (!cursor_ || cursor_volumes_ != volumes_.size()) {
-            cursor_ = std::make_unique<ArchiveCursor>(volumes_, ArchiveCursor::Kind::Rar);
-            cursor_volumes_ = volumes_.size();
+        // Compressed entries are decoded by libarchive over the volume set (an entry split
+        // over volumes has had them all opened here by now). The cursor gets the volumes
+        // still to come as well, as far as they are there under the names the set expects,
+        // so that a solid set is decoded once, not again from its start at each new volume.
+        bool known = cursor_ && volumes_.size() <= cursor_volumes_.size() &&
+                     std::equal(volumes_.begin(), volumes_.end(), cursor_volumes_.begin());
+        if (!known) {
+            cursor_volumes_ = volumes_;
+            for (int more = 0; IsVolume() && more < 10000; ++more) {
+                std::string next = Rar_NextVolumeName(cursor_volumes_.back(), new_numbering_);
+                if (!FileExists(next) || IsFolder(next)) break;
+                cursor_volumes_.push_back(next);
+            }
+            cursor_ = std::make_unique<ArchiveCursor>(cursor_volumes_, ArchiveCursor::Kind::Rar);
         }
         int s = cursor_->Read(entries_ - 1, out);
         if (s != kOk) return s;

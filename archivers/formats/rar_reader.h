@@ -71,7 +71,7 @@ private:
     size_t entries_ = 0;                // entries given to the caller, the current one included
     std::vector<std::string> volumes_;  // the volumes opened so far, first one first
     std::unique_ptr<ArchiveCursor> cursor_;
-    size_t cursor_volumes_ = 0;  // how many of them the cursor reads
+    std::vector<std::string> cursor_volumes_;  // what the cursor reads: those and what follows
 };
 
 // The name of the volume after `path` (arc.part1.rar -> arc.part2.rar, arc.rar -> arc.r00).
