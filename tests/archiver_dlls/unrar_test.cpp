@@ -217,6 +217,14 @@ TEST(Unrar, CompressedEntriesSplitOverVolumesExtract) {
     EXPECT_EQ(0x35277473u, CrcOfFile(dir / (folder + "bsdcat_test")));
     EXPECT_EQ(0xE59665F8u, CrcOfFile(dir / (folder + "bsdtar_test")));
     EXPECT_EQ(7u, g_volume_calls.size());
+
+    // Nine files of one solid block over four volumes.
+    run = rar.Walk(DataPath("rar5-solid-vol.part01.rar"), 1, 2, RecordVolume);
+    EXPECT_EQ(10, run.end);
+    EXPECT_EQ(std::vector<int>(9, 0), run.processed);
+    EXPECT_EQ(0x7E5EC49Eu, CrcOfFile(dir / "cebula.txt"));
+    EXPECT_EQ(0x36a448ffu, CrcOfFile(dir / "test6.bin"));
+    EXPECT_EQ(0x886F91EBu, CrcOfFile(dir / "elf-Linux-ARMv7-ls"));
 }
 
 TEST(Unrar, FailHookMakesProcessFileFail) {
