@@ -2,8 +2,8 @@
 // Sequential reader of RAR 2.9/4 and RAR 5 archives, in the shape of the UNRAR interface:
 // read a header, then skip or extract that entry. Headers are read here (RAR 5 ones given in
 // the RAR 4 terms of the interface: flags, host OS, method 0x30 + n, DOS time). Stored entries
-// (method 0x30) are extracted here, compressed ones through libarchive from the volumes read
-// so far; every one CRC-checked. Entries split over a volume set are followed into the next
+// (method 0x30) are extracted here, compressed ones through libarchive over the volume set;
+// every one CRC-checked. Entries split over a volume set are followed into the next
 // volumes, asking the caller for each one.
 #include <cstdio>
 #include <functional>
