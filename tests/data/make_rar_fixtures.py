@@ -95,3 +95,37 @@ for i, piece in enumerate(pieces):
 write("rar4-split.part1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100), parts[0],
                                end_block(0x0001)])
 write("rar4-split.part2.rar", [MARK, main_header(0x0001 | 0x0010), parts[1], end_block()])
+
+
+# RAR 5: blocks of variable-length numbers, each with the CRC-32 of its size and the rest.
+def vint(n):
+    out = bytearray()
+    while True:
+        out.append((n & 0x7F) | (0x80 if n > 0x7F else 0))
+        n >>= 7
+        if not out[-1] & 0x80:
+            return bytes(out)
+
+
+def block5(kind, fields, extra=b"", data=b""):
+    flags = (0x0001 if extra else 0) | (0x0002 if data else 0)
+    head = vint(kind) + vint(flags) + (vint(len(extra)) if extra else b"") + \
+        (vint(len(data)) if data else b"") + fields + extra
+    sized = vint(len(head)) + head
+    return struct.pack("<I", zlib.crc32(sized)) + sized + data
+
+
+def file5(name, data, extra=b""):
+    raw = name.encode("utf-8")
+    fields = vint(0x0002 | 0x0004) + vint(len(data)) + vint(0x20) + \
+        struct.pack("<II", 1093530658, zlib.crc32(data)) + vint(0) + vint(0) + vint(len(raw)) + raw
+    return block5(2, fields, extra, data)
+
+
+# An encrypted entry (its encryption record: version, flags, count, salt, IV; the data is
+# noise) before a stored one.
+crypt = vint(0) + vint(0) + bytes([15]) + bytes(range(16)) + bytes(range(16, 32))
+crypt_record = vint(len(vint(1) + crypt)) + vint(1) + crypt
+write("rar5-encrypted.rar", [b"Rar!\x1a\x07\x01\x00", block5(1, vint(0)),
+                             file5("secret.txt", bytes(range(48)), crypt_record),
+                             file5("plain.txt", b), block5(5, vint(0))])
