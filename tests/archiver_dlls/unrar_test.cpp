@@ -154,6 +154,11 @@ TEST(Unrar, Rar5ArchivesListAndExtractInTheSameInterface) {
     WriteFile(dir / "資料.rar", ReadFile(DataPath("rar5-compressed.rar")));
     run = rar.Walk(dir / "資料.rar", 1, 1);
     EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), run.processed);
+    // RAR 5 names are UTF-8: given in the code page, '?' for what it cannot hold.
+    run = rar.Walk(DataPath("rar5-names.rar"), 0, 0);
+    ASSERT_EQ(2u, run.headers.size());
+    EXPECT_STREQ("資料\\表示.txt", run.headers[0].FileName);
+    EXPECT_STREQ("??.txt", run.headers[1].FileName);
     // An encrypted entry is unknown to us; the next one still extracts (make_rar_fixtures.py).
     run = rar.Walk(DataPath("rar5-encrypted.rar"), 1, 2);
     EXPECT_EQ((std::vector<int>{14, 0}), run.processed);

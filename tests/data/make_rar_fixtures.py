@@ -129,3 +129,6 @@ crypt_record = vint(len(vint(1) + crypt)) + vint(1) + crypt
 write("rar5-encrypted.rar", [b"Rar!\x1a\x07\x01\x00", block5(1, vint(0)),
                              file5("secret.txt", bytes(range(48)), crypt_record),
                              file5("plain.txt", b), block5(5, vint(0))])
+# Names in UTF-8, as RAR 5 stores every name: one the ANSI code page holds, one it does not.
+write("rar5-names.rar", [b"Rar!\x1a\x07\x01\x00", block5(1, vint(0)),
+                         file5("資料/表示.txt", b), file5("한국.txt", b"k"), block5(5, vint(0))])

@@ -491,8 +491,9 @@ TEST_F(Extraction, NamesThatPointOutsideAreRefused) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 0);
 }
 
-// Linux writes UTF-8 names: Japanese ones melt under their own characters; a Korean one,
-// which the code page cannot hold, refuses the archive, naming the entry, before the DLL runs.
+// Linux writes UTF-8 names (and RAR 5 does everywhere): Japanese ones melt under their own
+// characters; a Korean one, which the code page cannot hold, refuses the archive, naming the
+// entry, before the DLL extracts anything.
 TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
     std::string log = dir / "calls.log";
     Stub("log:" + log);
@@ -513,6 +514,13 @@ TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 1);  // the Japanese archive's only
     EXPECT_FALSE(FileExists(base + "\\ko"));
     EXPECT_FALSE(FileExists(base + "\\a.txt"));
+
+    // RAR 5 stores every name in UTF-8.
+    caught = Extract(Fixture("rar5-names.rar"));
+    EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(caught.message.substr(caught.message.find('\n')), "\n??.txt");
+    EXPECT_FALSE(FileExists(base + "\\rar5-names"));
+    EXPECT_FALSE(FileExists(base + "\\資料"));
 }
 
 // The guard reads 259 bytes of a name and the result folder holds 220 characters: an
