@@ -1,7 +1,12 @@
-// LHA archives: headers of levels 0, 1 and 2; methods -lh0-, -lh5-, -lh6-, -lh7- and
-// folder entries (-lhd-). New entries get level-2 headers.
+// LHA archives: headers of levels 0 to 3 read here (names as stored, CRC-16, OS, attributes
+// and times for the entry records); the content of -lh0-, -lh5-, -lh6- and -lh7- entries
+// decoded through libarchive. Folder entries are -lhd-. New entries get level-2 headers,
+// packed by our own encoder.
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
+#include "../formats/archive_cursor.h"
 #include "formats.h"
 #include "lzh_codec.h"
 #include "util.h"
@@ -51,8 +56,17 @@ std::string NameFromStored(const uint8_t* p, size_t n) {
     return ToSlash(s);
 }
 
-void ApplyExtension(Entry& e, std::string& dir, std::string& file, const uint8_t* p, size_t n,
-                    uint8_t type) {
+// What a header says besides the entry's fields: the Unix mode of LHA for Unix, whose links
+// are folder entries named "link|target".
+struct Extras {
+    std::string dir, file;
+    unsigned unix_mode = 0;
+    bool IsLink() const { return (unix_mode & 0xF000) == 0xA000; }
+};
+
+void ApplyExtension(Entry& e, Extras& x, const uint8_t* p, size_t n, uint8_t type) {
+    std::string& dir = x.dir;
+    std::string& file = x.file;
     switch (type) {
         case 0x01:
             file = NameFromStored(p, n);
@@ -71,6 +85,9 @@ void ApplyExtension(Entry& e, std::string& dir, std::string& file, const uint8_t
                 e.mtime = UnixFromFileTime(ft);
             }
             break;
+        case 0x50:
+            if (n >= 2) x.unix_mode = Get16(p);
+            break;
         case 0x54:
             if (n >= 4) e.mtime = Get32(p);
             break;
@@ -87,25 +104,27 @@ void FinishName(Entry& e, const std::string& dir, const std::string& file) {
     e.name = name;
 }
 
-// Walks the extension headers that start at `p` with the size `next`; returns the total
+// Walks the extension headers that start at `p` with the size `next`, each ending with the
+// size of the next one in `width` bytes (4 in level-3 headers, else 2); returns the total
 // size, or -1 when they run past `end`.
-long WalkExtensions(const std::vector<uint8_t>& b, size_t p, size_t end, unsigned next, Entry& e,
-                    std::string& dir, std::string& file, size_t* crc_at) {
+long WalkExtensions(const std::vector<uint8_t>& b, size_t p, size_t end, size_t next, int width,
+                    Entry& e, Extras& x, size_t* crc_at) {
     long total = 0;
     while (next != 0) {
-        if (next < 3 || p + next > end) return -1;
+        if (next < size_t(1 + width) || next > end || p > end - next) return -1;
         uint8_t type = b[p];
         if (type == 0x00 && crc_at) *crc_at = p + 1;
-        ApplyExtension(e, dir, file, &b[p + 1], next - 3, type);
+        ApplyExtension(e, x, &b[p + 1], next - 1 - size_t(width), type);
         total += long(next);
-        unsigned following = Get16(&b[p + next - 2]);
+        const uint8_t* after = &b[p + next - size_t(width)];
+        size_t following = width == 4 ? Get32(after) : Get16(after);
         p += next;
         next = following;
     }
     return total;
 }
 
-int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, size_t* next_pos) {
+int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, Extras& x, size_t* next_pos) {
     size_t size = b.size();
     if (pos + 22 > size) return kErrBrokenData;
     const uint8_t* h = &b[pos];
@@ -115,7 +134,9 @@ int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, size_t* nex
     uint32_t packed = Get32(h + 7);
     e.size = Get32(h + 11);
     int level = h[20];
-    std::string dir, file;
+    x = Extras();
+    std::string& dir = x.dir;
+    std::string& file = x.file;
     size_t data;
     if (level == 0 || level == 1) {
         size_t hsize = h[0];
@@ -133,23 +154,33 @@ int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, size_t* nex
         size_t after = 22 + name_len;
         if (after + 2 <= 2 + hsize) e.crc = Get16(h + after);
         if (after + 3 <= 2 + hsize) e.os_type = OsType(h[after + 2]);
+        // LHA for Unix ends a level-0 header with 'U', a version, the time, the mode...
+        if (level == 0 && hsize == after + 12 && h[after + 2] == 'U')
+            x.unix_mode = Get16(h + after + 8);
         data = pos + 2 + hsize;
         if (level == 1) {
             e.attr = 0x20;
             unsigned next = Get16(h + hsize);
-            long ext = WalkExtensions(b, data, size, next, e, dir, file, nullptr);
+            long ext = WalkExtensions(b, data, size, next, 2, e, x, nullptr);
             if (ext < 0 || uint32_t(ext) > packed) return kErrBrokenData;
             data += size_t(ext);
             packed -= uint32_t(ext);
         }
-    } else if (level == 2) {
-        size_t hsize = Get16(h);
-        if (pos + hsize > size || hsize < 26) return kErrBrokenData;
+    } else if (level == 2 || level == 3) {
+        // Level 3 differs in the width of its sizes: the header's own at 24, the extensions'.
+        const int width = level == 3 ? 4 : 2;
+        const size_t fixed = level == 3 ? 28 : 24;
+        if (pos + fixed + size_t(width) > size) return kErrBrokenData;
+        size_t hsize = level == 3 ? Get32(h + 24) : Get16(h);
+        if (level == 3 && Get16(h) != 4) return kErrBrokenData;
+        if (hsize > size - pos || hsize < fixed + size_t(width)) return kErrBrokenData;
         e.mtime = Get32(h + 15);
         e.crc = Get16(h + 21);
         e.os_type = OsType(h[23]);
         size_t crc_at = 0;
-        if (WalkExtensions(b, pos + 26, pos + hsize, Get16(h + 24), e, dir, file, &crc_at) < 0)
+        size_t first = level == 3 ? Get32(h + 28) : Get16(h + 24);
+        if (WalkExtensions(b, pos + fixed + size_t(width), pos + hsize, first, width, e, x,
+                           &crc_at) < 0)
             return kErrBrokenData;
         if (crc_at) {
             std::vector<uint8_t> copy(b.begin() + long(pos), b.begin() + long(pos + hsize));
@@ -178,42 +209,50 @@ bool Sniff(const Archive& a) {
     return b.size() >= 21 && b[2] == '-' && b[3] == 'l' && b[6] == '-';
 }
 
+// What a parsed archive keeps: the cursor that decodes it, and where its Unix links lie.
+struct LzhKept {
+    LzhKept(const Bytes* bytes, std::vector<size_t> starts)
+        : cursor(bytes, ArchiveCursor::Kind::Lha, std::move(starts)) {}
+    KeptCursor cursor;
+    std::vector<std::pair<size_t, size_t>> links;  // start and end of each, raw
+};
+
+// Unix links are passed over, as TAR32 passes over tar's (libarchive still counts them); a
+// rewrite keeps them as they were.
 int Parse(Archive& a) {
     size_t pos = 0;
+    std::vector<size_t> starts;
+    std::vector<std::pair<size_t, size_t>> links;
     while (pos < a.bytes.size() && a.bytes[pos] != 0) {
         Entry e;
+        Extras x;
         size_t next = 0;
-        int r = ParseHeader(a.bytes, pos, e, &next);
+        int r = ParseHeader(a.bytes, pos, e, x, &next);
         if (r) return r;
-        a.entries.push_back(e);
+        starts.push_back(pos);
+        if (x.IsLink())
+            links.push_back({pos, next});
+        else
+            a.entries.push_back(e);
         pos = next;
     }
-    return a.entries.empty() && a.bytes.size() > 1 ? kErrNotArchive : kOk;
-}
-
-int DicbitOf(const std::string& method) {
-    if (method == "-lh5-") return 13;
-    if (method == "-lh6-") return 15;
-    if (method == "-lh7-") return 16;
-    return 0;
+    if (starts.empty() && a.bytes.size() > 1) return kErrNotArchive;
+    auto kept = std::make_shared<LzhKept>(&a.bytes, std::move(starts));
+    kept->links = std::move(links);
+    a.reader = kept;
+    return kOk;
 }
 
 int Decode(const Archive& a, const Entry& e, std::vector<uint8_t>& out) {
     out.clear();
     if (e.is_dir) return kOk;
-    const uint8_t* src = a.bytes.data() + e.data_offset;
-    if (e.method == "-lh0-") {
-        if (e.packed != e.size) return kErrBrokenData;
-        out.assign(src, src + e.packed);
-    } else {
-        int dicbit = DicbitOf(e.method);
-        if (!dicbit) return kErrNotSupported;
-        // A match of 256 bytes costs at least a bit; a larger claim is a damaged header.
-        if (e.size > e.packed * 2048 + 65536) return kErrBrokenData;
-        out.resize(size_t(e.size));
-        if (!Lzh_Decode(src, size_t(e.packed), out.data(), out.size(), dicbit))
-            return kErrBrokenData;
-    }
+    if (e.method != "-lh0-" && e.method != "-lh5-" && e.method != "-lh6-" && e.method != "-lh7-")
+        return kErrNotSupported;
+    auto* kept = static_cast<LzhKept*>(a.reader.get());
+    if (!kept) return kErrBrokenData;
+    int r = KeptCursor::Read(&kept->cursor, a.bytes, e.header_offset, &out);
+    if (r) return r;
+    if (out.size() != e.size) return kErrBrokenData;
     return Crc16(out.data(), out.size()) == e.crc ? kOk : kErrFileCrc;
 }
 
@@ -292,11 +331,19 @@ const Format kLzhFormat = {"lzh", Sniff, Parse, Decode};
 
 int Lzh_Write(const std::string& path, const std::vector<Item>& items, int method) {
     std::vector<uint8_t> out;
+    std::vector<const Archive*> links_copied;
     for (const Item& item : items) {
         if (item.from) {
             const auto& b = item.from->bytes;
             out.insert(out.end(), b.begin() + long(item.entry.header_offset),
                        b.begin() + long(item.entry.data_end));
+            auto* kept = static_cast<const LzhKept*>(item.from->reader.get());
+            if (!kept || std::find(links_copied.begin(), links_copied.end(), item.from) !=
+                             links_copied.end())
+                continue;
+            links_copied.push_back(item.from);
+            for (const auto& link : kept->links)
+                out.insert(out.end(), b.begin() + long(link.first), b.begin() + long(link.second));
             continue;
         }
         int r = AppendSource(out, item, method);

@@ -64,22 +64,9 @@ std::string MethodName(unsigned method) {
     }
 }
 
-// The decoder of the methods libarchive decodes, kept with the archive it reads.
-struct ZipLibrary {
-    explicit ZipLibrary(const Bytes* bytes)
-        : bytes(bytes), cursor(bytes, ArchiveCursor::Kind::Zip) {}
-    const Bytes* bytes;
-    ArchiveCursor cursor;
-};
-
 // libarchive gives the entries of the central directory in the order of their local headers.
 int DecodeThroughLibrary(const Archive& a, const Entry& e, Bytes& out) {
-    size_t index = 0;
-    for (const Entry& other : a.entries) index += other.header_offset < e.header_offset;
-    auto* kept = static_cast<ZipLibrary*>(a.reader.get());
-    if (kept && kept->bytes == &a.bytes) return kept->cursor.Read(index, &out);
-    ArchiveCursor cursor(&a.bytes, ArchiveCursor::Kind::Zip);  // an archive copied since
-    return cursor.Read(index, &out);
+    return KeptCursor::Read(a.reader.get(), a.bytes, e.header_offset, &out);
 }
 
 int Parse(Archive& a) {
@@ -134,7 +121,9 @@ int Parse(Archive& a) {
         a.entries.push_back(e);
         p += 46 + name_len + extra + comment;
     }
-    a.reader = std::make_shared<ZipLibrary>(&a.bytes);
+    std::vector<size_t> starts;
+    for (const Entry& e : a.entries) starts.push_back(e.header_offset);
+    a.reader = std::make_shared<KeptCursor>(&a.bytes, ArchiveCursor::Kind::Zip, std::move(starts));
     return kOk;
 }
 

@@ -3,6 +3,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace arc {
 
 ArchiveCursor::~ArchiveCursor() {
@@ -26,10 +29,22 @@ bool ArchiveCursor::Reopen() {
             break;
         case Kind::Rar:
             archive_read_support_format_rar(handle_);
+            archive_read_support_format_rar5(handle_);
+            break;
+        case Kind::Lha:
+            archive_read_support_format_lha(handle_);
             break;
     }
-    if (archive_read_open_memory(handle_, bytes_->data(), bytes_->size()) == ARCHIVE_OK)
-        return true;
+    int opened;
+    if (bytes_) {
+        opened = archive_read_open_memory(handle_, bytes_->data(), bytes_->size());
+    } else {
+        std::vector<const char*> names;
+        for (const std::string& path : paths_) names.push_back(path.c_str());
+        names.push_back(nullptr);
+        opened = archive_read_open_filenames(handle_, names.data(), 65536);
+    }
+    if (opened == ARCHIVE_OK) return true;
     archive_read_free(handle_);
     handle_ = nullptr;
     return false;
@@ -62,6 +77,22 @@ int ArchiveCursor::Read(size_t index, Bytes* out) {
         }
         out->insert(out->end(), chunk, chunk + n);
     }
+}
+
+KeptCursor::KeptCursor(const Bytes* bytes, ArchiveCursor::Kind kind, std::vector<size_t> starts)
+    : bytes(bytes), kind(kind), starts(std::move(starts)), cursor(bytes, kind) {
+    std::sort(this->starts.begin(), this->starts.end());
+}
+
+int KeptCursor::Read(void* kept, const Bytes& bytes, size_t header_offset, Bytes* out) {
+    auto* own = static_cast<KeptCursor*>(kept);
+    if (!own) return kErrBrokenData;
+    auto at = std::lower_bound(own->starts.begin(), own->starts.end(), header_offset);
+    if (at == own->starts.end() || *at != header_offset) return kErrBrokenData;
+    size_t index = size_t(at - own->starts.begin());
+    if (own->bytes == &bytes) return own->cursor.Read(index, out);
+    ArchiveCursor cursor(&bytes, own->kind);  // an archive copied since
+    return cursor.Read(index, out);
 }
 
 }  // namespace arc

@@ -4,6 +4,8 @@
 // what listings show); the cursor decodes the bytes. Entries asked for in order are decoded
 // in one pass, so a solid block is decoded once; asking for an earlier entry starts over.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "../engine/util.h"
 
@@ -13,8 +15,11 @@ namespace arc {
 
 class ArchiveCursor {
 public:
-    enum class Kind { SevenZip, Cab, Zip, Rar };
+    enum class Kind { SevenZip, Cab, Zip, Rar, Lha };
     ArchiveCursor(const Bytes* bytes, Kind kind) : bytes_(bytes), kind_(kind) {}
+    // The files of a volume set, first volume first (RAR).
+    ArchiveCursor(std::vector<std::string> paths, Kind kind)
+        : bytes_(nullptr), paths_(std::move(paths)), kind_(kind) {}
     ~ArchiveCursor();
     ArchiveCursor(const ArchiveCursor&) = delete;
     ArchiveCursor& operator=(const ArchiveCursor&) = delete;
@@ -27,9 +32,23 @@ public:
 private:
     bool Reopen();
     const Bytes* bytes_;
+    std::vector<std::string> paths_;
     Kind kind_;
     archive* handle_ = nullptr;
     size_t next_ = 0;  // the index of the entry whose header comes next
+};
+
+// A cursor kept with the archive it reads (in Archive::reader, made when the archive is
+// parsed), with where each entry starts in the bytes, in the order libarchive reads them: an
+// entry is found by its Entry::header_offset, whatever entries a caller has dropped from its
+// copy of the list. Read goes through a cursor of its own when the bytes were copied since.
+struct KeptCursor {
+    KeptCursor(const Bytes* bytes, ArchiveCursor::Kind kind, std::vector<size_t> starts);
+    static int Read(void* kept, const Bytes& bytes, size_t header_offset, Bytes* out);
+    const Bytes* bytes;
+    ArchiveCursor::Kind kind;
+    std::vector<size_t> starts;  // ascending
+    ArchiveCursor cursor;
 };
 
 }  // namespace arc

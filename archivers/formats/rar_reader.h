@@ -1,9 +1,10 @@
 #pragma once
-// Sequential reader of RAR 2.9/4 archives, in the shape of the UNRAR interface: read a
-// header, then skip or extract that entry. Stored entries (method 0x30) are extracted here,
-// compressed ones through libarchive (those split over volumes are reported Unsupported);
-// every one CRC-checked. Entries split over a volume set are
-// followed into the next volumes, asking the caller for each one.
+// Sequential reader of RAR 2.9/4 and RAR 5 archives, in the shape of the UNRAR interface:
+// read a header, then skip or extract that entry. Headers are read here (RAR 5 ones given in
+// the RAR 4 terms of the interface: flags, host OS, method 0x30 + n, DOS time). Stored entries
+// (method 0x30) are extracted here, compressed ones through libarchive over the volume set;
+// every one CRC-checked. Entries split over a volume set are followed into the next
+// volumes, asking the caller for each one.
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@ struct RarHeader {
     uint32_t unp_ver = 0;
     uint32_t method = 0;
     uint32_t pack_size = 0;  // of the part in the current volume
+    bool encrypted = false;
 };
 
 class RarReader {
@@ -49,11 +51,15 @@ private:
     int OpenVolume(const std::string& path);
     bool NextVolume();
     int ReadBlock(RarHeader* header, bool* end);
+    int ReadBlock5(RarHeader* header, bool* end);
+    int ReadBlock5Raw(Bytes* block, uint64_t* data_size);
     void Close();
 
     FILE* file_ = nullptr;
     std::string path_;
     uint32_t archive_flags_ = 0;
+    bool rar5_ = false;
+    bool new_numbering_ = false;
     bool first_volume_flags_known_ = false;
     bool volume_ended_ = false;
     bool next_volume_flag_ = false;
@@ -62,9 +68,10 @@ private:
     RarHeader current_;
     long data_offset_ = 0;
     VolumeHook hook_;
-    size_t volume_entries_ = 0;  // file headers read in this volume, the current one included
-    Bytes volume_bytes_;         // the volume, once a compressed entry is decoded from it
+    size_t entries_ = 0;                // entries given to the caller, the current one included
+    std::vector<std::string> volumes_;  // the volumes opened so far, first one first
     std::unique_ptr<ArchiveCursor> cursor_;
+    std::vector<std::string> cursor_volumes_;  // what the cursor reads: those and what follows
 };
 
 // The name of the volume after `path` (arc.part1.rar -> arc.part2.rar, arc.rar -> arc.r00).

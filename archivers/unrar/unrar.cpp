@@ -1,6 +1,7 @@
-// UNRAR.DLL stand-in: the UNRAR interface over RAR 2.9/4 archives with stored entries.
-// Compressed entries answer ERAR_UNKNOWN_FORMAT. Fault hooks as for the other stand-ins
-// (ARCHIVER_STUB): fail:CODE makes RARProcessFile return CODE, slow:MS delays each entry.
+// UNRAR.DLL stand-in: the UNRAR interface over RAR 2.9/4 and RAR 5 archives and their volume
+// sets (formats/rar_reader). Encrypted entries answer ERAR_UNKNOWN_FORMAT. Fault hooks as for the
+// other stand-ins (ARCHIVER_STUB): fail:CODE makes RARProcessFile return CODE, slow:MS delays each
+// entry.
 #include <windows.h>
 
 #include <cstring>

@@ -44,6 +44,42 @@ TEST_F(Lha, ExtractsRealArchivesOfEachMethodIntoTheCurrentFolder) {
     EXPECT_EQ(5000u, ReadFile(Path("out-tools\\tools\\x.exe")).size()) << "stored -lh0-";
 }
 
+// Archives of other LHA tools: a level-3 header (32-bit sizes), and -lh6- with level-2
+// headers and Unix links. Contents as `bsdtar -x` extracts them; `t` checks every CRC-16.
+TEST_F(Lha, ReadsLevelThreeHeadersAndLh6) {
+    const std::string file1 = std::string(26, ' ') + "file 1 contents\nhello\nhello\nhello\n";
+    const std::string file2 =
+        std::string(26, ' ') + "file 2 contents\nhello\nhello\nhello\nhello\nhello\nhello\n";
+    std::string level3 = Fixture("lha-level3.lzh");
+    Enter(Path("out"));
+    ASSERT_EQ(0, dll.Command(kExtract + Quoted(level3)));
+    EXPECT_EQ(file1, ReadFile(Path("out\\file1")));
+    EXPECT_EQ(file2, ReadFile(Path("out\\file2")));
+    std::vector<Record> records = dll.List(Quoted(level3));
+    ASSERT_EQ(4u, records.size());
+    EXPECT_STREQ("file1", records[2].path);
+    EXPECT_EQ(Crc16Of(file1), records[2].crc);
+    // Unix links (stored as folders named "link|target") are passed over, as TAR32 does.
+    std::string lh6 = Fixture("lha-lh6.lzh");
+    EXPECT_EQ(0, dll.Command("t " + Quoted(lh6)));
+    records = dll.List(Quoted(lh6));
+    ASSERT_EQ(4u, records.size());
+    EXPECT_STREQ("dir2\\", records[1].path);
+    EXPECT_STREQ("file2", records[3].path);
+    EXPECT_STREQ("-lh6-", records[3].method);
+    Enter(Path("out6"));
+    ASSERT_EQ(0, dll.Command(kExtract + Quoted(lh6)));
+    EXPECT_EQ((std::vector<std::string>{"dir2\\", "dir\\", "file1=" + file1, "file2=" + file2}),
+              TreeOf(Path("out6")));
+    // Adding to the archive keeps its links.
+    Enter(Path("add"));
+    MakeFile(Path("add\\new.txt"), "new");
+    testing_support::WriteFile(Path("add\\l.lzh"), ReadFile(lh6));
+    ASSERT_EQ(0, dll.Command("a -x1 \"l.lzh\" new.txt"));
+    EXPECT_EQ(5u, dll.List(Quoted(Path("add\\l.lzh"))).size());
+    EXPECT_NE(std::string::npos, ReadFile(Path("add\\l.lzh")).find("symlink2|.."));
+}
+
 TEST_F(Lha, ExtractionOverwritesEvenReadOnlyFiles) {
     std::string archive = Fixture("flat.lzh");
     Enter(Path("out"));

@@ -75,3 +75,60 @@ write("vol-2.rar", [MARK, main_header(0x0001 | 0x0010),
                         end_block(0x0001)])
 write("vol-3.rar", [MARK, main_header(0x0001 | 0x0010), file_block("b.txt", b),
                         end_block()])
+
+# A compressed entry split over two volumes: the first entry of compressed-rar4.rar (method
+# 0x33, libarchive's test data) with its packed data cut in two, its header as it was but for
+# the size, the split flags and, in the first part, the CRC of that part's piece.
+source = open("compressed-rar4.rar", "rb").read()
+at = len(MARK) + 13  # the archive header
+flags, size = struct.unpack("<HH", source[at + 3:at + 7])
+body = source[at + 7:at + size]
+packed = source[at + size:at + size + struct.unpack("<I", body[:4])[0]]
+pieces = [packed[:3000], packed[3000:]]
+parts = []
+for i, piece in enumerate(pieces):
+    head = bytearray(body)
+    head[0:4] = struct.pack("<I", len(piece))
+    if i == 0:
+        head[9:13] = struct.pack("<I", zlib.crc32(piece))
+    parts.append(block(0x74, flags | (0x02 if i == 0 else 0x01), bytes(head), piece))
+write("rar4-split.part1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100), parts[0],
+                               end_block(0x0001)])
+write("rar4-split.part2.rar", [MARK, main_header(0x0001 | 0x0010), parts[1], end_block()])
+
+
+# RAR 5: blocks of variable-length numbers, each with the CRC-32 of its size and the rest.
+def vint(n):
+    out = bytearray()
+    while True:
+        out.append((n & 0x7F) | (0x80 if n > 0x7F else 0))
+        n >>= 7
+        if not out[-1] & 0x80:
+            return bytes(out)
+
+
+def block5(kind, fields, extra=b"", data=b""):
+    flags = (0x0001 if extra else 0) | (0x0002 if data else 0)
+    head = vint(kind) + vint(flags) + (vint(len(extra)) if extra else b"") + \
+        (vint(len(data)) if data else b"") + fields + extra
+    sized = vint(len(head)) + head
+    return struct.pack("<I", zlib.crc32(sized)) + sized + data
+
+
+def file5(name, data, extra=b""):
+    raw = name.encode("utf-8")
+    fields = vint(0x0002 | 0x0004) + vint(len(data)) + vint(0x20) + \
+        struct.pack("<II", 1093530658, zlib.crc32(data)) + vint(0) + vint(0) + vint(len(raw)) + raw
+    return block5(2, fields, extra, data)
+
+
+# An encrypted entry (its encryption record: version, flags, count, salt, IV; the data is
+# noise) before a stored one.
+crypt = vint(0) + vint(0) + bytes([15]) + bytes(range(16)) + bytes(range(16, 32))
+crypt_record = vint(len(vint(1) + crypt)) + vint(1) + crypt
+write("rar5-encrypted.rar", [b"Rar!\x1a\x07\x01\x00", block5(1, vint(0)),
+                             file5("secret.txt", bytes(range(48)), crypt_record),
+                             file5("plain.txt", b), block5(5, vint(0))])
+# Names in UTF-8, as RAR 5 stores every name: one the ANSI code page holds, one it does not.
+write("rar5-names.rar", [b"Rar!\x1a\x07\x01\x00", block5(1, vint(0)),
+                         file5("資料/表示.txt", b), file5("한국.txt", b"k"), block5(5, vint(0))])

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lib/errors.h"
+#include "../../archivers/engine/util.h"
 #include "../support/raise_capture.h"
 #include "../support/test_folders.h"
 
@@ -345,9 +346,20 @@ TEST_F(Extraction, RarFailureAfterTheStartKeepsThePartialFolderAsRemnants) {
 
 // Compressed RAR entries melt (libarchive's test archive); one whose data is not what its
 // method says is reported by the DLL's code for bad data.
+// So do RAR 5 archives, and a solid block split over a RAR 5 volume set.
 TEST_F(Extraction, RarCompressedEntriesMeltDamagedOnesAreBadData) {
     ASSERT_EQ(Extract(Fixture("compressed-rar4.rar")).code, 0);
     EXPECT_EQ(ReadFile(result + "\\testdir\\LibarchiveAddingTest.html").size(), 20111u);
+    ASSERT_EQ(Extract(Fixture("rar5-compressed.rar")).code, 0);
+    EXPECT_EQ(result, base + "\\rar5-compressed");
+    EXPECT_EQ(ReadFile(result + "\\test4.bin").size(), 4096u);
+    for (const char* part : {"2", "3", "4"})
+        Fixture(std::string("rar5-solid-vol.part0") + part + ".rar");
+    ASSERT_EQ(Extract(Fixture("rar5-solid-vol.part01.rar")).code, 0);
+    EXPECT_EQ(result, base + "\\rar5-solid-vol.part01");
+    std::string program = ReadFile(result + "\\elf-Linux-ARMv7-ls");
+    EXPECT_EQ(arc::Crc32(reinterpret_cast<const uint8_t*>(program.data()), program.size()),
+              0x886F91EBu);
     Caught caught = Extract(Fixture("compressed.rar"));
     EXPECT_EQ(caught.code, 12);
     EXPECT_EQ(caught.message, "CRC error");
@@ -478,9 +490,10 @@ TEST_F(Extraction, NamesThatPointOutsideAreRefused) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 0);
 }
 
-// Linux writes UTF-8 names and macOS decomposed ones ("が" as "か" and a combining mark):
-// Japanese ones melt under their own characters; a Korean one, which the code page cannot
-// hold, refuses the archive, naming the entry, before the DLL runs.
+// Linux writes UTF-8 names (and RAR 5 does everywhere), macOS decomposed ones ("が" as "か"
+// and a combining mark): Japanese ones melt under their own characters; a Korean one, which
+// the code page cannot hold, refuses the archive, naming the entry, before the DLL extracts
+// anything.
 TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
     std::string log = dir / "calls.log";
     Stub("log:" + log);
@@ -503,6 +516,13 @@ TEST_F(Extraction, Utf8NamesFromLinuxAreTheirOwnCharactersOrRefused) {
     EXPECT_EQ(CommandCalls(log, "Tar"), 1);  // the Japanese archive's only
     EXPECT_FALSE(FileExists(base + "\\ko"));
     EXPECT_FALSE(FileExists(base + "\\a.txt"));
+
+    // RAR 5 stores every name in UTF-8.
+    caught = Extract(Fixture("rar5-names.rar"));
+    EXPECT_EQ(caught.code, Zent_Err_UnsafeArchive);
+    EXPECT_EQ(caught.message.substr(caught.message.find('\n')), "\n??.txt");
+    EXPECT_FALSE(FileExists(base + "\\rar5-names"));
+    EXPECT_FALSE(FileExists(base + "\\資料"));
 }
 
 // Names that differ in the archive but are one file to Windows: the DLL would write the

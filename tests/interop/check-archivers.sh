@@ -31,6 +31,11 @@ for f in doc-top.lzh doc-top-lh7.lzh flat.lzh tools.lzh readme-only.lzh app.lzh;
     mkdir -p "$work/r/$f" && (cd "$work/r/$f" && lhasa -xq "$data/$f")
     check "$f same as lhasa" same_tree "$work/o/$f" "$work/r/$f"
 done
+# Another tool's level-3 headers (libarchive's test data), against bsdtar.
+f=lha-level3.lzh
+ours_extract UNLHA32.DLL Unlha "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 " "$data/$f" "$work/o/$f"
+mkdir -p "$work/r/$f" && bsdtar -xf "$data/$f" -C "$work/r/$f"
+check "$f same as bsdtar -x" same_tree "$work/o/$f" "$work/r/$f"
 for f in doc-top.zip flat.zip site.zip sjis-names.zip; do
     ours_extract UNZIP32.DLL UnZip "-o " "$data/$f" "$work/o/$f"
     mkdir -p "$work/r/$f" && (cd "$work/r/$f" && unzip -qo "$data/$f")
