@@ -93,7 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
         RealArchive{"doc-top-bzip2.7z", "doc", ""}, RealArchive{"doc-top-deflate.7z", "doc", ""},
         RealArchive{"sjis-names.7z", "資料", ""}, RealArchive{"sjis-names.cab", "資料", ""},
         RealArchive{"lzx.cab", "lzx", ""}, RealArchive{"doc-top-lh7.lzh", "doc", ""},
-        RealArchive{"compressed-rar4.rar", "compressed-rar4", "testlink"}),
+        RealArchive{"compressed-rar4.rar", "compressed-rar4", "testlink"},
+        RealArchive{"rar5-compressed.rar", "rar5-compressed", ""},
+        RealArchive{"lha-level3.lzh", "lha-level3", ""},
+        RealArchive{"lha-lh6.lzh", "lha-lh6", "symlink*"}),
     [](const testing::TestParamInfo<RealArchive>& info) {
         std::string name = info.param.fixture;
         for (char& ch : name)
