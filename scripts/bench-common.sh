@@ -23,8 +23,8 @@ seconds() {  # command...: elapsed wall time in seconds
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
 }
 
-ratio() {  # a b: a / b to two places, "-" when b is no time
-    awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else print "-" }'
+ratio() {  # a b: a / b to two places, "-" when either is no time
+    awk -v a="$1" -v b="$2" 'BEGIN { if (a != "-" && b + 0 > 0) printf "%.2f", a / b; else print "-" }'
 }
 
 winpath() { echo "Z:${1//\//\\}"; }
