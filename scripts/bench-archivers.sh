@@ -10,7 +10,6 @@ trap 'quarvel_stop; rm -rf "$work"' EXIT
 quarvel_start_wine
 bin="$root/build/x86_64/bin"
 work=$(mktemp -d)
-winpath() { echo "Z:${1//\//\\}"; }
 drive() { wine "$bin/arcdrive.exe" "$@"; }
 
 source "$root/scripts/bench-common.sh"
@@ -34,11 +33,12 @@ row() {  # format, archive, our command template, Linux tool command...
     ours=$(cd "$work/o" && seconds drive run "$dll" "$prefix" "$template\"$(winpath "$archive")\"")
     theirs=$(cd "$work/l" && seconds "$@")
     diff -r "$work/o" "$work/l" >/dev/null || echo "  (warning: the two extractions differ)"
-    printf '%-7s %9s %12s %8.2f s %8s MiB/s  | %-22s %8.2f s %8s MiB/s\n' "$fmt" \
+    printf '%-7s %9s %12s %8.2f s %8s MiB/s  | %-22s %8.2f s %8s MiB/s | %6s\n' "$fmt" \
         "$(du -b "$archive" | cut -f1)" "$content" "$ours" "$(rate "$ours")" "$tool" "$theirs" \
-        "$(rate "$theirs")"
+        "$(rate "$theirs")" "$(ratio "$theirs" "$ours")"
 }
-printf '%-7s %9s %12s %21s  | %s\n' format archive content "stand-in DLL (Wine)" "Linux tool"
+printf '%-7s %9s %12s %21s  | %-42s | %s\n' format archive content "stand-in DLL (Wine)" \
+    "Linux tool" ratio
 dll=UNLHA32.DLL prefix=Unlha tool="lhasa -x"
 row LZH "$work/b.lzh" "e -a2 -x1 -n0 -m0 -y1 -u0 -gn1 -jf0 " lhasa -xq "$work/b.lzh"
 dll=UNZIP32.DLL prefix=UnZip tool="unzip -o"
@@ -47,4 +47,5 @@ dll=TAR32.DLL prefix=Tar tool="tar -xzf"
 row TAR.GZ "$work/b.tar.gz" "-zxvf " tar -xzf "$work/b.tar.gz"
 tool="tar -xjf"
 row TAR.BZ2 "$work/b.tar.bz2" "-zxvf " tar -xjf "$work/b.tar.bz2"
-echo "(times include starting the program; the stand-in's include Wine's start of about 0.1 s)"
+echo "(ratio: the Linux tool's time over the stand-in's; times include starting the program, the"
+echo " stand-in's Wine's start of about 0.1 s)"

@@ -22,3 +22,22 @@ seconds() {  # command...: elapsed wall time in seconds
     end=$(date +%s.%N)
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
 }
+
+ratio() {  # a b: a / b to two places, "-" when either is no time
+    awk -v a="$1" -v b="$2" 'BEGIN { if (a != "-" && b + 0 > 0) printf "%.2f", a / b; else print "-" }'
+}
+
+winpath() { echo "Z:${1//\//\\}"; }
+
+# bench_small_files FOLDER: 5,000 small text files in 50 folders below FOLDER.
+bench_small_files() {
+    local dir=$1 i
+    for i in $(seq -w 0 49); do mkdir -p "$dir/d$i"; done
+    awk -v dir="$dir" 'BEGIN {
+        for (i = 1; i <= 5000; i++) {
+            f = sprintf("%s/d%02d/note-%05d.txt", dir, i % 50, i)
+            printf "note %d: a small file among many, as a source tree has them\n", i > f
+            close(f)
+        }
+    }'
+}

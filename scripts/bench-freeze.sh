@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Freezing a 32 MiB tree of ordinary files through dovetrim.exe -c (under Wine), beside the
 # same DLL command run alone through arcdrive.exe (also under Wine) and beside the Linux tool,
-# all in one run. Not a test: it prints a table of times and the two ratios.
+# all in one run. Not a test: it prints a table of times and the two ratios: what the program
+# adds to the DLL's time, and the DLL's encoding speed against the Linux tool's.
 #   scripts/bench-freeze.sh        (needs a build of x86_64)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +13,6 @@ work=$(mktemp -d)
 trap 'quarvel_stop; chmod -R u+w "$work"; rm -rf "$work"' EXIT
 quarvel_start_wine
 bin="$root/build/x86_64/bin"
-winpath() { echo "Z:${1//\//\\}"; }
 
 # About 32 MiB in 150 files as documents come: text, tables of numbers, already packed data.
 src="$work/src"
@@ -29,8 +29,6 @@ content=$(find "$src" -type f -printf '%s\n' | awk '{ n += $1 } END { print n }'
 
 mkdir -p "$work/prog" "$work/cache"
 for f in dovetrim.exe UNLHA32.DLL zip32.dll TAR32.DLL 7-ZIP32.DLL; do cp "$bin/$f" "$work/prog/"; done
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else print "-" }'; }
 
 # A fresh copy of the tree under the name "tree" in its own folder; prints the folder.
 fresh() {
@@ -64,7 +62,7 @@ row() {  # format, our time, DLL alone, Linux tool name, its time
     local tool_time="$5 s"
     [ "$5" = - ] && tool_time=-
     printf '%-7s %9.2f s %9.2f s %9s %-12s %11s | %8s %12s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")" \
-        "$4" "$tool_time" "$(ratio "$2" "$5")" "$(du -b "$work/run-ours-$6"/tree.* | cut -f1)"
+        "$4" "$tool_time" "$(ratio "$5" "$3")" "$(du -b "$work/run-ours-$6"/tree.* | cut -f1)"
 }
 
 # One freeze first, so that no row pays for Wine's first start or a cold file cache.
@@ -93,5 +91,6 @@ t_ours=$(ours Zent_7zType 7z)
 t_alone=$(alone 7-ZIP32.DLL SevenZip "a -t7z -m0=LZMA:a2 -r -ms=off " 7z)
 t_tool=$(tool 7z 7zz a -bd -mx=5 -ms=off)
 row 7Z "$t_ours" "$t_alone" "7zz a" "$t_tool" 7z
-echo "(ratios: dovetrim.exe's time over the DLL's alone, and over the Linux tool's; times include"
-echo " starting the programs, about 0.1 s for a program under Wine with its wineserver running)"
+echo "(ratios: dovetrim.exe's time over the DLL's alone, and the Linux tool's over the DLL's;"
+echo " times include starting the programs, about 0.1 s for a program under Wine with its"
+echo " wineserver running)"

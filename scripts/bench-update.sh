@@ -13,7 +13,6 @@ trap 'quarvel_stop; rm -rf "$work"' EXIT
 quarvel_start_display --private
 quarvel_start_wine
 bin="$root/build/x86_64/bin"
-winpath() { echo "Z:${1//\//\\}"; }
 
 prog="$work/prog"
 mkdir -p "$prog"

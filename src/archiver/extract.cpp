@@ -17,7 +17,6 @@ namespace {
 
 struct Exports {
     Zent_CommandFn command;
-    Zent_GetFileCountFn count;
     Zent_OpenArchiveFn open;
     Zent_FindFirstFn first;
     Zent_FindNextFn next;
@@ -30,7 +29,6 @@ Exports Resolve(const Zent_LoadedDll& dll) {
     x.close = dll.Get<Zent_CloseArchiveFn>("CloseArchive");
     x.first = dll.Get<Zent_FindFirstFn>("FindFirst");
     x.next = dll.Get<Zent_FindNextFn>("FindNext");
-    x.count = dll.Get<Zent_GetFileCountFn>("GetFileCount");
     x.command = nullptr;  // resolved only when extraction really runs
     return x;
 }
@@ -47,25 +45,6 @@ HARC Open(const Exports& x, const char* path, HWND owner) {
     return x.open(owner, path, Zent_OpenMode_IgnoreSettings | Zent_OpenMode_MatchNames);
 }
 
-Layout ProbeLayout(const Exports& x, const Zent_ExtractRow& m, const char* probe, HWND owner) {
-    Layout layout;
-    Zent_EntryRecord entry = {};
-    OpenArchive archive(Open(x, probe, owner), x.close);
-    if (x.first(archive.Get(), m.wildcard, &entry) == 0) {
-        layout.any_entry = true;
-        const char* path = entry.path;
-        if (m.drop_leading_separator && IsSeparator(path[0])) path++;
-        TakeTop(&layout, path);
-        while (x.next(archive.Get(), &entry) == 0) {
-            if (!StrX_BeginsWithPath(entry.path, layout.top)) {
-                layout.single_top = false;
-                break;
-            }
-        }
-    }
-    return layout;
-}
-
 // A folder entry ends with a separator (one character of its own, not a trail byte).
 bool EndsWithSeparator(const char* path) {
     const char* end = path + strlen(path);
@@ -73,23 +52,45 @@ bool EndsWithSeparator(const char* path) {
     return last < end && last + 1 == end && IsSeparator(*last);
 }
 
-// Entries that begin with "..\" would land outside the base folder: as many guard levels
-// as the deepest such entry climbs are added below the result folder; gives their number.
-int GuardParents(const Exports& x, const Zent_ExtractRow& m, const char* quoted, char* result,
-                 HWND owner) {
-    Zent_EntryRecord entry = {};
-    int depth = 0;
-    EntryNames names;
-    OpenArchive archive(Open(x, quoted, owner), x.close);
-    if (x.first(archive.Get(), "* *.*", &entry) == 0) {
-        do {
-            names.Check(entry.path, EndsWithSeparator(entry.path));
-            int units = GuardUnits(entry.path, StrX_PathSize, m.drop_leading_separator);
-            if (units > depth) depth = units;
-        } while (x.next(archive.Get(), &entry) == 0);
+// What one walk over the entries tells before anything is extracted.
+struct Survey {
+    Layout layout;
+    int count = 0;
+    int guard = 0;  // guard levels the deepest "..\" entry needs
+};
+
+// One walk over every entry, the archive read once: the count, the layout (whether the
+// entries share one top folder) and the names' checks. Entries that begin with "..\" would
+// land outside the base folder: as many guard levels as the deepest such entry climbs are
+// added below the result folder.
+Survey SurveyEntries(const Exports& x, const Zent_ExtractRow& m, const char* quoted, char* result,
+                     const char* dll_file, HWND owner) {
+    OpenArchive opened(Open(x, quoted, owner), x.close);
+    if (opened.Get() == nullptr) {
+        if (strcmp(quoted, "\"\"") == 0)
+            ERRORS_RAISE(Zent_Err_NotFolderWhenCompressing, "通常のフォルダを指定してください。");
+        ERRORS_RAISE(Zent_Err_BrokenFileOrOldDLL,
+                     "圧縮ファイルがおかしいか、%s のバージョンが古いです", dll_file);
     }
-    AddGuardLevels(result, depth);
-    return depth;
+    Survey s;
+    Zent_EntryRecord entry = {};
+    EntryNames names;
+    for (int found = x.first(opened.Get(), "* *.*", &entry); found == 0;
+         found = x.next(opened.Get(), &entry)) {
+        names.Check(entry.path, EndsWithSeparator(entry.path));
+        int units = GuardUnits(entry.path, StrX_PathSize, m.drop_leading_separator);
+        if (units > s.guard) s.guard = units;
+        if (s.count++ == 0) {
+            s.layout.any_entry = true;
+            const char* path = entry.path;
+            if (m.drop_leading_separator && IsSeparator(path[0])) path++;
+            TakeTop(&s.layout, path);
+        } else if (s.layout.single_top && !StrX_BeginsWithPath(entry.path, s.layout.top)) {
+            s.layout.single_top = false;
+        }
+    }
+    AddGuardLevels(result, s.guard);
+    return s;
 }
 
 }  // namespace
@@ -182,17 +183,8 @@ void ExtractFamily(const Zent_LoadedDll& dll, const char* archive, const char* q
                    const Zent_ReuseFolder& reuse, HWND owner, Destination* d) {
     const Zent_ExtractRow& m = dll.Info().extract;
     Exports x = Resolve(dll);
-    const char* probe = m.quoted_probe ? quoted : archive;
-    int count = x.count(probe);
-    if (count == -1) {
-        if (strcmp(quoted, "\"\"") == 0)
-            ERRORS_RAISE(Zent_Err_NotFolderWhenCompressing, "通常のフォルダを指定してください。");
-        ERRORS_RAISE(Zent_Err_BrokenFileOrOldDLL,
-                     "圧縮ファイルがおかしいか、%s のバージョンが古いです", dll.Info().file);
-    }
-    Layout layout = ProbeLayout(x, m, probe, owner);
-    int guard = GuardParents(x, m, quoted, result, owner);
-    *d = PrepareDestination(layout, count, result, archive, reuse, guard);
+    Survey survey = SurveyEntries(x, m, quoted, result, dll.Info().file, owner);
+    *d = PrepareDestination(survey.layout, survey.count, result, archive, reuse, survey.guard);
     if (d->extract) RunCommand(dll, m, quoted, result, archive, *d, owner);
 }
 

@@ -199,6 +199,23 @@ CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder
     return nullptr;
 }
 
+const char* CacheDB_UnchangedFolderOf(CacheDB* db, const char* archive) {
+    bool known = false;
+    CacheDB_Entry now = {};
+    for (int i = 0; i < CacheDB_Count(db); i++) {
+        CacheDB_Entry* e = Entries(db) + i;
+        if (!StrX_SamePath(e->archive, archive)) continue;
+        if (!known) {
+            if (!FileX_Exists(archive) || FileX_IsDir(archive)) return nullptr;
+            CacheDB_SetArchive(&now, archive);
+            known = true;
+        }
+        if (now.time == e->time && now.size == e->size && now.checksum == e->checksum)
+            return e->folder;
+    }
+    return nullptr;
+}
+
 // ...\name with sequence N above 0 becomes ...\afN\name.
 static void SequenceFolder(char* out, const char* proposed, int sequence) {
     StdPlus_CopyN(out, proposed, 260);

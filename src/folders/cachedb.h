@@ -45,6 +45,10 @@ CacheDB_Entry* CacheDB_Find(CacheDB* db, const char* archive, const char* folder
 // The working folder of the entry for this archive path (letter case aside); null when
 // the database has none.
 const char* CacheDB_FolderOf(CacheDB* db, const char* archive);
+// The working folder of the entry for this archive path when the archive is unchanged since
+// (same time, size and checksum); null otherwise. Reads the archive's first bytes only when
+// the database has an entry for its path.
+const char* CacheDB_UnchangedFolderOf(CacheDB* db, const char* archive);
 // The archive's identity as it is on disk now; the entry is written back at the close.
 void CacheDB_SetArchive(CacheDB_Entry* entry, const char* archive);
 // The entry of this working folder (letter case aside); null when there is none.

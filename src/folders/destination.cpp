@@ -69,16 +69,25 @@ void Zent_ExtractIntoBase(const char* archive, const char* base, char* result, b
     // Made before the DLL is bound, so the marks are written once it has been let go.
     WebMark_Carrier web_mark(archive, result);
     Zent_DllId dll = Zent_ExtractDllOf(archive);
-    Zent_DllFrame frame(dll, Zent_Dll(dll).extract.missing);
     if (!use_cache) {
+        Zent_DllFrame frame(dll, Zent_Dll(dll).extract.missing);
         Zent_ExtractInFrame(frame, archive, base, result, web_mark.Watch(nullptr), owner, created);
         return;
     }
     CacheDB_With(cache_folder, [&](CacheDB* db) {
+        // An archive melted before and unchanged since, whose working folder is still there
+        // in the cache, is not read again: its folder is the result.
+        const char* melted = CacheDB_UnchangedFolderOf(db, archive);
+        if (melted != nullptr && StrX_IsInside(melted, cache_folder) && FileX_IsDir(melted)) {
+            StdPlus_CopyN(result, melted, kPathSize);
+            if (created != nullptr) *created = false;
+            return;
+        }
         // Only a new entry or a vanished working folder needs the DLL.
-        auto reuse = [db](const char* melted, char* folder) {
-            return CacheDB_FindOrAdd(db, melted, folder) || !FileX_IsDir(folder);
+        auto reuse = [db](const char* archive_path, char* folder) {
+            return CacheDB_FindOrAdd(db, archive_path, folder) || !FileX_IsDir(folder);
         };
+        Zent_DllFrame frame(dll, Zent_Dll(dll).extract.missing);
         Zent_ExtractInFrame(frame, archive, base, result, web_mark.Watch(reuse), owner, created);
     });
 }

@@ -16,7 +16,7 @@
 #include "stdplus.h"
 #include "strx.h"
 
-enum { kBlock = 1024, kCompareBlock = 256 };
+enum { kBlock = 1024, kCompareBlock = 65536 };
 
 static char g_copy_block[kBlock];
 static char g_compare_a[kCompareBlock];
