@@ -6,10 +6,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 source "$root/scripts/wine-env.sh"
+work=$(mktemp -d)
 trap 'quarvel_stop; rm -rf "$work"' EXIT
 quarvel_start_wine
 bin="$root/build/x86_64/bin"
-work=$(mktemp -d)
 drive() { wine "$bin/arcdrive.exe" "$@"; }
 
 source "$root/scripts/bench-common.sh"
