@@ -92,9 +92,9 @@ for i, piece in enumerate(pieces):
     if i == 0:
         head[9:13] = struct.pack("<I", zlib.crc32(piece))
     parts.append(block(0x74, flags | (0x02 if i == 0 else 0x01), bytes(head), piece))
-write("rar4-split.part1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100), parts[0],
-                               end_block(0x0001)])
-write("rar4-split.part2.rar", [MARK, main_header(0x0001 | 0x0010), parts[1], end_block()])
+write("rar4-split-1.rar", [MARK, main_header(0x0001 | 0x0010 | 0x0100), parts[0],
+                             end_block(0x0001)])
+write("rar4-split-2.rar", [MARK, main_header(0x0001 | 0x0010), parts[1], end_block()])
 
 
 # RAR 5: blocks of variable-length numbers, each with the CRC-32 of its size and the rest.
