@@ -28,8 +28,10 @@ protected:
     MeltProgram() : desktop_value(HKEY_CURRENT_USER, kShellFolders, "Desktop", dir / "desk") {
         for (const char* name : {"desk", "prog", "win", "dl", "cwd"})
             CreateDirectoryA((dir / name).c_str(), nullptr);
-        for (const char* name : kProgramFiles)
-            CopyFileA(BinPath(name).c_str(), (dir / "prog\\" + name).c_str(), FALSE);
+        for (const char* name : kProgramFiles) {
+            if (!CopyFileA(BinPath(name).c_str(), (dir / "prog\\" + name).c_str(), FALSE))
+                ADD_FAILURE() << "cannot copy " << name << ": error " << GetLastError();
+        }
         CopyFileA(BinPath("recorder.exe").c_str(), (dir / "win\\explorer.exe").c_str(), FALSE);
         archive = dir / "dl\\doc-top.lzh";
         CopyFileA((DataDir() + "\\doc-top.lzh").c_str(), archive.c_str(), FALSE);

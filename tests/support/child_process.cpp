@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace testing_support {
@@ -76,9 +77,17 @@ ChildProcess Start(const char* exe, const std::string& command_line, const Envir
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     ChildProcess child;
-    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, block.data(),
-                        cwd.empty() ? nullptr : cwd.c_str(), &startup, &info)) {
-        return child;
+    // Wine's CreateProcess also fails when the new process dies while Wine starts it, before
+    // any of the program's code ran (seen once in a whole run of the suite): the error is
+    // printed and the start tried once more, so that a test fails for what the program did.
+    for (int attempt = 1;; attempt++) {
+        if (CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, block.data(),
+                           cwd.empty() ? nullptr : cwd.c_str(), &startup, &info)) {
+            break;
+        }
+        fprintf(stderr, "CreateProcess failed (error %lu) for: %s\n", GetLastError(),
+                command_line.c_str());
+        if (attempt == 2) return child;
     }
     CloseHandle(info.hThread);
     child.process_ = info.hProcess;
