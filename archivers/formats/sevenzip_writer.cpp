@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "lzma_codec.h"
 
@@ -64,6 +68,8 @@ struct Block {
     uint64_t packed = 0, size = 0;
     std::vector<uint64_t> sizes;  // of its files
     std::vector<uint32_t> crcs;
+    const uint8_t* content = nullptr;  // size bytes: the one file's, or every file's when solid
+    Bytes stream;                      // the packed content
 };
 
 void PutCoder(Bytes& h, SevenZipMethod method, const Bytes& props) {
@@ -120,27 +126,45 @@ void PutStreams(Bytes& h, const std::vector<Block>& blocks, SevenZipMethod metho
     h.push_back(0x00);
 }
 
-// Packs the block's content (the files put together) onto the end of the archive.
-int Pack(Block& b, Bytes& content, SevenZipMethod method, Bytes* out) {
-    const size_t start = out->size();
+bool Pack(Block& b, SevenZipMethod method) {
     if (method == SevenZipMethod::Copy) {
-        out->insert(out->end(), content.begin(), content.end());
+        b.stream.assign(b.content, b.content + b.size);
     } else {
         LzmaKind kind = method == SevenZipMethod::Lzma ? LzmaKind::Lzma : LzmaKind::Lzma2;
-        if (!Lzma_Encode(kind, content.data(), content.size(), out, &b.props))
-            return kErrBrokenData;
+        if (!Lzma_Encode(kind, b.content, b.size, &b.stream, &b.props)) return false;
     }
-    b.packed = out->size() - start;
-    content.clear();
-    return kOk;
+    b.packed = b.stream.size();
+    return true;
+}
+
+// The blocks are independent of each other, so they are packed on as many threads as the
+// machine has processors (one block per file gives every processor work).
+bool PackAll(std::vector<Block>& blocks, SevenZipMethod method) {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (size_t i; !failed && (i = next++) < blocks.size();)
+            if (!Pack(blocks[i], method)) failed = true;
+    };
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    size_t helpers = std::min<size_t>(info.dwNumberOfProcessors, blocks.size());
+    std::vector<std::thread> threads;
+    try {
+        while (threads.size() + 1 < helpers) threads.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads: those started and this one do the work.
+    }
+    work();
+    for (auto& t : threads) t.join();
+    return !failed;
 }
 
 }  // namespace
 
 int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool solid, Bytes* out) {
-    out->assign(32, 0);
     std::vector<Block> blocks;
-    Bytes content;  // of the block being filled
+    Bytes content;  // of the one block when solid
     std::vector<bool> empty_stream, empty_file;
     bool any_empty = false;
     for (const auto& item : items) {
@@ -153,18 +177,20 @@ int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool s
         }
         if (!solid || blocks.empty()) blocks.emplace_back();
         Block& b = blocks.back();
-        content.insert(content.end(), item.data.begin(), item.data.end());
+        if (solid)
+            content.insert(content.end(), item.data.begin(), item.data.end());
+        else
+            b.content = item.data.data();
         b.size += item.data.size();
         b.sizes.push_back(item.data.size());
         b.crcs.push_back(Crc32(item.data));
-        if (!solid) {
-            int r = Pack(b, content, method, out);
-            if (r) return r;
-        }
     }
-    if (solid && !blocks.empty()) {
-        int r = Pack(blocks.back(), content, method, out);
-        if (r) return r;
+    if (solid && !blocks.empty()) blocks.back().content = content.data();
+    if (!PackAll(blocks, method)) return kErrBrokenData;
+    out->assign(32, 0);
+    for (Block& b : blocks) {
+        out->insert(out->end(), b.stream.begin(), b.stream.end());
+        Bytes().swap(b.stream);
     }
 
     Bytes h;
