@@ -28,13 +28,55 @@ bool Update_Backup::Exists() const {
     return made_ && FileX_Exists(path_);
 }
 
+// Whether the two names are links of one file.
+static bool SameFile(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char* paths[2] = {a, b};
+    for (int i = 0; i < 2; i++) {
+        HANDLE h = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        BOOL ok = GetFileInformationByHandle(h, &info[i]);
+        CloseHandle(h);
+        if (!ok) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+// Whether the archive could be replaced now: not read-only, and held by no program that
+// forbids its deletion.
+static bool Replaceable(const char* archive) {
+    DWORD attributes = GetFileAttributesA(archive);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    HANDLE h = CreateFileA(archive, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+// The rewrite never writes into the archive: it builds the new one under a name of its own
+// and renames it over the archive, which leaves the old file whole under a second name. So
+// a link is the copy, made at once however large the archive. A file system without links
+// (FAT) gets a real copy, and so does an archive that cannot be replaced now: the update
+// fails then, and a link would share the attribute or the lock that keeps it from going.
 void Update_Backup::Make(const char* title) {
-    WinX_CopyWithProgress(path_, archive_, title, nullptr);
+    linked_ = Replaceable(archive_) && CreateHardLinkA(path_, archive_, nullptr);
+    if (!linked_) WinX_CopyWithProgress(path_, archive_, title, nullptr);
     made_ = true;
 }
 
 void Update_Backup::PutBack() {
     if (!Exists()) return;
+    // Still a link of the archive, which nothing replaced: the link just goes (a rename of
+    // one link of a file onto another does nothing on Unix file systems).
+    if (linked_ && SameFile(path_, archive_)) {
+        if (DeleteFileA(path_)) made_ = false;
+        return;
+    }
     if (MoveFileExA(path_, archive_, MOVEFILE_REPLACE_EXISTING)) {
         made_ = false;
         return;

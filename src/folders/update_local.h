@@ -28,8 +28,9 @@ void Update_KeepInSlot(const char* slot, const char* file, const char* title);
 // extraction named the working folder after such a folder. YZ1 can store nothing else.
 bool Update_StoresFolder(const char* archive, const char* folder, int type);
 
-// The archive as it was before an update, copied beside it with "~" before its extension
-// (report~.lzh). Only a copy this object made is ever put back or removed.
+// The archive as it was before an update, kept beside it with "~" before its extension
+// (report~.lzh): a second link of the file, or a copy. Only a copy this object made is ever
+// put back or removed.
 class Update_Backup {
 public:
     // Raises when the name is taken: the file there is someone's own.
@@ -51,4 +52,5 @@ private:
     char archive_[Update_PathSize];
     char path_[Update_PathSize];
     bool made_ = false;
+    bool linked_ = false;
 };

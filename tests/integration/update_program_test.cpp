@@ -180,10 +180,12 @@ protected:
         WriteFile(folder + "\\ソフト\\表示.txt", "表示\r\n");
         DeleteFileA((folder + "\\" + f.deleted).c_str());
         before = ReadFile(archive);
+        attributes = GetFileAttributesA(archive.c_str());
         work = TreeOf(folder);
     }
     void ExpectAsBefore(const std::string& fault) {
         EXPECT_EQ(ReadFile(archive), before) << fault;
+        EXPECT_EQ(GetFileAttributesA(archive.c_str()), attributes) << fault;
         EXPECT_FALSE(FileExists(copy)) << fault;
         EXPECT_EQ(TreeOf(folder), work) << fault;
     }
@@ -195,6 +197,7 @@ protected:
     ScopedValue desktop_;
     std::string cache = dir / "desk\\Archives Cache", calls = dir / "calls.log";
     std::string archive, folder, before, copy;
+    DWORD attributes = 0;
     Tree work;
 };
 
@@ -239,6 +242,8 @@ TEST_P(UpdateEachFormat, EachInjectedFaultLeavesTheArchiveAsItWas) {
         EXPECT_EQ(Run("-u", archive, only + "cancel-after:2"), 0);
     }
     ExpectAsBefore("the user cancels in the DLL");
+    // A hidden archive stays hidden whatever becomes of the update.
+    ASSERT_TRUE(SetFileAttributesA(archive.c_str(), attributes |= FILE_ATTRIBUTE_HIDDEN));
     for (const std::string& held : {folder + "\\" + f.changed, archive}) {
         // Another program reads the file and shares it with nobody else, or lets nobody
         // replace it: the DLL cannot read it, or the new archive cannot take its place.
