@@ -49,8 +49,18 @@ void RaiseInfoZip(int result) {
     ERRORS_RAISE(Zent_Err_InfoZipUnknown, "InfoZip unknown error");
 }
 
+// The DLL's text goes to standard output in one write. The C library writes an unbuffered
+// stream (the null device, a console) one character per call, each a round trip to the
+// system under Wine, and the DLL prints a line for every file it adds.
+void WriteOut(const char* text) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(out, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+}
+
 int WINAPI PrintText(LPSTR text, unsigned long size) {
-    if (text != nullptr) printf("%s", text);
+    if (text != nullptr) WriteOut(text);
     return static_cast<int>(size);
 }
 
@@ -120,7 +130,9 @@ void Prepare(const ZipExports& x, char* root) {
     Zent_ZpVer version{};
     version.structlen = sizeof version;
     x.version(&version);
-    printf("version = %d.%d\n", version.zip.major, version.zip.minor);
+    char line[64];
+    snprintf(line, sizeof line, "version = %d.%d\n", version.zip.major, version.zip.minor);
+    WriteOut(line);
     Zent_ZpUserFunctions functions{};
     functions.print = PrintText;
     functions.comment = NoComment;
