@@ -53,3 +53,13 @@ bench_small_files() {
         }
     }'
 }
+
+# Wine with a desktop that stays, as Windows' shell keeps it, from which the program is
+# started. Under Wine the desktop process starts with the first program that uses windows and
+# ends some time after the last, so without a shell window kept open every windowed program
+# would pay 0.1 to 0.2 s for it (and a program without windows, such as arcdrive, would not).
+bench_start_wine_desktop() {
+    quarvel_start_display --private
+    quarvel_start_wine
+    wine explorer.exe >/dev/null 2>&1 &
+}

@@ -11,7 +11,7 @@ source "$root/scripts/wine-env.sh"
 source "$root/scripts/bench-common.sh"
 work=$(mktemp -d)
 trap 'quarvel_stop; chmod -R u+w "$work"; rm -rf "$work"' EXIT
-quarvel_start_wine
+bench_start_wine_desktop
 bin="$root/build/x86_64/bin"
 
 # About 32 MiB in 150 files as documents come: text, tables of numbers, already packed data.

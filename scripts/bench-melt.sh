@@ -14,8 +14,7 @@ source "$root/scripts/bench-common.sh"
 # virtual disk varied by half from one run to the next, far more than the program adds.
 work=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'quarvel_stop; rm -rf "$work"' EXIT
-quarvel_start_display --private
-quarvel_start_wine
+bench_start_wine_desktop
 bin="$root/build/x86_64/bin"
 prog="$work/prog"
 mkdir -p "$prog"

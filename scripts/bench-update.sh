@@ -10,8 +10,7 @@ source "$root/scripts/wine-env.sh"
 work=$(mktemp -d)
 trap 'quarvel_stop; rm -rf "$work"' EXIT
 # The update's copy of the archive shows a progress window: it needs a display.
-quarvel_start_display --private
-quarvel_start_wine
+bench_start_wine_desktop
 bin="$root/build/x86_64/bin"
 
 prog="$work/prog"
