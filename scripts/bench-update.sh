@@ -7,9 +7,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 source "$root/scripts/wine-env.sh"
+source "$root/scripts/bench-common.sh"
 work=$(mktemp -d)
 trap 'quarvel_stop; rm -rf "$work"' EXIT
-# The update's copy of the archive shows a progress window: it needs a display.
+# A copy of the archive for the update (where no link can be made) shows a progress window.
 bench_start_wine_desktop
 bin="$root/build/x86_64/bin"
 
