@@ -20,7 +20,7 @@ seconds() {  # command...: elapsed wall time in seconds
     start=$(date +%s.%N)
     "$@" >/dev/null 2>&1
     end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
 
 shorter() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }  # of two times

@@ -73,7 +73,7 @@ row() {  # format, archive, DLL, prefix, the program's extraction command before
     settle
     again=$(best_of_five dovetrim -d "$(winpath "$archive")")
     empty=$(best_of_five wine "$prog/emptyprog.exe")
-    printf '%-7s %9.2f s %9.2f s %7s | %9.2f s %9.2f s %7s\n' "$fmt" "$first" "$dll" \
+    printf '%-7s %9.2f s %9.2f s %7s | %9.3f s %9.3f s %7s\n' "$fmt" "$first" "$dll" \
         "$(ratio "$first" "$dll")" "$again" "$empty" "$(ratio "$again" "$empty")"
     rm -rf "$cache" "$alone"
 }
