@@ -49,14 +49,23 @@ for row in Zent_LzhType:lzh Zent_ZipType:zip Zent_CabType:cab Zent_Yz1Type:yz1 \
     cp -r "$src" "$place/"
     settings "$type" "$cache"
     archive="$place/bench.$ext"
-    freeze=$(seconds dovetrim -c "$(winpath "$place/bench")")
-    [ -f "$archive" ] || { echo "$ext: quick freeze wrote no $archive" >&2; exit 1; }
+    # Each time is the best of two runs.
+    freeze=99 update=99
+    for i in 1 2; do
+        rm -f "$archive"
+        t=$(seconds dovetrim -c "$(winpath "$place/bench")")
+        freeze=$(shorter "$freeze" "$t")
+        [ -f "$archive" ] || { echo "$ext: quick freeze wrote no $archive" >&2; exit 1; }
+    done
     dovetrim -d "$(winpath "$archive")" >/dev/null 2>&1
     [ -f "$cache/bench/notes.txt" ] || { echo "$ext: the melt gave no working folder" >&2; exit 1; }
-    echo "notes, second version" >"$cache/bench/notes.txt"
-    before=$(md5sum <"$archive")
-    update=$(seconds dovetrim -u "$(winpath "$archive")")
-    [ "$(md5sum <"$archive")" != "$before" ] || { echo "$ext: the update changed nothing" >&2; exit 1; }
+    for i in 2 3; do
+        echo "notes, version $i" >"$cache/bench/notes.txt"
+        before=$(md5sum <"$archive")
+        t=$(seconds dovetrim -u "$(winpath "$archive")")
+        update=$(shorter "$update" "$t")
+        [ "$(md5sum <"$archive")" != "$before" ] || { echo "$ext: the update changed nothing" >&2; exit 1; }
+    done
     printf '%-7s %10s %8.2f s %8.2f s %8.2f\n' "$ext" "$(du -b "$archive" | cut -f1)" "$freeze" \
         "$update" "$(awk -v u="$update" -v f="$freeze" 'BEGIN { print u / f }')"
     rm -rf "$place" "$cache"
