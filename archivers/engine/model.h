@@ -80,6 +80,11 @@ struct Item {
     std::string disk_path;  // as Win32 accepts it (relative to the current folder or absolute)
     const Archive* from = nullptr;
     Bytes data;
+    // Instead of `from`: an entry of a 7z archive that fills its block alone, copied as it was
+    // packed there (its content is never loaded; only a writer of blocks of one file uses it).
+    const uint8_t* packed_stream = nullptr;
+    uint64_t packed_size = 0;
+    Bytes packed_props;
 };
 
 }  // namespace arc

@@ -585,6 +585,25 @@ int SevenZipReader::Open(Bytes archive) {
     return kOk;
 }
 
+bool SevenZipReader::KeepPacked(size_t index, SevenZipMethod method, Item* item) const {
+    if (index >= entries_.size() || !places_[index].has_stream) return false;
+    const Entry& e = entries_[index];
+    const Folder& f = folders_[places_[index].folder];
+    const std::vector<uint8_t>& id = method == SevenZipMethod::Copy   ? kCopyId
+                                     : method == SevenZipMethod::Lzma ? kLzmaId
+                                                                      : kLzma2Id;
+    if (!f.simple || f.filter != Filter::None || f.coder_id != id || !e.has_crc ||
+        f.unpack_size != e.size || f.pack_offset > archive_.size() ||
+        f.pack_size > archive_.size() - f.pack_offset)
+        return false;
+    item->entry.size = e.size;
+    item->entry.crc = e.crc;
+    item->packed_stream = archive_.data() + f.pack_offset;
+    item->packed_size = f.pack_size;
+    item->packed_props = f.props;
+    return true;
+}
+
 int SevenZipReader::Extract(size_t index, Bytes* out) {
     out->clear();
     if (index >= entries_.size()) return kErrHeaderCrc;

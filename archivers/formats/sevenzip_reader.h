@@ -7,6 +7,7 @@
 
 #include "../engine/util.h"
 #include "archive_cursor.h"
+#include "sevenzip_writer.h"
 
 namespace arc {
 
@@ -16,6 +17,10 @@ public:
     const std::vector<Entry>& Entries() const { return entries_; }
     // The entry's content, its CRC checked; directories give an empty result.
     int Extract(size_t index, Bytes* out);
+    // The entry as a writer of `method` may copy it without decoding: when it fills a block
+    // of its own, packed with that method and nothing else, and has a CRC. The item gets the
+    // entry's size and CRC and points into this reader's copy of the archive.
+    bool KeepPacked(size_t index, SevenZipMethod method, Item* item) const;
 
     // What the header of a listing shows about the archive as a whole.
     struct Summary {

@@ -70,6 +70,7 @@ struct Block {
     std::vector<uint32_t> crcs;
     const uint8_t* content = nullptr;  // size bytes: the one file's, or every file's when solid
     Bytes stream;                      // the packed content
+    const uint8_t* kept = nullptr;     // or, packed bytes copied from another archive
 };
 
 void PutCoder(Bytes& h, SevenZipMethod method, const Bytes& props) {
@@ -127,6 +128,7 @@ void PutStreams(Bytes& h, const std::vector<Block>& blocks, SevenZipMethod metho
 }
 
 bool Pack(Block& b, SevenZipMethod method) {
+    if (b.kept) return true;
     if (method == SevenZipMethod::Copy) {
         b.stream.assign(b.content, b.content + b.size);
     } else {
@@ -168,7 +170,10 @@ int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool s
     std::vector<bool> empty_stream, empty_file;
     bool any_empty = false;
     for (const auto& item : items) {
-        bool has_stream = !item.entry.is_dir && !item.data.empty();
+        // A block kept as packed holds one file, so it cannot join a solid block.
+        if (item.packed_stream && solid) return kErrNotSupported;
+        bool has_stream =
+            !item.entry.is_dir && (item.packed_stream ? item.entry.size > 0 : !item.data.empty());
         empty_stream.push_back(!has_stream);
         if (!has_stream) {
             empty_file.push_back(!item.entry.is_dir);
@@ -177,6 +182,15 @@ int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool s
         }
         if (!solid || blocks.empty()) blocks.emplace_back();
         Block& b = blocks.back();
+        if (item.packed_stream) {
+            b.kept = item.packed_stream;
+            b.packed = item.packed_size;
+            b.props = item.packed_props;
+            b.size = item.entry.size;
+            b.sizes.push_back(item.entry.size);
+            b.crcs.push_back(item.entry.crc);
+            continue;
+        }
         if (solid)
             content.insert(content.end(), item.data.begin(), item.data.end());
         else
@@ -189,6 +203,7 @@ int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool s
     if (!PackAll(blocks, method)) return kErrBrokenData;
     out->assign(32, 0);
     for (Block& b : blocks) {
+        if (b.kept) out->insert(out->end(), b.kept, b.kept + b.packed);
         out->insert(out->end(), b.stream.begin(), b.stream.end());
         Bytes().swap(b.stream);
     }

@@ -7,6 +7,7 @@ namespace arc {
 
 enum class SevenZipMethod { Copy, Lzma, Lzma2 };
 
+// Items with a packed stream are written as those blocks (not when solid: kErrNotSupported).
 // kErrBrokenData only when the coder itself fails (out of memory).
 int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool solid, Bytes* out);
 

@@ -83,7 +83,9 @@ int List(ParsedCommand c, std::string& report) {
 
 // u with -u- and -up0q0r2x2y2z1w2!T: T gets what the disk holds under the pattern. Files
 // gone from the disk are dropped, new and changed ones read from it, and entries whose file
-// is unchanged (same size and time) are copied from the old archive.
+// is unchanged (same size and time) are copied from the old archive: as they were packed when
+// each has a block of its own there and the new archive is not solid, else decoded and
+// packed again.
 int Update(const ParsedCommand& c, SevenZipMethod method, EntryPacer& pacer, std::string& report) {
     std::string target = c.archive;
     for (const std::string& s : c.switches) {
@@ -108,7 +110,9 @@ int Update(const ParsedCommand& c, SevenZipMethod method, EntryPacer& pacer, std
             continue;
         }
         item.entry = *kept;
-        item.from = &old;
+        const auto* reader = static_cast<const SevenZipReader*>(old.reader.get());
+        if (SolidOf(c) || !reader || !reader->KeepPacked(kept->header_offset, method, &item))
+            item.from = &old;
     }
     return WriteImage(items, WriterFor(c, method), target);
 }

@@ -112,8 +112,9 @@ TEST(SevenZip32, UpdateWritesTheMirrorOfTheDiskToTheTarget) {
     CommonExports x(dll, "SevenZip");
     InFolder dir;
     MakeTree(dir);
+    WriteFile(dir / "資料\\same.txt", FixtureLines(60));
     ASSERT_EQ(0, x.Run("a -t7z -m0=LZMA:a2 -r -ms=off \"old.7z\" \"資料\""));
-    // The user edits the melted folder: one file changed, one removed, one added.
+    // The user edits the melted folder: one file changed, one removed, one added, one kept.
     WriteFile(dir / "資料\\表示.txt", FixtureLines(5));
     DeleteFileA((dir / "資料\\ソフト\\data.bin").c_str());
     WriteFile(dir / "資料\\new.txt", "new\r\n");
@@ -126,13 +127,14 @@ TEST(SevenZip32, UpdateWritesTheMirrorOfTheDiskToTheTarget) {
     for (const auto& r : x.Records(target)) names.push_back(r.file_name);
     std::sort(names.begin(), names.end());
     std::vector<std::string> expected = {"資料\\", "資料\\ソフト\\", "資料\\new.txt",
-                                         "資料\\表示.txt"};
+                                         "資料\\same.txt", "資料\\表示.txt"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, names);
     InFolder out;
     ASSERT_EQ(0, x.Run("x " + target));
     EXPECT_EQ(FixtureLines(5), ReadFile(out / "資料\\表示.txt"));
     EXPECT_EQ("new\r\n", ReadFile(out / "資料\\new.txt"));
+    EXPECT_EQ(FixtureLines(60), ReadFile(out / "資料\\same.txt"));
 }
 
 TEST(Yz1, CompressesWithTheProgramsCommandAndExtractsBack) {
