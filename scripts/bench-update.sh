@@ -60,7 +60,11 @@ for row in Zent_LzhType:lzh Zent_ZipType:zip Zent_CabType:cab Zent_Yz1Type:yz1 \
     dovetrim -d "$(winpath "$archive")" >/dev/null 2>&1
     [ -f "$cache/bench/notes.txt" ] || { echo "$ext: the melt gave no working folder" >&2; exit 1; }
     for i in 2 3; do
-        echo "notes, version $i" >"$cache/bench/notes.txt"
+        # Each edit a size and a time of its own, seconds apart: the archivers tell a changed
+        # file by its size and its time to the second (LHA's update takes only newer files,
+        # its times in steps of two seconds).
+        printf 'notes, version %s\n' "$(seq -s . 1 "$i")" >"$cache/bench/notes.txt"
+        touch -d "$((10 * i)) seconds" "$cache/bench/notes.txt"
         before=$(md5sum <"$archive")
         t=$(seconds dovetrim -u "$(winpath "$archive")")
         update=$(shorter "$update" "$t")
