@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -44,7 +45,14 @@ int Gunzip(const uint8_t* in, size_t size, Bytes* out) {
     if (inflateInit2(&z, 15 + 16) != Z_OK) return kErrBrokenData;
     z.next_in = const_cast<Bytef*>(in);
     z.avail_in = uInt(size);
-    std::vector<uint8_t> chunk(1 << 20);
+    // The trailer gives the last member's size (modulo 4 GiB): room for it at once spares
+    // the copies of a buffer that doubles. Only a hint, and no more than deflate can give.
+    if (size >= 18) {
+        uint64_t hint = uint64_t(in[size - 4]) | uint64_t(in[size - 3]) << 8 |
+                        uint64_t(in[size - 2]) << 16 | uint64_t(in[size - 1]) << 24;
+        out->reserve(out->size() + size_t(std::min<uint64_t>(hint, uint64_t(size) * 1032)));
+    }
+    std::vector<uint8_t> chunk(1 << 18);
     int result = kOk;
     for (;;) {
         z.next_out = chunk.data();
