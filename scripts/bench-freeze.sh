@@ -59,8 +59,8 @@ tool() {  # extension, command... (run beside the tree, archive name appended)
 }
 
 row() {  # format, our time, DLL alone, Linux tool name, its time
-    local tool_time="$5 s"
-    [ "$5" = - ] && tool_time=-
+    local tool_time=-
+    [ "$5" = - ] || tool_time=$(printf '%.2f s' "$5")
     printf '%-7s %9.2f s %9.2f s %9s %-12s %11s | %8s %12s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")" \
         "$4" "$tool_time" "$(ratio "$5" "$3")" "$(du -b "$work/run-ours-$6"/tree.* | cut -f1)"
 }
