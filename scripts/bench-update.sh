@@ -21,7 +21,6 @@ for f in dovetrim.exe UNLHA32.DLL UNZIP32.DLL zip32.dll CAB32.DLL YZ1.DLL TAR32.
 done
 
 # The 32 MiB, and the small file the user edits.
-source "$root/scripts/bench-common.sh"
 src="$work/src/bench"
 bench_corpus "$src"
 echo "notes, first version" >"$src/notes.txt"
