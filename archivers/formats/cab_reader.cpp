@@ -133,8 +133,9 @@ FNFDINOTIFY(Notify) {
             return g_files->Open("entry" + std::to_string(g_contents->size()),
                                  _O_CREAT | _O_WRONLY | _O_BINARY);
         case fdintCLOSE_FILE_INFO: {
+            // Taken, not copied: nothing reads the entry's memory file again.
             auto data = g_files->DataOf(pfdin->hf);
-            g_contents->push_back(data ? *data : Bytes());
+            g_contents->push_back(data ? std::move(*data) : Bytes());
             g_files->Close(pfdin->hf);
             return TRUE;
         }
