@@ -186,18 +186,15 @@ int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool s
             b.kept = item.packed_stream;
             b.packed = item.packed_size;
             b.props = item.packed_props;
-            b.size = item.entry.size;
-            b.sizes.push_back(item.entry.size);
-            b.crcs.push_back(item.entry.crc);
-            continue;
-        }
-        if (solid)
+        } else if (solid) {
             content.insert(content.end(), item.data.begin(), item.data.end());
-        else
+        } else {
             b.content = item.data.data();
-        b.size += item.data.size();
-        b.sizes.push_back(item.data.size());
-        b.crcs.push_back(Crc32(item.data));
+        }
+        const uint64_t size = item.packed_stream ? item.entry.size : item.data.size();
+        b.size += size;
+        b.sizes.push_back(size);
+        b.crcs.push_back(item.packed_stream ? item.entry.crc : Crc32(item.data));
     }
     if (solid && !blocks.empty()) blocks.back().content = content.data();
     if (!PackAll(blocks, method)) return kErrBrokenData;

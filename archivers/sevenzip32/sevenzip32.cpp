@@ -98,6 +98,9 @@ int Update(const ParsedCommand& c, SevenZipMethod method, EntryPacer& pacer, std
     if (r) return r;
     std::vector<Item> items;
     if ((r = CollectNamed(c, HasSwitch(c, "-r"), true, items, target)) != 0) return r;
+    // Blocks kept as packed go only into an archive that is not solid.
+    const auto* reader =
+        SolidOf(c) ? nullptr : static_cast<const SevenZipReader*>(old.reader.get());
     for (Item& item : items) {
         const Entry& s = item.entry;
         const Entry* kept = nullptr;
@@ -110,9 +113,7 @@ int Update(const ParsedCommand& c, SevenZipMethod method, EntryPacer& pacer, std
             continue;
         }
         item.entry = *kept;
-        const auto* reader = static_cast<const SevenZipReader*>(old.reader.get());
-        if (SolidOf(c) || !reader || !reader->KeepPacked(kept->header_offset, method, &item))
-            item.from = &old;
+        if (!reader || !reader->KeepPacked(kept->header_offset, method, &item)) item.from = &old;
     }
     return WriteImage(items, WriterFor(c, method), target);
 }
