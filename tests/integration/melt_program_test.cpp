@@ -432,7 +432,13 @@ TEST_F(AutoOpenProgram, AutorunArchiveIsConfirmedAndMarkedSafe) {
     EXPECT_NE(again.find(" /q"), std::string::npos) << twice;
 
     // A changed setup.exe is asked about again; Cancel here leaves the folder alone.
-    WriteFile(setup, ReadFile(setup) + "changed");
+    // The recorder that ran as setup.exe may still be ending: its file cannot be written
+    // while it runs.
+    std::string changed = ReadFile(setup) + "changed";
+    ASSERT_TRUE(gui::WaitUntil([&] {
+        WriteFile(setup, changed);
+        return ReadFile(setup) == changed;
+    }));
     ChildProcess child = Start("-d \"" + app + "\"");
     HWND launch = WaitForSafety(child);
     ASSERT_NE(launch, nullptr) << "exit " << child.Wait(1000) << "\n" << ReadFile(log);
