@@ -8,14 +8,20 @@ namespace arc {
 
 class CabReader {
 public:
-    // Reads the directory and decodes every entry (cabinets have no per-file CRC, so the
-    // CRC of the entry record is computed from the decoded content).
+    // Reads the directory only: a listing decodes nothing. Cabinets store no CRC of a
+    // file; FDI checks the data blocks' checksums as it decodes.
     int Open(Bytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
+    // The first extraction decodes the whole cabinet; damage is reported from then on.
     int Extract(size_t index, Bytes* out);
 
 private:
+    int Decode();
+
     std::vector<Entry> entries_;
+    Bytes cabinet_;
+    bool decoded_ = false;
+    int decode_result_ = kOk;
     std::vector<Bytes> contents_;
 };
 

@@ -42,14 +42,17 @@ std::string MethodName(uint16_t type) {
 }
 
 // The directory of the cabinet, read by hand: FDI reports names, not folder sizes.
+// Offsets are added in 64 bits: a hostile one near 4 GiB must not wrap around into the file.
+// The directory is all that is read here, so it also checks that each folder's data blocks
+// lie inside the file.
 int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
-    const size_t n = cab.size();
+    const uint64_t n = cab.size();
     if (n < 36 || Le(cab.data(), 4) != 0x4643534Du) return kErrNotArchive;  // "MSCF"
     const uint8_t* h = cab.data();
-    uint32_t files_at = Le(h + 16, 4);
+    uint64_t files_at = Le(h + 16, 4);
     unsigned folders = Le(h + 26, 2), files = Le(h + 28, 2), flags = Le(h + 30, 2);
     if (flags & 0x0003) return kErrNotSupported;  // part of a cabinet set
-    size_t at = 36;
+    uint64_t at = 36;
     unsigned folder_reserve = 0, data_reserve = 0;
     if (flags & 0x0004) {
         if (n < 40) return kErrHeaderCrc;
@@ -61,7 +64,7 @@ int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
     std::vector<FolderInfo> info(folders);
     for (unsigned f = 0; f < folders; ++f, at += 8 + folder_reserve) {
         if (at + 8 > n) return kErrHeaderCrc;
-        uint32_t data_at = Le(h + at, 4);
+        uint64_t data_at = Le(h + at, 4);
         unsigned blocks = Le(h + at + 4, 2);
         info[f].type = static_cast<uint16_t>(Le(h + at + 6, 2));
         for (unsigned b = 0; b < blocks; ++b) {
@@ -71,6 +74,7 @@ int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
             info[f].unpacked += unpacked;
             data_at += 8 + data_reserve + packed;
         }
+        if (data_at > n) return kErrBrokenData;  // cut short
     }
     at = files_at;
     for (unsigned i = 0; i < files; ++i) {
@@ -81,7 +85,7 @@ int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
         SetDosStamp(e, static_cast<uint16_t>(Le(h + at + 10, 2)),
                     static_cast<uint16_t>(Le(h + at + 12, 2)));
         unsigned attributes = Le(h + at + 14, 2);
-        size_t name_at = at + 16, end = name_at;
+        size_t name_at = static_cast<size_t>(at) + 16, end = name_at;
         while (end < n && h[end]) ++end;
         if (end >= n) return kErrHeaderCrc;
         std::string name(reinterpret_cast<const char*>(h + name_at), end - name_at);
@@ -90,6 +94,7 @@ int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
         if (folder >= folders) return kErrNotSupported;  // continued from another cabinet
         const FolderInfo& fi = info[folder];
         e.method = MethodName(fi.type);
+        e.has_crc = false;
         // Cabinets compress whole folders; each file gets its share of the folder's size.
         e.packed = fi.unpacked ? fi.packed * e.size / fi.unpacked : 0;
         e.header_offset = entries->size();
@@ -152,17 +157,26 @@ FNFDINOTIFY(Notify) {
 int CabReader::Open(Bytes archive) {
     entries_.clear();
     contents_.clear();
+    decoded_ = false;
     int s = ReadDirectory(archive, &entries_);
     if (s != kOk) return s;
+    cabinet_ = std::move(archive);
+    return kOk;
+}
 
+// FDI decodes the whole cabinet in one pass; the entries' contents are kept for the next.
+int CabReader::Decode() {
     CabMemoryFiles files;
-    files.Put(std::string(kCabPath) + kCabName, std::move(archive));
+    files.Put(std::string(kCabPath) + kCabName, std::move(cabinet_));
+    cabinet_.clear();
+    decoded_ = true;
+    decode_result_ = kErrBrokenData;
     g_files = &files;
     g_contents = &contents_;
     g_spans_cabinets = false;
     ERF erf = {};
     HFDI fdi = FDICreate(Alloc, Free, OpenFile, Read, Write, Close, Seek, cpuUNKNOWN, &erf);
-    if (!fdi) return kErrCannotRead;
+    if (!fdi) return decode_result_ = kErrCannotRead;
     char name[sizeof kCabName], path[sizeof kCabPath];
     std::memcpy(name, kCabName, sizeof name);
     std::memcpy(path, kCabPath, sizeof path);
@@ -170,23 +184,26 @@ int CabReader::Open(Bytes archive) {
     FDIDestroy(fdi);
     g_files = nullptr;
     g_contents = nullptr;
-    if (g_spans_cabinets) return kErrNotSupported;
+    if (g_spans_cabinets) return decode_result_ = kErrNotSupported;
     if (!ok || contents_.size() != entries_.size()) {
-        entries_.clear();
         contents_.clear();
-        return erf.erfOper == FDIERROR_NOT_A_CABINET ||
-                       erf.erfOper == FDIERROR_UNKNOWN_CABINET_VERSION
-                   ? kErrHeaderCrc
-                   : kErrBrokenData;
+        return decode_result_ = erf.erfOper == FDIERROR_NOT_A_CABINET ||
+                                        erf.erfOper == FDIERROR_UNKNOWN_CABINET_VERSION
+                                    ? kErrHeaderCrc
+                                    : kErrBrokenData;
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (contents_[i].size() != entries_[i].size) return kErrBrokenData;
-        entries_[i].crc = Crc32(contents_[i]);
+        if (contents_[i].size() != entries_[i].size) {
+            contents_.clear();
+            return decode_result_;
+        }
     }
-    return kOk;
+    return decode_result_ = kOk;
 }
 
 int CabReader::Extract(size_t index, Bytes* out) {
+    if (!decoded_) Decode();
+    if (decode_result_ != kOk) return decode_result_;
     if (index >= contents_.size()) return kErrHeaderCrc;
     *out = contents_[index];
     return kOk;

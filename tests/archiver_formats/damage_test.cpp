@@ -62,8 +62,8 @@ TEST(Damage, ContainerReaderNeverCrashesOrLies) {
 }
 
 TEST(Damage, CabReaderNeverCrashes) {
-    // Cabinets carry no file CRC, so only survival is checked here (the CRC in the entry is
-    // computed from what FDI decoded).
+    // Cabinets carry no file CRC, so only survival is checked here: what decodes has the
+    // size the directory says.
     Bytes good = FixtureBytes("flat.cab");
     for (size_t at = 0; at < good.size(); at += 1 + good.size() / 150) {
         Bytes bad = good;
@@ -72,8 +72,9 @@ TEST(Damage, CabReaderNeverCrashes) {
         if (reader.Open(bad) != kOk) continue;
         for (size_t i = 0; i < reader.Entries().size(); ++i) {
             Bytes out;
-            EXPECT_EQ(kOk, reader.Extract(i, &out));
-            EXPECT_EQ(reader.Entries()[i].size, out.size());
+            if (reader.Extract(i, &out) == kOk) {
+                EXPECT_EQ(reader.Entries()[i].size, out.size());
+            }
         }
     }
 }
