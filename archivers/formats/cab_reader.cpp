@@ -41,10 +41,9 @@ std::string MethodName(uint16_t type) {
     }
 }
 
-// The directory of the cabinet, read by hand: FDI reports names, not folder sizes.
-// Offsets are added in 64 bits: a hostile one near 4 GiB must not wrap around into the file.
-// The directory is all that is read here, so it also checks that each folder's data blocks
-// lie inside the file.
+// The directory of the cabinet, read by hand: FDI reports names, not folder sizes. Offsets
+// are added in 64 bits: a hostile one near 4 GiB must not wrap around into the file. It is
+// all that an open reads, so it also checks that the data blocks lie inside the file.
 int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
     const uint64_t n = cab.size();
     if (n < 36 || Le(cab.data(), 4) != 0x4643534Du) return kErrNotArchive;  // "MSCF"
@@ -73,8 +72,8 @@ int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
             info[f].packed += packed;
             info[f].unpacked += unpacked;
             data_at += 8 + data_reserve + packed;
+            if (data_at > n) return kErrBrokenData;  // cut short
         }
-        if (data_at > n) return kErrBrokenData;  // cut short
     }
     at = files_at;
     for (unsigned i = 0; i < files; ++i) {
@@ -195,7 +194,7 @@ int CabReader::Decode() {
     for (size_t i = 0; i < entries_.size(); ++i) {
         if (contents_[i].size() != entries_[i].size) {
             contents_.clear();
-            return decode_result_;
+            return decode_result_ = kErrBrokenData;
         }
     }
     return decode_result_ = kOk;
