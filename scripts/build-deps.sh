@@ -2,7 +2,8 @@
 # Cross-builds the libraries of the stand-in archiver DLLs as static libraries for one
 # configuration (x86_64 or i686) into build/deps/<configuration>/{include,lib}: bzip2,
 # liblzma, zstd and libarchive (reading and writing archives, with the other three and the
-# system's mingw zlib linked in; nothing else: no crypto, XML, iconv or ACL libraries).
+# system's mingw zlib linked in; nothing else: no crypto, XML, iconv or ACL libraries), and
+# libdeflate's decoder (whole gzip streams in memory, faster than zlib's).
 # Sources come from scripts/fetch-sources.sh. Does nothing when that configuration was
 # built from the same sources.
 set -euo pipefail
@@ -15,7 +16,7 @@ toolchain="$root/cmake/mingw-$config.cmake"
 triple="$config-w64-mingw32"
 [ "$config" = i686 ] || [ "$config" = x86_64 ] || { echo "x86_64 or i686" >&2; exit 1; }
 
-versions=$(for p in bzip2 xz-utils libzstd libarchive; do
+versions=$(for p in bzip2 xz-utils libzstd libarchive libdeflate; do
     head -1 "$deps/$p/debian/changelog"
 done)
 stamp="$prefix/built-from"
@@ -35,6 +36,14 @@ echo "Building bzip2 for $config..."
 done)
 "$triple-ar" rcs "$prefix/lib/libbz2.a" "$work"/*.o
 cp "$deps/bzip2/bzlib.h" "$prefix/include/"
+
+echo "Building libdeflate for $config..."
+(cd "$deps/libdeflate" && for f in lib/deflate_decompress lib/gzip_decompress lib/crc32 \
+    lib/adler32 lib/utils lib/x86/cpu_features; do
+    $launcher "$cc" -O2 -w -I. -c "$f.c" -o "$work/deflate-${f##*/}.o"
+done)
+"$triple-ar" rcs "$prefix/lib/libdeflate.a" "$work"/deflate-*.o
+cp "$deps/libdeflate/libdeflate.h" "$prefix/include/"
 
 cmake_build() {  # name, source folder, targets, cmake options...
     local name=$1 src=$2 targets=$3

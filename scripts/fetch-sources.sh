@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Unpacks the sources of the libraries the stand-in archiver DLLs link, from Debian's source
-# packages, into build/deps/<package>: bzip2, xz-utils (liblzma), libzstd, libarchive.
+# packages, into build/deps/<package>: bzip2, xz-utils (liblzma), libzstd, libarchive,
+# libdeflate.
 # Does nothing for a package already there. Needs the source indexes that
 # scripts/install-deps.sh sets up.
 set -euo pipefail
@@ -41,3 +42,4 @@ fetch bzip2 bzlib.h
 fetch xz-utils src/liblzma/api/lzma.h
 fetch libzstd lib/zstd.h
 fetch libarchive libarchive/archive.h
+fetch libdeflate libdeflate.h

@@ -1,5 +1,6 @@
 #include "util.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -339,14 +340,10 @@ uint16_t Crc16(const uint8_t* data, size_t n, uint16_t crc) {
     return crc;
 }
 
+// libdeflate's CRC-32 (zlib's, with the processor's carry-less multiply where it has one)
+// runs several times faster than zlib's on the megabytes every listing and check goes over.
 uint32_t Crc32(const uint8_t* data, size_t n, uint32_t crc) {
-    while (n > 0) {
-        uInt chunk = uInt(std::min<size_t>(n, 1u << 30));
-        crc = uint32_t(crc32(crc, data, chunk));
-        data += chunk;
-        n -= chunk;
-    }
-    return crc;
+    return libdeflate_crc32(crc, data, n);
 }
 
 }  // namespace arc

@@ -3,7 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cstring>
@@ -38,42 +38,36 @@ ReadHandle OpenStream(const uint8_t* in, size_t size) {
     return a;
 }
 
-// libarchive's gzip filter leaves the members' CRC-32 unchecked; zlib checks it.
+// libarchive's gzip filter leaves the members' CRC-32 unchecked; libdeflate checks it, with
+// the size, and decodes a whole member in memory at about three times zlib's speed. A member
+// needs room for all it decodes to: the trailer's size (of the last member, modulo 4 GiB)
+// first, then twice as much, never more than deflate can give.
 int Gunzip(const uint8_t* in, size_t size, Bytes* out) {
-    z_stream z;
-    std::memset(&z, 0, sizeof z);
-    if (inflateInit2(&z, 15 + 16) != Z_OK) return kErrBrokenData;
-    z.next_in = const_cast<Bytef*>(in);
-    z.avail_in = uInt(size);
-    // The trailer gives the last member's size (modulo 4 GiB): room for it at once spares
-    // the copies of a buffer that doubles. Only a hint, and no more than deflate can give.
-    if (size >= 18) {
-        uint64_t hint = uint64_t(in[size - 4]) | uint64_t(in[size - 3]) << 8 |
-                        uint64_t(in[size - 2]) << 16 | uint64_t(in[size - 1]) << 24;
-        out->reserve(out->size() + size_t(std::min<uint64_t>(hint, uint64_t(size) * 1032)));
-    }
-    std::vector<uint8_t> chunk(1 << 18);
-    int result = kOk;
+    std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> d(
+        libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+    if (!d || size < 18) return kErrBrokenData;
+    const uint64_t most = uint64_t(size) * 1032;
+    uint64_t room = uint64_t(in[size - 4]) | uint64_t(in[size - 3]) << 8 |
+                    uint64_t(in[size - 2]) << 16 | uint64_t(in[size - 1]) << 24;
+    room = std::min(std::max<uint64_t>(room, 1 << 12), most);
+    size_t at = 0;
     for (;;) {
-        z.next_out = chunk.data();
-        z.avail_out = uInt(chunk.size());
-        int r = inflate(&z, Z_NO_FLUSH);
-        out->insert(out->end(), chunk.data(), chunk.data() + (chunk.size() - z.avail_out));
-        if (r == Z_STREAM_END) {
-            // Members written one after another form one stream, as gzip itself reads them.
-            if (z.avail_in >= 2 && z.next_in[0] == 0x1F && z.next_in[1] == 0x8B) {
-                inflateReset(&z);
-                continue;
-            }
-            break;
+        const size_t start = out->size();
+        size_t used = 0, got = 0;
+        libdeflate_result r;
+        for (;;) {
+            out->resize(start + size_t(room));
+            r = libdeflate_gzip_decompress_ex(d.get(), in + at, size - at, out->data() + start,
+                                              size_t(room), &used, &got);
+            if (r != LIBDEFLATE_INSUFFICIENT_SPACE || room >= most) break;
+            room = std::min(room * 2, most);
         }
-        if (r != Z_OK) {
-            result = kErrBrokenData;
-            break;
-        }
+        out->resize(start + (r == LIBDEFLATE_SUCCESS ? got : 0));
+        if (r != LIBDEFLATE_SUCCESS) return kErrBrokenData;
+        at += used;
+        // Members written one after another form one stream, as gzip itself reads them.
+        if (size - at < 2 || in[at] != 0x1F || in[at + 1] != 0x8B) return kOk;
     }
-    inflateEnd(&z);
-    return result;
 }
 
 }  // namespace

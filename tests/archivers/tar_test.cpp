@@ -28,6 +28,21 @@ TEST_F(Tar, ExtractsGnuTarAndGzip) {
     ASSERT_FALSE(records.empty());
     EXPECT_STREQ("doc/", records[0].path);
     EXPECT_EQ(1, dll.Count(gz));
+
+    // Members one after another are one stream, however little the last one says it holds
+    // (this one is empty); a member whose CRC-32 does not match is reported. No name is
+    // stored in these members: the file is named after the archive.
+    std::string a = ReadFile(gz);
+    const std::string empty_member("\x1F\x8B\x08\0\0\0\0\0\0\x03\x03\0\0\0\0\0\0\0\0\0", 20);
+    testing_support::WriteFile(Path("joined.gz"), a + a + empty_member);
+    ASSERT_EQ(0, dll.Command("-zxvf " + Quoted(Path("joined.gz"))));
+    std::string joined = ReadFile(Path("out\\joined"));
+    EXPECT_EQ(2 * Lines(200).size(), joined.size());
+    EXPECT_TRUE(joined == Lines(200) + Lines(200));
+    std::string bad = a;
+    bad[bad.size() - 8] ^= 1;
+    testing_support::WriteFile(Path("bad.gz"), bad);
+    EXPECT_NE(0, dll.Command("-zxvf " + Quoted(Path("bad.gz"))));
 }
 
 TEST_F(Tar, ExtractsEveryCompressionWithTheRecordsOfTarGz) {
