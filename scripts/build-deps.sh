@@ -3,7 +3,7 @@
 # configuration (x86_64 or i686) into build/deps/<configuration>/{include,lib}: bzip2,
 # liblzma, zstd and libarchive (reading and writing archives, with the other three and the
 # system's mingw zlib linked in; nothing else: no crypto, XML, iconv or ACL libraries), and
-# libdeflate's decoder (whole gzip streams in memory, faster than zlib's).
+# libdeflate's decoder and CRC-32 (whole gzip streams in memory, faster than zlib's).
 # Sources come from scripts/fetch-sources.sh. Does nothing when that configuration was
 # built from the same sources.
 set -euo pipefail
@@ -39,7 +39,7 @@ cp "$deps/bzip2/bzlib.h" "$prefix/include/"
 
 echo "Building libdeflate for $config..."
 (cd "$deps/libdeflate" && for f in lib/deflate_decompress lib/gzip_decompress lib/crc32 \
-    lib/adler32 lib/utils lib/x86/cpu_features; do
+    lib/utils lib/x86/cpu_features; do
     $launcher "$cc" -O2 -w -I. -c "$f.c" -o "$work/deflate-${f##*/}.o"
 done)
 "$triple-ar" rcs "$prefix/lib/libdeflate.a" "$work"/deflate-*.o
