@@ -1,6 +1,6 @@
 # The libraries the stand-ins read and write archives with, built as static libraries from
 # Debian's source packages by scripts/build-deps.sh into build/deps/<processor> (not kept in
-# the repository): libarchive with bzip2, liblzma and zstd, libdeflate's decoder, and the
+# the repository): libarchive with bzip2, liblzma and zstd, libdeflate (decoder, CRC-32), and the
 # system's mingw zlib.
 set(ARCHIVER_DEPS_DIR ${CMAKE_SOURCE_DIR}/build/deps/${CMAKE_SYSTEM_PROCESSOR}
     CACHE PATH "archive libraries built by scripts/build-deps.sh")
