@@ -589,11 +589,8 @@ bool SevenZipReader::KeepPacked(size_t index, SevenZipMethod method, Item* item)
     if (index >= entries_.size() || !places_[index].has_stream) return false;
     const Entry& e = entries_[index];
     const Folder& f = folders_[places_[index].folder];
-    const std::vector<uint8_t>& id = method == SevenZipMethod::Copy   ? kCopyId
-                                     : method == SevenZipMethod::Lzma ? kLzmaId
-                                                                      : kLzma2Id;
-    if (!f.simple || f.filter != Filter::None || f.coder_id != id || !e.has_crc ||
-        f.unpack_size != e.size || f.pack_offset > archive_.size() ||
+    if (!f.simple || f.filter != Filter::None || f.coder_id != SevenZip_CoderId(method) ||
+        !e.has_crc || f.unpack_size != e.size || f.pack_offset > archive_.size() ||
         f.pack_size > archive_.size() - f.pack_offset)
         return false;
     item->entry.size = e.size;

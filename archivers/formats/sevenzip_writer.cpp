@@ -75,18 +75,11 @@ struct Block {
 
 void PutCoder(Bytes& h, SevenZipMethod method, const Bytes& props) {
     h.push_back(0x01);  // one coder
-    if (method == SevenZipMethod::Copy) {
-        h.push_back(0x01);  // id of 1 byte, no properties
-        h.push_back(0x00);
-        return;
-    }
-    if (method == SevenZipMethod::Lzma) {
-        h.push_back(0x23);  // id of 3 bytes, with properties
-        h.insert(h.end(), {0x03, 0x01, 0x01});
-    } else {
-        h.push_back(0x21);  // id of 1 byte, with properties
-        h.push_back(0x21);
-    }
+    const Bytes& id = SevenZip_CoderId(method);
+    const bool with_props = method != SevenZipMethod::Copy;
+    h.push_back(uint8_t(id.size() | (with_props ? 0x20 : 0)));  // the id's length, properties
+    h.insert(h.end(), id.begin(), id.end());
+    if (!with_props) return;
     PutNumber(h, props.size());
     h.insert(h.end(), props.begin(), props.end());
 }
@@ -163,6 +156,11 @@ bool PackAll(std::vector<Block>& blocks, SevenZipMethod method) {
 }
 
 }  // namespace
+
+const Bytes& SevenZip_CoderId(SevenZipMethod method) {
+    static const Bytes kCopy = {0x00}, kLzma = {0x03, 0x01, 0x01}, kLzma2 = {0x21};
+    return method == SevenZipMethod::Copy ? kCopy : method == SevenZipMethod::Lzma ? kLzma : kLzma2;
+}
 
 int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool solid, Bytes* out) {
     std::vector<Block> blocks;

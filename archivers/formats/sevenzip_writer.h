@@ -7,6 +7,9 @@ namespace arc {
 
 enum class SevenZipMethod { Copy, Lzma, Lzma2 };
 
+// The id the 7z header gives the method's coder.
+const Bytes& SevenZip_CoderId(SevenZipMethod method);
+
 // Items with a packed stream are written as those blocks (not when solid: kErrNotSupported).
 // kErrBrokenData only when the coder itself fails (out of memory).
 int SevenZip_Write(const std::vector<Item>& items, SevenZipMethod method, bool solid, Bytes* out);
