@@ -118,6 +118,24 @@ TEST_F(IconChooser, PagesOfThirtySixColumnByColumnAndAClickChooses) {
     EXPECT_EQ(index_, 40);
 }
 
-TEST_F(IconChooser, CancelChoosesNothing) {
-    EXPECT_FALSE(Choose([](HWND chooser) { gui::Click(chooser, IDCANCEL); }));
+// The browse button's file dialog puts the file it opens into the chooser, which shows its
+// icons; cancelling the chooser afterwards still chooses nothing.
+TEST_F(IconChooser, BrowsedFileShowsItsIconsAndCancelChoosesNothing) {
+    Look browsed;
+    std::string file;
+    bool chosen = Choose([&](HWND chooser) {
+        gui::Click(chooser, IDC_ICONS_BROWSE);
+        HWND open = gui::WaitForWindow("開く", GetCurrentProcessId());
+        ASSERT_NE(open, nullptr);
+        gui::SetControlText(open, 1148, thirty_six_);  // the file name box
+        gui::Click(open, IDOK);
+        ASSERT_TRUE(gui::WaitUntilClosed(open));
+        ASSERT_TRUE(gui::WaitForControlText(chooser, IDC_ICONS_COUNT, "アイコン数 = 36"));
+        browsed = LookAt(chooser);
+        file = gui::ControlText(chooser, IDC_ICONS_FILE);
+        gui::Click(chooser, IDCANCEL);
+    });
+    EXPECT_EQ(file, thirty_six_);
+    EXPECT_EQ(browsed.icons, Icons(0, 36));
+    EXPECT_FALSE(chosen);
 }
