@@ -169,12 +169,18 @@ std::string Unquote(const std::string& path) {
     return p;
 }
 
-int LoadArchive(const DllInfo& dll, const std::string& quoted, Archive& out) {
+int LoadArchive(const DllInfo& dll, const std::string& quoted, Archive& out, ArchiveUse use) {
     std::string path = Unquote(quoted);
     out = Archive();
     out.path = path;
     if (path.empty() || !FileExists(path) || IsFolder(path)) return kErrArchiveNotFound;
-    if (!ReadWholeFile(path, out.bytes)) return kErrCannotRead;
+    if (use == ArchiveUse::Rewrite) {
+        Bytes copy;
+        if (!ReadWholeFile(path, copy)) return kErrCannotRead;
+        out.bytes = std::move(copy);
+    } else if (!HoldWholeFile(path, &out.bytes)) {
+        return kErrCannotRead;
+    }
     out.file_size = out.bytes.size();
     const Format* format = nullptr;
     for (const Format* f : dll.formats) {

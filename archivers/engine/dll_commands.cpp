@@ -23,7 +23,7 @@ void JoinArchiveWords(ParsedCommand& c) {
 }
 
 int LoadIfExists(const DllInfo& dll, const std::string& path, Archive& archive) {
-    return FileExists(path) ? LoadArchive(dll, path, archive) : kOk;
+    return FileExists(path) ? LoadArchive(dll, path, archive, ArchiveUse::Rewrite) : kOk;
 }
 
 int ExtractArchive(const DllInfo& dll, const ParsedCommand& c, bool keep_paths, EntryPacer& pacer,

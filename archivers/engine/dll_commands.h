@@ -14,7 +14,8 @@ namespace arc {
 // name words that is an existing file is the archive; the words after it stay names.
 void JoinArchiveWords(ParsedCommand& c);
 
-// An archive that is not there yet counts as empty; any other failure stops the command.
+// The archive a command writes anew. One that is not there yet counts as empty; any other
+// failure stops the command.
 int LoadIfExists(const DllInfo& dll, const std::string& path, Archive& archive);
 
 // Writes the entries named in `c` (all when none) below the current folder.

@@ -107,8 +107,8 @@ void FinishName(Entry& e, const std::string& dir, const std::string& file) {
 // Walks the extension headers that start at `p` with the size `next`, each ending with the
 // size of the next one in `width` bytes (4 in level-3 headers, else 2); returns the total
 // size, or -1 when they run past `end`.
-long WalkExtensions(const std::vector<uint8_t>& b, size_t p, size_t end, size_t next, int width,
-                    Entry& e, Extras& x, size_t* crc_at) {
+long WalkExtensions(const SharedBytes& b, size_t p, size_t end, size_t next, int width, Entry& e,
+                    Extras& x, size_t* crc_at) {
     long total = 0;
     while (next != 0) {
         if (next < size_t(1 + width) || next > end || p > end - next) return -1;
@@ -124,7 +124,7 @@ long WalkExtensions(const std::vector<uint8_t>& b, size_t p, size_t end, size_t 
     return total;
 }
 
-int ParseHeader(const std::vector<uint8_t>& b, size_t pos, Entry& e, Extras& x, size_t* next_pos) {
+int ParseHeader(const SharedBytes& b, size_t pos, Entry& e, Extras& x, size_t* next_pos) {
     size_t size = b.size();
     if (pos + 22 > size) return kErrBrokenData;
     const uint8_t* h = &b[pos];
@@ -211,7 +211,7 @@ bool Sniff(const Archive& a) {
 
 // What a parsed archive keeps: the cursor that decodes it, and where its Unix links lie.
 struct LzhKept {
-    LzhKept(const Bytes* bytes, std::vector<size_t> starts)
+    LzhKept(const SharedBytes* bytes, std::vector<size_t> starts)
         : cursor(bytes, ArchiveCursor::Kind::Lha, std::move(starts)) {}
     KeptCursor cursor;
     std::vector<std::pair<size_t, size_t>> links;  // start and end of each, raw

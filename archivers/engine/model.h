@@ -1,6 +1,6 @@
 #pragma once
-// The archive model shared by every stand-in DLL: an archive is read whole into memory,
-// parsed into entries, and each entry's content is decoded on demand by its format.
+// The archive model shared by every stand-in DLL: an archive is mapped or read whole into
+// memory, parsed into entries, and each entry's content is decoded on demand by its format.
 #include <windows.h>
 
 #include <cstdint>
@@ -29,6 +29,35 @@ enum Result : int {
 
 using Bytes = std::vector<uint8_t>;
 
+// Read-only bytes that copies share: a file mapped into memory, or a buffer handed over.
+// The mapping or the buffer goes with the last copy.
+class SharedBytes {
+public:
+    SharedBytes() = default;
+    // Takes a buffer over (a decoded stream, an archive cut out of a program), or copies
+    // one that its owner still needs, as giving a reader a buffer always did.
+    SharedBytes(Bytes buffer) {  // NOLINT: implicit, so a reader can be given a buffer
+        auto held = std::make_shared<const Bytes>(std::move(buffer));
+        data_ = held->data();
+        size_ = held->size();
+        holder_ = std::move(held);
+    }
+    SharedBytes(const uint8_t* data, size_t size, std::shared_ptr<const void> holder)
+        : holder_(std::move(holder)), data_(data), size_(size) {}
+
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const uint8_t& operator[](size_t i) const { return data_[i]; }
+    const uint8_t* begin() const { return data_; }
+    const uint8_t* end() const { return data_ + size_; }
+
+private:
+    std::shared_ptr<const void> holder_;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 // One entry of an archive, as every reader gives it and every writer takes it.
 struct Entry {
     std::string name;  // CP932 bytes as stored, '/' between components, no trailing '/'
@@ -54,7 +83,7 @@ struct Format;
 
 struct Archive {
     std::string path;
-    std::vector<uint8_t> bytes;  // the file, or what a compressed TAR-family file decodes to
+    SharedBytes bytes;  // the file, or what a compressed TAR-family file decodes to
     std::vector<Entry> entries;
     const Format* format = nullptr;
     uint64_t file_size = 0;  // size of the archive file itself

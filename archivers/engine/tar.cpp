@@ -17,11 +17,11 @@ namespace arc {
 namespace {
 
 // A stream that libarchive's filters decode: gzip, bzip2, compress, xz, lzma, zstd, lzip.
-std::string Compression(const Bytes& b) {
+std::string Compression(const SharedBytes& b) {
     return Stream_Compression(b.data(), b.size());
 }
 
-bool IsDeb(const Bytes& b) {
+bool IsDeb(const SharedBytes& b) {
     return Ar_IsArchive(b.data(), b.size());
 }
 
@@ -44,8 +44,8 @@ bool ChecksumOk(const uint8_t* h) {
     return Octal(h + 148, 8) == sum;
 }
 
-bool IsTar(const Bytes& b) {
-    return b.size() >= 512 && ChecksumOk(b.data());
+bool IsTar(const uint8_t* b, size_t n) {
+    return n >= 512 && ChecksumOk(b);
 }
 
 std::string Field(const uint8_t* p, size_t n) {
@@ -62,7 +62,7 @@ std::string NameWithoutExtension(const std::string& archive_path) {
 }
 
 // The name stored in a gzip header, or the archive's name without its extension.
-std::string GzipMemberName(const std::vector<uint8_t>& b, const std::string& archive_path) {
+std::string GzipMemberName(const SharedBytes& b, const std::string& archive_path) {
     unsigned flags = b[3];
     size_t p = 10;
     if ((flags & 4) && p + 2 <= b.size()) p += 2 + Get16(&b[p]);
@@ -82,7 +82,7 @@ uint32_t FileTime(const std::string& path) {
 }
 
 // The tar stream of a Debian package: its data.tar member, decoded by its suffix.
-int DebData(const Bytes& deb, Bytes& plain) {
+int DebData(const SharedBytes& deb, Bytes& plain) {
     std::vector<ArMember> members;
     ArMember data;
     int r = Ar_Read(deb.data(), deb.size(), &members);
@@ -174,7 +174,7 @@ int ParseTar(Archive& a) {
 
 bool Sniff(const Archive& a) {
     const auto& b = a.bytes;
-    return !Compression(b).empty() || IsDeb(b) || IsTar(b);
+    return !Compression(b).empty() || IsDeb(b) || IsTar(b.data(), b.size());
 }
 
 // A compressed tar stream or lone file decoded into `plain`, with the method texts of its
@@ -192,7 +192,7 @@ int Unpack(const Archive& a, Unpacked& u) {
         u.tar_method = "deb";
         int r = DebData(b, u.plain);
         // A package's data is always a tar stream.
-        return r == kOk && !IsTar(u.plain) ? kErrBrokenData : r;
+        return r == kOk && !IsTar(u.plain.data(), u.plain.size()) ? kErrBrokenData : r;
     }
     u.tar_method = "tar." + z;
     u.lone_method = z == "gz" ? "gzip" : z == "bz2" ? "bzip2" : z == "Z" ? "lzw" : z;
@@ -210,14 +210,14 @@ int Parse(Archive& a) {
     const auto& b = a.bytes;
     if (Compression(b).empty() && !IsDeb(b)) {
         a.kind = "tar";
-        return IsTar(b) ? ParseTar(a) : kErrNotArchive;
+        return IsTar(b.data(), b.size()) ? ParseTar(a) : kErrNotArchive;
     }
     Unpacked u;
     int r = Unpack(a, u);
     if (r) return r;
-    a.bytes.swap(u.plain);
+    a.bytes = std::move(u.plain);
     uint64_t packed_total = a.file_size, plain_total = a.bytes.size();
-    if (IsTar(a.bytes)) {
+    if (IsTar(a.bytes.data(), a.bytes.size())) {
         a.kind = u.tar_method;
         r = ParseTar(a);
         // Compressed sizes are not known per member; share the compressed size out.

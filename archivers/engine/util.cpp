@@ -250,6 +250,58 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
     return ok;
 }
 
+namespace {
+
+// A file mapped read-only, with the handle that keeps others from writing it meanwhile.
+struct FileView {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    const uint8_t* view = nullptr;
+    ~FileView() {
+        if (view) UnmapViewOfFile(view);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+};
+
+bool OnFixedDisk(const std::string& path) {
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full || full[1] != ':' || full[2] != '\\') return false;
+    const char root[] = {full[0], ':', '\\', 0};
+    UINT type = GetDriveTypeA(root);
+    return type == DRIVE_FIXED || type == DRIVE_RAMDISK;
+}
+
+}  // namespace
+
+bool HoldWholeFile(const std::string& path, SharedBytes* out) {
+    if (!OnFixedDisk(path)) {
+        Bytes bytes;
+        if (!ReadWholeFile(path, bytes)) return false;
+        *out = std::move(bytes);
+        return true;
+    }
+    auto v = std::make_shared<FileView>();
+    v->file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size;
+    if (v->file == INVALID_HANDLE_VALUE || !GetFileSizeEx(v->file, &size) ||
+        size.QuadPart >= (1LL << 31))
+        return false;
+    if (size.QuadPart == 0) {  // nothing to map
+        *out = SharedBytes();
+        return true;
+    }
+    v->mapping = CreateFileMappingA(v->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (v->mapping)
+        v->view = static_cast<const uint8_t*>(MapViewOfFile(v->mapping, FILE_MAP_READ, 0, 0, 0));
+    if (!v->view) return false;
+    const uint8_t* data = v->view;
+    *out = SharedBytes(data, size_t(size.QuadPart), std::move(v));
+    return true;
+}
+
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t n) {
     // A read-only file left by an earlier extraction must not stop an overwrite.
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -79,12 +79,13 @@ int ArchiveCursor::Read(size_t index, Bytes* out) {
     }
 }
 
-KeptCursor::KeptCursor(const Bytes* bytes, ArchiveCursor::Kind kind, std::vector<size_t> starts)
+KeptCursor::KeptCursor(const SharedBytes* bytes, ArchiveCursor::Kind kind,
+                       std::vector<size_t> starts)
     : bytes(bytes), kind(kind), starts(std::move(starts)), cursor(bytes, kind) {
     std::sort(this->starts.begin(), this->starts.end());
 }
 
-int KeptCursor::Read(void* kept, const Bytes& bytes, size_t header_offset, Bytes* out) {
+int KeptCursor::Read(void* kept, const SharedBytes& bytes, size_t header_offset, Bytes* out) {
     auto* own = static_cast<KeptCursor*>(kept);
     if (!own) return kErrBrokenData;
     auto at = std::lower_bound(own->starts.begin(), own->starts.end(), header_offset);

@@ -16,7 +16,7 @@ namespace arc {
 class ArchiveCursor {
 public:
     enum class Kind { SevenZip, Cab, Zip, Rar, Lha };
-    ArchiveCursor(const Bytes* bytes, Kind kind) : bytes_(bytes), kind_(kind) {}
+    ArchiveCursor(const SharedBytes* bytes, Kind kind) : bytes_(bytes), kind_(kind) {}
     // The files of a volume set, first volume first (RAR).
     ArchiveCursor(std::vector<std::string> paths, Kind kind)
         : bytes_(nullptr), paths_(std::move(paths)), kind_(kind) {}
@@ -31,7 +31,7 @@ public:
 
 private:
     bool Reopen();
-    const Bytes* bytes_;
+    const SharedBytes* bytes_;
     std::vector<std::string> paths_;
     Kind kind_;
     archive* handle_ = nullptr;
@@ -43,9 +43,9 @@ private:
 // entry is found by its Entry::header_offset, whatever entries a caller has dropped from its
 // copy of the list. Read goes through a cursor of its own when the bytes were copied since.
 struct KeptCursor {
-    KeptCursor(const Bytes* bytes, ArchiveCursor::Kind kind, std::vector<size_t> starts);
-    static int Read(void* kept, const Bytes& bytes, size_t header_offset, Bytes* out);
-    const Bytes* bytes;
+    KeptCursor(const SharedBytes* bytes, ArchiveCursor::Kind kind, std::vector<size_t> starts);
+    static int Read(void* kept, const SharedBytes& bytes, size_t header_offset, Bytes* out);
+    const SharedBytes* bytes;
     ArchiveCursor::Kind kind;
     std::vector<size_t> starts;  // ascending
     ArchiveCursor cursor;

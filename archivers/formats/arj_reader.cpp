@@ -236,7 +236,7 @@ int Arj_DecodeFastest(const uint8_t* data, size_t in_size, size_t size, Bytes* o
     return kOk;
 }
 
-int ArjReader::Open(Bytes archive) {
+int ArjReader::Open(SharedBytes archive) {
     archive_ = std::move(archive);
     entries_.clear();
     places_.clear();

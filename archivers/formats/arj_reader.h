@@ -8,7 +8,7 @@ namespace arc {
 
 class ArjReader {
 public:
-    int Open(Bytes archive);
+    int Open(SharedBytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
     int Extract(size_t index, Bytes* out);
 
@@ -18,7 +18,7 @@ private:
         uint8_t method;
         uint8_t flags;
     };
-    Bytes archive_;
+    SharedBytes archive_;
     std::vector<Entry> entries_;
     std::vector<Place> places_;
 };

@@ -10,7 +10,7 @@ class CabReader {
 public:
     // Reads the directory only: a listing decodes nothing. Cabinets store no CRC of a
     // file; FDI checks the data blocks' checksums as it decodes.
-    int Open(Bytes archive);
+    int Open(SharedBytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
     // The first extraction decodes the whole cabinet; damage is reported from then on.
     int Extract(size_t index, Bytes* out);
@@ -19,7 +19,7 @@ private:
     int Decode();
 
     std::vector<Entry> entries_;
-    Bytes cabinet_;
+    SharedBytes cabinet_;
     bool decoded_ = false;
     int decode_result_ = kOk;
     std::vector<Bytes> contents_;

@@ -44,7 +44,7 @@ std::string MethodName(uint16_t type) {
 // The directory of the cabinet, read by hand: FDI reports names, not folder sizes. Offsets
 // are added in 64 bits: a hostile one near 4 GiB must not wrap around into the file. It is
 // all that an open reads, so it also checks that the data blocks lie inside the file.
-int ReadDirectory(const Bytes& cab, std::vector<Entry>* entries) {
+int ReadDirectory(const SharedBytes& cab, std::vector<Entry>* entries) {
     const uint64_t n = cab.size();
     if (n < 36 || Le(cab.data(), 4) != 0x4643534Du) return kErrNotArchive;  // "MSCF"
     const uint8_t* h = cab.data();
@@ -153,7 +153,7 @@ FNFDINOTIFY(Notify) {
 
 }  // namespace
 
-int CabReader::Open(Bytes archive) {
+int CabReader::Open(SharedBytes archive) {
     entries_.clear();
     contents_.clear();
     decoded_ = false;
@@ -166,8 +166,8 @@ int CabReader::Open(Bytes archive) {
 // FDI decodes the whole cabinet in one pass; the entries' contents are kept for the next.
 int CabReader::Decode() {
     CabMemoryFiles files;
-    files.Put(std::string(kCabPath) + kCabName, std::move(cabinet_));
-    cabinet_.clear();
+    files.Put(std::string(kCabPath) + kCabName, Bytes(cabinet_.begin(), cabinet_.end()));
+    cabinet_ = SharedBytes();
     decoded_ = true;
     decode_result_ = kErrBrokenData;
     g_files = &files;

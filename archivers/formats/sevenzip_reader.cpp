@@ -379,7 +379,7 @@ int DecodeCoder(const SevenZipReader::Folder& f, const uint8_t* in, Bytes* out) 
                        static_cast<size_t>(f.pack_size), f.unpack_size, out);
 }
 
-int DecodeFolderOf(const Bytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
+int DecodeFolderOf(const SharedBytes& archive, const SevenZipReader::Folder& f, Bytes* out) {
     if (f.pack_offset > archive.size() || f.pack_size > archive.size() - f.pack_offset)
         return kErrHeaderCrc;
     out->clear();
@@ -431,7 +431,7 @@ std::string SevenZip_MethodName(const SevenZipReader::Folder& folder) {
     return "Unknown";
 }
 
-int SevenZipReader::Open(Bytes archive) {
+int SevenZipReader::Open(SharedBytes archive) {
     archive_ = std::move(archive);
     entries_.clear();
     folders_.clear();

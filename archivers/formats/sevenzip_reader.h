@@ -13,7 +13,7 @@ namespace arc {
 
 class SevenZipReader {
 public:
-    int Open(Bytes archive);
+    int Open(SharedBytes archive);
     const std::vector<Entry>& Entries() const { return entries_; }
     // The entry's content, its CRC checked; directories give an empty result.
     int Extract(size_t index, Bytes* out);
@@ -46,7 +46,7 @@ public:
     };
 
 private:
-    Bytes archive_;
+    SharedBytes archive_;
     Summary summary_;
     std::vector<Entry> entries_;
     std::vector<Folder> folders_;

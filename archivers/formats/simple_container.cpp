@@ -64,7 +64,7 @@ int Container_Write(ContainerKind kind, const std::vector<Item>& items, bool com
     return kOk;
 }
 
-int ContainerReader::Open(Bytes archive, ContainerKind kind) {
+int ContainerReader::Open(SharedBytes archive, ContainerKind kind) {
     archive_ = std::move(archive);
     entries_.clear();
     offsets_.clear();
@@ -121,7 +121,7 @@ int ContainerReader::Extract(size_t index, Bytes* out) {
 // The container of each kind as a format of its own.
 template <ContainerKind kKind>
 struct KindReader : ContainerReader {
-    int Open(Bytes archive) { return ContainerReader::Open(std::move(archive), kKind); }
+    int Open(SharedBytes archive) { return ContainerReader::Open(std::move(archive), kKind); }
 };
 template <ContainerKind kKind>
 bool SniffKind(const Archive& a) {

@@ -13,12 +13,12 @@ int Container_Write(ContainerKind kind, const std::vector<Item>& items, bool com
 
 class ContainerReader {
 public:
-    int Open(Bytes archive, ContainerKind kind);
+    int Open(SharedBytes archive, ContainerKind kind);
     const std::vector<Entry>& Entries() const { return entries_; }
     int Extract(size_t index, Bytes* out);
 
 private:
-    Bytes archive_;
+    SharedBytes archive_;
     std::vector<Entry> entries_;
     std::vector<size_t> offsets_;
     std::vector<uint8_t> methods_;

@@ -72,8 +72,8 @@ int List(ParsedCommand c, std::string& report) {
     JoinArchiveWords(c);
     std::string path = Unquote(c.archive);
     if (!FileExists(path) || IsFolder(path)) return kErrArchiveNotFound;
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) return kErrCannotRead;
+    SharedBytes bytes;
+    if (!HoldWholeFile(path, &bytes)) return kErrCannotRead;
     SevenZipReader reader;
     int r = reader.Open(bytes);
     if (r) return r;

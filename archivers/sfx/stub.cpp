@@ -46,7 +46,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!ReadWholeFile(self, exe) || !Sfx_Find(exe, &start, &end))
         return Fail(settings, "書庫が見つかりません。");
     archive.path = self;
-    archive.bytes.assign(exe.begin() + long(start), exe.begin() + long(end));
+    archive.bytes = Bytes(exe.begin() + long(start), exe.begin() + long(end));
     for (const Format* format : {&kLzhFormat, &kCabFormat, &kSevenZipFormat, &kYz1Format}) {
         if (format->sniff(archive)) archive.format = format;
     }

@@ -72,7 +72,7 @@ int Add(const ParsedCommand& c, char verb, EntryPacer& pacer, std::string& repor
 // the disk, which is how an update drops what the user deleted.
 int Delete(const ParsedCommand& c, std::string& report) {
     Archive old;
-    int r = LoadArchive(Info(), c.archive, old);
+    int r = LoadArchive(Info(), c.archive, old, ArchiveUse::Rewrite);
     if (r) return r;
     bool only_missing = HasSwitch(c, "-jn");
     std::vector<Item> items;

@@ -160,7 +160,8 @@ TEST_P(SevenZipWriter, WrittenArchiveReadsBackWithNamesTimesAndFolders) {
     ASSERT_EQ(items.size(), e.size());
     EXPECT_TRUE(e[0].is_dir);
     EXPECT_FALSE(e[2].is_dir);
-    ArchiveCursor libarchive(&archive, ArchiveCursor::Kind::SevenZip);
+    SharedBytes image = archive;
+    ArchiveCursor libarchive(&image, ArchiveCursor::Kind::SevenZip);
     for (size_t i = 0; i < items.size(); ++i) {
         EXPECT_EQ(items[i].entry.name, e[i].name);
         EXPECT_EQ(kFixtureDate, e[i].dos_date);
