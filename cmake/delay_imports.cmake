@@ -7,8 +7,8 @@
 # resolves the calls, __delayLoadHelper2, is in the toolchain's runtime.
 #   quarvel_delay_import_libraries(OUT_VAR comctl32 comdlg32 ...)
 # sets OUT_VAR to the libraries to link in place of the plain ones. The 32-bit build keeps
-# plain imports: the 32-bit dlltool (binutils 2.40) writes the import slots of a delay
-# library into a section the linker does not load, so every slot would stay 0.
+# plain imports: its linker (binutils 2.40) drops an import thunk that no symbol names, and
+# the program calls through the import slots, so the slots would point at nothing (0).
 function(quarvel_delay_import_libraries out_var)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         set(${out_var} ${ARGN} PARENT_SCOPE)
