@@ -25,16 +25,6 @@ seconds() {  # command...: elapsed wall time in seconds
 
 shorter() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a ? b : a) }'; }  # of two times
 
-best_of_five() {  # command...: the shortest of five runs, for times of a fraction of a second
-    local best t i
-    best=$(seconds "$@")
-    for i in 2 3 4 5; do
-        t=$(seconds "$@")
-        best=$(shorter "$best" "$t")
-    done
-    echo "$best"
-}
-
 ratio() {  # a b: a / b to two places, "-" when either is no time
     awk -v a="$1" -v b="$2" 'BEGIN { if (a != "-" && b + 0 > 0) printf "%.2f", a / b; else print "-" }'
 }

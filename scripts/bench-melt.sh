@@ -54,7 +54,7 @@ settle() {
     wine "$prog/emptyprog.exe" >/dev/null 2>&1
 }
 
-# Each time is the best of two runs (of five for the short ones).
+# Each time is the best of two runs (of ten for the short ones).
 row() {  # format, archive, DLL, prefix, the program's extraction command before the archive
     local fmt=$1 archive=$2 cache="$work/cache-$1" alone="$work/alone-$1"
     settings "$cache"
@@ -71,8 +71,15 @@ row() {  # format, archive, DLL, prefix, the program's extraction command before
         [ -f "$alone/many/d01/note-00001.txt" ] || { echo "$fmt: arcdrive extracted nothing" >&2; exit 1; }
     done
     settle
-    again=$(best_of_five dovetrim -d "$(winpath "$archive")")
-    empty=$(best_of_five wine "$prog/emptyprog.exe")
+    # Runs of a few hundredths of a second, alternating, so that a busy moment of the
+    # machine falls on both.
+    again=99 empty=99
+    for i in $(seq 1 10); do
+        t=$(seconds dovetrim -d "$(winpath "$archive")")
+        again=$(shorter "$again" "$t")
+        t=$(seconds wine "$prog/emptyprog.exe")
+        empty=$(shorter "$empty" "$t")
+    done
     printf '%-7s %9.2f s %9.2f s %7s | %9.3f s %9.3f s %7s\n' "$fmt" "$first" "$dll" \
         "$(ratio "$first" "$dll")" "$again" "$empty" "$(ratio "$again" "$empty")"
     rm -rf "$cache" "$alone"
