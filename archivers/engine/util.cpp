@@ -273,32 +273,32 @@ bool OnFixedDisk(const std::string& path) {
     return type == DRIVE_FIXED || type == DRIVE_RAMDISK;
 }
 
-}  // namespace
-
-bool HoldWholeFile(const std::string& path, SharedBytes* out) {
-    if (!OnFixedDisk(path)) {
-        Bytes bytes;
-        if (!ReadWholeFile(path, bytes)) return false;
-        *out = std::move(bytes);
-        return true;
-    }
+// False when the file cannot be mapped as it is: empty, 2 GiB or more, or open for writing in
+// another program (a mapping would show its writes while the archive is parsed).
+bool MapWholeFile(const std::string& path, SharedBytes* out) {
     auto v = std::make_shared<FileView>();
     v->file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     LARGE_INTEGER size;
-    if (v->file == INVALID_HANDLE_VALUE || !GetFileSizeEx(v->file, &size) ||
+    if (v->file == INVALID_HANDLE_VALUE || !GetFileSizeEx(v->file, &size) || size.QuadPart == 0 ||
         size.QuadPart >= (1LL << 31))
         return false;
-    if (size.QuadPart == 0) {  // nothing to map
-        *out = SharedBytes();
-        return true;
-    }
     v->mapping = CreateFileMappingA(v->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (v->mapping)
         v->view = static_cast<const uint8_t*>(MapViewOfFile(v->mapping, FILE_MAP_READ, 0, 0, 0));
     if (!v->view) return false;
     const uint8_t* data = v->view;
     *out = SharedBytes(data, size_t(size.QuadPart), std::move(v));
+    return true;
+}
+
+}  // namespace
+
+bool HoldWholeFile(const std::string& path, SharedBytes* out) {
+    if (OnFixedDisk(path) && MapWholeFile(path, out)) return true;
+    Bytes bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    *out = std::move(bytes);
     return true;
 }
 

@@ -57,8 +57,15 @@ TEST_P(CommonDll, ExtractsWithTheProgramsCommandIntoTheCurrentFolder) {
     CommonExports x(dll, c.prefix);
     ASSERT_TRUE(x.Complete());
     InFolder dir;
-    std::string archive = FixtureFor(c, dir);
+    // Another program holds the archive open for writing, as a download still being saved
+    // does: it is read all the same.
+    std::string archive = dir / "held.arc";
+    ASSERT_TRUE(CopyFileA(FixtureFor(c, dir).c_str(), archive.c_str(), FALSE));
+    HANDLE held = CreateFileA(archive.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(0, x.Run(c.extract + archive + c.extract_tail));
+    CloseHandle(held);
     EXPECT_EQ(FixtureLines(c.lines), ReadFile(dir / c.top_file));
 }
 
