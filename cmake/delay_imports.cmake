@@ -1,8 +1,8 @@
 # Import libraries that load their DLL at the first call into it instead of at start.
-# The common controls, the common dialogs and the shell serve the program's windows only,
-# yet loading them costs every start: under Wine the common controls theme themselves as
-# they load (the theme file and its fonts), about 20 ms of a quick freeze that opens no
-# window. The toolchain's linker has no delay-load switch, so a delay import library is made
+# The common controls, the common dialogs, the shell and OLE serve the program's windows and
+# a few of its actions only, yet loading them costs every start: under Wine the common
+# controls theme themselves as they load (the theme file and its fonts), about 20 ms of a
+# quick freeze that opens no window. The toolchain's linker has no delay-load switch, so a delay import library is made
 # with dlltool from the names the toolchain's own import library exports; the helper that
 # resolves the calls, __delayLoadHelper2, is in the toolchain's runtime.
 #   quarvel_delay_import_libraries(OUT_VAR comctl32 comdlg32 ...)
