@@ -174,13 +174,7 @@ int LoadArchive(const DllInfo& dll, const std::string& quoted, Archive& out, Arc
     out = Archive();
     out.path = path;
     if (path.empty() || !FileExists(path) || IsFolder(path)) return kErrArchiveNotFound;
-    if (use == ArchiveUse::Rewrite) {
-        Bytes copy;
-        if (!ReadWholeFile(path, copy)) return kErrCannotRead;
-        out.bytes = std::move(copy);
-    } else if (!HoldWholeFile(path, &out.bytes)) {
-        return kErrCannotRead;
-    }
+    if (!HoldWholeFile(path, use, &out.bytes)) return kErrCannotRead;
     out.file_size = out.bytes.size();
     const Format* format = nullptr;
     for (const Format* f : dll.formats) {

@@ -47,10 +47,6 @@ static_assert(offsetof(EntryRecord, attribute) == 542, "attribute offset");
 static_assert(offsetof(EntryRecord, method) == 550, "method offset");
 
 std::string Unquote(const std::string& path);
-// What a command does with the archive's file: reads it only (it is mapped into memory where
-// that is safe, and kept from writers while `out` lives), or writes it anew, which needs the
-// file free, so it is read into memory whole.
-enum class ArchiveUse { Read, Rewrite };
 // Reads and parses an archive with the first of `formats` that recognises it.
 int LoadArchive(const DllInfo& dll, const std::string& path, Archive& out,
                 ArchiveUse use = ArchiveUse::Read);

@@ -58,6 +58,11 @@ private:
     size_t size_ = 0;
 };
 
+// What a command does with an archive's file: reads it only (it is mapped into memory where
+// that is safe, and kept from writers while it is held), or writes it anew, which needs the
+// file free, so it is read into memory whole.
+enum class ArchiveUse { Read, Rewrite };
+
 // One entry of an archive, as every reader gives it and every writer takes it.
 struct Entry {
     std::string name;  // CP932 bytes as stored, '/' between components, no trailing '/'

@@ -294,8 +294,8 @@ bool MapWholeFile(const std::string& path, SharedBytes* out) {
 
 }  // namespace
 
-bool HoldWholeFile(const std::string& path, SharedBytes* out) {
-    if (OnFixedDisk(path) && MapWholeFile(path, out)) return true;
+bool HoldWholeFile(const std::string& path, ArchiveUse use, SharedBytes* out) {
+    if (use == ArchiveUse::Read && OnFixedDisk(path) && MapWholeFile(path, out)) return true;
     Bytes bytes;
     if (!ReadWholeFile(path, bytes)) return false;
     *out = std::move(bytes);

@@ -50,11 +50,11 @@ void SetUnixTime(Entry& e, uint32_t t);
 uint32_t DosAttributes(uint32_t attr, bool is_dir);
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
-// The file's bytes, mapped read-only where it lies on a fixed disk (nobody may write it while
-// they are held), else read whole: a view of a file on a disk that can go away would fault
-// on the first page that can no longer be read. A file that another program has open for
-// writing is read whole too.
-bool HoldWholeFile(const std::string& path, SharedBytes* out);
+// The file's bytes, mapped read-only for ArchiveUse::Read where it lies on a fixed disk
+// (nobody may write it while they are held), else read whole: a view of a file on a disk that
+// can go away would fault on the first page that can no longer be read. A file that another
+// program has open for writing is read whole too.
+bool HoldWholeFile(const std::string& path, ArchiveUse use, SharedBytes* out);
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t n);
 bool MakeDirs(const std::string& folder);  // with all missing parents
 bool FileExists(const std::string& path);

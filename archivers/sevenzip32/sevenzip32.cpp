@@ -73,7 +73,7 @@ int List(ParsedCommand c, std::string& report) {
     std::string path = Unquote(c.archive);
     if (!FileExists(path) || IsFolder(path)) return kErrArchiveNotFound;
     SharedBytes bytes;
-    if (!HoldWholeFile(path, &bytes)) return kErrCannotRead;
+    if (!HoldWholeFile(path, ArchiveUse::Read, &bytes)) return kErrCannotRead;
     SevenZipReader reader;
     int r = reader.Open(bytes);
     if (r) return r;
