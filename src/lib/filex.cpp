@@ -194,6 +194,9 @@ int FileX_Compare(const char* a, const char* b) {
     if (fa.f == nullptr && fb.f == nullptr) return -3;
     if (fa.f == nullptr) return -1;
     if (fb.f == nullptr) return -2;
+    // Files of different sizes differ: an update compares archives of several hundred
+    // megabytes that way, and it need not read them up to their first difference.
+    if (_filelengthi64(_fileno(fa.f)) != _filelengthi64(_fileno(fb.f))) return 1;
     for (;;) {
         size_t na = fread(g_compare_a, 1, kCompareBlock, fa.f);
         size_t nb = fread(g_compare_b, 1, kCompareBlock, fb.f);
