@@ -160,23 +160,27 @@ void IniFile_Read_setSection(IniFile_Reader* r, const char* name) {
     }
 }
 
-long IniFile_FindSection(IniFile_Reader* r, const char* name, bool wrap) {
+bool IniFile_SeekSection(IniFile_Reader* r, const char* name, bool wrap) {
     bool wrapped = false;
     size_t n = strlen(name);
     for (;;) {
         if (!ReadLine(r)) {
-            if (wrap && !wrapped) {
-                wrapped = true;
-                rewind(r->f);
-                continue;
-            }
-            ERRORS_RAISE(IniFile_NotFoundSection, "セクション %s が見つかりません", name);
+            if (!wrap || wrapped) return false;
+            wrapped = true;
+            rewind(r->f);
+            continue;
         }
         char* close = strchr(r->line, ']');
         if (r->line[0] == '[' && close != nullptr &&
             static_cast<size_t>(close - r->line - 1) == n && strncmp(r->line + 1, name, n) == 0)
-            return ftell(r->f);
+            return true;
     }
+}
+
+long IniFile_FindSection(IniFile_Reader* r, const char* name, bool wrap) {
+    if (!IniFile_SeekSection(r, name, wrap))
+        ERRORS_RAISE(IniFile_NotFoundSection, "セクション %s が見つかりません", name);
+    return ftell(r->f);
 }
 
 int IniFile_CountRecords(IniFile_Reader* r, const char* key) {

@@ -42,6 +42,8 @@ void IniFile_Read_setSection(IniFile_Reader* reader, const char* name);
 // Searches forward (once around with wrap) for the header of name, letter case exact;
 // gives the position after it.
 long IniFile_FindSection(IniFile_Reader* reader, const char* name, bool wrap);
+// The same for a section that may be missing: false, at the end of the file, when it is.
+bool IniFile_SeekSection(IniFile_Reader* reader, const char* name, bool wrap);
 // Consecutive records with this key from the current line on; the position is kept.
 int IniFile_CountRecords(IniFile_Reader* reader, const char* key);
 // Targets per letter: s/S char[256], i/I int*, b char*, t time_t*, x unsigned*.

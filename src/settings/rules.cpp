@@ -144,18 +144,6 @@ void Zent_DefaultAutoOpen(Zent_AutoOpenList* list) {
 
 // ---- The settings file ---------------------------------------------------------------
 
-// Positions the reader after the next "AutoOpen" header; false when there is none.
-static bool NextSection(IniFile_Reader* reader) {
-    bool found = true;
-    Except_TryCatch(
-        __FILE_NAME__, __LINE__, [&] { IniFile_FindSection(reader, "AutoOpen", false); },
-        [&] {
-            if (Except_Error()->code != IniFile_NotFoundSection) Except_Rethrow();
-            found = false;
-        });
-    return found;
-}
-
 void Zent_LoadAutoOpen(Zent_AutoOpenList* list, const char* file) {
     char line[256];
     IniFile_Reader reader{};
@@ -164,7 +152,7 @@ void Zent_LoadAutoOpen(Zent_AutoOpenList* list, const char* file) {
         __FILE_NAME__, __LINE__,
         [&] {
             IniFile_OpenRead(&reader, file, line, sizeof line);
-            while (NextSection(&reader)) {
+            while (IniFile_SeekSection(&reader, "AutoOpen", false)) {
                 // Read whole before it joins the list, so a malformed section leaves
                 // nothing half-made behind.
                 char type[256], security[256], wildcard[256], cmd_type[256], command[256];
