@@ -1,7 +1,8 @@
 #pragma once
 // Compressed single streams (gzip, bzip2, compress, xz, lzma, zstd, lzip) decoded through
-// libarchive's filters (gzip through zlib, which checks its CRC-32): what a compressed tar
-// or a lone compressed file holds. A failed check is damaged data like any other.
+// libarchive's filters (gzip through libdeflate, which checks its CRC-32 and size): what a
+// compressed tar or a lone compressed file holds. A failed check is damaged data like any
+// other.
 #include <string>
 
 #include "../engine/util.h"
