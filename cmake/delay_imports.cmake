@@ -2,9 +2,10 @@
 # The common controls, the common dialogs, the shell and OLE serve the program's windows and
 # a few of its actions only, yet loading them costs every start: under Wine the common
 # controls theme themselves as they load (the theme file and its fonts), about 20 ms of a
-# quick freeze that opens no window. The toolchain's linker has no delay-load switch, so a delay import library is made
-# with dlltool from the names the toolchain's own import library exports; the helper that
-# resolves the calls, __delayLoadHelper2, is in the toolchain's runtime.
+# quick freeze that opens no window. The toolchain's linker has no delay-load switch, so a
+# delay import library is made with dlltool from the names the toolchain's own import
+# library exports; the helper that resolves the calls, __delayLoadHelper2, is in the
+# toolchain's runtime.
 #   quarvel_delay_import_libraries(OUT_VAR comctl32 comdlg32 ...)
 # sets OUT_VAR to the libraries to link in place of the plain ones. The 32-bit build keeps
 # plain imports: its linker (binutils 2.40) drops an import thunk that no symbol names, and

@@ -265,9 +265,8 @@ struct FileView {
 };
 
 bool OnFixedDisk(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full || full[1] != ':' || full[2] != '\\') return false;
+    const std::string full = FullPath(path);
+    if (full.size() < 3 || full[1] != ':' || full[2] != '\\') return false;
     const char root[] = {full[0], ':', '\\', 0};
     UINT type = GetDriveTypeA(root);
     return type == DRIVE_FIXED || type == DRIVE_RAMDISK;
